@@ -1,0 +1,40 @@
+# The two everyday commands: `make run` and `make test`.
+BUILD_DIR ?= build
+ASAN_DIR ?= build-asan
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DV7400_WERROR=ON
+
+.PHONY: all deps configure build run test asan bench fuzz clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD_DIR) $(CMAKE_FLAGS) > /dev/null
+
+build: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS)
+
+# Starts the simulator in a working directory of its own, so its settings and logs land there.
+run: build
+	@mkdir -p run
+	@if [ -x $(BUILD_DIR)/bin/v7400 ]; then cd run && ../$(BUILD_DIR)/bin/v7400; \
+	else echo "The simulator window is not built yet; it will run as run/../$(BUILD_DIR)/bin/v7400"; fi
+
+test: build
+	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+# Unit tests under AddressSanitizer and UndefinedBehaviorSanitizer.
+asan: deps
+	@cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DV7400_WERROR=ON -DV7400_SANITIZE=ON > /dev/null
+	@cmake --build $(ASAN_DIR) -j $(JOBS) --target unit_tests
+	@cd $(ASAN_DIR) && ctest --output-on-failure -j $(JOBS) -L unit
+
+bench: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target benchmarks
+	@$(BUILD_DIR)/bin/benchmarks
+
+clean:
+	@rm -rf $(BUILD_DIR) $(ASAN_DIR)

@@ -1,0 +1,25 @@
+#include "app/clock.h"
+
+#include <chrono>
+#include <ctime>
+
+namespace v7400 {
+
+LocalTime SystemClock::Now() const {
+  const auto now = std::chrono::system_clock::now();
+  const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+  std::tm parts{};
+  localtime_r(&seconds, &parts);
+  const auto ms =
+      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+  return LocalTime{parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour,
+                   parts.tm_min,         parts.tm_sec,     static_cast<int>(ms)};
+}
+
+std::uint32_t SystemClock::TickMs() const {
+  const auto since = std::chrono::steady_clock::now().time_since_epoch();
+  return static_cast<std::uint32_t>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
+}
+
+}  // namespace v7400

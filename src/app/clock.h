@@ -1,0 +1,33 @@
+// Time of day, date and the millisecond tick, behind an interface so tests can fix the time.
+#pragma once
+
+#include <cstdint>
+
+namespace v7400 {
+
+struct LocalTime {
+  int year = 2000;
+  int month = 1;
+  int day = 1;
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+  int millisecond = 0;
+};
+
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  virtual LocalTime Now() const = 0;
+  // Milliseconds since some fixed moment; wraps around at 2^32.
+  virtual std::uint32_t TickMs() const = 0;
+};
+
+// The machine's local time and a monotonic tick.
+class SystemClock : public Clock {
+ public:
+  LocalTime Now() const override;
+  std::uint32_t TickMs() const override;
+};
+
+}  // namespace v7400

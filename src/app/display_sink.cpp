@@ -1,0 +1,124 @@
+#include "app/display_sink.h"
+
+#include <cstdio>
+#include <stdexcept>
+
+namespace v7400 {
+
+void DisplaySink::AppendDisplayEntry(const std::string& hex_entry,
+                                     const std::string& decimal_entry) {
+  for (const DisplayList list : {DisplayList::kDecimal, DisplayList::kHex}) {
+    if (Store(list).size() > kDisplayCap) {
+      view_.BeginRemoveFirst(list);
+      Store(list).pop_front();
+      view_.EndRemoveFirst(list);
+    }
+  }
+  AppendTo(DisplayList::kHex, hex_entry);
+  AppendTo(DisplayList::kDecimal, decimal_entry);
+}
+
+void DisplaySink::AppendTo(DisplayList list, const std::string& entry) {
+  view_.BeginAppend(list);
+  Store(list).push_back(entry);
+  view_.EndAppend(list);
+}
+
+void DisplaySink::ScrollDisplayToEnd() {
+  if (!view_.AutoScroll()) return;
+  view_.SelectLast(DisplayList::kDecimal);
+  view_.SelectLast(DisplayList::kHex);
+}
+
+void DisplaySink::ShowReceived() {
+  view_.ShowStatus(0, "Received: " + std::to_string(state_.ReceivedCount));
+}
+
+void DisplaySink::ShowSent() { view_.ShowStatus(1, "Sent: " + std::to_string(state_.SentCount)); }
+
+const std::deque<std::string>& DisplaySink::Entries(DisplayList list) const {
+  return list == DisplayList::kDecimal ? decimal_ : hex_;
+}
+
+std::deque<std::string>& DisplaySink::Store(DisplayList list) {
+  return list == DisplayList::kDecimal ? decimal_ : hex_;
+}
+
+std::optional<std::string> DisplaySink::EntryAt(DisplayList list, std::size_t row) const {
+  const auto& entries = Entries(list);
+  if (row >= entries.size()) return std::nullopt;
+  return entries[row];
+}
+
+std::string DisplaySink::ClipboardText(DisplayList list,
+                                       const std::vector<std::size_t>& rows) const {
+  std::vector<bool> selected(Entries(list).size(), false);
+  for (const std::size_t row : rows) {
+    if (row < selected.size()) selected[row] = true;
+  }
+  std::string text;
+  for (std::size_t row = 0; row < selected.size(); ++row) {
+    if (selected[row]) text += Entries(list)[row] + "\r\n";
+  }
+  return text;
+}
+
+bool DisplaySink::Clear(Prompts& prompts) {
+  if (!prompts.Confirm(kClearQuestion)) return false;
+  for (const DisplayList list : {DisplayList::kDecimal, DisplayList::kHex}) {
+    view_.BeginClear(list);
+    Store(list).clear();
+    view_.EndClear(list);
+  }
+  state_.ReceivedCount = 0;
+  state_.SentCount = 0;
+  ShowReceived();
+  ShowSent();
+  return true;
+}
+
+void DisplaySink::SaveList(DisplayList list, Prompts& prompts,
+                           const std::string& initial_dir) const {
+  const bool decimal = list == DisplayList::kDecimal;
+  FileDialogSpec spec;
+  spec.title = decimal ? "Save Decimal Display as" : "Save Hexadecimal Display as";
+  spec.proposed_name = decimal ? "DecDisp.txt" : "HexDisp.txt";
+  spec.initial_dir = initial_dir;
+  const std::optional<std::string> path = prompts.AskSaveFile(spec);
+  if (!path) return;
+  std::FILE* file = std::fopen(path->c_str(), "wb");
+  if (file == nullptr) throw std::runtime_error("Cannot create file \"" + *path + "\"");
+  bool ok = true;
+  for (const std::string& entry : Entries(list)) {
+    ok = ok && std::fwrite(entry.data(), 1, entry.size(), file) == entry.size() &&
+         std::fwrite("\r\n", 1, 2, file) == 2;
+  }
+  ok = (std::fclose(file) == 0) && ok;
+  if (!ok) throw std::runtime_error("Cannot write file \"" + *path + "\"");
+}
+
+void DisplaySink::SaveLogToFileClicked(bool ticked, Prompts& prompts,
+                                       const std::string& initial_dir) {
+  if (ticked) {
+    FileDialogSpec spec;
+    spec.title = "Select system log file";
+    spec.proposed_name = "V7400Log.txt";
+    spec.initial_dir = initial_dir;
+    if (const std::optional<std::string> path = prompts.AskOpenFile(spec)) {
+      view_.SetEmptyLogEnabled(true);
+      log_.Start(*path);
+      return;
+    }
+    view_.SetLogChecked(false);
+  }
+  CloseLog();
+  view_.SetEmptyLogEnabled(false);
+}
+
+void DisplaySink::EmptyLogFile(Prompts& prompts) {
+  if (prompts.Confirm(kEmptyLogQuestion)) log_.Truncate();
+}
+
+void DisplaySink::CloseLog() { log_.Stop(state_.ReceivedCount, state_.SentCount); }
+
+}  // namespace v7400

@@ -1,0 +1,67 @@
+// The decimal and hexadecimal display lists, the status counters' texts and the traffic log,
+// with the user's operations on them.
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/display_view.h"
+#include "app/prompts.h"
+#include "app/traffic_log.h"
+#include "protocol/simulator_state.h"
+
+namespace v7400 {
+
+inline constexpr std::size_t kDisplayCap = 32000;
+
+inline constexpr char kClearQuestion[] =
+    "This operation will clear all data in the Decimal and Hexadecimal display window, do you "
+    "wish to continue?";
+inline constexpr char kEmptyLogQuestion[] =
+    "This operation will totally erase all data in the Log File, do you wish to continue?";
+
+class DisplaySink {
+ public:
+  DisplaySink(SimulatorState& state, DisplayView& view) : state_(state), view_(view) {}
+
+  // Adds one entry to each list, dropping the oldest one of a list above the cap.
+  void AppendDisplayEntry(const std::string& hex_entry, const std::string& decimal_entry);
+  void WriteTrafficLog(const std::string& line) { log_.Write(line); }
+  void ScrollDisplayToEnd();
+  void ShowReceived();
+  void ShowSent();
+
+  const std::deque<std::string>& Entries(DisplayList list) const;
+  std::optional<std::string> EntryAt(DisplayList list, std::size_t row) const;
+  // The selected entries, each as one line ended by CR LF.
+  std::string ClipboardText(DisplayList list, const std::vector<std::size_t>& rows) const;
+
+  // "Clear ": true when the user agreed and the lists and counts were reset.
+  bool Clear(Prompts& prompts);
+  // "Save": writes the list to a file the user chooses. Throws when the file cannot be written.
+  void SaveList(DisplayList list, Prompts& prompts, const std::string& initial_dir) const;
+  // "Save All Data To Log File" was ticked or unticked.
+  void SaveLogToFileClicked(bool ticked, Prompts& prompts, const std::string& initial_dir);
+  // "Empty Log File".
+  void EmptyLogFile(Prompts& prompts);
+  void Timer1Timer() { log_.Tick(); }
+  // At exit: the totals line and close, when logging is on.
+  void CloseLog();
+
+  const TrafficLog& Log() const { return log_; }
+
+ private:
+  void AppendTo(DisplayList list, const std::string& entry);
+  std::deque<std::string>& Store(DisplayList list);
+
+  SimulatorState& state_;
+  DisplayView& view_;
+  std::deque<std::string> decimal_;
+  std::deque<std::string> hex_;
+  TrafficLog log_;
+};
+
+}  // namespace v7400

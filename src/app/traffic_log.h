@@ -1,0 +1,44 @@
+// The traffic log file: one line per entry, CR LF, appended through a buffered file that is
+// flushed every 11 ticks of the one-second timer, when emptied and when closed.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace v7400 {
+
+class TrafficLog {
+ public:
+  TrafficLog() = default;
+  TrafficLog(const TrafficLog&) = delete;
+  TrafficLog& operator=(const TrafficLog&) = delete;
+  ~TrafficLog();
+
+  bool IsOn() const { return on_; }
+  const std::string& FileName() const { return file_name_; }
+
+  // Opens the file for appending (creating it); logging is on even when that fails, and the
+  // lines are then lost silently.
+  void Start(const std::string& path);
+  // Writes the totals line and closes the file when logging is on; logging is off after.
+  void Stop(std::int32_t received, std::int32_t sent);
+  void Write(const std::string& line);
+  // Empties the file and keeps writing into it from its start.
+  void Truncate();
+  // One tick of the one-second timer: flushes every 11 ticks while logging is on.
+  void Tick();
+
+ private:
+  void Reopen(const char* mode);
+  void CloseFile();
+
+  std::FILE* file_ = nullptr;
+  bool on_ = false;
+  std::string file_name_;
+  std::int32_t flush_ticks_ = 0;
+};
+
+std::string TotalsLine(std::int32_t received, std::int32_t sent);
+
+}  // namespace v7400

@@ -1,0 +1,99 @@
+#include "protocol/frame.h"
+
+#include <cstdio>
+
+#include "protocol/crc16.h"
+
+namespace v7400 {
+
+namespace {
+
+int HexDigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+// The declared body length: two hexadecimal digits at positions 6-7, else 0.
+std::size_t DeclaredLength(std::string_view buffer) {
+  const std::string_view field = FrameField(buffer, 6, 2);
+  if (field.size() != 2) return 0;
+  const int high = HexDigitValue(field[0]);
+  const int low = HexDigitValue(field[1]);
+  if (high < 0 || low < 0) return 0;
+  return static_cast<std::size_t>(high * 16 + low);
+}
+
+std::string SiaBody(std::string_view sequence, const SimulatorState& state) {
+  std::string body = "\t";
+  body += sequence;
+  body += state.ReceiverNumber;
+  body += state.CurrentLine;
+  body += "[]";
+  return body;
+}
+
+}  // namespace
+
+std::string_view FrameField(std::string_view frame, std::size_t first, std::size_t count) {
+  if (first == 0 || first > frame.size()) return {};
+  return frame.substr(first - 1, count);
+}
+
+std::string Hex4(std::uint16_t value) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(value));
+  return text;
+}
+
+std::string HexLength(std::size_t value) {
+  char text[24];
+  std::snprintf(text, sizeof text, "%02zX", value);
+  return text;
+}
+
+int CheckFrameLength(std::string_view buffer) {
+  if (buffer.size() < 8) return -1;
+  const std::size_t expected = DeclaredLength(buffer) + 8;
+  if (buffer.size() == expected) return 0;
+  return buffer.size() > expected ? 1 : -1;
+}
+
+bool CheckFrameCrc(std::string_view frame, DebugOptions& debug) {
+  if (debug.SimulateReceivingCrcError) {
+    OneShot(debug, debug.SimulateReceivingCrcError);
+    return false;
+  }
+  // Checksummed part: position 8 up to, not including, the last byte.
+  const std::string_view body =
+      frame.size() > 8 ? frame.substr(7, frame.size() - 8) : std::string_view{};
+  return Hex4(Crc16(body)) == FrameField(frame, 2, 4);
+}
+
+std::string WrapSiaBody(std::string_view body) {
+  std::string frame(1, kSiaStart);
+  frame += Hex4(Crc16(body));
+  frame += HexLength(body.size());
+  frame += body;
+  frame += kSiaEnd;
+  return frame;
+}
+
+std::string BuildAck(SimulatorState& state) {
+  if (state.Debug.SimulateSendingSequenceError) {
+    state.CurrentSequence = "0021";
+    OneShot(state.Debug, state.Debug.SimulateSendingSequenceError);
+  }
+  return WrapSiaBody(SiaBody(state.CurrentSequence, state));
+}
+
+std::string BuildNack(const SimulatorState& state) { return WrapSiaBody(SiaBody("0000", state)); }
+
+void ApplySendingCrcError(std::string& frame, std::size_t offset, DebugOptions& debug) {
+  if (!debug.SimulateSendingCrcError) return;
+  if (offset < frame.size()) frame[offset] = '\0';
+  OneShot(debug, debug.SimulateSendingCrcError);
+}
+
+}  // namespace v7400

@@ -1,0 +1,42 @@
+// Frame layouts of the two automation formats, the checks on a received SIA frame and the
+// acknowledgements the simulator answers with. Frames are byte strings; positions count from 1.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "protocol/simulator_state.h"
+
+namespace v7400 {
+
+inline constexpr char kAck4100 = '\x06';
+inline constexpr char kNack4100 = '\x15';
+inline constexpr char kSiaStart = '\x0A';
+inline constexpr char kSiaEnd = '\x0D';
+inline constexpr std::string_view kNeverAckedSequence = "AAAA";
+
+// The bytes at 1-based positions [first, first + count), cut short at the end of the frame.
+std::string_view FrameField(std::string_view frame, std::size_t first, std::size_t count);
+
+// Value as four upper-case hexadecimal digits.
+std::string Hex4(std::uint16_t value);
+// Value in upper-case hexadecimal with at least two digits.
+std::string HexLength(std::size_t value);
+
+// -1 incomplete, 0 complete, 1 longer than declared.
+int CheckFrameLength(std::string_view buffer);
+// Applies the receiving-CRC debug option (and its OneShot) before the real check.
+bool CheckFrameCrc(std::string_view frame, DebugOptions& debug);
+
+// Wraps an SIA body: start byte, checksum, length, body, end byte.
+std::string WrapSiaBody(std::string_view body);
+std::string BuildAck(SimulatorState& state);
+std::string BuildNack(const SimulatorState& state);
+
+// Replaces the byte at 0-based offset with 0x00 when the sending-CRC option is on, then
+// applies OneShot. A frame too short for the offset is left unchanged; the option still acts.
+void ApplySendingCrcError(std::string& frame, std::size_t offset, DebugOptions& debug);
+
+}  // namespace v7400

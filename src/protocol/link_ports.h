@@ -1,0 +1,37 @@
+// The two transports as the protocol sees them.
+#pragma once
+
+#include <string>
+
+#include "protocol/simulator_state.h"
+
+namespace v7400 {
+
+// The receive side and the write of the serial port.
+class SerialPort {
+ public:
+  virtual ~SerialPort() = default;
+  virtual bool ByteReady() = 0;
+  virtual char ReadByte() = 0;
+  // Writes the whole frame in one call.
+  virtual void Write(const std::string& bytes) = 0;
+};
+
+// Sends one frame to the receiver over UDP (encrypting it when encryption is on).
+class DatagramSender {
+ public:
+  virtual ~DatagramSender() = default;
+  virtual void SendDatagram(const std::string& bytes) = 0;
+};
+
+// Sends a frame on the transport the connection mode chooses: UDP in mode 1, else serial.
+inline void SendOnLink(const SimulatorState& state, SerialPort& serial, DatagramSender& network,
+                       const std::string& bytes) {
+  if (state.ConnectionMode == 1) {
+    network.SendDatagram(bytes);
+  } else {
+    serial.Write(bytes);
+  }
+}
+
+}  // namespace v7400

@@ -1,0 +1,41 @@
+// The serial path: cuts the receiver's byte stream into frames, checks and answers them, and
+// hands them to the displays, the log and the per-line statistics.
+#pragma once
+
+#include <string>
+
+#include "app/clock.h"
+#include "app/display_sink.h"
+#include "protocol/line_services.h"
+#include "protocol/link_ports.h"
+#include "protocol/simulator_state.h"
+
+namespace v7400 {
+
+inline constexpr char kInvalidPackage[] = "!!! Invalid package, NACK send out ==>";
+
+class SerialReceiver {
+ public:
+  SerialReceiver(SimulatorState& state, SerialPort& port, DisplaySink& sink, const Clock& clock,
+                 LineServices& lines)
+      : state_(state), port_(port), sink_(sink), clock_(clock), lines_(lines) {}
+
+  // The port reports `count` bytes waiting.
+  void OnDataAvailable(int count);
+
+ private:
+  // True when the notification must end after this byte.
+  bool ProcessByte(char byte, char terminator);
+  void CompleteFrame(char terminator);
+  std::string PrepareAnswer();
+  void SendAnswer(std::string answer);
+  void DropFrame();
+
+  SimulatorState& state_;
+  SerialPort& port_;
+  DisplaySink& sink_;
+  const Clock& clock_;
+  LineServices& lines_;
+};
+
+}  // namespace v7400
