@@ -1,0 +1,60 @@
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "protocol/line_services.h"
+#include "protocol/link_ports.h"
+
+namespace v7400::testing {
+
+// A serial port fed with bytes by the test; records every write.
+class FakeSerialPort : public SerialPort {
+ public:
+  bool ByteReady() override { return !incoming.empty(); }
+  char ReadByte() override {
+    const char byte = incoming.front();
+    incoming.pop_front();
+    return byte;
+  }
+  void Write(const std::string& bytes) override { writes.push_back(bytes); }
+
+  void Feed(const std::string& bytes) { incoming.insert(incoming.end(), bytes.begin(), bytes.end()); }
+
+  std::deque<char> incoming;
+  std::vector<std::string> writes;
+};
+
+class FakeDatagramSender : public DatagramSender {
+ public:
+  void SendDatagram(const std::string& bytes) override { sent.push_back(bytes); }
+  std::vector<std::string> sent;
+};
+
+// Records the per-line and programming calls; hands out programming items from `queue`.
+class FakeLineServices : public LineServices {
+ public:
+  struct Update {
+    std::string entry;
+    std::string line;
+  };
+  void UpdateLineOnReceive(const std::string& entry, const std::string& line) override {
+    updates.push_back({entry, line});
+  }
+  void SendCommand(const TCommand& command) override { commands.push_back(command); }
+  void BuildProgramQueue(int line) override { queues_built.push_back(line); }
+  std::string NextProgramItem(int /*line*/) override {
+    if (queue.empty()) return {};
+    std::string item = queue.front();
+    queue.pop_front();
+    return item;
+  }
+
+  std::vector<Update> updates;
+  std::vector<TCommand> commands;
+  std::vector<int> queues_built;
+  std::deque<std::string> queue;
+};
+
+}  // namespace v7400::testing

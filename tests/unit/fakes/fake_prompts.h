@@ -1,0 +1,38 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/prompts.h"
+
+namespace v7400::testing {
+
+class FakePrompts : public Prompts {
+ public:
+  bool Confirm(const std::string& question) override {
+    questions.push_back(question);
+    return answer_yes;
+  }
+  void ShowMessage(const std::string& text) override { messages.push_back(text); }
+  void ShowError(const std::string& text) override { errors.push_back(text); }
+  void ShowInformation(const std::string& text) override { information.push_back(text); }
+  std::optional<std::string> AskOpenFile(const FileDialogSpec& spec) override {
+    dialogs.push_back(spec);
+    return chosen_path;
+  }
+  std::optional<std::string> AskSaveFile(const FileDialogSpec& spec) override {
+    dialogs.push_back(spec);
+    return chosen_path;
+  }
+
+  bool answer_yes = true;
+  std::optional<std::string> chosen_path;
+  std::vector<std::string> questions;
+  std::vector<std::string> messages;
+  std::vector<std::string> errors;
+  std::vector<std::string> information;
+  std::vector<FileDialogSpec> dialogs;
+};
+
+}  // namespace v7400::testing
