@@ -60,6 +60,14 @@ TEST_F(CommandSenderTest, ConnectionModeChoosesTheLink) {
   EXPECT_EQ(h.network.sent[0], "!T1405\r");
 }
 
+TEST_F(CommandSenderTest, LineSpecificCommandsCountForTheirLine) {
+  h.commands.SendCommand(TCommand{CommandKind::Customized, "1", "x"});
+  h.commands.SendCommand(TCommand{CommandKind::DtmfSequence, "01", "1"});
+  h.commands.SendCommand(TCommand{CommandKind::ProgramEnd, "01", "CMD0C"});
+  EXPECT_EQ(h.state.LineTable[0].CommandsSent, 3);
+  EXPECT_EQ(h.state.LineTable[0].LastCommand, "14:05:09 Input CMD:  ");
+}
+
 TEST_F(CommandSenderTest, GeneralCommandsLeaveLineCountersAlone) {
   h.UseSia();
   for (const CommandKind kind :
