@@ -129,7 +129,8 @@ void BatchSending::tmrBatchTimer() {
   if (random_command_) {
     const std::string line = command_.Line;
     const int count = static_cast<int>(kRandomCommands.size());
-    command_ = kRandomCommands[static_cast<std::size_t>(random_.Draw(count)) % kRandomCommands.size()];
+    command_ =
+        kRandomCommands[static_cast<std::size_t>(random_.Draw(count)) % kRandomCommands.size()];
     command_.Line = line;
   }
   if (random_line_) command_.Line = RandomLine();

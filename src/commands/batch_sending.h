@@ -24,8 +24,8 @@ extern const std::array<TCommand, 14> kRandomCommands;
 // The texts and choices of the page. The window writes a field here whenever the user
 // changes it.
 struct SendingOptions {
-  bool rbBatchSending = false;     // false: "Send One"
-  bool rb_howmanyseconds = true;   // false: "Send " ... "per second"
+  bool rbBatchSending = false;    // false: "Send One"
+  bool rb_howmanyseconds = true;  // false: "Send " ... "per second"
   std::string edtTotalAmount = "0";
   std::string edtSendingInterval = "1";
   std::string edtPerSecond = "10";

@@ -22,7 +22,8 @@ std::string DetailedLog::LogLine(const std::string& entry) const {
 
 void DetailedLog::cbx_EnableDetailedLogClick(bool ticked) {
   enabled_ = ticked;
-  for (const Control control : {Control::edt_detailedlog, Control::ud_detailedlog, Control::memLog}) {
+  for (const Control control :
+       {Control::edt_detailedlog, Control::ud_detailedlog, Control::memLog}) {
     panel_.SetEnabled(control, ticked);
   }
 }

@@ -65,9 +65,9 @@ void InputCommands::rb_recyclingsendClick(CommandChoice clicked) {
 }
 
 void InputCommands::ApplyEnablingRule(std::optional<CommandChoice> cause) {
-  for (const Control control : {Control::lbl_recycling, Control::cbx_highlevelcommands,
-                                Control::edt_dtmfsequence, Control::lbl_programmingstr,
-                                Control::edt_programmingstr}) {
+  for (const Control control :
+       {Control::lbl_recycling, Control::cbx_highlevelcommands, Control::edt_dtmfsequence,
+        Control::lbl_programmingstr, Control::edt_programmingstr}) {
     panel_.SetEnabled(control, false);
   }
   panel_.SetCaption(Control::btnStopBatch, kStopBatchCaption);

@@ -17,8 +17,7 @@ constexpr char kStatisticsCaption[] = "Statistics of Line";
 constexpr char kSeparator[] = "---------------------------------";
 
 // Markers of the receiver's replies to commands.
-constexpr std::array<std::string_view, 4> kFeedbackMarkers = {"[NL", "[REJECT", "]AAAA",
-                                                              "]NNNN"};
+constexpr std::array<std::string_view, 4> kFeedbackMarkers = {"[NL", "[REJECT", "]AAAA", "]NNNN"};
 
 bool IsFeedback(std::string_view entry) {
   for (const std::string_view marker : kFeedbackMarkers) {

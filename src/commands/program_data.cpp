@@ -53,9 +53,9 @@ std::vector<std::string> BuildProgramItems(ProgramProfile profile, const std::st
   const std::string data = "0801" + HexLength(hex.size() / 2) + hex;
   const std::string length = HexLength(data.size() / 2);
   const std::string checksum = HexByteSum(data);
-  return {kItemPrefix + HexToBytes(kTk1400Header),
-          kItemPrefix + HexToBytes("68" + length + length + "68") +
-              HexToBytes(data + checksum + "16")};
+  return {
+      kItemPrefix + HexToBytes(kTk1400Header),
+      kItemPrefix + HexToBytes("68" + length + length + "68") + HexToBytes(data + checksum + "16")};
 }
 
 std::uint32_t ProgramStateTimeout(std::uint8_t program_state) {

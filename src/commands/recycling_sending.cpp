@@ -38,8 +38,8 @@ void RecyclingSending::Start(const std::string& line_field) {
 
 bool RecyclingSending::OnReceived(const std::string& entry, const std::string& line_text,
                                   const std::string& line_field) {
-  if (armed_ && (Contains(entry, "[NLC03") || Contains(entry, "[NLC04")) &&
-      !line_text_.empty() && line_text == line_text_) {
+  if (armed_ && (Contains(entry, "[NLC03") || Contains(entry, "[NLC04")) && !line_text_.empty() &&
+      line_text == line_text_) {
     ++index_;
     if (index_ > 4) {
       index_ = 1;

@@ -151,16 +151,16 @@ TEST_F(BatchSendingTest, FieldChecksOnLeaving) {
   for (const Case& c : cases) {
     batch().options.*c.field = c.text;
     const bool interval = c.field == &SendingOptions::edtSendingInterval;
-    const bool accepted = interval ? batch().edtSendingIntervalExit() : batch().edtTotalAmountExit();
+    const bool accepted =
+        interval ? batch().edtSendingIntervalExit() : batch().edtTotalAmountExit();
     EXPECT_EQ(accepted, c.accepted) << c.text;
   }
-  EXPECT_EQ(h.prompts.errors,
-            (std::vector<std::string>{"Expecting value from 0 to 300",
-                                      "Expecting value from 0 to 300",
-                                      "Expecting value from 0 to 99999"}));
-  EXPECT_EQ(h.panel.focused, (std::vector<Control>{Control::edtSendingInterval,
-                                                   Control::edtSendingInterval,
-                                                   Control::edtTotalAmount}));
+  EXPECT_EQ(h.prompts.errors, (std::vector<std::string>{"Expecting value from 0 to 300",
+                                                        "Expecting value from 0 to 300",
+                                                        "Expecting value from 0 to 99999"}));
+  EXPECT_EQ(h.panel.focused,
+            (std::vector<Control>{Control::edtSendingInterval, Control::edtSendingInterval,
+                                  Control::edtTotalAmount}));
   batch().options.edtPerSecond = "51";
   batch().edtPerSecondExit();
   EXPECT_EQ(h.panel.texts[Control::edtPerSecond], "1");
@@ -230,8 +230,11 @@ class RecyclingTest : public BatchSendingTest {
     h.commands.rb_recyclingsendClick(CommandChoice::rb_recyclingsend);
   }
   void Report(const std::string& data, const std::string& line) {
-    h.commands.UpdateLineOnReceive("12:00:00 <1> :  [10]0000" "1A[9]0005010" + line + data,
-                                   line);
+    h.commands.UpdateLineOnReceive(
+        "12:00:00 <1> :  [10]0000"
+        "1A[9]0005010" +
+            line + data,
+        line);
   }
   std::string LastData() const { return DataOf(h.serial.writes.back()); }
 };

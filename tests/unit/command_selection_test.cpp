@@ -1,7 +1,6 @@
-#include "commands/command_page.h"
-
 #include <gtest/gtest.h>
 
+#include "commands/command_page.h"
 #include "fakes/command_harness.h"
 
 namespace v7400 {

@@ -79,9 +79,9 @@ TEST_F(LineStatisticsTest, GridCellsAndColours) {
   EXPECT_EQ(LineOfCell(0, 3), 25);
   EXPECT_EQ(LineOfCell(7, 3), 32);
   const std::pair<std::uint8_t, Rgb> colours[] = {
-      {0, kIdleColour},          {1, Rgb{0, 255, 0}},       {2, Rgb{0, 255, 0}},
-      {3, Rgb{0, 255, 0}},       {4, Rgb{255, 255, 0}},     {6, Rgb{255, 255, 0}},
-      {7, Rgb{128, 128, 128}},   {255, Rgb{128, 128, 128}},
+      {0, kIdleColour},        {1, Rgb{0, 255, 0}},       {2, Rgb{0, 255, 0}},
+      {3, Rgb{0, 255, 0}},     {4, Rgb{255, 255, 0}},     {6, Rgb{255, 255, 0}},
+      {7, Rgb{128, 128, 128}}, {255, Rgb{128, 128, 128}},
   };
   for (const auto& [program_state, colour] : colours) {
     h.state.LineTable[9].ProgramState = program_state;

@@ -67,12 +67,12 @@ TEST(ProgramDataTest, TimeoutsWithWrapAround) {
   };
   constexpr std::uint32_t kNearWrap = 0xFFFFF830u;  // 2000 ms before the tick wraps
   const Case cases[] = {
-      {1, 1000, 5000, 1},      {1, 1000, 5001, 0},      {3, 1000, 5000, 3},
-      {3, 1000, 5001, 0},      {2, 1000, 121000, 2},    {2, 1000, 121001, 0},
-      {2, 1000, 5001, 2},      {1, kNearWrap, 2000, 1}, {1, kNearWrap, 2001, 0},
+      {1, 1000, 5000, 1},        {1, 1000, 5001, 0},        {3, 1000, 5000, 3},
+      {3, 1000, 5001, 0},        {2, 1000, 121000, 2},      {2, 1000, 121001, 0},
+      {2, 1000, 5001, 2},        {1, kNearWrap, 2000, 1},   {1, kNearWrap, 2001, 0},
       {2, kNearWrap, 118000, 2}, {2, kNearWrap, 118001, 0}, {0, 0, 0xFFFFFFFFu, 0},
-      {5, 1000, 5001, 5},      {5, 1000, 121001, 0},    {4, 1000, 5001, 0},
-      {6, 1000, 5001, 0},      {7, 1000, 0xFFFFFFFFu, 7},
+      {5, 1000, 5001, 5},        {5, 1000, 121001, 0},      {4, 1000, 5001, 0},
+      {6, 1000, 5001, 0},        {7, 1000, 0xFFFFFFFFu, 7},
   };
   for (const Case& c : cases) {
     SimulatorState state;
@@ -122,16 +122,14 @@ TEST_F(ProgramExchangeTest, Tk1400FullExchange) {
   Receive(ReceiverFrame("AAAA", "07", "[]"));
   EXPECT_EQ(State(), 0);
 
-  const std::string item1 = "CMD0B" + Bytes({0x68, 0x08, 0x08, 0x68, 0x28, 0x01, 0x04, 0x70,
-                                             0x00, 0x42, 0x86, 0x01, 0x66, 0x16});
+  const std::string item1 = "CMD0B" + Bytes({0x68, 0x08, 0x08, 0x68, 0x28, 0x01, 0x04, 0x70, 0x00,
+                                             0x42, 0x86, 0x01, 0x66, 0x16});
   const std::string item2 =
       "CMD0B" + Bytes({0x68, 0x05, 0x05, 0x68, 0x08, 0x01, 0x02, 0xA1, 0xB2, 0x5E, 0x16});
   const std::vector<std::string> expected = {
       CommandFrame("0001", "CMD08"),
       WrapSiaBody("\t00020107[]"),  // the acknowledgement of "[NLC06"
-      CommandFrame("0002", item1),
-      CommandFrame("0001", item2),
-      CommandFrame("0001", "CMD0C"),
+      CommandFrame("0002", item1),   CommandFrame("0001", item2), CommandFrame("0001", "CMD0C"),
   };
   EXPECT_EQ(h.serial.writes, expected);
   // The last reply is left as received; the next command turns it into "0001".

@@ -26,9 +26,15 @@ class FakeCommandPanelView : public CommandPanelView {
   }
 
   // True/false when set, and `fallback` when the logic never touched the control.
-  bool Enabled(Control control, bool fallback = true) const { return Get(enabled_, control, fallback); }
-  bool Visible(Control control, bool fallback = false) const { return Get(visible_, control, fallback); }
-  bool Checked(Control control, bool fallback = false) const { return Get(checked_, control, fallback); }
+  bool Enabled(Control control, bool fallback = true) const {
+    return Get(enabled_, control, fallback);
+  }
+  bool Visible(Control control, bool fallback = false) const {
+    return Get(visible_, control, fallback);
+  }
+  bool Checked(Control control, bool fallback = false) const {
+    return Get(checked_, control, fallback);
+  }
   std::string Caption(Control control) const {
     const auto it = captions.find(control);
     return it == captions.end() ? std::string() : it->second;
