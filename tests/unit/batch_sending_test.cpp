@@ -224,6 +224,16 @@ TEST_F(BatchSendingTest, OptionEnablingRules) {
   EXPECT_FALSE(h.panel.timer_enabled);
 }
 
+TEST(ClockSeededRandomTest, DrawsStayInRange) {
+  ClockSeededRandom random;
+  for (int i = 0; i < 2000; ++i) {
+    const int draw = random.Draw(32);
+    ASSERT_GE(draw, 0);
+    ASSERT_LT(draw, 32);
+  }
+  EXPECT_EQ(random.Draw(1), 0);
+}
+
 class RecyclingTest : public BatchSendingTest {
  protected:
   void SetUp() override {
