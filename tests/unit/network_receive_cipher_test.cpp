@@ -1,5 +1,3 @@
-#include "transport/receiver_ingress.h"
-
 #include <gtest/gtest.h>
 
 #include "app/display_text.h"
@@ -8,6 +6,8 @@
 #include "fakes/fake_links.h"
 #include "protocol/frame.h"
 #include "protocol/network_receive.h"
+#include "transport/cipher.h"
+#include "transport/connection_manager.h"
 
 namespace v7400 {
 namespace {
@@ -17,16 +17,33 @@ using testing::FakeDatagramSender;
 using testing::FakeDisplayView;
 using testing::FakeLineServices;
 
-class ReceiverIngressTest : public ::testing::Test {
+// The sender check and the cipher exactly as the connection manager hands them over.
+class CipherIngress : public NetworkIngress {
+ public:
+  CipherIngress(const SimulatorState& state, const TRijndael& cipher)
+      : state_(state), cipher_(cipher) {}
+  bool IsFromReceiver(const std::string& sender, bool ipv6) override {
+    return SenderMatchesReceiver(state_, sender, ipv6);
+  }
+  std::string DecryptPacket(const std::string& datagram) override {
+    return cipher_.DecryptPacket(datagram);
+  }
+
+ private:
+  const SimulatorState& state_;
+  const TRijndael& cipher_;
+};
+
+class NetworkReceiveCipherTest : public ::testing::Test {
  protected:
-  ReceiverIngressTest() {
+  NetworkReceiveCipherTest() {
     state.ConnectionMode = 1;
     state.Format = AutomationFormat::kSia;
   }
 
   SimulatorState state;
   TRijndael cipher;
-  ReceiverIngress ingress{state, cipher};
+  CipherIngress ingress{state, cipher};
   FakeDatagramSender sender;
   FakeDisplayView view;
   DisplaySink sink{state, view};
@@ -35,7 +52,7 @@ class ReceiverIngressTest : public ::testing::Test {
   NetworkReceiver receiver{state, ingress, sender, sink, clock, lines};
 };
 
-TEST_F(ReceiverIngressTest, EncryptedFrameFromAnIPv6ReceiverWrittenDifferently) {
+TEST_F(NetworkReceiveCipherTest, EncryptedFrameFromAnIPv6ReceiverWrittenDifferently) {
   state.ReceiverAddress = "fd00::12:abcd";
   state.EncryptionEnabled = true;
   const std::string frame = WrapSiaBody("\t00420105[#1234|NBA05]");
@@ -52,7 +69,7 @@ TEST_F(ReceiverIngressTest, EncryptedFrameFromAnIPv6ReceiverWrittenDifferently) 
   EXPECT_EQ(state.ReceivedCount, 1);
 }
 
-TEST_F(ReceiverIngressTest, IPv4SenderComparesIgnoringCaseOnly) {
+TEST_F(NetworkReceiveCipherTest, IPv4SenderComparesIgnoringCaseOnly) {
   state.ReceiverAddress = "127.0.0.1";
   receiver.OnDatagram(WrapSiaBody("\t00010101[]"), "127.0.0.2", false);
   receiver.OnDatagram(WrapSiaBody("\t00010101[]"), "127.000.0.1", false);
