@@ -7,6 +7,12 @@ namespace v7400 {
 
 void DisplaySink::AppendDisplayEntry(const std::string& hex_entry,
                                      const std::string& decimal_entry) {
+  TrimDisplayLists();
+  AppendTo(DisplayList::kHex, hex_entry);
+  AppendTo(DisplayList::kDecimal, decimal_entry);
+}
+
+void DisplaySink::TrimDisplayLists() {
   for (const DisplayList list : {DisplayList::kDecimal, DisplayList::kHex}) {
     if (Store(list).size() > kDisplayCap) {
       view_.BeginRemoveFirst(list);
@@ -14,8 +20,6 @@ void DisplaySink::AppendDisplayEntry(const std::string& hex_entry,
       view_.EndRemoveFirst(list);
     }
   }
-  AppendTo(DisplayList::kHex, hex_entry);
-  AppendTo(DisplayList::kDecimal, decimal_entry);
 }
 
 void DisplaySink::AppendTo(DisplayList list, const std::string& entry) {

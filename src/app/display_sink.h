@@ -29,6 +29,8 @@ class DisplaySink {
 
   // Adds one entry to each list, dropping the oldest one of a list above the cap.
   void AppendDisplayEntry(const std::string& hex_entry, const std::string& decimal_entry);
+  // Drops the oldest entry of each list that holds more than the cap.
+  void TrimDisplayLists();
   void WriteTrafficLog(const std::string& line) { log_.Write(line); }
   void ScrollDisplayToEnd();
   void ShowReceived();

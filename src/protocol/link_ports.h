@@ -35,3 +35,16 @@ inline void SendOnLink(const SimulatorState& state, SerialPort& serial, Datagram
 }
 
 }  // namespace v7400
+
+namespace v7400 {
+
+// What the network receive path asks of the transport: whether a datagram comes from the
+// configured receiver, and the plain payload of an encrypted packet.
+class NetworkIngress {
+ public:
+  virtual ~NetworkIngress() = default;
+  virtual bool IsFromReceiver(const std::string& sender_address, bool ipv6) = 0;
+  virtual std::string DecryptPacket(const std::string& datagram) = 0;
+};
+
+}  // namespace v7400

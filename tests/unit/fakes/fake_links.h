@@ -32,6 +32,23 @@ class FakeDatagramSender : public DatagramSender {
   std::vector<std::string> sent;
 };
 
+// Accepts one sender address; "decrypts" by dropping the 18-byte header.
+class FakeNetworkIngress : public NetworkIngress {
+ public:
+  bool IsFromReceiver(const std::string& sender, bool ipv6) override {
+    last_ipv6 = ipv6;
+    return sender == receiver;
+  }
+  std::string DecryptPacket(const std::string& datagram) override {
+    decrypted.push_back(datagram);
+    return datagram.substr(18);
+  }
+
+  std::string receiver = "192.0.2.20";
+  bool last_ipv6 = false;
+  std::vector<std::string> decrypted;
+};
+
 // Records the per-line and programming calls; hands out programming items from `queue`.
 class FakeLineServices : public LineServices {
  public:

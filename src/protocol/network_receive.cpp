@@ -1,0 +1,70 @@
+#include "protocol/network_receive.h"
+
+#include "app/display_text.h"
+#include "protocol/frame.h"
+#include "protocol/program_steps.h"
+
+namespace v7400 {
+
+bool IsPacketSize(std::size_t size) {
+  return size >= kPacketHeaderSize && size <= kMaxPacketSize &&
+         (size - kPacketHeaderSize) % 16 == 0;
+}
+
+bool NetworkReceiver::Accepts(const std::string& datagram, const std::string& sender_address,
+                              bool ipv6) {
+  if (state_.Closing != 0 || state_.ConnectionMode != 1) return false;
+  if (state_.EncryptionEnabled && !IsPacketSize(datagram.size())) return false;
+  return ingress_.IsFromReceiver(sender_address, ipv6);
+}
+
+std::string NetworkReceiver::Answer(const std::string& payload) {
+  if (!state_.IsSia()) return std::string(1, kAck4100);
+  return CheckFrameCrc(payload, state_.Debug) ? BuildAck(state_) : BuildNack(state_);
+}
+
+void NetworkReceiver::OnDatagram(const std::string& datagram, const std::string& sender_address,
+                                 bool ipv6) {
+  if (!Accepts(datagram, sender_address, ipv6)) return;
+  const std::string payload =
+      state_.EncryptionEnabled ? ingress_.DecryptPacket(datagram) : datagram;
+  const bool blank_as_s = state_.SpaceConverting == 1;
+  std::string decimal = RenderDecimal(payload, blank_as_s);
+  std::string hex = RenderBracketedHex(payload);
+  const char terminator = state_.IsSia() ? kSiaEnd : static_cast<char>(state_.PackageEndChar);
+  const bool terminated = !payload.empty() && payload.back() == terminator;
+  if (state_.IsSia()) {
+    state_.CurrentSequence = FrameField(payload, 9, 4);
+    state_.ReceiverNumber = FrameField(payload, 13, 2);
+    state_.CurrentLine = FrameField(payload, 15, 2);
+  }
+  ++state_.ReceivedCount;
+
+  std::string answer;
+  if (state_.IsAutoAck()) {
+    answer = Answer(payload);
+    if (terminated) {
+      decimal += "     " + RenderDecimal(answer, blank_as_s);
+      hex += "     " + RenderBracketedHex(answer);
+    }
+  }
+  const std::string prefix = TimeStamp(clock_) + " <" + std::to_string(state_.ReceivedCount) +
+                             "> :  ";
+  const std::string decimal_entry = prefix + decimal;
+  sink_.AppendDisplayEntry(prefix + hex, decimal_entry);
+  lines_.UpdateLineOnReceive(decimal_entry, state_.CurrentLine);
+  sink_.WriteTrafficLog(decimal_entry);
+  sink_.TrimDisplayLists();
+  sink_.ScrollDisplayToEnd();
+  sink_.ShowReceived();
+
+  if (!state_.IsAutoAck() || !terminated) return;
+  if (state_.CurrentSequence != kNeverAckedSequence) {
+    ++state_.SentCount;
+    sink_.ShowSent();
+    sender_.SendDatagram(answer);
+  }
+  RunProgrammingSteps(state_, payload, lines_);
+}
+
+}  // namespace v7400

@@ -1,0 +1,48 @@
+// The network path: one datagram is one frame. Accepts datagrams from the configured receiver
+// only, decrypts them when encryption is on, shows, counts and answers them.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "app/clock.h"
+#include "app/display_sink.h"
+#include "protocol/line_services.h"
+#include "protocol/link_ports.h"
+#include "protocol/simulator_state.h"
+
+namespace v7400 {
+
+inline constexpr std::size_t kPacketHeaderSize = 18;
+inline constexpr std::size_t kMaxPacketSize = 1042;
+
+class NetworkReceiver {
+ public:
+  NetworkReceiver(SimulatorState& state, NetworkIngress& ingress, DatagramSender& sender,
+                  DisplaySink& sink, const Clock& clock, LineServices& lines)
+      : state_(state),
+        ingress_(ingress),
+        sender_(sender),
+        sink_(sink),
+        clock_(clock),
+        lines_(lines) {}
+
+  // One datagram from `sender_address`; `ipv6` tells the endpoint's binding.
+  void OnDatagram(const std::string& datagram, const std::string& sender_address, bool ipv6);
+
+ private:
+  bool Accepts(const std::string& datagram, const std::string& sender_address, bool ipv6);
+  std::string Answer(const std::string& payload);
+
+  SimulatorState& state_;
+  NetworkIngress& ingress_;
+  DatagramSender& sender_;
+  DisplaySink& sink_;
+  const Clock& clock_;
+  LineServices& lines_;
+};
+
+// An encrypted packet is 18 + 16 n bytes, at most 1042.
+bool IsPacketSize(std::size_t size);
+
+}  // namespace v7400
