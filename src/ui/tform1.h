@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QLabel>
+#include <QLineEdit>
+#include <QListView>
 #include <QMainWindow>
 #include <QTimer>
 #include <array>
@@ -19,8 +21,10 @@
 #include "app/preference_store.h"
 #include "app/preferences.h"
 #include "app/prompts.h"
+#include "protocol/ack_control.h"
 #include "protocol/line_services.h"
 #include "protocol/link_ports.h"
+#include "protocol/network_receive.h"
 #include "protocol/serial_receive.h"
 #include "protocol/simulator_state.h"
 
@@ -43,6 +47,7 @@ struct FormPorts {
   const ErrorLog& error_log;
   SerialPort& serial;
   DatagramSender& network;
+  NetworkIngress& ingress;
   // The folder of the executable: file dialogs start there.
   std::string exe_dir;
   // Reads the settings file and opens the configured link (start-up variant).
@@ -56,6 +61,7 @@ struct FormPorts {
 class TForm1 : public QMainWindow,
                public DisplayView,
                public PreferenceHolder,
+               public AckView,
                private CreationSteps,
                private ShutdownSteps {
   Q_OBJECT
@@ -91,11 +97,16 @@ class TForm1 : public QMainWindow,
   ParaPreferences Para() const override;
   void ApplyPara(const ParaPreferences& para) override;
 
+  // AckView.
+  void ShowAckMode(bool auto_chosen) override;
+  void SetAnswerButtonsEnabled(bool enabled) override;
+
   // Paints the cell of line row * 8 + column + 1.
   void dg_linestatusDrawCell(QPainter& painter, const QRect& rect, int column, int row) const;
 
  public slots:
   void ApdComPort1TriggerAvail(int count);
+  void OnDatagram(const std::string& datagram, const std::string& sender_address, bool ipv6);
   void SessionEnd(QSessionManager& manager);
   // SIGTERM: leaves at once, saving what an ordinary exit saves.
   void Terminate();
@@ -178,14 +189,13 @@ class TForm1 : public QMainWindow,
   void ConnectBottomPanel();
   void ConnectCommandPanel();
   DisplayListModel& Model(DisplayList list) const;
-  class QListView* ListView(DisplayList list) const;
+  QListView* ListView(DisplayList list) const;
   DisplayList ShownList() const;
   void ShowSelectedEntry(DisplayList list);
   void CopySelection(DisplayList list);
   void ApplyFont(DisplayList list, const FontSpec& font);
-  void SendAnswer(bool ack);
   void SetBatchOptionsEnabled(bool enabled);
-  void CheckNumberField(class QLineEdit* field, int low, int high, int not_a_number,
+  void CheckNumberField(QLineEdit* field, int low, int high, int not_a_number,
                         const char* message);
   int SelectedGridLine() const;
 
@@ -196,6 +206,8 @@ class TForm1 : public QMainWindow,
   LineCounter line_counter_;
   LineServices& lines_;
   SerialReceiver serial_receiver_;
+  NetworkReceiver network_receiver_;
+  AckControl ack_control_;
   std::array<DisplayListModel*, 2> models_{};
   std::array<FontSpec, 2> list_fonts_;
   std::array<QLabel*, 3> status_panels_{};

@@ -1,0 +1,138 @@
+// Creation, the exit question, shutdown and the session end of the main window.
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QSessionManager>
+#include <QTimer>
+
+#include "ui/tform1.h"
+#include "ui_tform1.h"
+
+namespace v7400 {
+
+void TForm1::FormCreate() { RunFormCreate(*this, ports_.error_log); }
+
+// Local addresses are looked up by the connection itself when it binds an IPv6 endpoint.
+void TForm1::DiscoverLinkLocalAddress() {}
+
+void TForm1::InitialiseLineRecords() { InitialiseLines(state_); }
+
+// Every handler guards its own entry (see Guard), so nothing is installed globally.
+void TForm1::InstallErrorHandler() {}
+
+void TForm1::PrepareCommandPanel() {
+  ui_->pc_InputCommand->setCurrentWidget(ui_->tsht_commandselection);
+  rbBatchSendingClick();
+  rb_recyclingsendClick();
+}
+
+void TForm1::SetProtocolDefaults() {
+  state_.PackageEndChar = 20;
+  state_.SpaceConverting = 1;
+}
+
+// Time stamps are formed as "hh:mm:ss" and "mm-dd-yyyy" by the renderings themselves.
+void TForm1::SetTimeFormats() {}
+
+void TForm1::CaptureWorkDir() { work_dir_ = QDir::currentPath().toLocal8Bit().toStdString(); }
+
+void TForm1::SetTrafficLoggingOff() { SetEmptyLogEnabled(false); }
+
+bool TForm1::CreateNetworkObjects() {
+  network_available_ = true;
+  return network_available_;
+}
+
+void TForm1::ShowNoNetworkInformation() { ports_.prompts.ShowInformation(kNoNetworkInformation); }
+
+void TForm1::OpenConnectionAtStartup() {
+  if (ports_.open_connection) ports_.open_connection(state_, *this);
+}
+
+// Datagrams reach OnDatagram through the connection the program wires up.
+void TForm1::AttachDatagramHandler() {}
+
+void TForm1::ResetCounts() { ResetCountersAndAddress(state_); }
+
+void TForm1::ResetSequenceTexts() {
+  state_.CurrentSequence = "0001";
+  state_.ReceiverNumber = "01";
+  state_.CurrentLine = "00";
+}
+
+void TForm1::SetDisplayScrollExtent() {
+  // Rows are as wide as their text; the view scrolls sideways over the longest entry.
+}
+
+void TForm1::ClearClosing() { state_.Closing = 0; }
+
+bool TForm1::TakeOpenFailed() {
+  const bool failed = state_.OpenFailed;
+  state_.OpenFailed = false;
+  return failed;
+}
+
+// Until the settings dialog exists, the message of the failed open is all the user gets.
+void TForm1::OpenSettingsDialog() {}
+
+// The connection owns the cipher and gives it the key it read from the settings file.
+void TForm1::CreateCipher() {}
+
+void TForm1::LoadPreferences() { v7400::LoadPreferences(ports_.preferences, *this); }
+
+// --- Leaving -------------------------------------------------------------------------------
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  if (shut_down_) {
+    event->accept();
+    return;
+  }
+  bool leave = false;
+  Guard("Form1", [&] { leave = ports_.prompts.Confirm(kExitQuestion); });
+  if (!leave) {
+    event->ignore();
+    return;
+  }
+  state_.Closing = -1;
+  Guard("Form1", [this] { ReleaseState(state_); });
+  ShutDown();
+  event->accept();
+}
+
+void TForm1::ShutDown() {
+  if (shut_down_) return;
+  shut_down_ = true;
+  RunShutDown(*this, ports_.error_log, kMainWindowName);
+}
+
+void TForm1::SavePreferences() { v7400::SavePreferences(ports_.preferences, *this); }
+
+void TForm1::CloseTrafficLog() {
+  if (!sink_.Log().IsOn()) return;
+  Timer1_->stop();
+  sink_.CloseLog();
+}
+
+void TForm1::ReleaseNetworkObjects() { network_available_ = false; }
+
+void TForm1::SessionEnd(QSessionManager& manager) {
+  if (shut_down_) return;
+  if (manager.allowsInteraction()) {
+    const bool yes = ports_.prompts.Confirm(kSessionEndQuestion);
+    manager.release();
+    if (!yes) {
+      manager.cancel();
+      return;
+    }
+  }
+  Terminate();
+}
+
+void TForm1::Terminate() {
+  if (shut_down_) return;
+  state_.Closing = -1;
+  ShutDown();
+  QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+}
+
+}  // namespace v7400
