@@ -36,5 +36,14 @@ bench: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS) --target benchmarks
 	@$(BUILD_DIR)/bin/benchmarks
 
+# Coverage-guided fuzzing of the serial receive path (clang libFuzzer with ASan and UBSan).
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	@mkdir -p build-fuzz
+	@clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -Isrc \
+	  fuzz/serial_receive_fuzz.cpp src/protocol/*.cpp src/app/display_sink.cpp \
+	  src/app/display_text.cpp src/app/traffic_log.cpp -o build-fuzz/serial_receive_fuzz
+	@build-fuzz/serial_receive_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096
+
 clean:
 	@rm -rf $(BUILD_DIR) $(ASAN_DIR)

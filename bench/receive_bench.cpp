@@ -1,0 +1,83 @@
+// Throughput of the receive paths and the cost of one append at the display cap.
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "app/clock.h"
+#include "app/display_sink.h"
+#include "protocol/frame.h"
+#include "protocol/serial_receive.h"
+
+namespace v7400 {
+namespace {
+
+class NullView : public DisplayView {
+ public:
+  void BeginAppend(DisplayList) override {}
+  void EndAppend(DisplayList) override {}
+  void BeginRemoveFirst(DisplayList) override {}
+  void EndRemoveFirst(DisplayList) override {}
+  void BeginClear(DisplayList) override {}
+  void EndClear(DisplayList) override {}
+  bool AutoScroll() const override { return true; }
+  void SelectLast(DisplayList) override {}
+  void ShowStatus(int, const std::string&) override {}
+  void SetLogChecked(bool) override {}
+  void SetEmptyLogEnabled(bool) override {}
+};
+
+class FixedClock : public Clock {
+ public:
+  LocalTime Now() const override { return {}; }
+  std::uint32_t TickMs() const override { return 0; }
+};
+
+class LoopPort : public SerialPort {
+ public:
+  bool ByteReady() override { return pos < data.size(); }
+  char ReadByte() override { return data[pos++]; }
+  void Write(const std::string&) override {}
+  std::string data;
+  std::size_t pos = 0;
+};
+
+class NullLines : public LineServices {
+ public:
+  void UpdateLineOnReceive(const std::string&, const std::string&) override {}
+  void SendCommand(const TCommand&) override {}
+  void BuildProgramQueue(int) override {}
+  std::string NextProgramItem(int) override { return {}; }
+};
+
+void BM_AppendAtCap(benchmark::State& bench) {
+  SimulatorState state;
+  NullView view;
+  DisplaySink sink(state, view);
+  const std::string entry(80, 'x');
+  for (std::size_t i = 0; i <= kDisplayCap; ++i) sink.AppendDisplayEntry(entry, entry);
+  for (auto _ : bench) sink.AppendDisplayEntry(entry, entry);
+  bench.SetItemsProcessed(bench.iterations());
+}
+BENCHMARK(BM_AppendAtCap);
+
+void BM_SerialSiaFrames(benchmark::State& bench) {
+  SimulatorState state;
+  state.Format = AutomationFormat::kSia;
+  NullView view;
+  DisplaySink sink(state, view);
+  FixedClock clock;
+  NullLines lines;
+  LoopPort port;
+  SerialReceiver receiver(state, port, sink, clock, lines);
+  const std::string frame = WrapSiaBody("\t00420105[#1234|NBA05]");
+  for (int i = 0; i < 1000; ++i) port.data += frame;
+  for (auto _ : bench) {
+    port.pos = 0;
+    receiver.OnDataAvailable(static_cast<int>(port.data.size()));
+  }
+  bench.SetItemsProcessed(bench.iterations() * 1000);
+}
+BENCHMARK(BM_SerialSiaFrames);
+
+}  // namespace
+}  // namespace v7400

@@ -1,0 +1,84 @@
+// Feeds arbitrary bytes to the serial receive path in both formats, split at arbitrary points.
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+#include "app/clock.h"
+#include "app/display_sink.h"
+#include "protocol/serial_receive.h"
+
+namespace {
+
+using namespace v7400;
+
+class NullView : public DisplayView {
+ public:
+  void BeginAppend(DisplayList) override {}
+  void EndAppend(DisplayList) override {}
+  void BeginRemoveFirst(DisplayList) override {}
+  void EndRemoveFirst(DisplayList) override {}
+  void BeginClear(DisplayList) override {}
+  void EndClear(DisplayList) override {}
+  bool AutoScroll() const override { return true; }
+  void SelectLast(DisplayList) override {}
+  void ShowStatus(int, const std::string&) override {}
+  void SetLogChecked(bool) override {}
+  void SetEmptyLogEnabled(bool) override {}
+};
+
+class FixedClock : public Clock {
+ public:
+  LocalTime Now() const override { return {}; }
+  std::uint32_t TickMs() const override { return 0; }
+};
+
+class BufferPort : public SerialPort {
+ public:
+  bool ByteReady() override { return pos < data.size(); }
+  char ReadByte() override { return data[pos++]; }
+  void Write(const std::string&) override {}
+  std::string data;
+  std::size_t pos = 0;
+};
+
+class ProgrammingLines : public LineServices {
+ public:
+  explicit ProgrammingLines(SimulatorState& state) : state_(state) {}
+  void UpdateLineOnReceive(const std::string&, const std::string&) override {}
+  void SendCommand(const TCommand& command) override {
+    if (TLine* line = FindLine(state_, ParseLineNumber(command.Line))) line->ProgramState = 1;
+  }
+  void BuildProgramQueue(int) override {}
+  std::string NextProgramItem(int) override { return "01"; }
+
+ private:
+  SimulatorState& state_;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size < 2) return 0;
+  SimulatorState state;
+  InitialiseLines(state);
+  state.Format = (data[0] & 1U) != 0 ? AutomationFormat::kSia : AutomationFormat::k4100;
+  state.PackageEndChar = 1 + data[1] % 255;
+  for (TLine& line : state.LineTable) line.ProgramState = data[0] >> 5U;
+  NullView view;
+  DisplaySink sink(state, view);
+  FixedClock clock;
+  ProgrammingLines lines(state);
+  BufferPort port;
+  port.data.assign(reinterpret_cast<const char*>(data + 2), size - 2);
+  SerialReceiver receiver(state, port, sink, clock, lines);
+  const int chunk = 1 + (data[0] >> 1U) % 16;
+  while (port.ByteReady()) {
+    try {
+      receiver.OnDataAvailable(chunk);
+    } catch (const std::invalid_argument&) {
+      // a line field that is no number is reported by the handler's guard
+    }
+  }
+  return 0;
+}
