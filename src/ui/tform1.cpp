@@ -31,6 +31,10 @@ TForm1::TForm1(FormPorts ports, QWidget* parent)
       network_receiver_(state_, ports_.ingress, ports_.network, sink_, ports_.clock, lines_),
       ack_control_(state_, *this, ports_.serial, ports_.network, sink_, ports_.clock, lines_) {
   ui_->setupUi(this);
+  QFont design_font(QStringLiteral("MS Sans Serif"));
+  design_font.setStyleHint(QFont::SansSerif);
+  design_font.setPixelSize(11);
+  setFont(design_font);
   SetUpStatusBar();
   SetUpTimers();
   SetUpDisplays();
