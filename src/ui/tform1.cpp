@@ -86,7 +86,6 @@ void TForm1::SetUpDisplays() {
     auto* model = new DisplayListModel(sink_.Entries(list), this);
     models_[static_cast<std::size_t>(list)] = model;
     ListView(list)->setModel(model);
-    ListView(list)->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
   }
   list_fonts_[0] = FontSpec{1, 0, -15, "Courier New", 0, 11};
   list_fonts_[1] = FontSpec{1, 0, -13, "Courier New", 0, 10};
@@ -146,7 +145,7 @@ DisplayListModel& TForm1::Model(DisplayList list) const {
   return *models_[static_cast<std::size_t>(list)];
 }
 
-QListView* TForm1::ListView(DisplayList list) const {
+UniformListView* TForm1::ListView(DisplayList list) const {
   return list == DisplayList::kDecimal ? ui_->lbxDecimal : ui_->lbxHex;
 }
 
@@ -319,7 +318,10 @@ void TForm1::SetListFont(DisplayList list, const FontSpec& font) {
   QPalette palette = ListView(list)->palette();
   palette.setColor(QPalette::Text, ToQColor(font.Color));
   ListView(list)->setPalette(palette);
+  FitRows(list);
 }
+
+void TForm1::FitRows(DisplayList list) { ListView(list)->SetContentWidth(scroll_extent_); }
 
 ParaPreferences TForm1::Para() const {
   ParaPreferences para;

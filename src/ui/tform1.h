@@ -4,7 +4,6 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QMainWindow>
 #include <QTimer>
 #include <array>
@@ -27,6 +26,7 @@
 #include "protocol/network_receive.h"
 #include "protocol/serial_receive.h"
 #include "protocol/simulator_state.h"
+#include "ui/uniform_list_view.h"
 
 class QSessionManager;
 class QPainter;
@@ -189,11 +189,12 @@ class TForm1 : public QMainWindow,
   void ConnectBottomPanel();
   void ConnectCommandPanel();
   DisplayListModel& Model(DisplayList list) const;
-  QListView* ListView(DisplayList list) const;
+  UniformListView* ListView(DisplayList list) const;
   DisplayList ShownList() const;
   void ShowSelectedEntry(DisplayList list);
   void CopySelection(DisplayList list);
-  void ApplyFont(DisplayList list, const FontSpec& font);
+  // Gives every row of a list the scroll extent's width.
+  void FitRows(DisplayList list);
   void SetBatchOptionsEnabled(bool enabled);
   void CheckNumberField(QLineEdit* field, int low, int high, int not_a_number,
                         const char* message);
@@ -216,6 +217,8 @@ class TForm1 : public QMainWindow,
   QTimer* tmr_drawgrid_ = nullptr;
   QTimer* Timer1_ = nullptr;
   QTimer* tmrAvoidSystemSleep_ = nullptr;
+  static constexpr int kDisplayScrollExtent = 3000;
+  int scroll_extent_ = 0;
   std::string work_dir_;
   bool network_available_ = false;
   bool recycling_armed_ = false;

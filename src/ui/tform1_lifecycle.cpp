@@ -61,7 +61,8 @@ void TForm1::ResetSequenceTexts() {
 }
 
 void TForm1::SetDisplayScrollExtent() {
-  // Rows are as wide as their text; the view scrolls sideways over the longest entry.
+  scroll_extent_ = kDisplayScrollExtent;
+  for (const DisplayList list : {DisplayList::kDecimal, DisplayList::kHex}) FitRows(list);
 }
 
 void TForm1::ClearClosing() { state_.Closing = 0; }

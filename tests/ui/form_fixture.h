@@ -62,11 +62,11 @@ class FormTest : public ::testing::Test {
   }
 
   static std::string Row(TForm1& form, DisplayList list, int row) {
-    QListView* view = list == DisplayList::kDecimal ? form.Form().lbxDecimal : form.Form().lbxHex;
+    QAbstractItemView* view = list == DisplayList::kDecimal ? form.Form().lbxDecimal : form.Form().lbxHex;
     return view->model()->index(row, 0).data().toString().toStdString();
   }
   static int Rows(TForm1& form, DisplayList list) {
-    QListView* view = list == DisplayList::kDecimal ? form.Form().lbxDecimal : form.Form().lbxHex;
+    QAbstractItemView* view = list == DisplayList::kDecimal ? form.Form().lbxDecimal : form.Form().lbxHex;
     return view->model()->rowCount();
   }
 
