@@ -86,6 +86,8 @@ struct SimulatorState {
 
   // Transport globals.
   std::string ReceiverAddress;
+  // What a receiver given by host name resolved to when the connection opened.
+  std::vector<std::string> ReceiverResolvedAddresses;
   std::string ReceiverPort;
   bool EncryptionEnabled = false;
   std::string KeyString;

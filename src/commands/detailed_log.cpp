@@ -1,0 +1,64 @@
+#include "commands/detailed_log.h"
+
+#include <cstdio>
+#include <stdexcept>
+
+#include "app/display_text.h"
+#include "commands/number_text.h"
+
+namespace v7400 {
+
+void DetailedLog::Record(int line, const std::string& entry) {
+  if (!enabled_) return;
+  const std::optional<int> chosen = IntegerOf(edt_detailedlog);
+  if (!chosen || *chosen != line) return;
+  lines_.push_back(LogLine(entry));
+  view_.AppendDetailedLog(lines_.back());
+}
+
+std::string DetailedLog::LogLine(const std::string& entry) const {
+  return DateTimeStamp(clock_) + " " + std::to_string(clock_.TickMs()) + " RECE:" + entry;
+}
+
+void DetailedLog::cbx_EnableDetailedLogClick(bool ticked) {
+  enabled_ = ticked;
+  for (const Control control :
+       {Control::edt_detailedlog, Control::ud_detailedlog, Control::memLog}) {
+    panel_.SetEnabled(control, ticked);
+  }
+}
+
+bool DetailedLog::edt_detailedlogExit() {
+  const std::optional<int> line = IntegerOf(edt_detailedlog);
+  if (line && *line >= 1 && *line <= 32) return true;
+  prompts_.ShowError(kDetailedLogRange);
+  panel_.FocusAndSelectAll(Control::edt_detailedlog);
+  return false;
+}
+
+void DetailedLog::Button1Click(const std::string& initial_dir) {
+  FileDialogSpec spec;
+  spec.title = "Save As";
+  spec.initial_dir = initial_dir;
+  const std::optional<std::string> path = prompts_.AskSaveFile(spec);
+  if (path) WriteTextLines(*path, lines_);
+}
+
+void DetailedLog::Button2Click() {
+  lines_.clear();
+  view_.ClearDetailedLog();
+}
+
+void WriteTextLines(const std::string& path, const std::vector<std::string>& lines) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) throw std::runtime_error("Cannot create file \"" + path + "\"");
+  bool ok = true;
+  for (const std::string& line : lines) {
+    ok = ok && std::fwrite(line.data(), 1, line.size(), file) == line.size() &&
+         std::fwrite("\r\n", 1, 2, file) == 2;
+  }
+  ok = (std::fclose(file) == 0) && ok;
+  if (!ok) throw std::runtime_error("Cannot write file \"" + path + "\"");
+}
+
+}  // namespace v7400

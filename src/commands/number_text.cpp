@@ -1,0 +1,26 @@
+#include "commands/number_text.h"
+
+#include <cstdio>
+#include <stdexcept>
+
+#include "protocol/simulator_state.h"
+
+namespace v7400 {
+
+std::optional<int> IntegerOf(const std::string& text) {
+  try {
+    return ParseLineNumber(text);
+  } catch (const std::invalid_argument&) {
+    return std::nullopt;
+  }
+}
+
+int IntegerOr(const std::string& text, int fallback) { return IntegerOf(text).value_or(fallback); }
+
+std::string TwoDigits(int value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%02d", value);
+  return text;
+}
+
+}  // namespace v7400

@@ -1,0 +1,231 @@
+#include "transport/connection_manager.h"
+
+#include <algorithm>
+#include <cctype>
+#include <stdexcept>
+
+#include "protocol/frame.h"
+#include "transport/address_checks.h"
+#include "transport/key_string_mask.h"
+
+namespace v7400 {
+
+namespace {
+
+std::string Upper(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  return text;
+}
+
+std::string ComparableAddress(const std::string& text, bool ipv6) {
+  return ipv6 ? PadIPv6Groups(Upper(ExpandIPv6(text))) : Upper(text);
+}
+
+bool IsNumericAddress(const std::string& text) {
+  return IsIPv4Address(text) || IsIPv6Address(text);
+}
+
+// Removes leading and trailing blanks and control characters.
+std::string TrimControl(const std::string& text) {
+  std::size_t first = 0;
+  std::size_t last = text.size();
+  while (first < last && static_cast<unsigned char>(text[first]) <= ' ') ++first;
+  while (last > first && static_cast<unsigned char>(text[last - 1]) <= ' ') --last;
+  return text.substr(first, last - first);
+}
+
+// The port text as the low 16 bits of its decimal value.
+std::uint16_t LocalPortNumber(const std::string& text) {
+  return static_cast<std::uint16_t>(static_cast<unsigned>(ParseSettingsInteger(text)) & 0xFFFF);
+}
+
+std::uint16_t DestinationPort(const std::string& text) {
+  const int port = ParseSettingsInteger(text);
+  if (port < 0 || port > 0xFFFF)
+    throw std::out_of_range("receiver port " + text + " is out of range");
+  return static_cast<std::uint16_t>(port);
+}
+
+constexpr char kParityLetters[] = "NOEMS";
+
+}  // namespace
+
+std::string PortAlreadyOpenMessage(int port_number) {
+  return "Com" + std::to_string(port_number) +
+         " has already been opened by another program,please configure to another com port.";
+}
+
+std::string PortMissingMessage(int port_number) {
+  return "Either Com" + std::to_string(port_number) +
+         " does not exist in your PC or the com port is damaged,please configure to another com "
+         "port.";
+}
+
+std::string PortOpenFailedMessage(int port_number, const std::string& failure) {
+  return "Com" + std::to_string(port_number) + " could not be opened: " + failure;
+}
+
+bool SenderMatchesReceiver(const SimulatorState& state, const std::string& sender, bool ipv6) {
+  const std::string wanted = ComparableAddress(sender, ipv6);
+  if (ComparableAddress(state.ReceiverAddress, ipv6) == wanted) return true;
+  if (IsNumericAddress(state.ReceiverAddress)) return false;
+  return std::any_of(
+      state.ReceiverResolvedAddresses.begin(), state.ReceiverResolvedAddresses.end(),
+      [&](const std::string& resolved) { return ComparableAddress(resolved, ipv6) == wanted; });
+}
+
+void ConnectionManager::OpenConnection(OpenVariant variant) {
+  ports_.serial.Close();
+  ports_.endpoint.Deactivate();
+  try {
+    const SettingsLines lines = ReadSettingsFile(settings_path_);
+    std::string status;
+    if (!ApplySerialLines(lines, variant, status)) return;
+    ApplyProtocolLines(lines, variant);
+    if (state_.ConnectionMode == 1) status = ActivateEndpoint();
+    ports_.view.ShowStatus(kStatusPanelConnection, status);
+  } catch (const std::exception&) {
+    // A line that cannot be read, a bad key string, a port in use or a failed address lookup
+    // ends the operation here; the status panel keeps its previous text.
+  }
+}
+
+bool ConnectionManager::ApplySerialLines(const SettingsLines& lines, OpenVariant variant,
+                                         std::string& status) {
+  SerialSettings serial = ports_.serial.Settings();
+  serial.port_number = ParseSettingsInteger(lines[kLinePortNumber]);
+  ports_.serial.SetSettings(serial);
+  status = kSerialStatusPrefix + lines[kLinePortNumber];
+
+  serial.data_bits = ParseSettingsInteger(lines[kLineDataBits]);
+  ports_.serial.SetSettings(serial);
+  status += " " + lines[kLineDataBits];
+
+  const int parity = ParseSettingsInteger(lines[kLineParity]);
+  if (parity >= 0 && parity <= 4) {
+    serial.parity = static_cast<Parity>(parity);
+    ports_.serial.SetSettings(serial);
+    status += kParityLetters[parity];
+  }
+
+  status += lines[kLineStopBits];
+  serial.stop_bits = ParseSettingsInteger(lines[kLineStopBits]);
+  ports_.serial.SetSettings(serial);
+
+  status += " " + lines[kLineBaudRate];
+  serial.baud_rate = ParseSettingsInteger(lines[kLineBaudRate]);
+  ports_.serial.SetSettings(serial);
+
+  const int flow = ParseSettingsInteger(lines[kLineFlowControl]);
+  if (flow >= 0 && flow <= 3) {
+    serial.hardware_flow = (flow & 1) != 0;
+    serial.software_flow = (flow & 2) != 0;
+    ports_.serial.SetSettings(serial);
+  }
+
+  state_.ConnectionMode = ParseSettingsInteger(lines[kLineConnectionMode]);
+  return state_.ConnectionMode != 0 || OpenSerialPort(variant);
+}
+
+bool ConnectionManager::OpenSerialPort(OpenVariant variant) {
+  if (!ports_.serial.Open()) {
+    if (variant == OpenVariant::kStartUp) {
+      const int port = ports_.serial.Settings().port_number;
+      const std::string failure = ports_.serial.FailureText();
+      if (failure.find("already open") != std::string::npos) {
+        ports_.prompts.ShowError(PortAlreadyOpenMessage(port));
+      } else if (failure.find("doesn't exist") != std::string::npos) {
+        ports_.prompts.ShowError(PortMissingMessage(port));
+      } else {
+        ports_.prompts.ShowError(PortOpenFailedMessage(port, failure));
+      }
+      state_.OpenFailed = true;
+    }
+    return false;
+  }
+  if (ports_.serial.ByteReady()) ports_.serial.DiscardInput();
+  ports_.serial.DiscardOutput();
+  return true;
+}
+
+void ConnectionManager::ApplyProtocolLines(const SettingsLines& lines, OpenVariant variant) {
+  const bool network = state_.ConnectionMode == 1;
+  if (network) {
+    state_.ReceiverAddress = lines[kLineReceiverAddress];
+    state_.ReceiverResolvedAddresses.clear();
+    state_.ReceiverPort = variant == OpenVariant::kDialog ? TrimControl(lines[kLineReceiverPort])
+                                                          : lines[kLineReceiverPort];
+    ports_.endpoint.SetDefaultPort(LocalPortNumber(lines[kLineLocalPort]));
+  }
+  state_.PackageEndChar = ParseSettingsInteger(lines[kLineEndCharIndex]) + 1;
+  state_.SpaceConverting = ParseSettingsInteger(lines[kLineSpaceConversion]);
+  state_.EncryptionEnabled = lines[kLineEncryption] == "1";
+  state_.KeyString = MaskKeyString(lines[kLineMaskedKey]);
+  if (variant == OpenVariant::kDialog) ports_.cipher.SetKeyString(state_.KeyString);
+  configured_local_address_ = lines[kLineLocalAddress];
+}
+
+std::string ConnectionManager::ActivateEndpoint() {
+  const bool ipv6_receiver = IsIPv6Address(state_.ReceiverAddress);
+  std::string ipv6_local;
+  UdpBinding binding;
+  binding.port = ports_.endpoint.DefaultPort();
+  if (ipv6_receiver) {
+    ipv6_local = IsIPv6Address(configured_local_address_) ? configured_local_address_
+                                                          : ports_.discovery.FirstGlobalIPv6();
+    binding.version = IpVersion::kIPv6;
+    binding.address = ipv6_local;
+    binding.scope_id = ScopeIdFor(ipv6_local, ports_.discovery.LinkLocalScopeId());
+  } else {
+    binding.address = "0.0.0.0";
+  }
+  ports_.endpoint.SetBinding(binding);
+  ports_.endpoint.Activate();
+  if (!IsNumericAddress(state_.ReceiverAddress)) ResolveReceiverName();
+
+  const std::string shown_local =
+      ipv6_local.empty() ? ports_.discovery.PrimaryIPv4Address() : ipv6_local;
+  const char* label =
+      IsNumericAddress(state_.ReceiverAddress) ? kLabelReceiverIp : kLabelReceiverName;
+  return "Local IP: " + shown_local + " [Port:" + std::to_string(binding.port) + "]   " + label +
+         state_.ReceiverAddress + " [Port:" + state_.ReceiverPort + "]";
+}
+
+void ConnectionManager::ResolveReceiverName() {
+  try {
+    state_.ReceiverResolvedAddresses = ports_.resolver.Resolve(state_.ReceiverAddress);
+  } catch (const std::exception&) {
+    // An unknown name matches no sender and cannot be sent to; the link still opens.
+    state_.ReceiverResolvedAddresses.clear();
+  }
+}
+
+UdpDestination ConnectionManager::Destination() const {
+  UdpDestination to;
+  to.port = DestinationPort(state_.ReceiverPort);
+  to.address = state_.ReceiverAddress;
+  if (!IsNumericAddress(to.address)) {
+    const auto& resolved = state_.ReceiverResolvedAddresses;
+    const auto ipv4 = std::find_if(resolved.begin(), resolved.end(), IsIPv4Address);
+    if (ipv4 == resolved.end()) {
+      throw std::runtime_error("receiver '" + to.address + "' has no IPv4 address");
+    }
+    to.address = *ipv4;
+  }
+  to.scope_id = ScopeIdFor(to.address, ports_.discovery.LinkLocalScopeId());
+  return to;
+}
+
+void ConnectionManager::SendDatagram(const std::string& bytes) {
+  if (state_.EncryptionEnabled) {
+    const UdpDestination to = Destination();
+    ports_.cipher.EncryptAndSend(bytes, ports_.endpoint, to);
+    return;
+  }
+  std::string frame = bytes;
+  ApplySendingCrcError(frame, 1, state_.Debug);
+  ports_.endpoint.SendTo(frame, Destination());
+}
+
+}  // namespace v7400

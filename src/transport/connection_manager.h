@@ -1,0 +1,81 @@
+// Reads the settings file and opens the configured transport, and sends frames over UDP.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "app/display_view.h"
+#include "app/prompts.h"
+#include "protocol/link_ports.h"
+#include "protocol/simulator_state.h"
+#include "transport/address_discovery.h"
+#include "transport/cipher.h"
+#include "transport/connection_settings.h"
+#include "transport/serial_device.h"
+#include "transport/udp_endpoint.h"
+
+namespace v7400 {
+
+enum class OpenVariant { kStartUp, kDialog };
+
+inline constexpr int kStatusPanelConnection = 2;
+inline constexpr char kSerialStatusPrefix[] = "Local PC:  COM";
+inline constexpr char kLabelReceiverIp[] = "V9100 IP:";
+inline constexpr char kLabelReceiverName[] = "V9100 DNS Name:";
+
+// The error boxes of a serial port that cannot be opened at start-up.
+std::string PortAlreadyOpenMessage(int port_number);
+std::string PortMissingMessage(int port_number);
+std::string PortOpenFailedMessage(int port_number, const std::string& failure);
+
+// True when a datagram's sender is the receiver: for an IPv6 binding both texts compare after
+// expansion, padding and upper-casing, else textually ignoring case. A receiver given by host
+// name also matches any address the name resolved to when the connection opened.
+bool SenderMatchesReceiver(const SimulatorState& state, const std::string& sender, bool ipv6);
+
+struct ConnectionPorts {
+  SerialDevice& serial;
+  UdpEndpoint& endpoint;
+  AddressDiscovery& discovery;
+  HostResolver& resolver;
+  TRijndael& cipher;
+  Prompts& prompts;
+  DisplayView& view;
+};
+
+class ConnectionManager : public DatagramSender {
+ public:
+  ConnectionManager(SimulatorState& state, const ConnectionPorts& ports,
+                    std::filesystem::path settings_path)
+      : state_(state), ports_(ports), settings_path_(std::move(settings_path)) {}
+
+  // Closes both transports, then applies the file line by line and opens the configured one.
+  // A line that cannot be read ends the operation silently; what was applied stays applied.
+  void OpenConnection(OpenVariant variant);
+
+  // One frame to the receiver: encrypted when encryption is on, else with the sending-CRC
+  // debug option applied. Throws when the port text is not a number, the receiver name did not
+  // resolve, or the network refuses the datagram.
+  void SendDatagram(const std::string& bytes) override;
+
+  const std::string& ConfiguredLocalAddress() const { return configured_local_address_; }
+  const std::filesystem::path& SettingsPath() const { return settings_path_; }
+
+ private:
+  // Lines 1 to 7; false when the serial port failed to open (the operation ends).
+  bool ApplySerialLines(const SettingsLines& lines, OpenVariant variant, std::string& status);
+  bool OpenSerialPort(OpenVariant variant);
+  void ApplyProtocolLines(const SettingsLines& lines, OpenVariant variant);
+  // Binds and activates the endpoint; returns the status text.
+  std::string ActivateEndpoint();
+  void ResolveReceiverName();
+  UdpDestination Destination() const;
+
+  SimulatorState& state_;
+  ConnectionPorts ports_;
+  std::filesystem::path settings_path_;
+  std::string configured_local_address_;
+};
+
+}  // namespace v7400

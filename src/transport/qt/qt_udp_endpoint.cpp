@@ -1,0 +1,83 @@
+#include "transport/qt/qt_udp_endpoint.h"
+
+#include <QNetworkDatagram>
+#include <stdexcept>
+
+namespace v7400 {
+
+QHostAddress ToHostAddress(const std::string& text, std::uint32_t scope_id) {
+  QHostAddress address;
+  if (!address.setAddress(QString::fromStdString(text).trimmed())) {
+    throw std::invalid_argument("'" + text + "' is not a numeric address");
+  }
+  if (scope_id != 0 && address.protocol() == QAbstractSocket::IPv6Protocol) {
+    address.setScopeId(QString::number(scope_id));
+  }
+  return address;
+}
+
+std::string AddressText(const QHostAddress& address) {
+  QHostAddress plain = address;
+  plain.setScopeId(QString());
+  return plain.toString().toStdString();
+}
+
+QtUdpEndpoint::~QtUdpEndpoint() { Deactivate(); }
+
+void QtUdpEndpoint::Deactivate() {
+  binding_.reset();
+  if (!socket_) return;
+  // The socket may be the one whose signal is being handled: close it now, free it later.
+  socket_->close();
+  socket_->deleteLater();
+  socket_ = nullptr;
+}
+
+void QtUdpEndpoint::Activate() {
+  if (socket_) return;
+  if (!binding_) throw std::runtime_error("the UDP endpoint has no binding");
+  QHostAddress local;
+  if (!binding_->address.empty()) {
+    local = ToHostAddress(binding_->address, binding_->scope_id);
+  } else {
+    local = binding_->version == IpVersion::kIPv6 ? QHostAddress(QHostAddress::AnyIPv6)
+                                                  : QHostAddress(QHostAddress::AnyIPv4);
+  }
+  auto* socket = new QUdpSocket(this);
+  if (!socket->bind(local, binding_->port)) {
+    const std::string why = socket->errorString().toStdString();
+    delete socket;
+    throw std::runtime_error("UDP bind failed: " + why);
+  }
+  version_ = binding_->version;
+  socket_ = socket;
+  connect(socket, &QUdpSocket::readyRead, this, &QtUdpEndpoint::ReadPending);
+}
+
+std::uint16_t QtUdpEndpoint::BoundPort() const { return socket_ ? socket_->localPort() : 0; }
+
+void QtUdpEndpoint::SendTo(const std::string& bytes, const UdpDestination& to) {
+  if (!socket_) throw std::runtime_error("the UDP endpoint is not active");
+  const QHostAddress address = ToHostAddress(to.address, to.scope_id);
+  const qint64 sent =
+      socket_->writeDatagram(bytes.data(), static_cast<qint64>(bytes.size()), address, to.port);
+  if (sent != static_cast<qint64>(bytes.size())) {
+    throw std::runtime_error("UDP send to " + to.address +
+                             " failed: " + socket_->errorString().toStdString());
+  }
+}
+
+void QtUdpEndpoint::ReadPending() {
+  const QPointer<QUdpSocket> socket = qobject_cast<QUdpSocket*>(sender());
+  // Stop when a handler deactivated the endpoint; its datagrams go with the socket.
+  while (socket && socket == socket_ && socket->hasPendingDatagrams()) {
+    const QNetworkDatagram datagram = socket->receiveDatagram();
+    if (!datagram.isValid()) return;
+    if (!handler_) continue;
+    const QByteArray data = datagram.data();
+    handler_(ReceivedDatagram{std::string(data.constData(), static_cast<std::size_t>(data.size())),
+                              AddressText(datagram.senderAddress()), version_});
+  }
+}
+
+}  // namespace v7400

@@ -1,0 +1,49 @@
+// The UDP endpoint on QUdpSocket: one socket for the one binding, datagrams delivered on the
+// user-interface thread.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QUdpSocket>
+#include <optional>
+
+#include "transport/udp_endpoint.h"
+
+namespace v7400 {
+
+class QtUdpEndpoint : public QObject, public UdpEndpoint {
+  Q_OBJECT
+
+ public:
+  explicit QtUdpEndpoint(QObject* parent = nullptr) : QObject(parent) {}
+  ~QtUdpEndpoint() override;
+
+  void SetDatagramHandler(DatagramHandler handler) override { handler_ = std::move(handler); }
+  std::uint16_t DefaultPort() const override { return default_port_; }
+  void SetDefaultPort(std::uint16_t port) override { default_port_ = port; }
+  void Deactivate() override;
+  void SetBinding(const UdpBinding& binding) override { binding_ = binding; }
+  void Activate() override;
+  bool IsActive() const override { return socket_ != nullptr; }
+  void SendTo(const std::string& bytes, const UdpDestination& to) override;
+
+  // The port the socket is bound to (the system's choice when the binding asked for 0).
+  std::uint16_t BoundPort() const;
+
+ private:
+  void ReadPending();
+
+  DatagramHandler handler_;
+  std::uint16_t default_port_ = 0;
+  std::optional<UdpBinding> binding_;
+  QPointer<QUdpSocket> socket_;
+  IpVersion version_ = IpVersion::kIPv4;
+};
+
+// A numeric address text with the scope rule applied; throws std::invalid_argument for text
+// that is not a numeric address.
+QHostAddress ToHostAddress(const std::string& text, std::uint32_t scope_id);
+// The address as text without a zone suffix ("::1", "192.0.2.1").
+std::string AddressText(const QHostAddress& address);
+
+}  // namespace v7400

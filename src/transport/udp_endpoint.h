@@ -1,0 +1,58 @@
+// The UDP endpoint as the connection manager and the receive path see it: one binding, IPv4 or
+// IPv6, a default port, and datagrams in and out.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace v7400 {
+
+enum class IpVersion { kIPv4, kIPv6 };
+
+struct UdpBinding {
+  IpVersion version = IpVersion::kIPv4;
+  std::string address;  // local address text; empty means every address of the version
+  std::uint16_t port = 0;
+  std::uint32_t scope_id = 0;  // IPv6 zone, 0 when none
+  bool operator==(const UdpBinding&) const = default;
+};
+
+struct UdpDestination {
+  std::string address;  // numeric address text
+  std::uint16_t port = 0;
+  std::uint32_t scope_id = 0;
+  bool operator==(const UdpDestination&) const = default;
+};
+
+struct ReceivedDatagram {
+  std::string bytes;
+  std::string sender;                    // the sender's numeric address, without a zone suffix
+  IpVersion version = IpVersion::kIPv4;  // of the binding that received it
+};
+
+class UdpEndpoint {
+ public:
+  using DatagramHandler = std::function<void(const ReceivedDatagram&)>;
+
+  virtual ~UdpEndpoint() = default;
+
+  // Called on the user-interface thread for every datagram, one at a time.
+  virtual void SetDatagramHandler(DatagramHandler handler) = 0;
+
+  virtual std::uint16_t DefaultPort() const = 0;
+  virtual void SetDefaultPort(std::uint16_t port) = 0;
+
+  // Stops listening and forgets the binding.
+  virtual void Deactivate() = 0;
+  virtual void SetBinding(const UdpBinding& binding) = 0;
+  // Starts listening on the binding. Throws std::runtime_error when the binding fails (for
+  // example a port already in use).
+  virtual void Activate() = 0;
+  virtual bool IsActive() const = 0;
+
+  // Sends one datagram. Throws std::runtime_error when the network layer refuses it.
+  virtual void SendTo(const std::string& bytes, const UdpDestination& to) = 0;
+};
+
+}  // namespace v7400
