@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QStatusBar>
 
+#include "commands/input_commands.h"
 #include "ui/display_list_model.h"
 #include "ui/font_spec_qt.h"
 #include "ui_tform1.h"
@@ -25,11 +26,15 @@ TForm1::TForm1(FormPorts ports, QWidget* parent)
       ui_(std::make_unique<Ui::TForm1>()),
       ports_(std::move(ports)),
       sink_(state_, *this),
-      line_counter_(state_, [this] { dg_linestatusClick(); }),
-      lines_(ports_.lines != nullptr ? *ports_.lines : line_counter_),
-      serial_receiver_(state_, ports_.serial, sink_, ports_.clock, lines_),
-      network_receiver_(state_, ports_.ingress, ports_.network, sink_, ports_.clock, lines_),
-      ack_control_(state_, *this, ports_.serial, ports_.network, sink_, ports_.clock, lines_) {
+      link_(ports_.make_link(state_, *this)),
+      commands_(std::make_unique<InputCommands>(
+          CommandPorts{state_, link_->Serial(), link_->Network(), sink_, ports_.clock,
+                       ports_.prompts, *this, *this, random_})),
+      serial_receiver_(state_, link_->Serial(), sink_, ports_.clock, *commands_),
+      network_receiver_(state_, link_->Ingress(), link_->Network(), sink_, ports_.clock,
+                        *commands_),
+      ack_control_(state_, *this, link_->Serial(), link_->Network(), sink_, ports_.clock,
+                   *commands_) {
   ui_->setupUi(this);
   QFont design_font(QStringLiteral("MS Sans Serif"));
   design_font.setStyleHint(QFont::SansSerif);
@@ -41,6 +46,7 @@ TForm1::TForm1(FormPorts ports, QWidget* parent)
   SetUpCommandPanel();
   ConnectBottomPanel();
   ConnectCommandPanel();
+  link_->SetSerialDataHandler([this](int count) { ApdComPort1TriggerAvail(count); });
   FormCreate();
 }
 
@@ -72,6 +78,8 @@ void TForm1::SetUpTimers() {
   make(tmr_drawgrid_, "tmr_drawgrid", 1000, true);
   make(Timer1_, "Timer1", 1000, true);
   make(tmrAvoidSystemSleep_, "tmrAvoidSystemSleep", 10000, true);
+  connect(tmrBatch_, &QTimer::timeout, this, &TForm1::tmrBatchTimer);
+  connect(tmr_ProgramAndRequest_, &QTimer::timeout, this, &TForm1::tmr_ProgramAndRequestTimer);
   connect(tmr_drawgrid_, &QTimer::timeout, this, &TForm1::tmr_drawgridTimer);
   connect(Timer1_, &QTimer::timeout, this, &TForm1::Timer1Timer);
   connect(tmrAvoidSystemSleep_, &QTimer::timeout, this, &TForm1::tmrAvoidSystemSleepTimer);

@@ -16,10 +16,11 @@
 #include "app/display_view.h"
 #include "app/error_log.h"
 #include "app/lifecycle.h"
-#include "app/line_counter.h"
+#include "app/link.h"
 #include "app/preference_store.h"
 #include "app/preferences.h"
 #include "app/prompts.h"
+#include "commands/command_views.h"
 #include "protocol/ack_control.h"
 #include "protocol/line_services.h"
 #include "protocol/link_ports.h"
@@ -45,23 +46,22 @@ struct FormPorts {
   PreferenceStore& preferences;
   const Clock& clock;
   const ErrorLog& error_log;
-  SerialPort& serial;
-  DatagramSender& network;
-  NetworkIngress& ingress;
   // The folder of the executable: file dialogs start there.
   std::string exe_dir;
-  // Reads the settings file and opens the configured link (start-up variant).
-  std::function<void(SimulatorState&, DisplayView&)> open_connection;
-  // The per-line services; the window's own counter when absent.
-  LineServices* lines = nullptr;
+  // Builds the connection to the receiver; called once while the window is built.
+  std::function<std::unique_ptr<Link>(SimulatorState&, DisplayView&)> make_link;
   // Reports activity to the desktop session on each keep-awake tick.
   std::function<void()> keep_awake;
 };
+
+class InputCommands;
 
 class TForm1 : public QMainWindow,
                public DisplayView,
                public PreferenceHolder,
                public AckView,
+               public CommandPanelView,
+               public StatisticsView,
                private CreationSteps,
                private ShutdownSteps {
   Q_OBJECT
@@ -101,6 +101,23 @@ class TForm1 : public QMainWindow,
   void ShowAckMode(bool auto_chosen) override;
   void SetAnswerButtonsEnabled(bool enabled) override;
 
+  // CommandPanelView.
+  void SetEnabled(Control control, bool enabled) override;
+  void SetVisible(Control control, bool visible) override;
+  void SetCaption(Control control, const std::string& caption) override;
+  void SetText(Control control, const std::string& text) override;
+  void SetChecked(Control control, bool checked) override;
+  void FocusAndSelectAll(Control control) override;
+  void SetBatchTimer(bool enabled, int interval_ms) override;
+
+  // StatisticsView.
+  void RepaintGrid() override;
+  void AppendDetailedLog(const std::string& line) override;
+  void ClearDetailedLog() override;
+
+  InputCommands& Commands() { return *commands_; }
+  Link& Connection() { return *link_; }
+
   // Paints the cell of line row * 8 + column + 1.
   void dg_linestatusDrawCell(QPainter& painter, const QRect& rect, int column, int row) const;
 
@@ -134,16 +151,23 @@ class TForm1 : public QMainWindow,
   void rb_recyclingsendClick();
   void rbBatchSendingClick();
   void rb_howmanysecondsClick();
+  void cbx_randomlineClick();
+  void cbx_randomcommandClick();
   void btnStartSendClick();
   void btnStopBatchClick();
+  void tmrBatchTimer();
+  void tmr_ProgramAndRequestTimer();
   void dg_linestatusClick();
   void tmr_drawgridTimer();
+  void btn_SaveClick();
   void btnClearLogClick();
   void cbx_EnableDetailedLogClick();
+  void Button1Click();
   void Button2Click();
   void edtSendingIntervalExit();
   void edtTotalAmountExit();
   void edtPerSecondExit();
+  void edt_detailedlogExit();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -195,17 +219,17 @@ class TForm1 : public QMainWindow,
   void CopySelection(DisplayList list);
   // Gives every row of a list the scroll extent's width.
   void FitRows(DisplayList list);
-  void SetBatchOptionsEnabled(bool enabled);
-  void CheckNumberField(QLineEdit* field, int low, int high, int not_a_number,
-                        const char* message);
-  int SelectedGridLine() const;
+  QWidget* ControlWidget(Control control) const;
+  void InstallKeyFilters();
+  void KeepModelsInStep();
 
   std::unique_ptr<Ui::TForm1> ui_;
   FormPorts ports_;
   SimulatorState state_;
   DisplaySink sink_;
-  LineCounter line_counter_;
-  LineServices& lines_;
+  std::unique_ptr<Link> link_;
+  ClockSeededRandom random_;
+  std::unique_ptr<InputCommands> commands_;
   SerialReceiver serial_receiver_;
   NetworkReceiver network_receiver_;
   AckControl ack_control_;
@@ -221,7 +245,6 @@ class TForm1 : public QMainWindow,
   int scroll_extent_ = 0;
   std::string work_dir_;
   bool network_available_ = false;
-  bool recycling_armed_ = false;
   bool shut_down_ = false;
 };
 

@@ -5,6 +5,7 @@
 #include <QSessionManager>
 #include <QTimer>
 
+#include "commands/input_commands.h"
 #include "ui/tform1.h"
 #include "ui_tform1.h"
 
@@ -12,8 +13,7 @@ namespace v7400 {
 
 void TForm1::FormCreate() { RunFormCreate(*this, ports_.error_log); }
 
-// Local addresses are looked up by the connection itself when it binds an IPv6 endpoint.
-void TForm1::DiscoverLinkLocalAddress() {}
+void TForm1::DiscoverLinkLocalAddress() { link_->DiscoverLinkLocalAddress(); }
 
 void TForm1::InitialiseLineRecords() { InitialiseLines(state_); }
 
@@ -22,8 +22,7 @@ void TForm1::InstallErrorHandler() {}
 
 void TForm1::PrepareCommandPanel() {
   ui_->pc_InputCommand->setCurrentWidget(ui_->tsht_commandselection);
-  rbBatchSendingClick();
-  rb_recyclingsendClick();
+  commands_->StartUp();
 }
 
 void TForm1::SetProtocolDefaults() {
@@ -39,18 +38,20 @@ void TForm1::CaptureWorkDir() { work_dir_ = QDir::currentPath().toLocal8Bit().to
 void TForm1::SetTrafficLoggingOff() { SetEmptyLogEnabled(false); }
 
 bool TForm1::CreateNetworkObjects() {
-  network_available_ = true;
+  network_available_ = link_->CreateNetworkObjects();
   return network_available_;
 }
 
 void TForm1::ShowNoNetworkInformation() { ports_.prompts.ShowInformation(kNoNetworkInformation); }
 
-void TForm1::OpenConnectionAtStartup() {
-  if (ports_.open_connection) ports_.open_connection(state_, *this);
-}
+void TForm1::OpenConnectionAtStartup() { link_->OpenConnectionAtStartup(); }
 
-// Datagrams reach OnDatagram through the connection the program wires up.
-void TForm1::AttachDatagramHandler() {}
+void TForm1::AttachDatagramHandler() {
+  link_->AttachDatagramHandler(
+      [this](const std::string& bytes, const std::string& sender, bool ipv6) {
+        OnDatagram(bytes, sender, ipv6);
+      });
+}
 
 void TForm1::ResetCounts() { ResetCountersAndAddress(state_); }
 
@@ -73,11 +74,10 @@ bool TForm1::TakeOpenFailed() {
   return failed;
 }
 
-// Until the settings dialog exists, the message of the failed open is all the user gets.
+// The connection has shown why the port failed; the settings dialog is not part of this window.
 void TForm1::OpenSettingsDialog() {}
 
-// The connection owns the cipher and gives it the key it read from the settings file.
-void TForm1::CreateCipher() {}
+void TForm1::CreateCipher() { link_->CreateCipher(state_.KeyString); }
 
 void TForm1::LoadPreferences() { v7400::LoadPreferences(ports_.preferences, *this); }
 
@@ -114,7 +114,10 @@ void TForm1::CloseTrafficLog() {
   sink_.CloseLog();
 }
 
-void TForm1::ReleaseNetworkObjects() { network_available_ = false; }
+void TForm1::ReleaseNetworkObjects() {
+  network_available_ = false;
+  link_->ReleaseNetworkObjects();
+}
 
 void TForm1::SessionEnd(QSessionManager& manager) {
   if (shut_down_) return;

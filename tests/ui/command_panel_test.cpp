@@ -57,7 +57,7 @@ TEST_F(FormTest, EnablingRuleFollowsTheChosenCommand) {
   ui.rbBatchSending->click();
   EXPECT_TRUE(ui.edtTotalAmount->isEnabled());
   EXPECT_TRUE(ui.edtSendingInterval->isEnabled());
-  EXPECT_TRUE(ui.lblSeconds->isEnabled());
+  EXPECT_TRUE(ui.lbl_seconds->isEnabled());
   ui.rb_persecond->click();
   EXPECT_FALSE(ui.edtSendingInterval->isEnabled());
   EXPECT_TRUE(ui.edtPerSecond->isEnabled());
@@ -95,7 +95,7 @@ TEST_F(FormTest, NumberFieldsAreCheckedOnLeaving) {
   EXPECT_EQ(ui.edtPerSecond->text(), QStringLiteral("50"));
 
   prompts_.errors.clear();
-  ui.edtSendingInterval->setValue(0);
+  ui.edtSendingInterval->setText(QStringLiteral("0"));
   form->edtSendingIntervalExit();
   EXPECT_EQ(prompts_.errors, std::vector<std::string>{"Expecting value from 0 to 300"});
 }

@@ -14,6 +14,7 @@
 #include "app/qt/settings_store.h"
 #include "ui/tform1.h"
 #include "ui_tform1.h"
+#include "ui/fake_link.h"
 #include "unit/fakes/fake_clock.h"
 #include "unit/fakes/fake_links.h"
 #include "unit/fakes/fake_prompts.h"
@@ -30,8 +31,11 @@ class FormTest : public ::testing::Test {
 
   std::unique_ptr<TForm1> MakeForm() {
     auto form = std::make_unique<TForm1>(FormPorts{
-        prompts_, *store_, clock_, error_log_, serial_, network_, ingress_, dir_.path().string(),
-        nullptr, nullptr, nullptr});
+        prompts_, *store_, clock_, error_log_, dir_.path().string(),
+        [this](SimulatorState&, DisplayView&) {
+          return std::make_unique<FakeLink>(serial_, network_, ingress_);
+        },
+        nullptr});
     form->show();
     return form;
   }

@@ -2,35 +2,15 @@
 #include <QApplication>
 #include <QScreen>
 #include <QSessionManager>
-#include <stdexcept>
+#include <QDir>
 
 #include "app/error_log.h"
 #include "app/qt/keep_awake.h"
+#include "app/qt/qt_link.h"
 #include "app/qt/qt_prompts.h"
 #include "app/qt/settings_store.h"
 #include "app/qt/termination_notifier.h"
 #include "ui/tform1.h"
-
-namespace {
-
-// The link used until a connection is configured: nothing arrives and nothing can be sent.
-class UnconnectedLink : public v7400::SerialPort,
-                        public v7400::DatagramSender,
-                        public v7400::NetworkIngress {
- public:
-  bool ByteReady() override { return false; }
-  char ReadByte() override { throw std::runtime_error("The serial port is not open"); }
-  void Write(const std::string& /*bytes*/) override {
-    throw std::runtime_error("The serial port is not open");
-  }
-  void SendDatagram(const std::string& /*bytes*/) override {
-    throw std::runtime_error("The network connection is not open");
-  }
-  bool IsFromReceiver(const std::string& /*address*/, bool /*ipv6*/) override { return false; }
-  std::string DecryptPacket(const std::string& datagram) override { return datagram; }
-};
-
-}  // namespace
 
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
@@ -44,11 +24,16 @@ int main(int argc, char* argv[]) {
                                   clock);
   v7400::QtPrompts prompts;
   v7400::SettingsStore preferences;
-  UnconnectedLink link;
+  // The settings file lives in the working directory the program was started in.
+  const std::string settings_path =
+      QDir::current().filePath(QStringLiteral("APSsets.sys")).toLocal8Bit().toStdString();
 
   v7400::TForm1 form(v7400::FormPorts{
-      prompts, preferences, clock, error_log, link, link, link,
-      QApplication::applicationDirPath().toLocal8Bit().toStdString(), nullptr, nullptr,
+      prompts, preferences, clock, error_log,
+      QApplication::applicationDirPath().toLocal8Bit().toStdString(),
+      [&](v7400::SimulatorState& state, v7400::DisplayView& view) {
+        return v7400::MakeQtLink(state, view, prompts, settings_path);
+      },
       &v7400::ReportActivityToSession});
   prompts.SetParent(&form);
 

@@ -1,0 +1,92 @@
+#include "app/qt/qt_link.h"
+
+#include <QSettings>
+
+#include "transport/address_discovery.h"
+#include "transport/cipher.h"
+#include "transport/connection_manager.h"
+#include "transport/qt/qt_network_info.h"
+#include "transport/qt/qt_port_name_preferences.h"
+#include "transport/qt/qt_serial_device.h"
+#include "transport/qt/qt_udp_endpoint.h"
+
+namespace v7400 {
+
+namespace {
+
+// Datagrams count only when they come from the configured receiver; packets are opened with
+// the cipher's key.
+class CipherIngress : public NetworkIngress {
+ public:
+  CipherIngress(const SimulatorState& state, const TRijndael& cipher)
+      : state_(state), cipher_(cipher) {}
+  bool IsFromReceiver(const std::string& sender, bool ipv6) override {
+    return SenderMatchesReceiver(state_, sender, ipv6);
+  }
+  std::string DecryptPacket(const std::string& datagram) override {
+    return cipher_.DecryptPacket(datagram);
+  }
+
+ private:
+  const SimulatorState& state_;
+  const TRijndael& cipher_;
+};
+
+class QtLink : public Link {
+ public:
+  QtLink(SimulatorState& state, DisplayView& view, Prompts& prompts,
+         const std::string& settings_path)
+      : state_(state),
+        port_settings_(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Corvane"),
+                       QStringLiteral("V7400")),
+        port_names_(port_settings_),
+        serial_(port_names_),
+        discovery_(adapters_, resolver_),
+        ingress_(state, cipher_),
+        connection_(state, ConnectionPorts{serial_, endpoint_, discovery_, resolver_, cipher_,
+                                           prompts, view},
+                    settings_path) {}
+
+  SerialPort& Serial() override { return serial_; }
+  DatagramSender& Network() override { return connection_; }
+  NetworkIngress& Ingress() override { return ingress_; }
+
+  void SetSerialDataHandler(SerialDataHandler handler) override {
+    serial_.SetDataAvailableHandler(std::move(handler));
+  }
+  void DiscoverLinkLocalAddress() override { discovery_.RecordLinkLocalScope(); }
+  bool CreateNetworkObjects() override { return true; }
+  void OpenConnectionAtStartup() override { connection_.OpenConnection(OpenVariant::kStartUp); }
+  void AttachDatagramHandler(DatagramHandler handler) override {
+    endpoint_.SetDatagramHandler([handler = std::move(handler)](const ReceivedDatagram& d) {
+      handler(d.bytes, d.sender, d.version == IpVersion::kIPv6);
+    });
+  }
+  void CreateCipher(const std::string& key_string) override { cipher_.SetKeyString(key_string); }
+  void ReleaseNetworkObjects() override {
+    endpoint_.SetDatagramHandler(nullptr);
+    endpoint_.Deactivate();
+  }
+
+ private:
+  SimulatorState& state_;
+  QSettings port_settings_;
+  QtPortNamePreferences port_names_;
+  QtSerialDevice serial_;
+  QtUdpEndpoint endpoint_;
+  QtAdapterSource adapters_;
+  QtHostResolver resolver_;
+  AddressDiscovery discovery_;
+  TRijndael cipher_;
+  CipherIngress ingress_;
+  ConnectionManager connection_;
+};
+
+}  // namespace
+
+std::unique_ptr<Link> MakeQtLink(SimulatorState& state, DisplayView& view, Prompts& prompts,
+                                 const std::string& settings_path) {
+  return std::make_unique<QtLink>(state, view, prompts, settings_path);
+}
+
+}  // namespace v7400

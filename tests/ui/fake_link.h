@@ -1,0 +1,48 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/link.h"
+#include "unit/fakes/fake_links.h"
+
+namespace v7400::testing {
+
+// The window's link over the test's fake serial port and network; records the creation steps.
+class FakeLink : public Link {
+ public:
+  FakeLink(FakeSerialPort& serial, FakeDatagramSender& network, FakeNetworkIngress& ingress)
+      : serial_(serial), network_(network), ingress_(ingress) {}
+
+  SerialPort& Serial() override { return serial_; }
+  DatagramSender& Network() override { return network_; }
+  NetworkIngress& Ingress() override { return ingress_; }
+  void SetSerialDataHandler(SerialDataHandler handler) override {
+    serial_handler = std::move(handler);
+  }
+  void DiscoverLinkLocalAddress() override { steps.push_back("discover"); }
+  bool CreateNetworkObjects() override {
+    steps.push_back("network");
+    return true;
+  }
+  void OpenConnectionAtStartup() override { steps.push_back("open"); }
+  void AttachDatagramHandler(DatagramHandler handler) override {
+    steps.push_back("attach");
+    datagram_handler = std::move(handler);
+  }
+  void CreateCipher(const std::string& key_string) override {
+    steps.push_back("cipher " + key_string);
+  }
+  void ReleaseNetworkObjects() override { steps.push_back("release"); }
+
+  SerialDataHandler serial_handler;
+  DatagramHandler datagram_handler;
+  std::vector<std::string> steps;
+
+ private:
+  FakeSerialPort& serial_;
+  FakeDatagramSender& network_;
+  FakeNetworkIngress& ingress_;
+};
+
+}  // namespace v7400::testing
