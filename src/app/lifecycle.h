@@ -22,26 +22,26 @@ inline constexpr char kNoNetworkInformation[] =
 class CreationSteps {
  public:
   virtual ~CreationSteps() = default;
-  virtual void DiscoverLinkLocalAddress() = 0;      // 1
-  virtual void InitialiseLineRecords() = 0;         // 2
-  virtual void InstallErrorHandler() = 0;           // 3
-  virtual void PrepareCommandPanel() = 0;           // 4
-  virtual void SetProtocolDefaults() = 0;           // 5
-  virtual void SetTimeFormats() = 0;                // 6
-  virtual void CaptureWorkDir() = 0;                // 7
-  virtual void SetTrafficLoggingOff() = 0;          // 8
-  virtual bool CreateNetworkObjects() = 0;          // 9: false when networking is unavailable
-  virtual void ShowNoNetworkInformation() = 0;      // 9, on failure
-  virtual void OpenConnectionAtStartup() = 0;       // 10
-  virtual void AttachDatagramHandler() = 0;         // 11, only when 9 succeeded
-  virtual void ResetCounts() = 0;                   // 12
-  virtual void ResetSequenceTexts() = 0;            // 13
-  virtual void SetDisplayScrollExtent() = 0;        // 14
-  virtual void ClearClosing() = 0;                  // 15
-  virtual bool TakeOpenFailed() = 0;                // 16: reads and clears OpenFailed
-  virtual void OpenSettingsDialog() = 0;            // 16, when the serial port failed
-  virtual void CreateCipher() = 0;                  // 17
-  virtual void LoadPreferences() = 0;               // 18
+  virtual void DiscoverLinkLocalAddress() = 0;  // 1
+  virtual void InitialiseLineRecords() = 0;     // 2
+  virtual void InstallErrorHandler() = 0;       // 3
+  virtual void PrepareCommandPanel() = 0;       // 4
+  virtual void SetProtocolDefaults() = 0;       // 5
+  virtual void SetTimeFormats() = 0;            // 6
+  virtual void CaptureWorkDir() = 0;            // 7
+  virtual void SetTrafficLoggingOff() = 0;      // 8
+  virtual bool CreateNetworkObjects() = 0;      // 9: false when networking is unavailable
+  virtual void ShowNoNetworkInformation() = 0;  // 9, on failure
+  virtual void OpenConnectionAtStartup() = 0;   // 10
+  virtual void AttachDatagramHandler() = 0;     // 11, only when 9 succeeded
+  virtual void ResetCounts() = 0;               // 12
+  virtual void ResetSequenceTexts() = 0;        // 13
+  virtual void SetDisplayScrollExtent() = 0;    // 14
+  virtual void ClearClosing() = 0;              // 15
+  virtual bool TakeOpenFailed() = 0;            // 16: reads and clears OpenFailed
+  virtual void OpenSettingsDialog() = 0;        // 16, when the serial port failed
+  virtual void CreateCipher() = 0;              // 17
+  virtual void LoadPreferences() = 0;           // 18
 };
 
 // Runs the creation steps. An error in any step lands in the error log under "Form1" and skips

@@ -77,7 +77,7 @@ ParaPreferences LoadPara(const PreferenceStore& store) {
   ParaPreferences para;
   if (!store.KeyExists(kParaKey)) return para;
   para.Format = store.ReadString(kParaKey, "AutomationFormat") == "1" ? AutomationFormat::kSia
-                                                                       : AutomationFormat::k4100;
+                                                                      : AutomationFormat::k4100;
   para.Ack = store.ReadString(kParaKey, "AckMode") == "0" ? AckMode::kManual : AckMode::kAuto;
   para.AutoScroll = store.ReadString(kParaKey, "AutoScroll") != "0";
   return para;

@@ -26,8 +26,8 @@ FontSpec FromQFont(const QFont& font, const FontSpec& previous) {
   const QFontInfo info(font);
   spec.Name = font.family().toLatin1().toStdString();
   spec.Height = -info.pixelSize();
-  spec.Size = font.pointSize() > 0 ? font.pointSize()
-                                   : static_cast<int>(std::lround(info.pointSizeF()));
+  spec.Size =
+      font.pointSize() > 0 ? font.pointSize() : static_cast<int>(std::lround(info.pointSizeF()));
   spec.Pitch = info.fixedPitch() ? 2 : 0;
   spec.Bold = font.bold();
   spec.Italic = font.italic();

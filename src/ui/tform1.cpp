@@ -228,8 +228,7 @@ void TForm1::ApdComPort1TriggerAvail(int count) {
   Guard("ApdComPort1", [&] { serial_receiver_.OnDataAvailable(count); });
 }
 
-void TForm1::OnDatagram(const std::string& datagram, const std::string& sender_address,
-                        bool ipv6) {
+void TForm1::OnDatagram(const std::string& datagram, const std::string& sender_address, bool ipv6) {
   Guard("IdUDPServer1", [&] { network_receiver_.OnDatagram(datagram, sender_address, ipv6); });
 }
 
@@ -293,8 +292,7 @@ void TForm1::btnClearClick() {
 
 void TForm1::cbxSaveLogToFileClick() {
   Guard("cbxSaveLogToFile", [this] {
-    sink_.SaveLogToFileClicked(ui_->cbxSaveLogToFile->isChecked(), ports_.prompts,
-                               ports_.exe_dir);
+    sink_.SaveLogToFileClicked(ui_->cbxSaveLogToFile->isChecked(), ports_.prompts, ports_.exe_dir);
   });
 }
 

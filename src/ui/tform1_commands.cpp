@@ -76,10 +76,9 @@ void TForm1::SetUpCommandPanel() {
   ui_->ud_sendinginterval->Associate(ui_->edtSendingInterval, 0, 300);
   ui_->ud_detailedlog->Associate(ui_->edt_detailedlog, 1, 32);
   InstallKeyFilters();
-  for (QWidget* field : {static_cast<QWidget*>(ui_->edtTotalAmount),
-                         static_cast<QWidget*>(ui_->edtSendingInterval),
-                         static_cast<QWidget*>(ui_->edtPerSecond),
-                         static_cast<QWidget*>(ui_->edt_detailedlog)}) {
+  for (QWidget* field :
+       {static_cast<QWidget*>(ui_->edtTotalAmount), static_cast<QWidget*>(ui_->edtSendingInterval),
+        static_cast<QWidget*>(ui_->edtPerSecond), static_cast<QWidget*>(ui_->edt_detailedlog)}) {
     field->installEventFilter(this);
   }
 }
@@ -87,10 +86,10 @@ void TForm1::SetUpCommandPanel() {
 void TForm1::InstallKeyFilters() {
   ui_->edt_dtmfsequence->installEventFilter(
       new KeyFilter([this](char key) { return commands_->edt_dtmfsequenceKeyPress(key); }, this));
-  ui_->edt_programmingstr->installEventFilter(new KeyFilter(
-      [this](char key) { return commands_->edt_programmingstrKeyPress(key); }, this));
-  for (QLineEdit* field : {ui_->edtTotalAmount, ui_->edtSendingInterval, ui_->edtPerSecond,
-                           ui_->edt_detailedlog}) {
+  ui_->edt_programmingstr->installEventFilter(
+      new KeyFilter([this](char key) { return commands_->edt_programmingstrKeyPress(key); }, this));
+  for (QLineEdit* field :
+       {ui_->edtTotalAmount, ui_->edtSendingInterval, ui_->edtPerSecond, ui_->edt_detailedlog}) {
     field->installEventFilter(
         new KeyFilter([this](char key) { return commands_->NumberFieldKeyPress(key); }, this));
   }
@@ -261,9 +260,8 @@ void TForm1::rbBatchSendingClick() {
 }
 
 void TForm1::rb_howmanysecondsClick() {
-  Guard("rb_howmanyseconds", [this] {
-    commands_->Batch().rb_howmanysecondsClick(ui_->rb_howmanyseconds->isChecked());
-  });
+  Guard("rb_howmanyseconds",
+        [this] { commands_->Batch().rb_howmanysecondsClick(ui_->rb_howmanyseconds->isChecked()); });
 }
 
 void TForm1::cbx_randomlineClick() {
@@ -272,9 +270,8 @@ void TForm1::cbx_randomlineClick() {
 }
 
 void TForm1::cbx_randomcommandClick() {
-  Guard("cbx_randomcommand", [this] {
-    commands_->Batch().cbx_randomcommandClick(ui_->cbx_randomcommand->isChecked());
-  });
+  Guard("cbx_randomcommand",
+        [this] { commands_->Batch().cbx_randomcommandClick(ui_->cbx_randomcommand->isChecked()); });
 }
 
 void TForm1::btnStartSendClick() {

@@ -47,10 +47,8 @@ void TForm1::ShowNoNetworkInformation() { ports_.prompts.ShowInformation(kNoNetw
 void TForm1::OpenConnectionAtStartup() { link_->OpenConnectionAtStartup(); }
 
 void TForm1::AttachDatagramHandler() {
-  link_->AttachDatagramHandler(
-      [this](const std::string& bytes, const std::string& sender, bool ipv6) {
-        OnDatagram(bytes, sender, ipv6);
-      });
+  link_->AttachDatagramHandler([this](const std::string& bytes, const std::string& sender,
+                                      bool ipv6) { OnDatagram(bytes, sender, ipv6); });
 }
 
 void TForm1::ResetCounts() { ResetCountersAndAddress(state_); }

@@ -64,14 +64,27 @@ QModelIndex UniformListView::moveCursor(CursorAction action, Qt::KeyboardModifie
   int row = currentIndex().isValid() ? currentIndex().row() : 0;
   switch (action) {
     case MoveUp:
-    case MovePrevious: row -= 1; break;
+    case MovePrevious:
+      row -= 1;
+      break;
     case MoveDown:
-    case MoveNext: row += 1; break;
-    case MovePageUp: row -= page; break;
-    case MovePageDown: row += page; break;
-    case MoveHome: row = 0; break;
-    case MoveEnd: row = rows - 1; break;
-    default: break;
+    case MoveNext:
+      row += 1;
+      break;
+    case MovePageUp:
+      row -= page;
+      break;
+    case MovePageDown:
+      row += page;
+      break;
+    case MoveHome:
+      row = 0;
+      break;
+    case MoveEnd:
+      row = rows - 1;
+      break;
+    default:
+      break;
   }
   return model()->index(std::clamp(row, 0, rows - 1), 0, rootIndex());
 }

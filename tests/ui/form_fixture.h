@@ -12,9 +12,9 @@
 
 #include "app/error_log.h"
 #include "app/qt/settings_store.h"
+#include "ui/fake_link.h"
 #include "ui/tform1.h"
 #include "ui_tform1.h"
-#include "ui/fake_link.h"
 #include "unit/fakes/fake_clock.h"
 #include "unit/fakes/fake_links.h"
 #include "unit/fakes/fake_prompts.h"
@@ -26,16 +26,17 @@ class FormTest : public ::testing::Test {
  protected:
   FormTest()
       : error_log_(dir_.path().string(), clock_),
-        store_(std::make_unique<SettingsStore>(QString::fromStdString(dir_.File("prefs.ini")))) {
-  }
+        store_(std::make_unique<SettingsStore>(QString::fromStdString(dir_.File("prefs.ini")))) {}
 
   std::unique_ptr<TForm1> MakeForm() {
-    auto form = std::make_unique<TForm1>(FormPorts{
-        prompts_, *store_, clock_, error_log_, dir_.path().string(),
-        [this](SimulatorState&, DisplayView&) {
-          return std::make_unique<FakeLink>(serial_, network_, ingress_);
-        },
-        nullptr});
+    auto form = std::make_unique<TForm1>(
+        FormPorts{prompts_, *store_, clock_, error_log_, dir_.path().string(),
+                  [this](SimulatorState&, DisplayView&) {
+                    auto link = std::make_unique<FakeLink>(serial_, network_, ingress_);
+                    link_ = link.get();
+                    return link;
+                  },
+                  nullptr});
     form->show();
     return form;
   }
@@ -66,11 +67,13 @@ class FormTest : public ::testing::Test {
   }
 
   static std::string Row(TForm1& form, DisplayList list, int row) {
-    QAbstractItemView* view = list == DisplayList::kDecimal ? form.Form().lbxDecimal : form.Form().lbxHex;
+    QAbstractItemView* view =
+        list == DisplayList::kDecimal ? form.Form().lbxDecimal : form.Form().lbxHex;
     return view->model()->index(row, 0).data().toString().toStdString();
   }
   static int Rows(TForm1& form, DisplayList list) {
-    QAbstractItemView* view = list == DisplayList::kDecimal ? form.Form().lbxDecimal : form.Form().lbxHex;
+    QAbstractItemView* view =
+        list == DisplayList::kDecimal ? form.Form().lbxDecimal : form.Form().lbxHex;
     return view->model()->rowCount();
   }
 
@@ -82,6 +85,7 @@ class FormTest : public ::testing::Test {
   FakeSerialPort serial_;
   FakeDatagramSender network_;
   FakeNetworkIngress ingress_;
+  FakeLink* link_ = nullptr;  // owned by the window
 };
 
 }  // namespace v7400::testing

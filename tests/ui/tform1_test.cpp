@@ -150,8 +150,9 @@ TEST_F(FormTest, TerminationShutsDownWithoutAQuestion) {
 
 TEST_F(FormTest, ClearResetsTheCountsOnlyOnYes) {
   auto form = MakeForm();
-  serial_.Feed("1\x14"
-               "2\x14");
+  serial_.Feed(
+      "1\x14"
+      "2\x14");
   form->ApdComPort1TriggerAvail(4);
   ASSERT_EQ(form->StatusText(0), QStringLiteral("Received: 2"));
   prompts_.answer_yes = false;
@@ -250,8 +251,9 @@ TEST_F(FormTest, UnhandledErrorAddsExactlyOneErrorLogLine) {
 
 TEST_F(FormTest, DoubleClickShowsTheEntryAndCopyPlacesTheSelection) {
   auto form = MakeForm();
-  serial_.Feed("A\x14"
-               "B\x14");
+  serial_.Feed(
+      "A\x14"
+      "B\x14");
   form->ApdComPort1TriggerAvail(4);
   form->lbxHexDblClick();
   ASSERT_EQ(prompts_.messages.size(), 1u);

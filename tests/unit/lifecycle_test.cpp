@@ -83,9 +83,8 @@ TEST_F(LifecycleTest, CreationRunsEveryStepInOrder) {
   RunFormCreate(steps, ErrorLog(dir_.string(), clock_));
   EXPECT_EQ(steps.done, (std::vector<std::string>{
                             "discover", "lines", "handler", "panel", "defaults", "formats",
-                            "workdir", "logoff", "network", "open", "attach", "counts",
-                            "sequence", "extent", "closing", "openfailed", "cipher",
-                            "preferences"}));
+                            "workdir", "logoff", "network", "open", "attach", "counts", "sequence",
+                            "extent", "closing", "openfailed", "cipher", "preferences"}));
   EXPECT_TRUE(LogLines().empty());
 }
 
@@ -96,8 +95,8 @@ TEST_F(LifecycleTest, NoNetworkInformsAndSkipsTheHandler) {
   RunFormCreate(steps, ErrorLog(dir_.string(), clock_));
   const std::vector<std::string> tail(steps.done.begin() + 8, steps.done.end());
   EXPECT_EQ(tail, (std::vector<std::string>{"network", "nonetwork", "open", "counts", "sequence",
-                                            "extent", "closing", "openfailed", "settings",
-                                            "cipher", "preferences"}));
+                                            "extent", "closing", "openfailed", "settings", "cipher",
+                                            "preferences"}));
 }
 
 TEST_F(LifecycleTest, FailingStepIsLoggedOnceUnderForm1AndSkipsTheRest) {
@@ -105,7 +104,8 @@ TEST_F(LifecycleTest, FailingStepIsLoggedOnceUnderForm1AndSkipsTheRest) {
   steps.fail_at = "cipher";
   RunFormCreate(steps, ErrorLog(dir_.string(), clock_));
   EXPECT_EQ(steps.done.back(), "cipher");
-  EXPECT_EQ(LogLines(), (std::vector<std::string>{"03-15-2012 14:05:09  Form1  failed in cipher\r"}));
+  EXPECT_EQ(LogLines(),
+            (std::vector<std::string>{"03-15-2012 14:05:09  Form1  failed in cipher\r"}));
 }
 
 TEST_F(LifecycleTest, ShutDownGoesOnAfterAFailedSave) {

@@ -79,9 +79,9 @@ TEST(FontPreferences, RoundTripWritesTenValuesInOrder) {
   FakePreferenceStore store;
   const FontSpec font{0, 0x0000FF, -19, "DejaVu Sans Mono", 2, 14, true, false, true, false};
   SaveFont(store, kFont2Key, font);
-  EXPECT_EQ(store.writes, (std::vector<std::string>{"Charset", "Color", "Height", "Name", "Pitch",
-                                                    "Size", "Bold", "Italic", "Underline",
-                                                    "Strikeout"}));
+  EXPECT_EQ(store.writes,
+            (std::vector<std::string>{"Charset", "Color", "Height", "Name", "Pitch", "Size", "Bold",
+                                      "Italic", "Underline", "Strikeout"}));
   EXPECT_EQ(store.Get(kFont2Key, "Bold"), "YES");
   EXPECT_EQ(store.Get(kFont2Key, "Italic"), "NO");
   EXPECT_EQ(store.Get(kFont2Key, "Color"), "255");

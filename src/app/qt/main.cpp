@@ -1,8 +1,8 @@
 // The V7400 Automation Simulator: one main window, run until it is closed.
 #include <QApplication>
+#include <QDir>
 #include <QScreen>
 #include <QSessionManager>
-#include <QDir>
 
 #include "app/error_log.h"
 #include "app/qt/keep_awake.h"
@@ -28,13 +28,13 @@ int main(int argc, char* argv[]) {
   const std::string settings_path =
       QDir::current().filePath(QStringLiteral("APSsets.sys")).toLocal8Bit().toStdString();
 
-  v7400::TForm1 form(v7400::FormPorts{
-      prompts, preferences, clock, error_log,
-      QApplication::applicationDirPath().toLocal8Bit().toStdString(),
-      [&](v7400::SimulatorState& state, v7400::DisplayView& view) {
-        return v7400::MakeQtLink(state, view, prompts, settings_path);
-      },
-      &v7400::ReportActivityToSession});
+  v7400::TForm1 form(
+      v7400::FormPorts{prompts, preferences, clock, error_log,
+                       QApplication::applicationDirPath().toLocal8Bit().toStdString(),
+                       [&](v7400::SimulatorState& state, v7400::DisplayView& view) {
+                         return v7400::MakeQtLink(state, view, prompts, settings_path);
+                       },
+                       &v7400::ReportActivityToSession});
   prompts.SetParent(&form);
 
   QObject::connect(&application, &QGuiApplication::commitDataRequest, &form,

@@ -36,16 +36,16 @@ class QtLink : public Link {
  public:
   QtLink(SimulatorState& state, DisplayView& view, Prompts& prompts,
          const std::string& settings_path)
-      : state_(state),
-        port_settings_(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Corvane"),
+      : port_settings_(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Corvane"),
                        QStringLiteral("V7400")),
         port_names_(port_settings_),
         serial_(port_names_),
         discovery_(adapters_, resolver_),
         ingress_(state, cipher_),
-        connection_(state, ConnectionPorts{serial_, endpoint_, discovery_, resolver_, cipher_,
-                                           prompts, view},
-                    settings_path) {}
+        connection_(
+            state,
+            ConnectionPorts{serial_, endpoint_, discovery_, resolver_, cipher_, prompts, view},
+            settings_path) {}
 
   SerialPort& Serial() override { return serial_; }
   DatagramSender& Network() override { return connection_; }
@@ -69,7 +69,6 @@ class QtLink : public Link {
   }
 
  private:
-  SimulatorState& state_;
   QSettings port_settings_;
   QtPortNamePreferences port_names_;
   QtSerialDevice serial_;

@@ -22,16 +22,16 @@ QString ValuePath(const std::string& key, const std::string& name) {
 SettingsStore::SettingsStore()
 #ifdef Q_OS_WIN
     : settings_(std::make_unique<QSettings>(QStringLiteral("HKEY_LOCAL_MACHINE"),
-                                            QSettings::NativeFormat)) {
-}
+                                            QSettings::NativeFormat)){}
 #else
     : settings_(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
                                             QStringLiteral("Corvane"), QStringLiteral("V7400"))) {
 }
 #endif
 
-SettingsStore::SettingsStore(const QString& ini_path)
-    : settings_(std::make_unique<QSettings>(ini_path, QSettings::IniFormat)) {}
+      SettingsStore::SettingsStore(const QString& ini_path)
+    : settings_(std::make_unique<QSettings>(ini_path, QSettings::IniFormat)) {
+}
 
 bool SettingsStore::KeyExists(const std::string& key) const {
   const QString group = Group(key);

@@ -1,9 +1,10 @@
 #include "app/qt/termination_notifier.h"
 
-#include <QSocketNotifier>
-#include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <QSocketNotifier>
+#include <csignal>
 
 namespace v7400 {
 
