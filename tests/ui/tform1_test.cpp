@@ -2,6 +2,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QStatusBar>
+#include <fstream>
 
 #include "app/display_sink.h"
 #include "app/lifecycle.h"
@@ -133,6 +134,18 @@ TEST_F(FormTest, ExitAnsweredYesSavesWritesTheTotalsLineAndDropsLateData) {
   // A termination after the close changes nothing more.
   form->Terminate();
   EXPECT_EQ(ReadFile(dir_.File("traffic.txt")), log);
+}
+
+TEST_F(FormTest, FailedSaveAtExitIsLoggedAndTheTotalsLineStillWritten) {
+  std::ofstream(dir_.File("plain-file")) << "x";
+  store_ = std::make_unique<SettingsStore>(QString::fromStdString(dir_.File("plain-file/p.ini")));
+  auto form = MakeForm();
+  prompts_.chosen_path = dir_.File("traffic.txt");
+  form->Form().cbxSaveLogToFile->click();
+  EXPECT_TRUE(CloseAnswering(*form, prompts_, true));
+  EXPECT_EQ(ErrorLogLines(), std::vector<std::string>{
+                                 "03-15-2012 14:05:09  Form1  Failed to set data for 'Charset'"});
+  EXPECT_EQ(ReadFile(dir_.File("traffic.txt")), "Total received: 0   Total sent: 0\r\n");
 }
 
 TEST_F(FormTest, TerminationShutsDownWithoutAQuestion) {
