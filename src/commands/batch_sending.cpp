@@ -34,27 +34,28 @@ const std::array<TCommand, 14> kRandomCommands = {
 
 void BatchSending::rbBatchSendingClick(bool batch) {
   options.rbBatchSending = batch;
-  for (const Control control :
-       {Control::lblTotalAmount, Control::edtTotalAmount, Control::rb_howmanyseconds,
-        Control::rb_persecond, Control::edtSendingInterval, Control::ud_sendinginterval,
-        Control::edtPerSecond, Control::lbl_persecond, Control::cbx_randomline,
-        Control::cbx_randomcommand, Control::lbl_totalsent}) {
+  for (const PanelControl control :
+       {PanelControl::lblTotalAmount, PanelControl::edtTotalAmount, PanelControl::rb_howmanyseconds,
+        PanelControl::rb_persecond, PanelControl::edtSendingInterval,
+        PanelControl::ud_sendinginterval, PanelControl::edtPerSecond, PanelControl::lbl_persecond,
+        PanelControl::cbx_randomline, PanelControl::cbx_randomcommand,
+        PanelControl::lbl_totalsent}) {
     panel_.SetEnabled(control, batch);
   }
-  panel_.SetEnabled(Control::lbl_seconds, options.rb_howmanyseconds);
+  panel_.SetEnabled(PanelControl::lbl_seconds, options.rb_howmanyseconds);
 }
 
 void BatchSending::rb_howmanysecondsClick(bool every_n_seconds) {
   options.rb_howmanyseconds = every_n_seconds;
-  for (const Control control :
-       {Control::edtSendingInterval, Control::ud_sendinginterval, Control::lbl_seconds}) {
+  for (const PanelControl control : {PanelControl::edtSendingInterval,
+                                     PanelControl::ud_sendinginterval, PanelControl::lbl_seconds}) {
     panel_.SetEnabled(control, every_n_seconds);
   }
-  panel_.SetEnabled(Control::edtPerSecond, !every_n_seconds);
-  panel_.SetEnabled(Control::lbl_persecond, !every_n_seconds);
+  panel_.SetEnabled(PanelControl::edtPerSecond, !every_n_seconds);
+  panel_.SetEnabled(PanelControl::lbl_persecond, !every_n_seconds);
 }
 
-void BatchSending::RefuseField(Control field, const char* message) {
+void BatchSending::RefuseField(PanelControl field, const char* message) {
   prompts_.ShowError(message);
   panel_.FocusAndSelectAll(field);
 }
@@ -62,14 +63,14 @@ void BatchSending::RefuseField(Control field, const char* message) {
 bool BatchSending::edtSendingIntervalExit() {
   const int seconds = IntegerOr(options.edtSendingInterval, 0);
   if (seconds >= 1 && seconds <= kMaxIntervalSeconds) return true;
-  RefuseField(Control::edtSendingInterval, kIntervalRange);
+  RefuseField(PanelControl::edtSendingInterval, kIntervalRange);
   return false;
 }
 
 bool BatchSending::edtTotalAmountExit() {
   const int total = IntegerOr(options.edtTotalAmount, -1);
   if (total >= 0 && total <= kMaxTotalAmount) return true;
-  RefuseField(Control::edtTotalAmount, kTotalAmountRange);
+  RefuseField(PanelControl::edtTotalAmount, kTotalAmountRange);
   return false;
 }
 
@@ -77,7 +78,7 @@ void BatchSending::edtPerSecondExit() {
   const int rate = IntegerOr(options.edtPerSecond, 1);
   if (rate >= 1 && rate <= kMaxPerSecond) return;
   options.edtPerSecond = "1";
-  panel_.SetText(Control::edtPerSecond, options.edtPerSecond);
+  panel_.SetText(PanelControl::edtPerSecond, options.edtPerSecond);
 }
 
 int BatchSending::ReadIntervalMs() {
@@ -85,7 +86,7 @@ int BatchSending::ReadIntervalMs() {
     // A text that is no number means one second; 0 would ask for a timer without pause.
     const int seconds = IntegerOr(options.edtSendingInterval, 1);
     if (seconds < 1 || seconds > kMaxIntervalSeconds) {
-      RefuseField(Control::edtSendingInterval, kIntervalRange);
+      RefuseField(PanelControl::edtSendingInterval, kIntervalRange);
       return 0;
     }
     return seconds * 1000;
@@ -97,14 +98,14 @@ int BatchSending::ReadIntervalMs() {
 bool BatchSending::Start(TCommand command) {
   const int total = IntegerOr(options.edtTotalAmount, -1);
   if (total < 0 || total > kMaxTotalAmount) {
-    RefuseField(Control::edtTotalAmount, kTotalAmountRange);
+    RefuseField(PanelControl::edtTotalAmount, kTotalAmountRange);
     return false;
   }
   const int interval_ms = ReadIntervalMs();
   if (interval_ms == 0) return false;
 
-  panel_.SetEnabled(Control::btnStartSend, false);
-  panel_.SetEnabled(Control::btnStopBatch, true);
+  panel_.SetEnabled(PanelControl::btnStartSend, false);
+  panel_.SetEnabled(PanelControl::btnStopBatch, true);
   SetOptionControlsEnabled(false);
   interval_ms_ = interval_ms;
   sent_ = 0;
@@ -116,7 +117,7 @@ bool BatchSending::Start(TCommand command) {
   remaining_ = unlimited_ ? 0 : total - 1;
   if (total == 1) {
     // A batch of one is done at once; it waits in the exhausted state for "Stop".
-    panel_.SetCaption(Control::lbl_totalsent, kTotalSentLabel + std::to_string(sent_));
+    panel_.SetCaption(PanelControl::lbl_totalsent, kTotalSentLabel + std::to_string(sent_));
     SetTimer(false);
     return true;
   }
@@ -136,7 +137,7 @@ void BatchSending::tmrBatchTimer() {
   if (random_line_) command_.Line = RandomLine();
   sender_.SendCommand(command_);
   ++sent_;
-  panel_.SetCaption(Control::lbl_totalsent, kTotalSentLabel + std::to_string(sent_));
+  panel_.SetCaption(PanelControl::lbl_totalsent, kTotalSentLabel + std::to_string(sent_));
   if (unlimited_) return;
   --remaining_;
   if (remaining_ <= 0) SetTimer(false);
@@ -145,11 +146,12 @@ void BatchSending::tmrBatchTimer() {
 void BatchSending::StopTimer() { SetTimer(false); }
 
 void BatchSending::SetOptionControlsEnabled(bool enabled) {
-  for (const Control control :
-       {Control::gb_batchoption, Control::lblTotalAmount, Control::edtTotalAmount,
-        Control::rb_howmanyseconds, Control::rb_persecond, Control::edtSendingInterval,
-        Control::edtPerSecond, Control::ud_sendinginterval, Control::lbl_seconds,
-        Control::lbl_persecond, Control::cbx_randomline, Control::cbx_randomcommand}) {
+  for (const PanelControl control :
+       {PanelControl::gb_batchoption, PanelControl::lblTotalAmount, PanelControl::edtTotalAmount,
+        PanelControl::rb_howmanyseconds, PanelControl::rb_persecond,
+        PanelControl::edtSendingInterval, PanelControl::edtPerSecond,
+        PanelControl::ud_sendinginterval, PanelControl::lbl_seconds, PanelControl::lbl_persecond,
+        PanelControl::cbx_randomline, PanelControl::cbx_randomcommand}) {
     panel_.SetEnabled(control, enabled);
   }
 }

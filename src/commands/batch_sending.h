@@ -33,7 +33,7 @@ struct SendingOptions {
 
 class BatchSending {
  public:
-  BatchSending(CommandPanelView& panel, Prompts& prompts, RandomSource& random,
+  BatchSending(CommandPanelView& panel, Prompts& prompts, RandomChoice& random,
                CommandSender& sender)
       : panel_(panel), prompts_(prompts), random_(random), sender_(sender) {}
 
@@ -66,7 +66,7 @@ class BatchSending {
   bool Unlimited() const { return unlimited_; }
 
  private:
-  void RefuseField(Control field, const char* message);
+  void RefuseField(PanelControl field, const char* message);
   std::string RandomLine();
   // The timer interval from the rate fields; 0 when the interval field refuses its value.
   int ReadIntervalMs();
@@ -74,7 +74,7 @@ class BatchSending {
 
   CommandPanelView& panel_;
   Prompts& prompts_;
-  RandomSource& random_;
+  RandomChoice& random_;
   CommandSender& sender_;
 
   bool random_line_ = false;

@@ -83,8 +83,8 @@ void SetProgramState(SimulatorState& state, const TCommand& command, const Clock
 }  // namespace
 
 std::string BuildCommandFrame(SimulatorState& state, const TCommand& command, const Clock& clock) {
-  const bool line_specific_only = command.Kind >= CommandKind::DtmfSequence;
-  if (!state.IsSia()) return line_specific_only ? std::string() : Build4100(command, clock);
+  const bool sia_only = command.Kind >= CommandKind::DtmfSequence;
+  if (!state.IsSia()) return sia_only ? std::string() : Build4100(command, clock);
   std::string frame = BuildSia(state, command, clock);
   SetProgramState(state, command, clock);
   return frame;

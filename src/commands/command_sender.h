@@ -24,7 +24,7 @@ class CommandSender {
         clock_(clock),
         statistics_(statistics) {}
 
-  // An empty packet (a line-specific command in "4100") is handed to the link too. A line
+  // An empty packet (kinds 4 to 8 in "4100") is handed to the link too. A line
   // outside 1 to 32 touches no line record; the command still goes out.
   void SendCommand(const TCommand& command);
 

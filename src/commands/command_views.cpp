@@ -5,89 +5,89 @@
 
 namespace v7400 {
 
-const char* ControlName(Control control) {
+const char* ControlName(PanelControl control) {
   switch (control) {
-    case Control::pnl_inputcommand:
+    case PanelControl::pnl_inputcommand:
       return "pnl_inputcommand";
-    case Control::btn_inputcommand:
+    case PanelControl::btn_inputcommand:
       return "btn_inputcommand";
-    case Control::btnStartSend:
+    case PanelControl::btnStartSend:
       return "btnStartSend";
-    case Control::btnStopBatch:
+    case PanelControl::btnStopBatch:
       return "btnStopBatch";
-    case Control::rbSetDate:
+    case PanelControl::rbSetDate:
       return "rbSetDate";
-    case Control::rbSetTime:
+    case PanelControl::rbSetTime:
       return "rbSetTime";
-    case Control::rbStopTwoWayAudio:
+    case PanelControl::rbStopTwoWayAudio:
       return "rbStopTwoWayAudio";
-    case Control::rbCustomizedCommand:
+    case PanelControl::rbCustomizedCommand:
       return "rbCustomizedCommand";
-    case Control::rbDTMFSequenceCommand:
+    case PanelControl::rbDTMFSequenceCommand:
       return "rbDTMFSequenceCommand";
-    case Control::rbHighLevelCommands:
+    case PanelControl::rbHighLevelCommands:
       return "rbHighLevelCommands";
-    case Control::rb_Remoteprograme:
+    case PanelControl::rb_Remoteprograme:
       return "rb_Remoteprograme";
-    case Control::rb_recyclingsend:
+    case PanelControl::rb_recyclingsend:
       return "rb_recyclingsend";
-    case Control::edtLine:
+    case PanelControl::edtLine:
       return "edtLine";
-    case Control::edt_dtmfsequence:
+    case PanelControl::edt_dtmfsequence:
       return "edt_dtmfsequence";
-    case Control::cbx_highlevelcommands:
+    case PanelControl::cbx_highlevelcommands:
       return "cbx_highlevelcommands";
-    case Control::lbl_programmingstr:
+    case PanelControl::lbl_programmingstr:
       return "lbl_programmingstr";
-    case Control::edt_programmingstr:
+    case PanelControl::edt_programmingstr:
       return "edt_programmingstr";
-    case Control::lbl_recycling:
+    case PanelControl::lbl_recycling:
       return "lbl_recycling";
-    case Control::rbSendOne:
+    case PanelControl::rbSendOne:
       return "rbSendOne";
-    case Control::rbBatchSending:
+    case PanelControl::rbBatchSending:
       return "rbBatchSending";
-    case Control::gb_batchoption:
+    case PanelControl::gb_batchoption:
       return "gb_batchoption";
-    case Control::lblTotalAmount:
+    case PanelControl::lblTotalAmount:
       return "lblTotalAmount";
-    case Control::edtTotalAmount:
+    case PanelControl::edtTotalAmount:
       return "edtTotalAmount";
-    case Control::rb_howmanyseconds:
+    case PanelControl::rb_howmanyseconds:
       return "rb_howmanyseconds";
-    case Control::edtSendingInterval:
+    case PanelControl::edtSendingInterval:
       return "edtSendingInterval";
-    case Control::ud_sendinginterval:
+    case PanelControl::ud_sendinginterval:
       return "ud_sendinginterval";
-    case Control::lbl_seconds:
+    case PanelControl::lbl_seconds:
       return "lbl_seconds";
-    case Control::rb_persecond:
+    case PanelControl::rb_persecond:
       return "rb_persecond";
-    case Control::edtPerSecond:
+    case PanelControl::edtPerSecond:
       return "edtPerSecond";
-    case Control::lbl_persecond:
+    case PanelControl::lbl_persecond:
       return "lbl_persecond";
-    case Control::cbx_randomline:
+    case PanelControl::cbx_randomline:
       return "cbx_randomline";
-    case Control::cbx_randomcommand:
+    case PanelControl::cbx_randomcommand:
       return "cbx_randomcommand";
-    case Control::lbl_totalsent:
+    case PanelControl::lbl_totalsent:
       return "lbl_totalsent";
-    case Control::tsht_linelog:
+    case PanelControl::tsht_linelog:
       return "tsht_linelog";
-    case Control::lbl_totalevents:
+    case PanelControl::lbl_totalevents:
       return "lbl_totalevents";
-    case Control::lbl_totalcommands:
+    case PanelControl::lbl_totalcommands:
       return "lbl_totalcommands";
-    case Control::lbl_totalfeedbacks:
+    case PanelControl::lbl_totalfeedbacks:
       return "lbl_totalfeedbacks";
-    case Control::cbx_EnableDetailedLog:
+    case PanelControl::cbx_EnableDetailedLog:
       return "cbx_EnableDetailedLog";
-    case Control::edt_detailedlog:
+    case PanelControl::edt_detailedlog:
       return "edt_detailedlog";
-    case Control::ud_detailedlog:
+    case PanelControl::ud_detailedlog:
       return "ud_detailedlog";
-    case Control::memLog:
+    case PanelControl::memLog:
       return "memLog";
   }
   return "";

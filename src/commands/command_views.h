@@ -9,7 +9,7 @@ namespace v7400 {
 
 // Controls of the command panel, named as in the window's design so the window can find each
 // one by its object name (ControlName).
-enum class Control {
+enum class PanelControl {
   // Main window and panel.
   pnl_inputcommand,
   btn_inputcommand,
@@ -58,22 +58,22 @@ enum class Control {
 };
 
 // The design name of a control, e.g. "btnStartSend".
-const char* ControlName(Control control);
+const char* ControlName(PanelControl control);
 
 // Control changes the logic asks the window to show.
 class CommandPanelView {
  public:
   virtual ~CommandPanelView() = default;
-  virtual void SetEnabled(Control control, bool enabled) = 0;
-  virtual void SetVisible(Control control, bool visible) = 0;
+  virtual void SetEnabled(PanelControl control, bool enabled) = 0;
+  virtual void SetVisible(PanelControl control, bool visible) = 0;
   // The caption of a button, label, check box or tab page.
-  virtual void SetCaption(Control control, const std::string& caption) = 0;
+  virtual void SetCaption(PanelControl control, const std::string& caption) = 0;
   // The text of an edit field.
-  virtual void SetText(Control control, const std::string& text) = 0;
+  virtual void SetText(PanelControl control, const std::string& text) = 0;
   // Selects a radio button (its group deselects the others) or ticks a check box.
-  virtual void SetChecked(Control control, bool checked) = 0;
+  virtual void SetChecked(PanelControl control, bool checked) = 0;
   // After a refused value: focus back into the field with its whole text selected.
-  virtual void FocusAndSelectAll(Control control) = 0;
+  virtual void FocusAndSelectAll(PanelControl control) = 0;
   // The batch timer `tmrBatch`; when enabled the window calls tmrBatchTimer every interval.
   virtual void SetBatchTimer(bool enabled, int interval_ms) = 0;
 };
@@ -90,15 +90,15 @@ class StatisticsView {
 };
 
 // Uniform whole numbers for the random line and the random command.
-class RandomSource {
+class RandomChoice {
  public:
-  virtual ~RandomSource() = default;
+  virtual ~RandomChoice() = default;
   // A number from 0 to count - 1, each equally likely.
   virtual int Draw(int count) = 0;
 };
 
 // Re-seeded from the high-resolution clock before every draw.
-class ClockSeededRandom : public RandomSource {
+class ClockSeededRandom : public RandomChoice {
  public:
   int Draw(int count) override;
 };

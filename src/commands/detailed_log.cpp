@@ -22,8 +22,8 @@ std::string DetailedLog::LogLine(const std::string& entry) const {
 
 void DetailedLog::cbx_EnableDetailedLogClick(bool ticked) {
   enabled_ = ticked;
-  for (const Control control :
-       {Control::edt_detailedlog, Control::ud_detailedlog, Control::memLog}) {
+  for (const PanelControl control :
+       {PanelControl::edt_detailedlog, PanelControl::ud_detailedlog, PanelControl::memLog}) {
     panel_.SetEnabled(control, ticked);
   }
 }
@@ -32,7 +32,7 @@ bool DetailedLog::edt_detailedlogExit() {
   const std::optional<int> line = IntegerOf(edt_detailedlog);
   if (line && *line >= 1 && *line <= 32) return true;
   prompts_.ShowError(kDetailedLogRange);
-  panel_.FocusAndSelectAll(Control::edt_detailedlog);
+  panel_.FocusAndSelectAll(PanelControl::edt_detailedlog);
   return false;
 }
 

@@ -50,13 +50,13 @@ void InputCommands::StartUp() {
 }
 
 void InputCommands::btn_inputcommandClick() {
-  panel_.SetVisible(Control::pnl_inputcommand, true);
-  panel_.SetEnabled(Control::btn_inputcommand, false);
+  panel_.SetVisible(PanelControl::pnl_inputcommand, true);
+  panel_.SetEnabled(PanelControl::btn_inputcommand, false);
 }
 
 void InputCommands::btnCancelClick() {
-  panel_.SetVisible(Control::pnl_inputcommand, false);
-  panel_.SetEnabled(Control::btn_inputcommand, true);
+  panel_.SetVisible(PanelControl::pnl_inputcommand, false);
+  panel_.SetEnabled(PanelControl::btn_inputcommand, true);
 }
 
 void InputCommands::rb_recyclingsendClick(CommandChoice clicked) {
@@ -65,32 +65,33 @@ void InputCommands::rb_recyclingsendClick(CommandChoice clicked) {
 }
 
 void InputCommands::ApplyEnablingRule(std::optional<CommandChoice> cause) {
-  for (const Control control :
-       {Control::lbl_recycling, Control::cbx_highlevelcommands, Control::edt_dtmfsequence,
-        Control::lbl_programmingstr, Control::edt_programmingstr}) {
+  for (const PanelControl control :
+       {PanelControl::lbl_recycling, PanelControl::cbx_highlevelcommands,
+        PanelControl::edt_dtmfsequence, PanelControl::lbl_programmingstr,
+        PanelControl::edt_programmingstr}) {
     panel_.SetEnabled(control, false);
   }
-  panel_.SetCaption(Control::btnStopBatch, kStopBatchCaption);
-  panel_.SetEnabled(Control::btnStartSend, true);
+  panel_.SetCaption(PanelControl::btnStopBatch, kStopBatchCaption);
+  panel_.SetEnabled(PanelControl::btnStartSend, true);
   recycling_.Disarm();
   if (!cause) return;
   switch (*cause) {
     case CommandChoice::rb_recyclingsend:
       prompts_.ShowMessage(kRecyclingNotice);
-      panel_.SetCaption(Control::btnStopBatch, kStopRecyclingCaption);
-      panel_.SetEnabled(Control::lbl_recycling, true);
+      panel_.SetCaption(PanelControl::btnStopBatch, kStopRecyclingCaption);
+      panel_.SetEnabled(PanelControl::lbl_recycling, true);
       recycling_.Arm();
-      panel_.SetEnabled(Control::btnStartSend, false);
+      panel_.SetEnabled(PanelControl::btnStartSend, false);
       break;
     case CommandChoice::rbHighLevelCommands:
-      panel_.SetEnabled(Control::cbx_highlevelcommands, true);
+      panel_.SetEnabled(PanelControl::cbx_highlevelcommands, true);
       break;
     case CommandChoice::rbDTMFSequenceCommand:
-      panel_.SetEnabled(Control::edt_dtmfsequence, true);
+      panel_.SetEnabled(PanelControl::edt_dtmfsequence, true);
       break;
     case CommandChoice::rb_Remoteprograme:
-      panel_.SetEnabled(Control::lbl_programmingstr, true);
-      panel_.SetEnabled(Control::edt_programmingstr, true);
+      panel_.SetEnabled(PanelControl::lbl_programmingstr, true);
+      panel_.SetEnabled(PanelControl::edt_programmingstr, true);
       break;
     default:
       break;
@@ -114,15 +115,15 @@ void InputCommands::btnStopBatchClick() {
   if (recycling_.Armed()) {
     recycling_.Disarm();
     page_.selected = CommandChoice::rbSetDate;
-    panel_.SetChecked(Control::rbSetDate, true);
+    panel_.SetChecked(PanelControl::rbSetDate, true);
     ApplyEnablingRule(CommandChoice::rbSetDate);
   }
   // Stopped in either case: a batch left running under an armed recycling could otherwise
   // never be stopped.
   batch_.StopTimer();
   batch_.SetOptionControlsEnabled(true);
-  panel_.SetEnabled(Control::btnStopBatch, false);
-  panel_.SetEnabled(Control::btnStartSend, true);
+  panel_.SetEnabled(PanelControl::btnStopBatch, false);
+  panel_.SetEnabled(PanelControl::btnStartSend, true);
 }
 
 void InputCommands::tmr_ProgramAndRequestTimer() { ExpireProgramStates(state_, clock_.TickMs()); }

@@ -38,7 +38,7 @@ struct CommandPorts {
   Prompts& prompts;
   CommandPanelView& panel;
   StatisticsView& statistics_view;
-  RandomSource& random;
+  RandomChoice& random;
 };
 
 class InputCommands : public LineServices {

@@ -94,17 +94,17 @@ void LineStatistics::dg_linestatusClick(int column, int row) {
 void LineStatistics::Refresh() {
   const int n = SelectedLine();
   page_.edtLine = std::to_string(n);
-  panel_.SetText(Control::edtLine, page_.edtLine);
-  panel_.SetCaption(Control::tsht_linelog, kStatisticsCaption + std::to_string(n));
+  panel_.SetText(PanelControl::edtLine, page_.edtLine);
+  panel_.SetCaption(PanelControl::tsht_linelog, kStatisticsCaption + std::to_string(n));
   const TLine& line = *FindLine(state_, n);
   ShowCounts(line.EventsReceived, line.CommandsSent, line.FeedbacksReceived);
 }
 
 void LineStatistics::ShowCounts(std::int64_t events, std::int64_t commands,
                                 std::int64_t feedbacks) {
-  panel_.SetCaption(Control::lbl_totalevents, kEventsLabel + std::to_string(events));
-  panel_.SetCaption(Control::lbl_totalcommands, kCommandsLabel + std::to_string(commands));
-  panel_.SetCaption(Control::lbl_totalfeedbacks, kFeedbacksLabel + std::to_string(feedbacks));
+  panel_.SetCaption(PanelControl::lbl_totalevents, kEventsLabel + std::to_string(events));
+  panel_.SetCaption(PanelControl::lbl_totalcommands, kCommandsLabel + std::to_string(commands));
+  panel_.SetCaption(PanelControl::lbl_totalfeedbacks, kFeedbacksLabel + std::to_string(feedbacks));
 }
 
 CellPaint LineStatistics::dg_linestatusDrawCell(int column, int row) const {

@@ -28,12 +28,12 @@ void RecyclingSending::Start(const std::string& line_field) {
             TCommand{CommandKind::HighLevel, line, "CMD09"},
             TCommand{CommandKind::HighLevel, line, "CMD03"},
             TCommand{CommandKind::HighLevel, line, "CMD01"}};
-  panel_.SetEnabled(Control::btnStopBatch, true);
-  panel_.SetEnabled(Control::btnStartSend, false);
+  panel_.SetEnabled(PanelControl::btnStopBatch, true);
+  panel_.SetEnabled(PanelControl::btnStartSend, false);
   sender_.SendCommand(cycle_[0]);
   index_ = 1;
   rounds_ = 0;
-  panel_.SetCaption(Control::lbl_recycling, std::string(kRoundsLabel) + " 0");
+  panel_.SetCaption(PanelControl::lbl_recycling, std::string(kRoundsLabel) + " 0");
 }
 
 bool RecyclingSending::OnReceived(const std::string& entry, const std::string& line_text,
@@ -45,7 +45,7 @@ bool RecyclingSending::OnReceived(const std::string& entry, const std::string& l
       index_ = 1;
     } else if (index_ == 4) {
       ++rounds_;
-      panel_.SetCaption(Control::lbl_recycling, kRoundsLabel + std::to_string(rounds_));
+      panel_.SetCaption(PanelControl::lbl_recycling, kRoundsLabel + std::to_string(rounds_));
     }
     sender_.SendCommand(cycle_[static_cast<std::size_t>(index_ - 1)]);
   }

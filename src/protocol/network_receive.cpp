@@ -3,18 +3,14 @@
 #include "app/display_text.h"
 #include "protocol/frame.h"
 #include "protocol/program_steps.h"
+#include "transport/cipher.h"
 
 namespace v7400 {
-
-bool IsPacketSize(std::size_t size) {
-  return size >= kPacketHeaderSize && size <= kMaxPacketSize &&
-         (size - kPacketHeaderSize) % 16 == 0;
-}
 
 bool NetworkReceiver::Accepts(const std::string& datagram, const std::string& sender_address,
                               bool ipv6) {
   if (state_.Closing != 0 || state_.ConnectionMode != 1) return false;
-  if (state_.EncryptionEnabled && !IsPacketSize(datagram.size())) return false;
+  if (state_.EncryptionEnabled && !IsCipherPacketSize(datagram.size())) return false;
   return ingress_.IsFromReceiver(sender_address, ipv6);
 }
 

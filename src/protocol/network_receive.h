@@ -2,7 +2,6 @@
 // only, decrypts them when encryption is on, shows, counts and answers them.
 #pragma once
 
-#include <cstddef>
 #include <string>
 
 #include "app/clock.h"
@@ -12,9 +11,6 @@
 #include "protocol/simulator_state.h"
 
 namespace v7400 {
-
-inline constexpr std::size_t kPacketHeaderSize = 18;
-inline constexpr std::size_t kMaxPacketSize = 1042;
 
 class NetworkReceiver {
  public:
@@ -41,8 +37,5 @@ class NetworkReceiver {
   const Clock& clock_;
   LineServices& lines_;
 };
-
-// An encrypted packet is 18 + 16 n bytes, at most 1042.
-bool IsPacketSize(std::size_t size);
 
 }  // namespace v7400

@@ -18,8 +18,9 @@ void StartStep(SimulatorState& state, LineServices& lines) {
   const int n = ParseLineNumber(state.CurrentLine);
   TLine* line = FindLine(state, n);
   if (line == nullptr || line->ProgramState != 1) return;
-  line->ProgramState = 2;
+  // Build first: a programming string that cannot be read must not leave the line waiting.
   lines.BuildProgramQueue(n);
+  line->ProgramState = 2;
   std::string item = lines.NextProgramItem(n);
   if (item.empty()) {
     // Nothing to program: close the exchange at once rather than send an empty item.

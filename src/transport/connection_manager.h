@@ -44,7 +44,7 @@ struct ConnectionPorts {
   DisplayView& view;
 };
 
-class ConnectionManager : public DatagramSender {
+class ConnectionManager : public DatagramSender, public NetworkIngress {
  public:
   ConnectionManager(SimulatorState& state, const ConnectionPorts& ports,
                     std::filesystem::path settings_path)
@@ -58,6 +58,15 @@ class ConnectionManager : public DatagramSender {
   // debug option applied. Throws when the port text is not a number, the receiver name did not
   // resolve, or the network refuses the datagram.
   void SendDatagram(const std::string& bytes) override;
+
+  // For the network receive path: SenderMatchesReceiver on the current settings, and the
+  // cipher's DecryptPacket (which throws for a datagram over 1042 bytes).
+  bool IsFromReceiver(const std::string& sender_address, bool ipv6) override {
+    return SenderMatchesReceiver(state_, sender_address, ipv6);
+  }
+  std::string DecryptPacket(const std::string& datagram) override {
+    return ports_.cipher.DecryptPacket(datagram);
+  }
 
   const std::string& ConfiguredLocalAddress() const { return configured_local_address_; }
   const std::filesystem::path& SettingsPath() const { return settings_path_; }

@@ -27,8 +27,10 @@ class BatchSendingTest : public ::testing::Test {
   BatchSending& batch() { return h.commands.Batch(); }
   std::size_t Sent() const { return h.serial.writes.size(); }
   bool OptionsEnabled() const {
-    return h.panel.Enabled(Control::gb_batchoption) && h.panel.Enabled(Control::edtTotalAmount) &&
-           h.panel.Enabled(Control::cbx_randomcommand) && h.panel.Enabled(Control::lbl_persecond);
+    return h.panel.Enabled(PanelControl::gb_batchoption) &&
+           h.panel.Enabled(PanelControl::edtTotalAmount) &&
+           h.panel.Enabled(PanelControl::cbx_randomcommand) &&
+           h.panel.Enabled(PanelControl::lbl_persecond);
   }
 
   CommandHarness h;
@@ -40,24 +42,24 @@ TEST_F(BatchSendingTest, TotalThreeSendsExactlyThree) {
   EXPECT_EQ(Sent(), 1u);
   EXPECT_TRUE(h.panel.timer_enabled);
   EXPECT_EQ(h.panel.timer_interval_ms, 1000);
-  EXPECT_FALSE(h.panel.Enabled(Control::btnStartSend));
-  EXPECT_TRUE(h.panel.Enabled(Control::btnStopBatch, false));
+  EXPECT_FALSE(h.panel.Enabled(PanelControl::btnStartSend));
+  EXPECT_TRUE(h.panel.Enabled(PanelControl::btnStopBatch, false));
   EXPECT_FALSE(OptionsEnabled());
 
   h.commands.tmrBatchTimer();
-  EXPECT_EQ(h.panel.Caption(Control::lbl_totalsent), "Total Sent Commands: 2");
+  EXPECT_EQ(h.panel.Caption(PanelControl::lbl_totalsent), "Total Sent Commands: 2");
   h.commands.tmrBatchTimer();
   EXPECT_EQ(Sent(), 3u);
-  EXPECT_EQ(h.panel.Caption(Control::lbl_totalsent), "Total Sent Commands: 3");
+  EXPECT_EQ(h.panel.Caption(PanelControl::lbl_totalsent), "Total Sent Commands: 3");
   EXPECT_FALSE(h.panel.timer_enabled);
   h.commands.tmrBatchTimer();  // a tick already queued when the timer stopped
   EXPECT_EQ(Sent(), 3u);
   for (const std::string& frame : h.serial.writes) EXPECT_EQ(DataOf(frame), "CMD01");
-  EXPECT_TRUE(h.panel.Enabled(Control::btnStopBatch, false)) << "exhausted, waiting for Stop";
+  EXPECT_TRUE(h.panel.Enabled(PanelControl::btnStopBatch, false)) << "exhausted, waiting for Stop";
 
   h.commands.btnStopBatchClick();
-  EXPECT_FALSE(h.panel.Enabled(Control::btnStopBatch));
-  EXPECT_TRUE(h.panel.Enabled(Control::btnStartSend, false));
+  EXPECT_FALSE(h.panel.Enabled(PanelControl::btnStopBatch));
+  EXPECT_TRUE(h.panel.Enabled(PanelControl::btnStartSend, false));
   EXPECT_TRUE(OptionsEnabled());
 }
 
@@ -65,7 +67,7 @@ TEST_F(BatchSendingTest, TotalZeroRunsUntilStopped) {
   h.commands.btnStartSendClick();
   for (int k = 0; k < 5; ++k) h.commands.tmrBatchTimer();
   EXPECT_EQ(Sent(), 6u);
-  EXPECT_EQ(h.panel.Caption(Control::lbl_totalsent), "Total Sent Commands: 6");
+  EXPECT_EQ(h.panel.Caption(PanelControl::lbl_totalsent), "Total Sent Commands: 6");
   EXPECT_TRUE(h.panel.timer_enabled);
   h.commands.btnStopBatchClick();
   EXPECT_FALSE(h.panel.timer_enabled);
@@ -80,9 +82,9 @@ TEST_F(BatchSendingTest, TotalOneSendsOneAndIsExhausted) {
   EXPECT_FALSE(h.panel.timer_enabled);
   h.commands.tmrBatchTimer();
   EXPECT_EQ(Sent(), 1u);
-  EXPECT_EQ(h.panel.Caption(Control::lbl_totalsent), "Total Sent Commands: 1");
-  EXPECT_TRUE(h.panel.Enabled(Control::btnStopBatch, false));
-  EXPECT_FALSE(h.panel.Enabled(Control::btnStartSend));
+  EXPECT_EQ(h.panel.Caption(PanelControl::lbl_totalsent), "Total Sent Commands: 1");
+  EXPECT_TRUE(h.panel.Enabled(PanelControl::btnStopBatch, false));
+  EXPECT_FALSE(h.panel.Enabled(PanelControl::btnStartSend));
 }
 
 TEST_F(BatchSendingTest, IntervalFromTheRateFields) {
@@ -129,7 +131,7 @@ TEST_F(BatchSendingTest, RefusedValuesAtStartSendNothing) {
     EXPECT_EQ(Sent(), 0u) << c.total;
     EXPECT_EQ(h.prompts.errors, std::vector<std::string>{c.error});
     EXPECT_FALSE(h.panel.timer_enabled);
-    EXPECT_TRUE(h.panel.Enabled(Control::btnStartSend, false));
+    EXPECT_TRUE(h.panel.Enabled(PanelControl::btnStartSend, false));
   }
 }
 
@@ -158,12 +160,12 @@ TEST_F(BatchSendingTest, FieldChecksOnLeaving) {
   EXPECT_EQ(h.prompts.errors, (std::vector<std::string>{"Expecting value from 0 to 300",
                                                         "Expecting value from 0 to 300",
                                                         "Expecting value from 0 to 99999"}));
-  EXPECT_EQ(h.panel.focused,
-            (std::vector<Control>{Control::edtSendingInterval, Control::edtSendingInterval,
-                                  Control::edtTotalAmount}));
+  EXPECT_EQ(h.panel.focused, (std::vector<PanelControl>{PanelControl::edtSendingInterval,
+                                                        PanelControl::edtSendingInterval,
+                                                        PanelControl::edtTotalAmount}));
   batch().options.edtPerSecond = "51";
   batch().edtPerSecondExit();
-  EXPECT_EQ(h.panel.texts[Control::edtPerSecond], "1");
+  EXPECT_EQ(h.panel.texts[PanelControl::edtPerSecond], "1");
   EXPECT_EQ(h.prompts.errors.size(), 3u) << "the rate field is corrected without a message";
 }
 
@@ -200,7 +202,7 @@ TEST_F(BatchSendingTest, RandomLineAppliesToTheFirstCommandToo) {
 TEST_F(BatchSendingTest, BatchCommandIsACopy) {
   h.commands.btnStartSendClick();
   h.commands.rb_recyclingsendClick(CommandChoice::rbSetTime);
-  EXPECT_TRUE(h.panel.Enabled(Control::btnStartSend, false)) << "Start enabled again";
+  EXPECT_TRUE(h.panel.Enabled(PanelControl::btnStartSend, false)) << "Start enabled again";
   h.commands.Statistics().dg_linestatusClick(0, 3);
   h.commands.tmrBatchTimer();
   EXPECT_EQ(DataOf(h.serial.writes[1]), "CMD01");
@@ -210,16 +212,26 @@ TEST_F(BatchSendingTest, BatchCommandIsACopy) {
 
 TEST_F(BatchSendingTest, OptionEnablingRules) {
   batch().rb_howmanysecondsClick(false);
-  EXPECT_FALSE(h.panel.Enabled(Control::edtSendingInterval));
-  EXPECT_FALSE(h.panel.Enabled(Control::lbl_seconds));
-  EXPECT_TRUE(h.panel.Enabled(Control::edtPerSecond, false));
+  EXPECT_FALSE(h.panel.Enabled(PanelControl::edtSendingInterval));
+  EXPECT_FALSE(h.panel.Enabled(PanelControl::lbl_seconds));
+  EXPECT_TRUE(h.panel.Enabled(PanelControl::edtPerSecond, false));
   batch().rbBatchSendingClick(false);
-  EXPECT_FALSE(h.panel.Enabled(Control::edtTotalAmount));
-  EXPECT_FALSE(h.panel.Enabled(Control::cbx_randomline));
-  EXPECT_FALSE(h.panel.Enabled(Control::lbl_totalsent));
+  EXPECT_FALSE(h.panel.Enabled(PanelControl::edtTotalAmount));
+  EXPECT_FALSE(h.panel.Enabled(PanelControl::cbx_randomline));
+  EXPECT_FALSE(h.panel.Enabled(PanelControl::lbl_totalsent));
   h.commands.btnStartSendClick();
   EXPECT_EQ(Sent(), 1u) << "Send One sends once";
   EXPECT_FALSE(h.panel.timer_enabled);
+}
+
+TEST(ClockSeededRandomTest, DrawsStayInRange) {
+  ClockSeededRandom random;
+  for (int i = 0; i < 2000; ++i) {
+    const int draw = random.Draw(32);
+    ASSERT_GE(draw, 0);
+    ASSERT_LT(draw, 32);
+  }
+  EXPECT_EQ(random.Draw(1), 0);
 }
 
 class RecyclingTest : public BatchSendingTest {
@@ -248,8 +260,8 @@ TEST_F(RecyclingTest, CycleWithRoundsCounted) {
   ASSERT_EQ(Sent(), 1u);
   EXPECT_EQ(LastData(), "CMD08");
   EXPECT_EQ(LineOf(h.serial.writes.back()), "07");
-  EXPECT_EQ(h.panel.Caption(Control::lbl_recycling), "Total Sent Rounds: 0");
-  EXPECT_TRUE(h.panel.Enabled(Control::btnStopBatch, false));
+  EXPECT_EQ(h.panel.Caption(PanelControl::lbl_recycling), "Total Sent Rounds: 0");
+  EXPECT_TRUE(h.panel.Enabled(PanelControl::btnStopBatch, false));
 
   struct Step {
     const char* data;
@@ -268,22 +280,22 @@ TEST_F(RecyclingTest, CycleWithRoundsCounted) {
   }
   EXPECT_EQ(Sent(), 8u);
   EXPECT_EQ(h.commands.Recycling().Rounds(), 2);
-  EXPECT_EQ(h.panel.Caption(Control::lbl_recycling), "Total Sent Rounds:2");
+  EXPECT_EQ(h.panel.Caption(PanelControl::lbl_recycling), "Total Sent Rounds:2");
 
   Report("[NLF]", "07");
   EXPECT_EQ(LastData(), "CMD08") << "a new [NLF restarts the cycle";
-  EXPECT_EQ(h.panel.Caption(Control::lbl_recycling), "Total Sent Rounds: 0");
+  EXPECT_EQ(h.panel.Caption(PanelControl::lbl_recycling), "Total Sent Rounds: 0");
 }
 
 TEST_F(RecyclingTest, StopDisarms) {
   Report("[NLF]", "07");
   h.commands.btnStopBatchClick();
   EXPECT_FALSE(h.commands.Recycling().Armed());
-  EXPECT_TRUE(h.panel.Checked(Control::rbSetDate));
+  EXPECT_TRUE(h.panel.Checked(PanelControl::rbSetDate));
   EXPECT_EQ(h.commands.Page().selected, CommandChoice::rbSetDate);
-  EXPECT_EQ(h.panel.Caption(Control::btnStopBatch), "Stop Batch Sending");
-  EXPECT_FALSE(h.panel.Enabled(Control::btnStopBatch));
-  EXPECT_TRUE(h.panel.Enabled(Control::btnStartSend, false));
+  EXPECT_EQ(h.panel.Caption(PanelControl::btnStopBatch), "Stop Batch Sending");
+  EXPECT_FALSE(h.panel.Enabled(PanelControl::btnStopBatch));
+  EXPECT_TRUE(h.panel.Enabled(PanelControl::btnStartSend, false));
   Report("[NLC03]", "07");
   Report("[NLF]", "07");
   EXPECT_EQ(Sent(), 1u);

@@ -71,27 +71,28 @@ class CommandSelectionTest : public ::testing::Test {
 };
 
 TEST_F(CommandSelectionTest, StartUpState) {
-  EXPECT_TRUE(h.panel.Enabled(Control::btnStartSend, false));
-  EXPECT_EQ(h.panel.Caption(Control::btnStopBatch), "Stop Batch Sending");
-  for (const Control control : {Control::lbl_recycling, Control::cbx_highlevelcommands,
-                                Control::edt_dtmfsequence, Control::edt_programmingstr}) {
+  EXPECT_TRUE(h.panel.Enabled(PanelControl::btnStartSend, false));
+  EXPECT_EQ(h.panel.Caption(PanelControl::btnStopBatch), "Stop Batch Sending");
+  for (const PanelControl control :
+       {PanelControl::lbl_recycling, PanelControl::cbx_highlevelcommands,
+        PanelControl::edt_dtmfsequence, PanelControl::edt_programmingstr}) {
     EXPECT_FALSE(h.panel.Enabled(control)) << ControlName(control);
   }
   EXPECT_FALSE(h.commands.Recycling().Armed());
-  EXPECT_FALSE(h.panel.Enabled(Control::edtTotalAmount)) << "Send One at start";
+  EXPECT_FALSE(h.panel.Enabled(PanelControl::edtTotalAmount)) << "Send One at start";
   EXPECT_TRUE(h.prompts.messages.empty());
 }
 
 TEST_F(CommandSelectionTest, EnablingRulePerRadioButton) {
   h.commands.rb_recyclingsendClick(CommandChoice::rbHighLevelCommands);
-  EXPECT_TRUE(h.panel.Enabled(Control::cbx_highlevelcommands, false));
+  EXPECT_TRUE(h.panel.Enabled(PanelControl::cbx_highlevelcommands, false));
   h.commands.rb_recyclingsendClick(CommandChoice::rbDTMFSequenceCommand);
-  EXPECT_FALSE(h.panel.Enabled(Control::cbx_highlevelcommands));
-  EXPECT_TRUE(h.panel.Enabled(Control::edt_dtmfsequence, false));
+  EXPECT_FALSE(h.panel.Enabled(PanelControl::cbx_highlevelcommands));
+  EXPECT_TRUE(h.panel.Enabled(PanelControl::edt_dtmfsequence, false));
   h.commands.rb_recyclingsendClick(CommandChoice::rb_Remoteprograme);
-  EXPECT_FALSE(h.panel.Enabled(Control::edt_dtmfsequence));
-  EXPECT_TRUE(h.panel.Enabled(Control::lbl_programmingstr, false));
-  EXPECT_TRUE(h.panel.Enabled(Control::edt_programmingstr, false));
+  EXPECT_FALSE(h.panel.Enabled(PanelControl::edt_dtmfsequence));
+  EXPECT_TRUE(h.panel.Enabled(PanelControl::lbl_programmingstr, false));
+  EXPECT_TRUE(h.panel.Enabled(PanelControl::edt_programmingstr, false));
 }
 
 TEST_F(CommandSelectionTest, RecyclingChoiceArmsAndAnyOtherDisarms) {
@@ -101,15 +102,15 @@ TEST_F(CommandSelectionTest, RecyclingChoiceArmsAndAnyOtherDisarms) {
             "Recylcing sending input commands will be started automatically when [NLF] is "
             "received. After being started, you may stop the recycling sending input commands "
             "by click \"Stop Recycling Sending\" in the tab \"Sending option\". ");
-  EXPECT_EQ(h.panel.Caption(Control::btnStopBatch), "Stop Recycling Sending");
-  EXPECT_FALSE(h.panel.Enabled(Control::btnStartSend));
-  EXPECT_TRUE(h.panel.Enabled(Control::lbl_recycling, false));
+  EXPECT_EQ(h.panel.Caption(PanelControl::btnStopBatch), "Stop Recycling Sending");
+  EXPECT_FALSE(h.panel.Enabled(PanelControl::btnStartSend));
+  EXPECT_TRUE(h.panel.Enabled(PanelControl::lbl_recycling, false));
   EXPECT_TRUE(h.commands.Recycling().Armed());
 
   h.commands.rb_recyclingsendClick(CommandChoice::rbSetTime);
-  EXPECT_EQ(h.panel.Caption(Control::btnStopBatch), "Stop Batch Sending");
-  EXPECT_TRUE(h.panel.Enabled(Control::btnStartSend, false));
-  EXPECT_FALSE(h.panel.Enabled(Control::lbl_recycling));
+  EXPECT_EQ(h.panel.Caption(PanelControl::btnStopBatch), "Stop Batch Sending");
+  EXPECT_TRUE(h.panel.Enabled(PanelControl::btnStartSend, false));
+  EXPECT_FALSE(h.panel.Enabled(PanelControl::lbl_recycling));
   EXPECT_FALSE(h.commands.Recycling().Armed());
 }
 
@@ -131,17 +132,17 @@ TEST_F(CommandSelectionTest, SingleSendUsesTheSelectedLine) {
 
 TEST_F(CommandSelectionTest, PanelShowAndClose) {
   h.commands.btn_inputcommandClick();
-  EXPECT_TRUE(h.panel.Visible(Control::pnl_inputcommand));
-  EXPECT_FALSE(h.panel.Enabled(Control::btn_inputcommand));
+  EXPECT_TRUE(h.panel.Visible(PanelControl::pnl_inputcommand));
+  EXPECT_FALSE(h.panel.Enabled(PanelControl::btn_inputcommand));
   h.commands.btnCancelClick();
-  EXPECT_FALSE(h.panel.Visible(Control::pnl_inputcommand, true));
-  EXPECT_TRUE(h.panel.Enabled(Control::btn_inputcommand, false));
+  EXPECT_FALSE(h.panel.Visible(PanelControl::pnl_inputcommand, true));
+  EXPECT_TRUE(h.panel.Enabled(PanelControl::btn_inputcommand, false));
 }
 
 TEST(ControlNameTest, DesignNames) {
-  EXPECT_STREQ(ControlName(Control::btnStartSend), "btnStartSend");
-  EXPECT_STREQ(ControlName(Control::rb_Remoteprograme), "rb_Remoteprograme");
-  EXPECT_STREQ(ControlName(Control::memLog), "memLog");
+  EXPECT_STREQ(ControlName(PanelControl::btnStartSend), "btnStartSend");
+  EXPECT_STREQ(ControlName(PanelControl::rb_Remoteprograme), "rb_Remoteprograme");
+  EXPECT_STREQ(ControlName(PanelControl::memLog), "memLog");
 }
 
 }  // namespace

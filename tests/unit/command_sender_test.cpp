@@ -92,6 +92,19 @@ TEST_F(CommandSenderTest, LineOutsideTableIsSentWithoutTouchingTheTable) {
   }
 }
 
+TEST_F(CommandSenderTest, EveryByteValueInTheParameterGoesOutAsIs) {
+  h.UseSia();
+  std::string all;
+  for (int value = 0; value < 256; ++value) all += static_cast<char>(value);
+  h.commands.SendCommand(TCommand{CommandKind::DtmfSequence, "01", all});
+  const std::string body = "\t00010101[CSE" + all + "]";
+  EXPECT_EQ(h.serial.writes.back(), WrapSiaBody(body));
+  EXPECT_EQ(h.serial.writes.back().substr(5, 3), "10E");
+  const std::string& entry = h.sink.Entries(DisplayList::kDecimal).back();
+  EXPECT_NE(entry.find("[CSE[0][1]"), std::string::npos);
+  EXPECT_NE(entry.find("[254][255]][13]"), std::string::npos);
+}
+
 TEST_F(CommandSenderTest, TrafficLogGetsTheDecimalEntry) {
   const std::string path = ::testing::TempDir() + "/command_sender_log.txt";
   std::remove(path.c_str());

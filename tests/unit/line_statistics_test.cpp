@@ -22,7 +22,7 @@ std::string ReadFile(const std::string& path) {
 
 class LineStatisticsTest : public ::testing::Test {
  protected:
-  std::string Label(Control control) const { return h.panel.Caption(control); }
+  std::string Label(PanelControl control) const { return h.panel.Caption(control); }
   CommandHarness h;
 };
 
@@ -53,24 +53,24 @@ TEST_F(LineStatisticsTest, LinesOutsideTheTableCountNothingButLine00Refreshes) {
   for (const TLine& line : h.state.LineTable) {
     EXPECT_EQ(line.EventsReceived + line.FeedbacksReceived, 0);
   }
-  EXPECT_EQ(Label(Control::tsht_linelog), "Statistics of Line1");
-  EXPECT_EQ(Label(Control::lbl_totalfeedbacks), "Total Received Feedbacks of Commands: 0");
+  EXPECT_EQ(Label(PanelControl::tsht_linelog), "Statistics of Line1");
+  EXPECT_EQ(Label(PanelControl::lbl_totalfeedbacks), "Total Received Feedbacks of Commands: 0");
 }
 
 TEST_F(LineStatisticsTest, LabelsFollowTheSelectedCellNotTheUpdatedLine) {
   h.commands.Statistics().dg_linestatusClick(3, 1);
   EXPECT_EQ(h.commands.Page().edtLine, "12");
-  EXPECT_EQ(h.panel.texts[Control::edtLine], "12");
-  EXPECT_EQ(Label(Control::tsht_linelog), "Statistics of Line12");
+  EXPECT_EQ(h.panel.texts[PanelControl::edtLine], "12");
+  EXPECT_EQ(Label(PanelControl::tsht_linelog), "Statistics of Line12");
 
   h.state.LineTable[11].EventsReceived = 4;
   h.commands.UpdateLineOnReceive("event", "05");
   EXPECT_EQ(h.state.LineTable[4].EventsReceived, 1);
-  EXPECT_EQ(Label(Control::lbl_totalevents), "Total Received Events: 4");
+  EXPECT_EQ(Label(PanelControl::lbl_totalevents), "Total Received Events: 4");
 
   h.commands.SendCommand(TCommand{CommandKind::HighLevel, "12", "CMD01"});
-  EXPECT_EQ(Label(Control::lbl_totalcommands), "Total Sent Commands: 1");
-  EXPECT_EQ(Label(Control::lbl_totalfeedbacks), "Total Received Feedbacks of Commands: 0");
+  EXPECT_EQ(Label(PanelControl::lbl_totalcommands), "Total Sent Commands: 1");
+  EXPECT_EQ(Label(PanelControl::lbl_totalfeedbacks), "Total Received Feedbacks of Commands: 0");
 }
 
 TEST_F(LineStatisticsTest, GridCellsAndColours) {
@@ -135,9 +135,9 @@ TEST_F(LineStatisticsTest, StatisticsFileSumsAndClear) {
   }
   EXPECT_EQ(h.state.LineTable[0].ProgramState, 2);
   EXPECT_EQ(h.state.LineTable[0].LastCommand, "kept");
-  EXPECT_EQ(Label(Control::lbl_totalevents), "Total Received Events: 0");
-  EXPECT_EQ(Label(Control::lbl_totalcommands), "Total Sent Commands: 0");
-  EXPECT_EQ(Label(Control::lbl_totalfeedbacks), "Total Received Feedbacks of Commands: 0");
+  EXPECT_EQ(Label(PanelControl::lbl_totalevents), "Total Received Events: 0");
+  EXPECT_EQ(Label(PanelControl::lbl_totalcommands), "Total Sent Commands: 0");
+  EXPECT_EQ(Label(PanelControl::lbl_totalfeedbacks), "Total Received Feedbacks of Commands: 0");
 }
 
 TEST_F(LineStatisticsTest, UnwritableStatisticsFileIsNotReported) {
@@ -155,8 +155,8 @@ TEST_F(LineStatisticsTest, DetailedLogRecordsOnlyItsLine) {
   EXPECT_TRUE(log.Lines().empty()) << "not enabled yet";
 
   log.cbx_EnableDetailedLogClick(true);
-  EXPECT_TRUE(h.panel.Enabled(Control::memLog, false));
-  EXPECT_TRUE(h.panel.Enabled(Control::ud_detailedlog, false));
+  EXPECT_TRUE(h.panel.Enabled(PanelControl::memLog, false));
+  EXPECT_TRUE(h.panel.Enabled(PanelControl::ud_detailedlog, false));
   h.commands.UpdateLineOnReceive("event of 3", "03");
   h.commands.UpdateLineOnReceive("event of 4", "04");
   h.commands.SendCommand(TCommand{CommandKind::HighLevel, "03", "CMD01"});

@@ -2,6 +2,7 @@
 
 #include "commands/program_data.h"
 #include "fakes/command_harness.h"
+#include "protocol/network_receive.h"
 #include "protocol/serial_receive.h"
 
 namespace v7400 {
@@ -201,6 +202,31 @@ TEST_F(ProgramExchangeTest, NonHexProgrammingStringLeavesNoStaleItems) {
   EXPECT_EQ(h.commands.NextProgramItem(0), "");
   EXPECT_EQ(h.commands.NextProgramItem(33), "");
   h.commands.BuildProgramQueue(33);  // outside the table: nothing to fill
+}
+
+TEST(NetworkProgramExchangeTest, DatagramsDriveTheSameExchange) {
+  CommandHarness h;
+  h.UseSia();
+  h.state.ConnectionMode = 1;
+  testing::FakeNetworkIngress ingress;
+  NetworkReceiver receiver{h.state, ingress, h.network, h.sink, h.clock, h.commands};
+  h.commands.Page().cbx_remoteprogram = ProgramProfile::QRV_ZT;
+  h.commands.Page().edt_programmingstr = "0102";
+  h.commands.SendCommand(TCommand{CommandKind::RemoteProgram, "07", "CMD08"});
+  receiver.OnDatagram(ReceiverFrame("0002", "07", "[NLC06]"), ingress.receiver, false);
+  EXPECT_EQ(h.state.LineTable[6].ProgramState, 2);
+  receiver.OnDatagram(ReceiverFrame("AAAA", "07", "[]"), ingress.receiver, false);
+  EXPECT_EQ(h.state.LineTable[6].ProgramState, 3);
+  receiver.OnDatagram(ReceiverFrame("AAAA", "07", "[]"), ingress.receiver, false);
+  EXPECT_EQ(h.state.LineTable[6].ProgramState, 0);
+  const std::vector<std::string> expected = {
+      WrapSiaBody("\t00010107[CMD08]"),
+      WrapSiaBody("\t00020107[]"),
+      WrapSiaBody("\t00020107[CMD0B" + Bytes({0x01, 0x02}) + "]"),
+      WrapSiaBody("\t00010107[CMD0C]"),
+  };
+  EXPECT_EQ(h.network.sent, expected);
+  EXPECT_TRUE(h.serial.writes.empty());
 }
 
 }  // namespace

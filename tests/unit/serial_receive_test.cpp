@@ -248,6 +248,17 @@ TEST_F(SerialReceiveTest, ProgramReadyStartsTheExchangeAfterTheAck) {
   EXPECT_EQ(port.writes.size(), 1U);
 }
 
+TEST_F(SerialReceiveTest, UnreadableProgrammingStringLeavesTheLineWaitingForItsRequest) {
+  UseSia();
+  state.LineTable[6].ProgramState = 1;
+  lines.fail_build = true;
+  const std::string frame = SiaFrame("0009", "07", "[NLC06]");
+  port.Feed(frame);
+  EXPECT_THROW(receiver.OnDataAvailable(static_cast<int>(frame.size())), std::invalid_argument);
+  EXPECT_EQ(state.LineTable[6].ProgramState, 1);
+  EXPECT_TRUE(lines.commands.empty());
+}
+
 TEST_F(SerialReceiveTest, ProgramStepsIgnoreIdleLinesAnd4100) {
   Receive("[NLC06\x14");
   UseSia();

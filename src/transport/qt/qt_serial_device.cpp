@@ -29,6 +29,8 @@ QSerialPort::Parity ToQt(Parity parity) {
   return QSerialPort::NoParity;
 }
 
+// The system raises DTR and RTS when it opens the port; with hardware flow RTS then follows the
+// input buffer and CTS gates the output.
 // Hardware and XON/XOFF flow at once is beyond QSerialPort's choice of one; add XON/XOFF to
 // the terminal settings it has just written.
 bool AddSoftwareFlow(QSerialPort& port) {
@@ -119,7 +121,6 @@ QString QtSerialDevice::ApplySettings() {
   if (settings_.hardware_flow && settings_.software_flow && !AddSoftwareFlow(port_)) {
     return QStringLiteral("XON/XOFF flow control could not be set");
   }
-  if (settings_.hardware_flow && !port_.setDataTerminalReady(true)) return port_.errorString();
   return {};
 }
 

@@ -12,48 +12,48 @@ namespace v7400::testing {
 // Keeps the last state the logic gave each control.
 class FakeCommandPanelView : public CommandPanelView {
  public:
-  void SetEnabled(Control control, bool enabled) override { enabled_[control] = enabled; }
-  void SetVisible(Control control, bool visible) override { visible_[control] = visible; }
-  void SetCaption(Control control, const std::string& caption) override {
+  void SetEnabled(PanelControl control, bool enabled) override { enabled_[control] = enabled; }
+  void SetVisible(PanelControl control, bool visible) override { visible_[control] = visible; }
+  void SetCaption(PanelControl control, const std::string& caption) override {
     captions[control] = caption;
   }
-  void SetText(Control control, const std::string& text) override { texts[control] = text; }
-  void SetChecked(Control control, bool checked) override { checked_[control] = checked; }
-  void FocusAndSelectAll(Control control) override { focused.push_back(control); }
+  void SetText(PanelControl control, const std::string& text) override { texts[control] = text; }
+  void SetChecked(PanelControl control, bool checked) override { checked_[control] = checked; }
+  void FocusAndSelectAll(PanelControl control) override { focused.push_back(control); }
   void SetBatchTimer(bool enabled, int interval_ms) override {
     timer_enabled = enabled;
     timer_interval_ms = interval_ms;
   }
 
   // True/false when set, and `fallback` when the logic never touched the control.
-  bool Enabled(Control control, bool fallback = true) const {
+  bool Enabled(PanelControl control, bool fallback = true) const {
     return Get(enabled_, control, fallback);
   }
-  bool Visible(Control control, bool fallback = false) const {
+  bool Visible(PanelControl control, bool fallback = false) const {
     return Get(visible_, control, fallback);
   }
-  bool Checked(Control control, bool fallback = false) const {
+  bool Checked(PanelControl control, bool fallback = false) const {
     return Get(checked_, control, fallback);
   }
-  std::string Caption(Control control) const {
+  std::string Caption(PanelControl control) const {
     const auto it = captions.find(control);
     return it == captions.end() ? std::string() : it->second;
   }
 
-  std::map<Control, std::string> captions;
-  std::map<Control, std::string> texts;
-  std::vector<Control> focused;
+  std::map<PanelControl, std::string> captions;
+  std::map<PanelControl, std::string> texts;
+  std::vector<PanelControl> focused;
   bool timer_enabled = false;
   int timer_interval_ms = 0;
 
  private:
-  static bool Get(const std::map<Control, bool>& map, Control control, bool fallback) {
+  static bool Get(const std::map<PanelControl, bool>& map, PanelControl control, bool fallback) {
     const auto it = map.find(control);
     return it == map.end() ? fallback : it->second;
   }
-  std::map<Control, bool> enabled_;
-  std::map<Control, bool> visible_;
-  std::map<Control, bool> checked_;
+  std::map<PanelControl, bool> enabled_;
+  std::map<PanelControl, bool> visible_;
+  std::map<PanelControl, bool> checked_;
 };
 
 class FakeStatisticsView : public StatisticsView {
@@ -67,7 +67,7 @@ class FakeStatisticsView : public StatisticsView {
 };
 
 // Hands out the queued draws, then 0.
-class FakeRandom : public RandomSource {
+class FakeRandom : public RandomChoice {
  public:
   int Draw(int count) override {
     counts.push_back(count);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -60,7 +61,10 @@ class FakeLineServices : public LineServices {
     updates.push_back({entry, line});
   }
   void SendCommand(const TCommand& command) override { commands.push_back(command); }
-  void BuildProgramQueue(int line) override { queues_built.push_back(line); }
+  void BuildProgramQueue(int line) override {
+    if (fail_build) throw std::invalid_argument("not a hexadecimal programming string");
+    queues_built.push_back(line);
+  }
   std::string NextProgramItem(int /*line*/) override {
     if (queue.empty()) return {};
     std::string item = queue.front();
@@ -72,6 +76,7 @@ class FakeLineServices : public LineServices {
   std::vector<TCommand> commands;
   std::vector<int> queues_built;
   std::deque<std::string> queue;
+  bool fail_build = false;
 };
 
 }  // namespace v7400::testing

@@ -1,0 +1,124 @@
+// The UDP endpoint against a peer socket on the loopback addresses.
+#include <gtest/gtest.h>
+
+#include <QNetworkDatagram>
+#include <QUdpSocket>
+#include <vector>
+
+#include "integration/support.h"
+#include "transport/connection_manager.h"
+#include "transport/qt/qt_udp_endpoint.h"
+
+namespace v7400 {
+namespace {
+
+using integration::WaitUntil;
+
+struct Loopback {
+  const char* address;
+  IpVersion version;
+};
+
+bool CanBind(const QHostAddress& address) {
+  QUdpSocket probe;
+  return probe.bind(address, 0);
+}
+
+class UdpEndpointTest : public ::testing::TestWithParam<Loopback> {
+ protected:
+  void SetUp() override {
+    const QHostAddress loopback(QString::fromLatin1(GetParam().address));
+    if (!CanBind(loopback)) GTEST_SKIP() << "no " << GetParam().address << " on this machine";
+    endpoint.SetDatagramHandler([this](const ReceivedDatagram& d) { received.push_back(d); });
+    endpoint.SetBinding({GetParam().version, GetParam().address, 0, 0});
+    endpoint.Activate();
+    ASSERT_TRUE(peer.bind(loopback, 0));
+  }
+
+  std::vector<ReceivedDatagram> received;
+  QtUdpEndpoint endpoint;
+  QUdpSocket peer;
+};
+
+TEST_P(UdpEndpointTest, DatagramsBothWays) {
+  const QHostAddress loopback(QString::fromLatin1(GetParam().address));
+  const QByteArray frame("\n47D40B\t00010100[]\r\x00\xFF", 21);
+  peer.writeDatagram(frame, loopback, endpoint.BoundPort());
+  ASSERT_TRUE(WaitUntil([&] { return !received.empty(); }));
+  EXPECT_EQ(received[0].bytes, std::string(frame.constData(), 21));
+  EXPECT_EQ(received[0].version, GetParam().version);
+  EXPECT_TRUE(SenderMatchesReceiver(
+      [&] {
+        SimulatorState state;
+        state.ReceiverAddress = GetParam().address;
+        return state;
+      }(),
+      received[0].sender, GetParam().version == IpVersion::kIPv6))
+      << received[0].sender;
+
+  endpoint.SendTo("\x06", {GetParam().address, peer.localPort(), 0});
+  ASSERT_TRUE(WaitUntil([&] { return peer.hasPendingDatagrams(); }));
+  const QNetworkDatagram answer = peer.receiveDatagram();
+  EXPECT_EQ(answer.data(), QByteArray("\x06"));
+  EXPECT_EQ(answer.senderPort(), endpoint.BoundPort());
+
+  // An empty datagram is a datagram too.
+  peer.writeDatagram(QByteArray(), loopback, endpoint.BoundPort());
+  ASSERT_TRUE(WaitUntil([&] { return received.size() == 2; }));
+  EXPECT_EQ(received[1].bytes, "");
+}
+
+TEST_P(UdpEndpointTest, DeactivateStopsListening) {
+  const QHostAddress loopback(QString::fromLatin1(GetParam().address));
+  const std::uint16_t port = endpoint.BoundPort();
+  endpoint.Deactivate();
+  EXPECT_FALSE(endpoint.IsActive());
+  EXPECT_THROW(endpoint.SendTo("x", {GetParam().address, peer.localPort(), 0}), std::runtime_error);
+  peer.writeDatagram(QByteArray("lost"), loopback, port);
+  EXPECT_FALSE(WaitUntil([&] { return !received.empty(); }, 300));
+  // The port is free again.
+  QUdpSocket again;
+  EXPECT_TRUE(again.bind(loopback, port));
+}
+
+INSTANTIATE_TEST_SUITE_P(Loopbacks, UdpEndpointTest,
+                         ::testing::Values(Loopback{"127.0.0.1", IpVersion::kIPv4},
+                                           Loopback{"::1", IpVersion::kIPv6}),
+                         [](const auto& info) {
+                           return info.param.version == IpVersion::kIPv4 ? std::string("IPv4")
+                                                                         : std::string("IPv6");
+                         });
+
+TEST(UdpEndpointErrors, PortInUseAndBadAddresses) {
+  QtUdpEndpoint first;
+  first.SetBinding({IpVersion::kIPv4, "127.0.0.1", 0, 0});
+  first.Activate();
+  QtUdpEndpoint second;
+  second.SetBinding({IpVersion::kIPv4, "127.0.0.1", first.BoundPort(), 0});
+  EXPECT_THROW(second.Activate(), std::runtime_error);
+  EXPECT_FALSE(second.IsActive());
+  EXPECT_THROW(first.SendTo("x", {"not-an-address", 10000, 0}), std::invalid_argument);
+  QtUdpEndpoint unbound;
+  EXPECT_THROW(unbound.Activate(), std::runtime_error);
+}
+
+// Another loopback address is another sender: its text does not match the receiver's.
+TEST(UdpEndpointErrors, SenderAddressIsReported) {
+  QUdpSocket other;
+  if (!other.bind(QHostAddress(QStringLiteral("127.0.0.2")), 0)) GTEST_SKIP() << "no 127.0.0.2";
+  std::vector<ReceivedDatagram> received;
+  QtUdpEndpoint endpoint;
+  endpoint.SetDatagramHandler([&](const ReceivedDatagram& d) { received.push_back(d); });
+  endpoint.SetBinding({IpVersion::kIPv4, "0.0.0.0", 0, 0});
+  endpoint.Activate();
+  other.writeDatagram(QByteArray("x"), QHostAddress(QStringLiteral("127.0.0.1")),
+                      endpoint.BoundPort());
+  ASSERT_TRUE(WaitUntil([&] { return !received.empty(); }));
+  EXPECT_EQ(received[0].sender, "127.0.0.2");
+  SimulatorState state;
+  state.ReceiverAddress = "127.0.0.1";
+  EXPECT_FALSE(SenderMatchesReceiver(state, received[0].sender, false));
+}
+
+}  // namespace
+}  // namespace v7400

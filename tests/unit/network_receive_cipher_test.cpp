@@ -1,0 +1,82 @@
+#include <gtest/gtest.h>
+
+#include "app/display_text.h"
+#include "fakes/fake_clock.h"
+#include "fakes/fake_display_view.h"
+#include "fakes/fake_links.h"
+#include "protocol/frame.h"
+#include "protocol/network_receive.h"
+#include "transport/cipher.h"
+#include "transport/connection_manager.h"
+
+namespace v7400 {
+namespace {
+
+using testing::FakeClock;
+using testing::FakeDatagramSender;
+using testing::FakeDisplayView;
+using testing::FakeLineServices;
+
+// The sender check and the cipher exactly as the connection manager hands them over.
+class CipherIngress : public NetworkIngress {
+ public:
+  CipherIngress(const SimulatorState& state, const TRijndael& cipher)
+      : state_(state), cipher_(cipher) {}
+  bool IsFromReceiver(const std::string& sender, bool ipv6) override {
+    return SenderMatchesReceiver(state_, sender, ipv6);
+  }
+  std::string DecryptPacket(const std::string& datagram) override {
+    return cipher_.DecryptPacket(datagram);
+  }
+
+ private:
+  const SimulatorState& state_;
+  const TRijndael& cipher_;
+};
+
+class NetworkReceiveCipherTest : public ::testing::Test {
+ protected:
+  NetworkReceiveCipherTest() {
+    state.ConnectionMode = 1;
+    state.Format = AutomationFormat::kSia;
+  }
+
+  SimulatorState state;
+  TRijndael cipher;
+  CipherIngress ingress{state, cipher};
+  FakeDatagramSender sender;
+  FakeDisplayView view;
+  DisplaySink sink{state, view};
+  FakeClock clock;
+  FakeLineServices lines;
+  NetworkReceiver receiver{state, ingress, sender, sink, clock, lines};
+};
+
+TEST_F(NetworkReceiveCipherTest, EncryptedFrameFromAnIPv6ReceiverWrittenDifferently) {
+  state.ReceiverAddress = "fd00::12:abcd";
+  state.EncryptionEnabled = true;
+  const std::string frame = WrapSiaBody("\t00420105[#1234|NBA05]");
+  const std::string packet = cipher.EncryptPayload(frame).Wire();
+
+  receiver.OnDatagram(packet, "FD00:0:0:0:0:0:12:ABCD", true);
+  ASSERT_EQ(sink.Entries(DisplayList::kDecimal).size(), 1U);
+  EXPECT_NE(sink.Entries(DisplayList::kDecimal)[0].find(RenderDecimal(frame, true)),
+            std::string::npos);
+  EXPECT_EQ(sender.sent.at(0), WrapSiaBody("\t00420105[]"));
+
+  receiver.OnDatagram(packet, "fd00::12:abce", true);
+  receiver.OnDatagram(packet.substr(0, packet.size() - 1), "fd00::12:abcd", true);
+  EXPECT_EQ(state.ReceivedCount, 1);
+}
+
+TEST_F(NetworkReceiveCipherTest, IPv4SenderComparesIgnoringCaseOnly) {
+  state.ReceiverAddress = "127.0.0.1";
+  receiver.OnDatagram(WrapSiaBody("\t00010101[]"), "127.0.0.2", false);
+  receiver.OnDatagram(WrapSiaBody("\t00010101[]"), "127.000.0.1", false);
+  EXPECT_EQ(state.ReceivedCount, 0);
+  receiver.OnDatagram(WrapSiaBody("\t00010101[]"), "127.0.0.1", false);
+  EXPECT_EQ(state.ReceivedCount, 1);
+}
+
+}  // namespace
+}  // namespace v7400
