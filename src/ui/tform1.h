@@ -102,12 +102,12 @@ class TForm1 : public QMainWindow,
   void SetAnswerButtonsEnabled(bool enabled) override;
 
   // CommandPanelView.
-  void SetEnabled(Control control, bool enabled) override;
-  void SetVisible(Control control, bool visible) override;
-  void SetCaption(Control control, const std::string& caption) override;
-  void SetText(Control control, const std::string& text) override;
-  void SetChecked(Control control, bool checked) override;
-  void FocusAndSelectAll(Control control) override;
+  void SetEnabled(PanelControl control, bool enabled) override;
+  void SetVisible(PanelControl control, bool visible) override;
+  void SetCaption(PanelControl control, const std::string& caption) override;
+  void SetText(PanelControl control, const std::string& text) override;
+  void SetChecked(PanelControl control, bool checked) override;
+  void FocusAndSelectAll(PanelControl control) override;
   void SetBatchTimer(bool enabled, int interval_ms) override;
 
   // StatisticsView.
@@ -219,7 +219,7 @@ class TForm1 : public QMainWindow,
   void CopySelection(DisplayList list);
   // Gives every row of a list the scroll extent's width.
   void FitRows(DisplayList list);
-  QWidget* ControlWidget(Control control) const;
+  QWidget* ControlWidget(PanelControl control) const;
   void InstallKeyFilters();
   void KeepModelsInStep();
 

@@ -147,19 +147,19 @@ void TForm1::ConnectCommandPanel() {
 
 // --- CommandPanelView and StatisticsView ---------------------------------------------------
 
-QWidget* TForm1::ControlWidget(Control control) const {
+QWidget* TForm1::ControlWidget(PanelControl control) const {
   return findChild<QWidget*>(QString::fromLatin1(ControlName(control)));
 }
 
-void TForm1::SetEnabled(Control control, bool enabled) {
+void TForm1::SetEnabled(PanelControl control, bool enabled) {
   if (QWidget* widget = ControlWidget(control)) widget->setEnabled(enabled);
 }
 
-void TForm1::SetVisible(Control control, bool visible) {
+void TForm1::SetVisible(PanelControl control, bool visible) {
   if (QWidget* widget = ControlWidget(control)) widget->setVisible(visible);
 }
 
-void TForm1::SetCaption(Control control, const std::string& caption) {
+void TForm1::SetCaption(PanelControl control, const std::string& caption) {
   const QString text = QString::fromLatin1(caption);
   QWidget* widget = ControlWidget(control);
   const int tab = ui_->pc_InputCommand->indexOf(widget);
@@ -174,7 +174,7 @@ void TForm1::SetCaption(Control control, const std::string& caption) {
   }
 }
 
-void TForm1::SetText(Control control, const std::string& text) {
+void TForm1::SetText(PanelControl control, const std::string& text) {
   QWidget* widget = ControlWidget(control);
   if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
     edit->setText(QString::fromLatin1(text));
@@ -183,13 +183,13 @@ void TForm1::SetText(Control control, const std::string& text) {
   }
 }
 
-void TForm1::SetChecked(Control control, bool checked) {
+void TForm1::SetChecked(PanelControl control, bool checked) {
   if (auto* button = qobject_cast<QAbstractButton*>(ControlWidget(control))) {
     button->setChecked(checked);
   }
 }
 
-void TForm1::FocusAndSelectAll(Control control) {
+void TForm1::FocusAndSelectAll(PanelControl control) {
   QWidget* widget = ControlWidget(control);
   if (widget == nullptr) return;
   widget->setFocus();

@@ -14,24 +14,6 @@ namespace v7400 {
 
 namespace {
 
-// Datagrams count only when they come from the configured receiver; packets are opened with
-// the cipher's key.
-class CipherIngress : public NetworkIngress {
- public:
-  CipherIngress(const SimulatorState& state, const TRijndael& cipher)
-      : state_(state), cipher_(cipher) {}
-  bool IsFromReceiver(const std::string& sender, bool ipv6) override {
-    return SenderMatchesReceiver(state_, sender, ipv6);
-  }
-  std::string DecryptPacket(const std::string& datagram) override {
-    return cipher_.DecryptPacket(datagram);
-  }
-
- private:
-  const SimulatorState& state_;
-  const TRijndael& cipher_;
-};
-
 class QtLink : public Link {
  public:
   QtLink(SimulatorState& state, DisplayView& view, Prompts& prompts,
@@ -41,7 +23,6 @@ class QtLink : public Link {
         port_names_(port_settings_),
         serial_(port_names_),
         discovery_(adapters_, resolver_),
-        ingress_(state, cipher_),
         connection_(
             state,
             ConnectionPorts{serial_, endpoint_, discovery_, resolver_, cipher_, prompts, view},
@@ -49,7 +30,7 @@ class QtLink : public Link {
 
   SerialPort& Serial() override { return serial_; }
   DatagramSender& Network() override { return connection_; }
-  NetworkIngress& Ingress() override { return ingress_; }
+  NetworkIngress& Ingress() override { return connection_; }
 
   void SetSerialDataHandler(SerialDataHandler handler) override {
     serial_.SetDataAvailableHandler(std::move(handler));
@@ -77,7 +58,6 @@ class QtLink : public Link {
   QtHostResolver resolver_;
   AddressDiscovery discovery_;
   TRijndael cipher_;
-  CipherIngress ingress_;
   ConnectionManager connection_;
 };
 
