@@ -90,6 +90,9 @@ void TForm1::SetUpDisplays() {
   tabs.setBold(true);
   tabs.setPixelSize(15);
   ui_->PageControl1->tabBar()->setFont(tabs);
+  // With the command panel open the pages are narrow: shorten the captions rather than scroll.
+  ui_->PageControl1->setUsesScrollButtons(false);
+  ui_->PageControl1->setElideMode(Qt::ElideRight);
   for (const DisplayList list : {DisplayList::kDecimal, DisplayList::kHex}) {
     auto* model = new DisplayListModel(sink_.Entries(list), this);
     models_[static_cast<std::size_t>(list)] = model;

@@ -60,6 +60,10 @@ std::string Latin1(const QString& text) { return text.toLatin1().toStdString(); 
 void TForm1::SetUpCommandPanel() {
   ui_->pnl_inputcommand->hide();
   ui_->pc_InputCommand->setTabVisible(ui_->pc_InputCommand->indexOf(ui_->tsht_debug), false);
+  // Compact tabs so all four captions, "Statistics of Line32" included, fit the panel.
+  ui_->pc_InputCommand->tabBar()->setStyleSheet(
+      QStringLiteral("QTabBar::tab { padding: 4px 7px; }"));
+  ui_->pc_InputCommand->setUsesScrollButtons(false);
   QTableWidget* grid = ui_->dg_linestatus;
   grid->setItemDelegate(new LineGridDelegate(*this, grid));
   grid->setCurrentCell(0, 0);
