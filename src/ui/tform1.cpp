@@ -148,6 +148,9 @@ void TForm1::ConnectBottomPanel() {
   connect(ui_->btnSave, &QPushButton::clicked, this, &TForm1::btnSaveClick);
   connect(ui_->btnClear, &QPushButton::clicked, this, &TForm1::btnClearClick);
   connect(ui_->btnClose, &QPushButton::clicked, this, &QWidget::close);
+  connect(ui_->btnSettings, &QPushButton::clicked, this, &TForm1::btnSettingsClick);
+  connect(ui_->btnHelp, &QPushButton::clicked, this, &TForm1::btnHelpClick);
+  connect(ui_->Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
 }
 
 // --- DisplayView ---------------------------------------------------------------------------
@@ -232,7 +235,7 @@ void TForm1::ApdComPort1TriggerAvail(int count) {
 }
 
 void TForm1::OnDatagram(const std::string& datagram, const std::string& sender_address, bool ipv6) {
-  Guard("IdUDPServer1", [&] { network_receiver_.OnDatagram(datagram, sender_address, ipv6); });
+  Guard("UDPServer1", [&] { network_receiver_.OnDatagram(datagram, sender_address, ipv6); });
 }
 
 // --- Display operations --------------------------------------------------------------------
@@ -310,6 +313,24 @@ void TForm1::Timer1Timer() {
 void TForm1::tmrAvoidSystemSleepTimer() {
   Guard("tmrAvoidSystemSleep", [this] {
     if (ports_.keep_awake) ports_.keep_awake();
+  });
+}
+
+void TForm1::btnSettingsClick() {
+  Guard("btnSettings", [this] {
+    if (ports_.settings_dialog) ports_.settings_dialog();
+  });
+}
+
+void TForm1::btnHelpClick() {
+  Guard("btnHelp", [this] {
+    if (ports_.about_box) ports_.about_box();
+  });
+}
+
+void TForm1::Button3Click() {
+  Guard("Button3", [this] {
+    if (ports_.command_help) ports_.command_help();
   });
 }
 

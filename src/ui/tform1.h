@@ -51,7 +51,13 @@ struct FormPorts {
   // Builds the connection to the receiver; called once while the window is built.
   std::function<std::unique_ptr<Link>(SimulatorState&, DisplayView&)> make_link;
   // Reports activity to the desktop session on each keep-awake tick.
-  std::function<void()> keep_awake;
+  std::function<void()> keep_awake = nullptr;
+  // Called when the window starts catching escaping errors (creation step 3).
+  std::function<void()> install_error_handler = nullptr;
+  // The settings dialog, the about box and the input-command help; absent ones do nothing.
+  std::function<void()> settings_dialog = nullptr;
+  std::function<void()> about_box = nullptr;
+  std::function<void()> command_help = nullptr;
 };
 
 class InputCommands;
@@ -145,6 +151,9 @@ class TForm1 : public QMainWindow,
   void btnEmptyLogFileClick();
   void Timer1Timer();
   void tmrAvoidSystemSleepTimer();
+  void btnSettingsClick();
+  void btnHelpClick();
+  void Button3Click();
 
   void btn_inputcommandClick();
   void btnCancelClick();

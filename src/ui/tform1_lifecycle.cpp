@@ -17,8 +17,10 @@ void TForm1::DiscoverLinkLocalAddress() { link_->DiscoverLinkLocalAddress(); }
 
 void TForm1::InitialiseLineRecords() { InitialiseLines(state_); }
 
-// Every handler guards its own entry (see Guard), so nothing is installed globally.
-void TForm1::InstallErrorHandler() {}
+// Every handler guards its own entry (see Guard); the program adds a net under the event loop.
+void TForm1::InstallErrorHandler() {
+  if (ports_.install_error_handler) ports_.install_error_handler();
+}
 
 void TForm1::PrepareCommandPanel() {
   ui_->pc_InputCommand->setCurrentWidget(ui_->tsht_commandselection);
@@ -72,8 +74,9 @@ bool TForm1::TakeOpenFailed() {
   return failed;
 }
 
-// The connection has shown why the port failed; the settings dialog is not part of this window.
-void TForm1::OpenSettingsDialog() {}
+void TForm1::OpenSettingsDialog() {
+  if (ports_.settings_dialog) ports_.settings_dialog();
+}
 
 void TForm1::CreateCipher() { link_->CreateCipher(state_.KeyString); }
 

@@ -11,8 +11,13 @@ namespace v7400::testing {
 // The window's link over the test's fake serial port and network; records the creation steps.
 class FakeLink : public Link {
  public:
-  FakeLink(FakeSerialPort& serial, FakeDatagramSender& network, FakeNetworkIngress& ingress)
-      : serial_(serial), network_(network), ingress_(ingress) {}
+  FakeLink(SimulatorState& state, FakeSerialPort& serial, FakeDatagramSender& network,
+           FakeNetworkIngress& ingress, bool open_fails)
+      : state_(state),
+        serial_(serial),
+        network_(network),
+        ingress_(ingress),
+        open_fails_(open_fails) {}
 
   SerialPort& Serial() override { return serial_; }
   DatagramSender& Network() override { return network_; }
@@ -25,7 +30,11 @@ class FakeLink : public Link {
     steps.push_back("network");
     return true;
   }
-  void OpenConnectionAtStartup() override { steps.push_back("open"); }
+  // Like a configured serial port that cannot be opened, when asked to fail.
+  void OpenConnectionAtStartup() override {
+    steps.push_back("open");
+    if (open_fails_) state_.OpenFailed = true;
+  }
   void AttachDatagramHandler(DatagramHandler handler) override {
     steps.push_back("attach");
     datagram_handler = std::move(handler);
@@ -40,9 +49,11 @@ class FakeLink : public Link {
   std::vector<std::string> steps;
 
  private:
+  SimulatorState& state_;
   FakeSerialPort& serial_;
   FakeDatagramSender& network_;
   FakeNetworkIngress& ingress_;
+  bool open_fails_;
 };
 
 }  // namespace v7400::testing

@@ -29,14 +29,21 @@ class FormTest : public ::testing::Test {
         store_(std::make_unique<SettingsStore>(QString::fromStdString(dir_.File("prefs.ini")))) {}
 
   std::unique_ptr<TForm1> MakeForm() {
-    auto form = std::make_unique<TForm1>(
-        FormPorts{prompts_, *store_, clock_, error_log_, dir_.path().string(),
-                  [this](SimulatorState&, DisplayView&) {
-                    auto link = std::make_unique<FakeLink>(serial_, network_, ingress_);
-                    link_ = link.get();
-                    return link;
-                  },
-                  nullptr});
+    auto form = std::make_unique<TForm1>(FormPorts{
+        .prompts = prompts_,
+        .preferences = *store_,
+        .clock = clock_,
+        .error_log = error_log_,
+        .exe_dir = dir_.path().string(),
+        .make_link =
+            [this](SimulatorState& state, DisplayView&) {
+              auto link = std::make_unique<FakeLink>(state, serial_, network_, ingress_,
+                                                     serial_open_fails_);
+              link_ = link.get();
+              return link;
+            },
+        .settings_dialog = [this] { ++settings_dialogs_; },
+    });
     form->show();
     return form;
   }
@@ -86,6 +93,8 @@ class FormTest : public ::testing::Test {
   FakeDatagramSender network_;
   FakeNetworkIngress ingress_;
   FakeLink* link_ = nullptr;  // owned by the window
+  int settings_dialogs_ = 0;
+  bool serial_open_fails_ = false;
 };
 
 }  // namespace v7400::testing

@@ -17,6 +17,17 @@ TEST_F(FormTest, LinkIsBroughtUpInTheCreationOrder) {
   EXPECT_EQ(link_->steps.back(), "release");
 }
 
+TEST_F(FormTest, FailedSerialOpenOpensTheSettingsDialogOnceWhileTheWindowIsBuilt) {
+  serial_open_fails_ = true;
+  auto form = MakeForm();
+  EXPECT_EQ(settings_dialogs_, 1);
+  EXPECT_FALSE(form->State().OpenFailed);
+  EXPECT_EQ(link_->steps.back(), "cipher ");
+  serial_open_fails_ = false;
+  auto second = MakeForm();
+  EXPECT_EQ(settings_dialogs_, 1);
+}
+
 TEST_F(FormTest, DatagramFromTheReceiverIsShownAndAnsweredOnTheNetwork) {
   auto form = MakeForm();
   form->State().ConnectionMode = 1;

@@ -5,6 +5,7 @@
 #include <QSessionManager>
 
 #include "app/error_log.h"
+#include "app/qt/guarded_application.h"
 #include "app/qt/keep_awake.h"
 #include "app/qt/qt_link.h"
 #include "app/qt/qt_prompts.h"
@@ -13,7 +14,7 @@
 #include "ui/tform1.h"
 
 int main(int argc, char* argv[]) {
-  QApplication application(argc, argv);
+  v7400::GuardedApplication application(argc, argv);
   QApplication::setStyle(QStringLiteral("Fusion"));
   QApplication::setApplicationName(QStringLiteral("V7400"));
   QApplication::setApplicationDisplayName(QStringLiteral("V7400"));
@@ -28,13 +29,19 @@ int main(int argc, char* argv[]) {
   const std::string settings_path =
       QDir::current().filePath(QStringLiteral("APSsets.sys")).toLocal8Bit().toStdString();
 
-  v7400::TForm1 form(
-      v7400::FormPorts{prompts, preferences, clock, error_log,
-                       QApplication::applicationDirPath().toLocal8Bit().toStdString(),
-                       [&](v7400::SimulatorState& state, v7400::DisplayView& view) {
-                         return v7400::MakeQtLink(state, view, prompts, settings_path);
-                       },
-                       &v7400::ReportActivityToSession});
+  v7400::TForm1 form(v7400::FormPorts{
+      .prompts = prompts,
+      .preferences = preferences,
+      .clock = clock,
+      .error_log = error_log,
+      .exe_dir = QApplication::applicationDirPath().toLocal8Bit().toStdString(),
+      .make_link =
+          [&](v7400::SimulatorState& state, v7400::DisplayView& view) {
+            return v7400::MakeQtLink(state, view, prompts, settings_path);
+          },
+      .keep_awake = &v7400::ReportActivityToSession,
+      .install_error_handler = [&] { application.SetErrorLog(&error_log); },
+  });
   prompts.SetParent(&form);
 
   QObject::connect(&application, &QGuiApplication::commitDataRequest, &form,
