@@ -1,0 +1,48 @@
+// "error.log" beside the executable: one line per error that escaped a handler, so the program
+// can carry on without showing the user anything.
+#pragma once
+
+#include <exception>
+#include <string>
+#include <utility>
+
+#include "app/clock.h"
+
+namespace v7400 {
+
+inline constexpr char kErrorLogName[] = "error.log";
+inline constexpr char kUnknownError[] = "Unknown error";
+
+class ErrorLog {
+ public:
+  // `directory`: the folder of the executable.
+  ErrorLog(const std::string& directory, const Clock& clock);
+
+  const std::string& Path() const { return path_; }
+
+  // Appends "date time  component  message" and CR LF. Never throws and never reports a failure
+  // to write: the error log has nowhere else to go.
+  void AppException(const std::string& component, const std::string& message) const noexcept;
+
+ private:
+  std::string path_;
+  const Clock& clock_;
+};
+
+// The line as written, without its CR LF.
+std::string ErrorLogLine(const std::string& stamp, const std::string& component,
+                         const std::string& message);
+
+// Runs one event handler; whatever escapes it lands in the error log under `component`.
+template <typename Handler>
+void Guarded(const ErrorLog& log, const std::string& component, Handler&& handler) noexcept {
+  try {
+    std::forward<Handler>(handler)();
+  } catch (const std::exception& error) {
+    log.AppException(component, error.what());
+  } catch (...) {
+    log.AppException(component, kUnknownError);
+  }
+}
+
+}  // namespace v7400

@@ -1,0 +1,39 @@
+// The connection to the receiver as the main window sees it: the serial port and the network
+// side the receive paths use, and the creation and release steps the window runs in its fixed
+// order. The program assembles it from the transports; tests hand in fakes.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "protocol/link_ports.h"
+
+namespace v7400 {
+
+class Link {
+ public:
+  using SerialDataHandler = std::function<void(int count)>;
+  using DatagramHandler =
+      std::function<void(const std::string& bytes, const std::string& sender, bool ipv6)>;
+
+  virtual ~Link() = default;
+
+  virtual SerialPort& Serial() = 0;
+  virtual DatagramSender& Network() = 0;
+  virtual NetworkIngress& Ingress() = 0;
+
+  // The serial port's data notification, attached when the window is built.
+  virtual void SetSerialDataHandler(SerialDataHandler handler) = 0;
+  // Records the link-local IPv6 scope of the machine.
+  virtual void DiscoverLinkLocalAddress() = 0;
+  // False when networking is unavailable.
+  virtual bool CreateNetworkObjects() = 0;
+  // Reads the settings file and opens the configured transport.
+  virtual void OpenConnectionAtStartup() = 0;
+  virtual void AttachDatagramHandler(DatagramHandler handler) = 0;
+  // Gives the cipher the key string read from the settings file.
+  virtual void CreateCipher(const std::string& key_string) = 0;
+  virtual void ReleaseNetworkObjects() = 0;
+};
+
+}  // namespace v7400

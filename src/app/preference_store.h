@@ -1,0 +1,30 @@
+// A key/value store of text values under key paths such as "SOFTWARE\Corvane\V7400\para\".
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace v7400 {
+
+class PreferenceStore {
+ public:
+  virtual ~PreferenceStore() = default;
+  // Whether the key exists; reading never creates it.
+  virtual bool KeyExists(const std::string& key) const = 0;
+  // The value's text, empty when the value is missing. Throws std::runtime_error
+  // "Invalid data type for '<name>'" when the value is not a text.
+  virtual std::string ReadString(const std::string& key, const std::string& name) const = 0;
+  // Creates the key when missing. Throws std::runtime_error "Failed to set data for '<name>'"
+  // when the value cannot be stored.
+  virtual void WriteString(const std::string& key, const std::string& name,
+                           const std::string& value) = 0;
+};
+
+inline std::runtime_error InvalidDataType(const std::string& name) {
+  return std::runtime_error("Invalid data type for '" + name + "'");
+}
+inline std::runtime_error FailedToSetData(const std::string& name) {
+  return std::runtime_error("Failed to set data for '" + name + "'");
+}
+
+}  // namespace v7400

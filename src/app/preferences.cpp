@@ -1,0 +1,109 @@
+#include "app/preferences.h"
+
+#include <cctype>
+#include <charconv>
+#include <cstdint>
+#include <stdexcept>
+
+namespace v7400 {
+
+namespace {
+
+std::string Upper(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+
+const char* YesNo(bool value) { return value ? "YES" : "NO"; }
+
+int ReadInteger(const PreferenceStore& store, const std::string& key, const char* name) {
+  return ParseStoredInteger(store.ReadString(key, name));
+}
+
+bool ReadStyle(const PreferenceStore& store, const std::string& key, const char* name) {
+  return Upper(store.ReadString(key, name)) == "YES";
+}
+
+}  // namespace
+
+int ParseStoredInteger(const std::string& text) {
+  const bool negative = !text.empty() && text[0] == '-';
+  const std::size_t start = (!text.empty() && (text[0] == '-' || text[0] == '+')) ? 1 : 0;
+  const char* first = text.data() + start;
+  const char* last = text.data() + text.size();
+  long long magnitude = 0;
+  const bool digits_only = first != last && std::isdigit(static_cast<unsigned char>(*first));
+  const auto [end, error] = std::from_chars(first, last, magnitude);
+  const long long value = negative ? -magnitude : magnitude;
+  if (!digits_only || error != std::errc() || end != last || value < INT32_MIN ||
+      value > INT32_MAX) {
+    throw std::runtime_error("'" + text + "' is not a valid integer value");
+  }
+  return static_cast<int>(value);
+}
+
+std::optional<FontSpec> LoadFont(const PreferenceStore& store, const std::string& key,
+                                 const FontSpec& start) {
+  if (!store.KeyExists(key)) return std::nullopt;
+  FontSpec font = start;
+  font.Charset = ReadInteger(store, key, "Charset");
+  font.Color = ReadInteger(store, key, "Color");
+  font.Height = ReadInteger(store, key, "Height");
+  const std::string name = store.ReadString(key, "Name");
+  if (!name.empty()) font.Name = name;
+  font.Pitch = ReadInteger(store, key, "Pitch");
+  font.Size = ReadInteger(store, key, "Size");
+  font.Bold = ReadStyle(store, key, "Bold");
+  font.Italic = ReadStyle(store, key, "Italic");
+  font.Underline = ReadStyle(store, key, "Underline");
+  font.Strikeout = ReadStyle(store, key, "Strikeout");
+  return font;
+}
+
+void SaveFont(PreferenceStore& store, const std::string& key, const FontSpec& font) {
+  store.WriteString(key, "Charset", std::to_string(font.Charset));
+  store.WriteString(key, "Color", std::to_string(font.Color));
+  store.WriteString(key, "Height", std::to_string(font.Height));
+  store.WriteString(key, "Name", font.Name);
+  store.WriteString(key, "Pitch", std::to_string(font.Pitch));
+  store.WriteString(key, "Size", std::to_string(font.Size));
+  store.WriteString(key, "Bold", YesNo(font.Bold));
+  store.WriteString(key, "Italic", YesNo(font.Italic));
+  store.WriteString(key, "Underline", YesNo(font.Underline));
+  store.WriteString(key, "Strikeout", YesNo(font.Strikeout));
+}
+
+ParaPreferences LoadPara(const PreferenceStore& store) {
+  ParaPreferences para;
+  if (!store.KeyExists(kParaKey)) return para;
+  para.Format = store.ReadString(kParaKey, "AutomationFormat") == "1" ? AutomationFormat::kSia
+                                                                      : AutomationFormat::k4100;
+  para.Ack = store.ReadString(kParaKey, "AckMode") == "0" ? AckMode::kManual : AckMode::kAuto;
+  para.AutoScroll = store.ReadString(kParaKey, "AutoScroll") != "0";
+  return para;
+}
+
+void SavePara(PreferenceStore& store, const ParaPreferences& para) {
+  store.WriteString(kParaKey, "AutomationFormat",
+                    para.Format == AutomationFormat::kSia ? "1" : "0");
+  if (para.Ack) store.WriteString(kParaKey, "AckMode", *para.Ack == AckMode::kAuto ? "1" : "0");
+  store.WriteString(kParaKey, "AutoScroll", para.AutoScroll ? "1" : "0");
+}
+
+void LoadPreferences(const PreferenceStore& store, PreferenceHolder& holder) {
+  if (auto font = LoadFont(store, kFont1Key, holder.DefaultFont())) {
+    holder.SetListFont(DisplayList::kDecimal, *font);
+  }
+  if (auto font = LoadFont(store, kFont2Key, holder.DefaultFont())) {
+    holder.SetListFont(DisplayList::kHex, *font);
+  }
+  holder.ApplyPara(LoadPara(store));
+}
+
+void SavePreferences(PreferenceStore& store, const PreferenceHolder& holder) {
+  SaveFont(store, kFont1Key, holder.ListFont(DisplayList::kDecimal));
+  SaveFont(store, kFont2Key, holder.ListFont(DisplayList::kHex));
+  SavePara(store, holder.Para());
+}
+
+}  // namespace v7400

@@ -1,0 +1,47 @@
+#include "app/qt/termination_notifier.h"
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QSocketNotifier>
+#include <csignal>
+
+namespace v7400 {
+
+namespace {
+
+int signal_fds[2] = {-1, -1};
+
+extern "C" void OnTerminateSignal(int /*signal*/) {
+  const char byte = 1;
+  [[maybe_unused]] const ssize_t written = ::write(signal_fds[0], &byte, 1);
+}
+
+}  // namespace
+
+TerminationNotifier::TerminationNotifier(QObject* parent) : QObject(parent) {
+  if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signal_fds) != 0) return;
+  notifier_ = new QSocketNotifier(signal_fds[1], QSocketNotifier::Read, this);
+  connect(notifier_, &QSocketNotifier::activated, this, &TerminationNotifier::OnReadable);
+  struct sigaction action {};
+  action.sa_handler = OnTerminateSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  ::sigaction(SIGTERM, &action, nullptr);
+}
+
+TerminationNotifier::~TerminationNotifier() {
+  ::signal(SIGTERM, SIG_DFL);
+  for (int& fd : signal_fds) {
+    if (fd >= 0) ::close(fd);
+    fd = -1;
+  }
+}
+
+void TerminationNotifier::OnReadable() {
+  char byte = 0;
+  [[maybe_unused]] const ssize_t read = ::read(signal_fds[1], &byte, 1);
+  emit terminationRequested();
+}
+
+}  // namespace v7400

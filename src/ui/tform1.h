@@ -1,0 +1,260 @@
+// The main window: displays, the bottom panel, the input-command panel and the status bar. It is
+// wiring: each slot is named after its design handler, guards its entry and calls the logic.
+#pragma once
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QTimer>
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/clock.h"
+#include "app/display_sink.h"
+#include "app/display_view.h"
+#include "app/error_log.h"
+#include "app/lifecycle.h"
+#include "app/link.h"
+#include "app/preference_store.h"
+#include "app/preferences.h"
+#include "app/prompts.h"
+#include "commands/command_views.h"
+#include "protocol/ack_control.h"
+#include "protocol/line_services.h"
+#include "protocol/link_ports.h"
+#include "protocol/network_receive.h"
+#include "protocol/serial_receive.h"
+#include "protocol/simulator_state.h"
+#include "ui/uniform_list_view.h"
+
+class QSessionManager;
+class QPainter;
+
+namespace Ui {
+class TForm1;
+}
+
+namespace v7400 {
+
+class DisplayListModel;
+
+// What the window works with; the program hands in the real adapters, tests hand in fakes.
+struct FormPorts {
+  Prompts& prompts;
+  PreferenceStore& preferences;
+  const Clock& clock;
+  const ErrorLog& error_log;
+  // The folder of the executable: file dialogs start there.
+  std::string exe_dir;
+  // Builds the connection to the receiver; called once while the window is built.
+  std::function<std::unique_ptr<Link>(SimulatorState&, DisplayView&)> make_link;
+  // Reports activity to the desktop session on each keep-awake tick.
+  std::function<void()> keep_awake = nullptr;
+  // Called when the window starts catching escaping errors (creation step 3).
+  std::function<void()> install_error_handler = nullptr;
+  // The settings dialog, the about box and the input-command help; absent ones do nothing.
+  std::function<void()> settings_dialog = nullptr;
+  std::function<void()> about_box = nullptr;
+  std::function<void()> command_help = nullptr;
+};
+
+class InputCommands;
+
+class TForm1 : public QMainWindow,
+               public DisplayView,
+               public PreferenceHolder,
+               public AckView,
+               public CommandPanelView,
+               public StatisticsView,
+               private CreationSteps,
+               private ShutdownSteps {
+  Q_OBJECT
+
+ public:
+  explicit TForm1(FormPorts ports, QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  Ui::TForm1& Form() { return *ui_; }
+  SimulatorState& State() { return state_; }
+  DisplaySink& Sink() { return sink_; }
+  const std::string& WorkDir() const { return work_dir_; }
+  bool HasShutDown() const { return shut_down_; }
+
+  // DisplayView.
+  void BeginAppend(DisplayList list) override;
+  void EndAppend(DisplayList list) override;
+  void BeginRemoveFirst(DisplayList list) override;
+  void EndRemoveFirst(DisplayList list) override;
+  void BeginClear(DisplayList list) override;
+  void EndClear(DisplayList list) override;
+  bool AutoScroll() const override;
+  void SelectLast(DisplayList list) override;
+  void ShowStatus(int panel, const std::string& text) override;
+  void SetLogChecked(bool checked) override;
+  void SetEmptyLogEnabled(bool enabled) override;
+  QString StatusText(int panel) const;
+
+  // PreferenceHolder.
+  FontSpec DefaultFont() const override;
+  FontSpec ListFont(DisplayList list) const override;
+  void SetListFont(DisplayList list, const FontSpec& font) override;
+  ParaPreferences Para() const override;
+  void ApplyPara(const ParaPreferences& para) override;
+
+  // AckView.
+  void ShowAckMode(bool auto_chosen) override;
+  void SetAnswerButtonsEnabled(bool enabled) override;
+
+  // CommandPanelView.
+  void SetEnabled(PanelControl control, bool enabled) override;
+  void SetVisible(PanelControl control, bool visible) override;
+  void SetCaption(PanelControl control, const std::string& caption) override;
+  void SetText(PanelControl control, const std::string& text) override;
+  void SetChecked(PanelControl control, bool checked) override;
+  void FocusAndSelectAll(PanelControl control) override;
+  void SetBatchTimer(bool enabled, int interval_ms) override;
+
+  // StatisticsView.
+  void RepaintGrid() override;
+  void AppendDetailedLog(const std::string& line) override;
+  void ClearDetailedLog() override;
+
+  InputCommands& Commands() { return *commands_; }
+  Link& Connection() { return *link_; }
+
+  // Paints the cell of line row * 8 + column + 1.
+  void dg_linestatusDrawCell(QPainter& painter, const QRect& rect, int column, int row) const;
+
+ public slots:
+  void ApdComPort1TriggerAvail(int count);
+  void OnDatagram(const std::string& datagram, const std::string& sender_address, bool ipv6);
+  void SessionEnd(QSessionManager& manager);
+  // SIGTERM: leaves at once, saving what an ordinary exit saves.
+  void Terminate();
+
+  void rbAutoACKClick();
+  void rbManualACKClick();
+  void btnACKClick();
+  void btnNACKClick();
+  void rgFormatClick();
+
+  void lbxDecimalDblClick();
+  void lbxHexDblClick();
+  void Cut1Click();
+  void CopytoClipboard1Click();
+  void btnSetFontClick();
+  void btnSaveClick();
+  void btnClearClick();
+  void cbxSaveLogToFileClick();
+  void btnEmptyLogFileClick();
+  void Timer1Timer();
+  void tmrAvoidSystemSleepTimer();
+  void btnSettingsClick();
+  void btnHelpClick();
+  void Button3Click();
+
+  void btn_inputcommandClick();
+  void btnCancelClick();
+  void rb_recyclingsendClick();
+  void rbBatchSendingClick();
+  void rb_howmanysecondsClick();
+  void cbx_randomlineClick();
+  void cbx_randomcommandClick();
+  void btnStartSendClick();
+  void btnStopBatchClick();
+  void tmrBatchTimer();
+  void tmr_ProgramAndRequestTimer();
+  void dg_linestatusClick();
+  void tmr_drawgridTimer();
+  void btn_SaveClick();
+  void btnClearLogClick();
+  void cbx_EnableDetailedLogClick();
+  void Button1Click();
+  void Button2Click();
+  void edtSendingIntervalExit();
+  void edtTotalAmountExit();
+  void edtPerSecondExit();
+  void edt_detailedlogExit();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  // CreationSteps.
+  void DiscoverLinkLocalAddress() override;
+  void InitialiseLineRecords() override;
+  void InstallErrorHandler() override;
+  void PrepareCommandPanel() override;
+  void SetProtocolDefaults() override;
+  void SetTimeFormats() override;
+  void CaptureWorkDir() override;
+  void SetTrafficLoggingOff() override;
+  bool CreateNetworkObjects() override;
+  void ShowNoNetworkInformation() override;
+  void OpenConnectionAtStartup() override;
+  void AttachDatagramHandler() override;
+  void ResetCounts() override;
+  void ResetSequenceTexts() override;
+  void SetDisplayScrollExtent() override;
+  void ClearClosing() override;
+  bool TakeOpenFailed() override;
+  void OpenSettingsDialog() override;
+  void CreateCipher() override;
+  void LoadPreferences() override;
+  // ShutdownSteps.
+  void SavePreferences() override;
+  void CloseTrafficLog() override;
+  void ReleaseNetworkObjects() override;
+
+  void FormCreate();
+  void ShutDown();
+  template <typename Handler>
+  void Guard(const char* component, Handler&& handler) {
+    Guarded(ports_.error_log, component, std::forward<Handler>(handler));
+  }
+  void SetUpStatusBar();
+  void SetUpTimers();
+  void SetUpDisplays();
+  void SetUpCommandPanel();
+  void ConnectBottomPanel();
+  void ConnectCommandPanel();
+  DisplayListModel& Model(DisplayList list) const;
+  UniformListView* ListView(DisplayList list) const;
+  DisplayList ShownList() const;
+  void ShowSelectedEntry(DisplayList list);
+  void CopySelection(DisplayList list);
+  // Gives every row of a list the scroll extent's width.
+  void FitRows(DisplayList list);
+  QWidget* ControlWidget(PanelControl control) const;
+  void InstallKeyFilters();
+  void KeepModelsInStep();
+
+  std::unique_ptr<Ui::TForm1> ui_;
+  FormPorts ports_;
+  SimulatorState state_;
+  DisplaySink sink_;
+  std::unique_ptr<Link> link_;
+  ClockSeededRandom random_;
+  std::unique_ptr<InputCommands> commands_;
+  SerialReceiver serial_receiver_;
+  NetworkReceiver network_receiver_;
+  AckControl ack_control_;
+  std::array<DisplayListModel*, 2> models_{};
+  std::array<FontSpec, 2> list_fonts_;
+  std::array<QLabel*, 3> status_panels_{};
+  QTimer* tmrBatch_ = nullptr;
+  QTimer* tmr_ProgramAndRequest_ = nullptr;
+  QTimer* tmr_drawgrid_ = nullptr;
+  QTimer* Timer1_ = nullptr;
+  QTimer* tmrAvoidSystemSleep_ = nullptr;
+  static constexpr int kDisplayScrollExtent = 3000;
+  int scroll_extent_ = 0;
+  std::string work_dir_;
+  bool network_available_ = false;
+  bool shut_down_ = false;
+};
+
+}  // namespace v7400

@@ -1,0 +1,187 @@
+#include "ui/uniform_list_view.h"
+
+#include <QEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <algorithm>
+
+namespace v7400 {
+
+UniformListView::UniformListView(QWidget* parent) : QAbstractItemView(parent) {
+  setHorizontalScrollMode(ScrollPerPixel);
+  setVerticalScrollMode(ScrollPerPixel);
+  setSelectionBehavior(SelectRows);
+  setEditTriggers(NoEditTriggers);
+  row_height_ = fontMetrics().height() + 1;
+}
+
+void UniformListView::SetContentWidth(int width) {
+  content_width_ = width;
+  Relayout();
+}
+
+int UniformListView::RowCount() const { return model() != nullptr ? model()->rowCount() : 0; }
+
+QRect UniformListView::RowRect(int row) const {
+  const int width = std::max(content_width_, viewport()->width());
+  return QRect(-horizontalOffset(), row * row_height_ - verticalOffset(), width, row_height_);
+}
+
+QRect UniformListView::visualRect(const QModelIndex& index) const {
+  if (!index.isValid()) return {};
+  return RowRect(index.row());
+}
+
+void UniformListView::scrollTo(const QModelIndex& index, ScrollHint hint) {
+  if (!index.isValid()) return;
+  const int top = index.row() * row_height_;
+  const int height = viewport()->height();
+  QScrollBar* bar = verticalScrollBar();
+  if (hint == PositionAtTop) {
+    bar->setValue(top);
+  } else if (hint == PositionAtBottom) {
+    bar->setValue(top + row_height_ - height);
+  } else if (hint == PositionAtCenter) {
+    bar->setValue(top - (height - row_height_) / 2);
+  } else if (top < bar->value()) {
+    bar->setValue(top);
+  } else if (top + row_height_ > bar->value() + height) {
+    bar->setValue(top + row_height_ - height);
+  }
+}
+
+QModelIndex UniformListView::indexAt(const QPoint& point) const {
+  if (model() == nullptr || point.y() < 0) return {};
+  const int row = (point.y() + verticalOffset()) / row_height_;
+  return row < RowCount() ? model()->index(row, 0, rootIndex()) : QModelIndex();
+}
+
+QModelIndex UniformListView::moveCursor(CursorAction action, Qt::KeyboardModifiers /*mods*/) {
+  const int rows = RowCount();
+  if (rows == 0) return {};
+  const int page = std::max(1, viewport()->height() / row_height_);
+  int row = currentIndex().isValid() ? currentIndex().row() : 0;
+  switch (action) {
+    case MoveUp:
+    case MovePrevious:
+      row -= 1;
+      break;
+    case MoveDown:
+    case MoveNext:
+      row += 1;
+      break;
+    case MovePageUp:
+      row -= page;
+      break;
+    case MovePageDown:
+      row += page;
+      break;
+    case MoveHome:
+      row = 0;
+      break;
+    case MoveEnd:
+      row = rows - 1;
+      break;
+    default:
+      break;
+  }
+  return model()->index(std::clamp(row, 0, rows - 1), 0, rootIndex());
+}
+
+int UniformListView::horizontalOffset() const { return horizontalScrollBar()->value(); }
+int UniformListView::verticalOffset() const { return verticalScrollBar()->value(); }
+bool UniformListView::isIndexHidden(const QModelIndex& /*index*/) const { return false; }
+
+void UniformListView::setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags flags) {
+  const int rows = RowCount();
+  if (rows == 0 || selectionModel() == nullptr) return;
+  const QRect normal = rect.normalized();
+  const int first = std::clamp((normal.top() + verticalOffset()) / row_height_, 0, rows - 1);
+  const int last = std::clamp((normal.bottom() + verticalOffset()) / row_height_, 0, rows - 1);
+  const QItemSelection selection(model()->index(first, 0, rootIndex()),
+                                 model()->index(last, 0, rootIndex()));
+  selectionModel()->select(selection, flags);
+}
+
+QRegion UniformListView::visualRegionForSelection(const QItemSelection& selection) const {
+  QRegion region;
+  for (const QItemSelectionRange& range : selection) {
+    const QRect top = RowRect(range.top());
+    region += QRect(top.left(), top.top(), top.width(), range.height() * row_height_)
+                  .intersected(viewport()->rect());
+  }
+  return region;
+}
+
+void UniformListView::updateGeometries() {
+  const int rows = RowCount();
+  const QSize view = viewport()->size();
+  verticalScrollBar()->setSingleStep(row_height_);
+  verticalScrollBar()->setPageStep(view.height());
+  verticalScrollBar()->setRange(0, std::max(0, rows * row_height_ - view.height()));
+  horizontalScrollBar()->setSingleStep(row_height_);
+  horizontalScrollBar()->setPageStep(view.width());
+  horizontalScrollBar()->setRange(0, std::max(0, content_width_ - view.width()));
+  QAbstractItemView::updateGeometries();
+}
+
+void UniformListView::paintEvent(QPaintEvent* event) {
+  if (model() == nullptr) return;
+  QPainter painter(viewport());
+  const int rows = RowCount();
+  const QRect area = event->rect();
+  const int first = std::max(0, (area.top() + verticalOffset()) / row_height_);
+  const int last = std::min(rows - 1, (area.bottom() + verticalOffset()) / row_height_);
+  QStyleOptionViewItem option;
+  initViewItemOption(&option);
+  for (int row = first; row <= last; ++row) {
+    const QModelIndex index = model()->index(row, 0, rootIndex());
+    option.rect = RowRect(row);
+    option.state = QStyle::State_Enabled;
+    if (selectionModel() != nullptr && selectionModel()->isSelected(index)) {
+      option.state |= QStyle::State_Selected;
+    }
+    if (index == currentIndex() && hasFocus()) option.state |= QStyle::State_HasFocus;
+    if (isActiveWindow()) option.state |= QStyle::State_Active;
+    itemDelegateForIndex(index)->paint(&painter, option, index);
+  }
+}
+
+void UniformListView::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::FontChange) {
+    row_height_ = fontMetrics().height() + 1;
+    Relayout();
+  }
+  QAbstractItemView::changeEvent(event);
+}
+
+void UniformListView::rowsInserted(const QModelIndex& parent, int start, int end) {
+  QAbstractItemView::rowsInserted(parent, start, end);
+  Relayout();
+}
+
+void UniformListView::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) {
+  QAbstractItemView::rowsAboutToBeRemoved(parent, start, end);
+  viewport()->update();
+}
+
+void UniformListView::dataChanged(const QModelIndex& top_left, const QModelIndex& bottom_right,
+                                  const QList<int>& roles) {
+  QAbstractItemView::dataChanged(top_left, bottom_right, roles);
+  viewport()->update();
+}
+
+void UniformListView::reset() {
+  QAbstractItemView::reset();
+  Relayout();
+}
+
+void UniformListView::scrollContentsBy(int dx, int dy) { viewport()->scroll(dx, dy); }
+
+void UniformListView::Relayout() {
+  updateGeometries();
+  viewport()->update();
+}
+
+}  // namespace v7400

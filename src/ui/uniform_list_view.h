@@ -1,0 +1,50 @@
+// A single-column list view whose rows all have one height and one width. Every position is
+// computed from the row number, so inserting, dropping the first row and scrolling cost the same
+// however long the list is (QListView lays all rows out again on each change).
+#pragma once
+
+#include <QAbstractItemView>
+
+namespace v7400 {
+
+class UniformListView : public QAbstractItemView {
+  Q_OBJECT
+
+ public:
+  explicit UniformListView(QWidget* parent = nullptr);
+
+  // The width every row has; the view scrolls sideways over it.
+  void SetContentWidth(int width);
+  int RowHeight() const { return row_height_; }
+
+  QRect visualRect(const QModelIndex& index) const override;
+  void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+  QModelIndex indexAt(const QPoint& point) const override;
+
+ protected:
+  QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+  int horizontalOffset() const override;
+  int verticalOffset() const override;
+  bool isIndexHidden(const QModelIndex& index) const override;
+  void setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags flags) override;
+  QRegion visualRegionForSelection(const QItemSelection& selection) const override;
+  void updateGeometries() override;
+  void paintEvent(QPaintEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void rowsInserted(const QModelIndex& parent, int start, int end) override;
+  void rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) override;
+  void dataChanged(const QModelIndex& top_left, const QModelIndex& bottom_right,
+                   const QList<int>& roles) override;
+  void reset() override;
+  void scrollContentsBy(int dx, int dy) override;
+
+ private:
+  int RowCount() const;
+  QRect RowRect(int row) const;
+  void Relayout();
+
+  int row_height_ = 16;
+  int content_width_ = 0;
+};
+
+}  // namespace v7400

@@ -1,0 +1,66 @@
+#include "app/qt/settings_store.h"
+
+#include <gtest/gtest.h>
+
+#include <QSettings>
+#include <fstream>
+#include <stdexcept>
+
+#include "app/preferences.h"
+#include "unit/fakes/temp_dir.h"
+
+namespace v7400::testing {
+namespace {
+
+QString Path(const TempDir& dir, const char* name) {
+  return QString::fromStdString(dir.File(name));
+}
+
+TEST(SettingsStore, KeysAreGroupsWithTheSamePathAndValueNames) {
+  TempDir dir;
+  {
+    SettingsStore store(Path(dir, "prefs.ini"));
+    EXPECT_FALSE(store.KeyExists(kParaKey));
+    EXPECT_EQ(store.ReadString(kParaKey, "AckMode"), "");
+    store.WriteString(kParaKey, "AckMode", "0");
+    store.WriteString(kFont1Key, "Name", "Courier New");
+    EXPECT_TRUE(store.KeyExists(kParaKey));
+    EXPECT_FALSE(store.KeyExists(kFont2Key));
+  }
+  QSettings raw(Path(dir, "prefs.ini"), QSettings::IniFormat);
+  EXPECT_EQ(raw.value(QStringLiteral("SOFTWARE/Corvane/V7400/para/AckMode")).toString(),
+            QStringLiteral("0"));
+  EXPECT_EQ(raw.value(QStringLiteral("SOFTWARE/Corvane/V7400/Font1/Name")).toString(),
+            QStringLiteral("Courier New"));
+}
+
+TEST(SettingsStore, ValueOfAnotherTypeIsAnError) {
+  TempDir dir;
+  {
+    QSettings raw(Path(dir, "prefs.ini"), QSettings::IniFormat);
+    raw.setValue(QStringLiteral("SOFTWARE/Corvane/V7400/Font1/Size"),
+                 QStringList{QStringLiteral("1"), QStringLiteral("2")});
+  }
+  SettingsStore store(Path(dir, "prefs.ini"));
+  try {
+    store.ReadString(kFont1Key, "Size");
+    ADD_FAILURE();
+  } catch (const std::runtime_error& error) {
+    EXPECT_STREQ(error.what(), "Invalid data type for 'Size'");
+  }
+}
+
+TEST(SettingsStore, UnwritableStoreFailsOnTheFirstValue) {
+  TempDir dir;
+  std::ofstream(dir.File("plain-file")) << "x";
+  SettingsStore store(Path(dir, "plain-file/prefs.ini"));
+  try {
+    store.WriteString(kFont1Key, "Charset", "1");
+    ADD_FAILURE();
+  } catch (const std::runtime_error& error) {
+    EXPECT_STREQ(error.what(), "Failed to set data for 'Charset'");
+  }
+}
+
+}  // namespace
+}  // namespace v7400::testing

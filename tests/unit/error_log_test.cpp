@@ -1,0 +1,68 @@
+#include "app/error_log.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "fakes/fake_clock.h"
+
+namespace v7400 {
+namespace {
+
+namespace fs = std::filesystem;
+
+class ErrorLogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("v7400_errlog_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  std::string Contents() const {
+    std::ifstream in(dir_ / "error.log", std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+
+  fs::path dir_;
+  testing::FakeClock clock_;
+};
+
+TEST_F(ErrorLogTest, LinesAreAppendedWithDateTimeComponentAndMessage) {
+  const ErrorLog log(dir_.string(), clock_);
+  EXPECT_EQ(log.Path(), (dir_ / "error.log").string());
+  log.AppException("Form1", "'abc' is not a valid integer value");
+  clock_.now = {2013, 1, 2, 0, 0, 0, 0};  // midnight keeps the time part
+  log.AppException("", "Unnamed");
+  EXPECT_EQ(Contents(),
+            "03-15-2012 14:05:09  Form1  'abc' is not a valid integer value\r\n"
+            "01-02-2013 00:00:00    Unnamed\r\n");
+}
+
+TEST_F(ErrorLogTest, UnwritableLocationIsSilent) {
+  const ErrorLog log((dir_ / "missing" / "folder").string(), clock_);
+  EXPECT_NO_THROW(log.AppException("Form1", "lost"));
+  EXPECT_FALSE(fs::exists(dir_ / "missing"));
+}
+
+TEST_F(ErrorLogTest, GuardedLogsEachEscapingErrorOnceAndSwallowsIt) {
+  const ErrorLog log(dir_.string(), clock_);
+  int ran = 0;
+  Guarded(log, "btnSave", [&] { ++ran; });
+  Guarded(log, "btnSave", [] { throw std::runtime_error("disk full"); });
+  Guarded(log, "Timer1", [] { throw 42; });
+  EXPECT_EQ(ran, 1);
+  EXPECT_EQ(Contents(),
+            "03-15-2012 14:05:09  btnSave  disk full\r\n"
+            "03-15-2012 14:05:09  Timer1  Unknown error\r\n");
+}
+
+}  // namespace
+}  // namespace v7400
