@@ -29,6 +29,24 @@ std::string EventFrame(bool sia, int index, const std::string& line) {
   return v7400::WrapSiaBody(std::string("\t") + sequence + "01" + line + "[#1234|NBA05]");
 }
 
+// The answer the simulator must give in automatic mode.
+std::string ExpectedAnswer(bool sia, int index, const std::string& line) {
+  if (!sia) return "\x06";
+  char sequence[8];
+  std::snprintf(sequence, sizeof sequence, "%04d", index % 10000);
+  return v7400::WrapSiaBody(std::string("\t") + sequence + "01" + line + "[]");
+}
+
+void Report(const std::string& answer, const std::string& expected) {
+  if (answer.empty()) {
+    std::printf("no answer\n");
+  } else {
+    std::printf("%s %s\n", v7400::RenderHex(answer).c_str(),
+                answer == expected ? "ok" : "unexpected");
+  }
+  std::fflush(stdout);
+}
+
 // Waits up to `ms` for readable data on `fd`.
 bool Readable(int fd, int ms) {
   pollfd p{fd, POLLIN, 0};
@@ -61,14 +79,13 @@ int RunUdp(const char* host, const char* port, int local_port, bool sia, int cou
   for (int i = 1; i <= count; ++i) {
     const std::string frame = EventFrame(sia, i, line);
     sendto(fd, frame.data(), frame.size(), 0, target->ai_addr, target->ai_addrlen);
+    std::string answer;
     if (Readable(fd, 2000)) {
       char buffer[2048];
       const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
-      std::printf("%s\n", v7400::RenderHex(std::string(buffer, static_cast<std::size_t>(n))).c_str());
-    } else {
-      std::printf("no answer\n");
+      if (n > 0) answer.assign(buffer, static_cast<std::size_t>(n));
     }
-    std::fflush(stdout);
+    Report(answer, ExpectedAnswer(sia, i, line));
   }
   freeaddrinfo(target);
   close(fd);
@@ -92,8 +109,7 @@ int RunSerial(const char* device, bool sia, int count, const std::string& line) 
       if (n <= 0) break;
       answer.append(buffer, static_cast<std::size_t>(n));
     }
-    std::printf("%s\n", answer.empty() ? "no answer" : v7400::RenderHex(answer).c_str());
-    std::fflush(stdout);
+    Report(answer, ExpectedAnswer(sia, i, line));
   }
   close(fd);
   return 0;
