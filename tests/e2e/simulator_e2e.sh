@@ -2,7 +2,7 @@
 # Starts the real simulator (offscreen) in a temporary working directory and talks to it as a
 # receiver would: over UDP on the loopback address and over a pseudo-terminal pair.
 set -euo pipefail
-bin=$1
+bin=$(cd "$1" && pwd)
 work=$(mktemp -d)
 pids=()
 cleanup() {
