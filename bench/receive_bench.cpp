@@ -3,43 +3,13 @@
 
 #include <string>
 
-#include "app/clock.h"
+#include "null_ports.h"
 #include "app/display_sink.h"
 #include "protocol/frame.h"
 #include "protocol/serial_receive.h"
 
 namespace v7400 {
 namespace {
-
-class NullView : public DisplayView {
- public:
-  void BeginAppend(DisplayList) override {}
-  void EndAppend(DisplayList) override {}
-  void BeginRemoveFirst(DisplayList) override {}
-  void EndRemoveFirst(DisplayList) override {}
-  void BeginClear(DisplayList) override {}
-  void EndClear(DisplayList) override {}
-  bool AutoScroll() const override { return true; }
-  void SelectLast(DisplayList) override {}
-  void ShowStatus(int, const std::string&) override {}
-  void SetLogChecked(bool) override {}
-  void SetEmptyLogEnabled(bool) override {}
-};
-
-class FixedClock : public Clock {
- public:
-  LocalTime Now() const override { return {}; }
-  std::uint32_t TickMs() const override { return 0; }
-};
-
-class LoopPort : public SerialPort {
- public:
-  bool ByteReady() override { return pos < data.size(); }
-  char ReadByte() override { return data[pos++]; }
-  void Write(const std::string&) override {}
-  std::string data;
-  std::size_t pos = 0;
-};
 
 class NullLines : public LineServices {
  public:
@@ -67,7 +37,7 @@ void BM_SerialSiaFrames(benchmark::State& bench) {
   DisplaySink sink(state, view);
   FixedClock clock;
   NullLines lines;
-  LoopPort port;
+  BufferPort port;
   SerialReceiver receiver(state, port, sink, clock, lines);
   const std::string frame = WrapSiaBody("\t00420105[#1234|NBA05]");
   for (int i = 0; i < 1000; ++i) port.data += frame;
