@@ -81,6 +81,17 @@ TEST_P(UdpEndpointTest, DeactivateStopsListening) {
   EXPECT_TRUE(again.bind(loopback, port));
 }
 
+// A burst larger than one slice is delivered whole and in order.
+TEST_P(UdpEndpointTest, BurstIsDeliveredInOrder) {
+  const QHostAddress loopback(QString::fromLatin1(GetParam().address));
+  for (int i = 0; i < 100; ++i) {
+    peer.writeDatagram(QByteArray::number(i), loopback, endpoint.BoundPort());
+  }
+  ASSERT_TRUE(WaitUntil([&] { return received.size() == 100; })) << received.size();
+  for (int i = 0; i < 100; ++i)
+    EXPECT_EQ(received[static_cast<std::size_t>(i)].bytes, std::to_string(i));
+}
+
 INSTANTIATE_TEST_SUITE_P(Loopbacks, UdpEndpointTest,
                          ::testing::Values(Loopback{"127.0.0.1", IpVersion::kIPv4},
                                            Loopback{"::1", IpVersion::kIPv6}),

@@ -26,6 +26,10 @@ QtUdpEndpoint::~QtUdpEndpoint() { Deactivate(); }
 
 void QtUdpEndpoint::Deactivate() {
   binding_.reset();
+  CloseSocket();
+}
+
+void QtUdpEndpoint::CloseSocket() {
   if (!socket_) return;
   // The socket may be the one whose signal is being handled: close it now, free it later.
   socket_->close();
@@ -34,7 +38,7 @@ void QtUdpEndpoint::Deactivate() {
 }
 
 void QtUdpEndpoint::Activate() {
-  if (socket_) return;
+  CloseSocket();
   if (!binding_) throw std::runtime_error("the UDP endpoint has no binding");
   QHostAddress local;
   if (!binding_->address.empty()) {
@@ -68,15 +72,21 @@ void QtUdpEndpoint::SendTo(const std::string& bytes, const UdpDestination& to) {
 }
 
 void QtUdpEndpoint::ReadPending() {
-  const QPointer<QUdpSocket> socket = qobject_cast<QUdpSocket*>(sender());
-  // Stop when a handler deactivated the endpoint; its datagrams go with the socket.
-  while (socket && socket == socket_ && socket->hasPendingDatagrams()) {
+  // A burst is handled in slices so a flood cannot keep the user-interface thread to itself.
+  constexpr int kDatagramsPerSlice = 64;
+  const QPointer<QUdpSocket> socket = socket_;
+  for (int handled = 0; handled < kDatagramsPerSlice; ++handled) {
+    // Stop when a handler deactivated the endpoint; its datagrams go with the socket.
+    if (!socket || socket != socket_ || !socket->hasPendingDatagrams()) return;
     const QNetworkDatagram datagram = socket->receiveDatagram();
     if (!datagram.isValid()) return;
     if (!handler_) continue;
     const QByteArray data = datagram.data();
     handler_(ReceivedDatagram{std::string(data.constData(), static_cast<std::size_t>(data.size())),
                               AddressText(datagram.senderAddress()), version_});
+  }
+  if (socket && socket == socket_ && socket->hasPendingDatagrams()) {
+    QMetaObject::invokeMethod(this, &QtUdpEndpoint::ReadPending, Qt::QueuedConnection);
   }
 }
 

@@ -23,6 +23,7 @@ class QtUdpEndpoint : public QObject, public UdpEndpoint {
   void SetDefaultPort(std::uint16_t port) override { default_port_ = port; }
   void Deactivate() override;
   void SetBinding(const UdpBinding& binding) override { binding_ = binding; }
+  // Listens on the binding set last, replacing an earlier socket.
   void Activate() override;
   bool IsActive() const override { return socket_ != nullptr; }
   void SendTo(const std::string& bytes, const UdpDestination& to) override;
@@ -32,6 +33,7 @@ class QtUdpEndpoint : public QObject, public UdpEndpoint {
 
  private:
   void ReadPending();
+  void CloseSocket();
 
   DatagramHandler handler_;
   std::uint16_t default_port_ = 0;

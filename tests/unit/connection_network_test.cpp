@@ -1,0 +1,208 @@
+// The UDP side: bindings, status texts, receiver names, sending and the sender check.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "connection_fixture.h"
+#include "transport/key_string_mask.h"
+
+namespace v7400 {
+namespace {
+
+using testing::ConnectionManagerTest;
+using testing::Ipv6;
+using testing::kKey;
+using testing::NetworkLines;
+using testing::SerialLines;
+
+TEST_F(ConnectionManagerTest, NetworkStatusWithIPv4Receiver) {
+  WriteLines(NetworkLines("192.0.2.20"));
+  Open();
+  EXPECT_EQ(view.status[2], "Local IP: 192.0.2.5 [Port:10000]   V9100 IP:192.0.2.20 [Port:10000]");
+  ASSERT_TRUE(endpoint.binding.has_value());
+  EXPECT_EQ(*endpoint.binding, (UdpBinding{IpVersion::kIPv4, "0.0.0.0", 10000, 0}));
+  EXPECT_TRUE(endpoint.active);
+  EXPECT_FALSE(serial.open);
+  EXPECT_EQ(state.ConnectionMode, 1);
+  EXPECT_EQ(state.ReceiverAddress, "192.0.2.20");
+  EXPECT_EQ(state.ReceiverPort, "10000");
+}
+
+TEST_F(ConnectionManagerTest, IPv6ReceiverBindsToTheFirstGlobalAddress) {
+  adapters.adapters = std::vector<NetworkAdapter>{
+      {AdapterType::kEthernet, {Ipv6(0xFE, 0x80, 1, 4), Ipv6(0x20, 0x01, 2, 0)}}};
+  std::vector<std::string> lines = NetworkLines("2001:DB8::20");
+  lines[14] = "192.0.2.5";  // an IPv4 local address does not serve an IPv6 receiver
+  lines[9] = "10001";
+  WriteLines(lines);
+  Open();
+  const std::string global = "2001:0000:0000:0000:0000:0000:0000:0002";
+  ASSERT_TRUE(endpoint.binding.has_value());
+  EXPECT_EQ(*endpoint.binding, (UdpBinding{IpVersion::kIPv6, global, 10001, 0}));
+  EXPECT_EQ(view.status[2],
+            "Local IP: " + global + " [Port:10001]   V9100 IP:2001:DB8::20 [Port:10000]");
+}
+
+TEST_F(ConnectionManagerTest, LinkLocalBindingGetsTheScope) {
+  adapters.adapters =
+      std::vector<NetworkAdapter>{{AdapterType::kEthernet, {Ipv6(0xFE, 0x80, 1, 4)}}};
+  std::vector<std::string> lines = NetworkLines("FE80::20");
+  WriteLines(lines);
+  Open();
+  const std::string link_local = "FE80:0000:0000:0000:0000:0000:0000:0001";
+  EXPECT_EQ(*endpoint.binding, (UdpBinding{IpVersion::kIPv6, link_local, 10000, 4}));
+  manager.SendDatagram("x");
+  ASSERT_EQ(endpoint.sent.size(), 1u);
+  EXPECT_EQ(endpoint.sent[0].to, (UdpDestination{"FE80::20", 10000, 4}));
+
+  lines[14] = "2001:db8::5";  // configured IPv6 local address
+  lines[7] = "fe80::20";      // lower case: no scope
+  WriteLines(lines);
+  Open();
+  EXPECT_EQ(*endpoint.binding, (UdpBinding{IpVersion::kIPv6, "2001:db8::5", 10000, 0}));
+  manager.SendDatagram("x");
+  EXPECT_EQ(endpoint.sent[1].to, (UdpDestination{"fe80::20", 10000, 0}));
+  EXPECT_EQ(view.status[2], "Local IP: 2001:db8::5 [Port:10000]   V9100 IP:fe80::20 [Port:10000]");
+}
+
+TEST_F(ConnectionManagerTest, IPv6ReceiverWithoutIPv6ShowsThePrimaryIPv4) {
+  WriteLines(NetworkLines("::1"));
+  Open();
+  EXPECT_EQ(*endpoint.binding, (UdpBinding{IpVersion::kIPv6, "", 10000, 0}));
+  EXPECT_EQ(view.status[2], "Local IP: 192.0.2.5 [Port:10000]   V9100 IP:::1 [Port:10000]");
+}
+
+TEST_F(ConnectionManagerTest, HostNameReceiverIsResolvedAtOpen) {
+  resolver.table["receiver.example"] = {"2001:db8::20", "192.0.2.20", "192.0.2.21"};
+  WriteLines(NetworkLines("receiver.example"));
+  Open();
+  EXPECT_EQ(*endpoint.binding, (UdpBinding{IpVersion::kIPv4, "0.0.0.0", 10000, 0}));
+  EXPECT_EQ(view.status[2],
+            "Local IP: 192.0.2.5 [Port:10000]   V9100 DNS Name:receiver.example [Port:10000]");
+  EXPECT_TRUE(SenderMatchesReceiver(state, "192.0.2.21", false));
+  EXPECT_FALSE(SenderMatchesReceiver(state, "192.0.2.22", false));
+  manager.SendDatagram("\x06");
+  ASSERT_EQ(endpoint.sent.size(), 1u);
+  EXPECT_EQ(endpoint.sent[0].to, (UdpDestination{"192.0.2.20", 10000, 0}));
+
+  // A name that does not resolve still opens the link; it matches and reaches nobody.
+  WriteLines(NetworkLines("unknown.example"));
+  Open();
+  EXPECT_TRUE(endpoint.active);
+  EXPECT_TRUE(state.ReceiverResolvedAddresses.empty());
+  EXPECT_FALSE(SenderMatchesReceiver(state, "192.0.2.20", false));
+  EXPECT_THROW(manager.SendDatagram("\x06"), std::runtime_error);
+}
+
+TEST_F(ConnectionManagerTest, ReceiverPortIsTrimmedOnlyByTheDialog) {
+  std::vector<std::string> lines = NetworkLines("192.0.2.20");
+  lines[8] = " 10000\t";
+  WriteLines(lines);
+  Open();
+  EXPECT_EQ(state.ReceiverPort, " 10000\t");
+  Open(OpenVariant::kDialog);
+  EXPECT_EQ(state.ReceiverPort, "10000");
+}
+
+TEST_F(ConnectionManagerTest, LocalPortIsTakenAsSixteenBits) {
+  std::vector<std::string> lines = NetworkLines("192.0.2.20");
+  lines[9] = "75536";
+  WriteLines(lines);
+  Open();
+  EXPECT_EQ(endpoint.default_port, 10000);
+}
+
+TEST_F(ConnectionManagerTest, PortInUseEndsSilently) {
+  WriteLines(NetworkLines("192.0.2.20"));
+  endpoint.activate_error = "address in use";
+  Open();
+  EXPECT_FALSE(endpoint.active);
+  EXPECT_EQ(view.status[2], "COM settings:");
+  EXPECT_EQ(state.PackageEndChar, 20);  // applied before the activation
+  EXPECT_TRUE(prompts.errors.empty());
+}
+
+TEST_F(ConnectionManagerTest, SendDatagramPlainAndWithTheCrcOption) {
+  WriteLines(NetworkLines("192.0.2.20"));
+  Open();
+  state.Debug.SimulateSendingCrcError = true;
+  state.Debug.OnlyOneTime = false;
+  manager.SendDatagram("\nABC\r");
+  manager.SendDatagram("\x06");  // too short to corrupt
+  EXPECT_TRUE(state.Debug.SimulateSendingCrcError);
+  state.Debug.OnlyOneTime = true;
+  manager.SendDatagram("\x06");
+  EXPECT_FALSE(state.Debug.SimulateSendingCrcError);
+  manager.SendDatagram("\nABC\r");
+  ASSERT_EQ(endpoint.sent.size(), 4u);
+  EXPECT_EQ(endpoint.sent[0].bytes, std::string("\n\0BC\r", 5));
+  EXPECT_EQ(endpoint.sent[1].bytes, "\x06");
+  EXPECT_EQ(endpoint.sent[2].bytes, "\x06");
+  EXPECT_EQ(endpoint.sent[3].bytes, "\nABC\r");
+  EXPECT_EQ(endpoint.sent[3].to, (UdpDestination{"192.0.2.20", 10000, 0}));
+}
+
+TEST_F(ConnectionManagerTest, SendDatagramEncryptedIgnoresTheCrcOption) {
+  std::vector<std::string> lines = NetworkLines("192.0.2.20");
+  lines[12] = "1";
+  lines[13] = MaskKeyString(kKey);
+  WriteLines(lines);
+  Open();
+  cipher.SetKeyString(state.KeyString);
+  state.Debug.SimulateSendingCrcError = true;
+  manager.SendDatagram("\nABC\r");
+  EXPECT_TRUE(state.Debug.SimulateSendingCrcError);
+  ASSERT_EQ(endpoint.sent.size(), 1u);
+  EXPECT_EQ(endpoint.sent[0].bytes.size(), 34u);
+  TRijndael peer;
+  peer.SetKeyString(kKey);
+  EXPECT_EQ(peer.DecryptPacket(endpoint.sent[0].bytes), "\nABC\r");
+  EXPECT_THROW(manager.SendDatagram(std::string(1025, 'x')), std::length_error);
+  EXPECT_EQ(endpoint.sent.size(), 1u);
+}
+
+TEST_F(ConnectionManagerTest, SendDatagramFailures) {
+  WriteLines(NetworkLines("192.0.2.20"));
+  Open();
+  for (const char* port : {"abc", "", "70000", "-1", " 10000"}) {
+    state.ReceiverPort = port;
+    EXPECT_ANY_THROW(manager.SendDatagram("\x06")) << port;
+  }
+  state.ReceiverPort = "10000";
+  endpoint.send_error = "network unreachable";
+  EXPECT_THROW(manager.SendDatagram("\x06"), std::runtime_error);
+  EXPECT_TRUE(endpoint.sent.empty());
+}
+
+TEST(SenderMatchesReceiverTest, Table) {
+  struct Case {
+    const char* receiver;
+    const char* sender;
+    bool ipv6;
+    bool matches;
+  };
+  const Case cases[] = {
+      {"192.0.2.20", "192.0.2.20", false, true},
+      {"192.0.2.20", "192.0.2.21", false, false},
+      {"192.0.2.20", "127.0.0.2", false, false},
+      {"FE80::211:22FF:FE33:4455", "fe80:0:0:0:211:22ff:fe33:4455", true, true},
+      {"fe80::1", "FE80:0000:0000:0000:0000:0000:0000:0001", true, true},
+      {"::1", "::1", true, true},
+      {"::1", "::2", true, false},
+      {"::1", "0:0:0:0:0:0:0:1", false, false},  // IPv4 binding compares the texts
+      {"localhost", "127.0.0.1", false, false},  // nothing resolved
+  };
+  for (const Case& c : cases) {
+    SimulatorState state;
+    state.ReceiverAddress = c.receiver;
+    EXPECT_EQ(SenderMatchesReceiver(state, c.sender, c.ipv6), c.matches)
+        << c.receiver << " / " << c.sender;
+  }
+  SimulatorState state;
+  state.ReceiverAddress = "192.0.2.20";
+  state.ReceiverResolvedAddresses = {"192.0.2.21"};  // stale names never widen a numeric address
+  EXPECT_FALSE(SenderMatchesReceiver(state, "192.0.2.21", false));
+}
+
+}  // namespace
+}  // namespace v7400
