@@ -108,15 +108,16 @@ void TForm1::SetUpDisplays() {
   copy_decimal->setObjectName(QStringLiteral("Cut1"));
   copy_decimal->setShortcut(QKeySequence::Copy);
   copy_decimal->setShortcutContext(Qt::WidgetShortcut);
-  ui_->lbxDecimal->addAction(copy_decimal);
   connect(copy_decimal, &QAction::triggered, this, &TForm1::Cut1Click);
+  // Ctrl+C on a list reaches the view itself, which asks for the same copy.
+  connect(ui_->lbxDecimal, &UniformListView::copyRequested, this, &TForm1::Cut1Click);
 
   auto* copy_hex = new QAction(QStringLiteral("Copy to Clipboard"), ui_->lbxHex);
   copy_hex->setObjectName(QStringLiteral("CopytoClipboard1"));
   copy_hex->setShortcut(QKeySequence::Copy);
   copy_hex->setShortcutContext(Qt::WidgetShortcut);
-  ui_->lbxHex->addAction(copy_hex);
   connect(copy_hex, &QAction::triggered, this, &TForm1::CopytoClipboard1Click);
+  connect(ui_->lbxHex, &UniformListView::copyRequested, this, &TForm1::CopytoClipboard1Click);
 
   auto popup = [](QWidget* owner, QAction* action) {
     QMenu menu(owner);

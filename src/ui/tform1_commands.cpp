@@ -147,6 +147,16 @@ void TForm1::ConnectCommandPanel() {
           &TForm1::cbx_EnableDetailedLogClick);
   connect(ui_->Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
   connect(ui_->Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+  // The debug page's tab is never shown; its options still feed the shared state.
+  DebugOptions& debug = state_.Debug;
+  connect(ui_->cbxSimulateReceivingCrcError, &QCheckBox::toggled, this,
+          [&debug](bool on) { debug.SimulateReceivingCrcError = on; });
+  connect(ui_->cbxSimulateSendingCrcError, &QCheckBox::toggled, this,
+          [&debug](bool on) { debug.SimulateSendingCrcError = on; });
+  connect(ui_->cbxSimulateSendingSequenceError, &QCheckBox::toggled, this,
+          [&debug](bool on) { debug.SimulateSendingSequenceError = on; });
+  connect(ui_->rbOnlyOneTime, &QRadioButton::toggled, this,
+          [&debug](bool on) { debug.OnlyOneTime = on; });
 }
 
 // --- CommandPanelView and StatisticsView ---------------------------------------------------

@@ -1,6 +1,7 @@
 #include "ui/uniform_list_view.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -14,6 +15,25 @@ UniformListView::UniformListView(QWidget* parent) : QAbstractItemView(parent) {
   setSelectionBehavior(SelectRows);
   setEditTriggers(NoEditTriggers);
   row_height_ = fontMetrics().height() + 1;
+}
+
+bool UniformListView::event(QEvent* event) {
+  // The copy key belongs to the list, not to a window-wide shortcut.
+  if (event->type() == QEvent::ShortcutOverride &&
+      static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+    event->accept();
+    return true;
+  }
+  return QAbstractItemView::event(event);
+}
+
+void UniformListView::keyPressEvent(QKeyEvent* event) {
+  if (event->matches(QKeySequence::Copy)) {
+    emit copyRequested();
+    event->accept();
+    return;
+  }
+  QAbstractItemView::keyPressEvent(event);
 }
 
 void UniformListView::SetContentWidth(int width) {

@@ -21,7 +21,13 @@ class UniformListView : public QAbstractItemView {
   void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
   QModelIndex indexAt(const QPoint& point) const override;
 
+ signals:
+  // Ctrl+C (the platform's copy key) was pressed on the list.
+  void copyRequested();
+
  protected:
+  bool event(QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
   int horizontalOffset() const override;
   int verticalOffset() const override;

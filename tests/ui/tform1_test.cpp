@@ -1,6 +1,7 @@
 #include <QClipboard>
 #include <QFile>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QStatusBar>
 #include <fstream>
 
@@ -272,9 +273,13 @@ TEST_F(FormTest, DoubleClickShowsTheEntryAndCopyPlacesTheSelection) {
   ASSERT_EQ(prompts_.messages.size(), 1u);
   EXPECT_EQ(prompts_.messages[0], "2:  42 14      06");
   form->Form().lbxDecimal->selectAll();
-  form->Cut1Click();
+  QKeyEvent copy(QEvent::KeyPress, Qt::Key_C, Qt::ControlModifier, QStringLiteral("\x03"));
+  QApplication::sendEvent(form->Form().lbxDecimal, &copy);
   EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(),
             "14:05:09 <1> :  A[20]    <06>\r\n14:05:09 <2> :  B[20]    <06>\r\n");
+  // The hexadecimal list copies its own selection.
+  QApplication::sendEvent(form->Form().lbxHex, &copy);
+  EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "2:  42 14      06\r\n");
 }
 
 }  // namespace

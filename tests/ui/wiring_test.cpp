@@ -59,6 +59,20 @@ TEST_F(FormTest, StartSendingSendsTheSelectedCommandToTheGridLine) {
   EXPECT_TRUE(ErrorLogLines().empty());
 }
 
+TEST_F(FormTest, DetailedLogSaveFailureIsOneErrorLogLine) {
+  auto form = MakeForm();
+  Ui::TForm1& ui = form->Form();
+  ui.cbx_EnableDetailedLog->click();
+  EXPECT_TRUE(ui.memLog->isEnabled());
+  EXPECT_TRUE(ui.edt_detailedlog->isEnabled());
+  prompts_.chosen_path = dir_.File("missing/dir/log.txt");
+  ui.Button1->click();
+  const auto lines = ErrorLogLines();
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].substr(0, 30), "03-15-2012 14:05:09  Button1  ");
+  EXPECT_TRUE(prompts_.errors.empty());
+}
+
 TEST_F(FormTest, UpDownStepsTheFieldWithinItsRange) {
   auto form = MakeForm();
   Ui::TForm1& ui = form->Form();
