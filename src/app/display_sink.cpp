@@ -84,11 +84,11 @@ bool DisplaySink::Clear(Prompts& prompts) {
 void DisplaySink::SaveList(DisplayList list, Prompts& prompts,
                            const std::string& initial_dir) const {
   const bool decimal = list == DisplayList::kDecimal;
-  FileDialogSpec spec;
-  spec.title = decimal ? "Save Decimal Display as" : "Save Hexadecimal Display as";
-  spec.proposed_name = decimal ? "DecDisp.txt" : "HexDisp.txt";
-  spec.initial_dir = initial_dir;
-  const std::optional<std::string> path = prompts.AskSaveFile(spec);
+  FileDialogSpec dialog;
+  dialog.title = decimal ? "Save Decimal Display as" : "Save Hexadecimal Display as";
+  dialog.proposed_name = decimal ? "DecDisp.txt" : "HexDisp.txt";
+  dialog.initial_dir = initial_dir;
+  const std::optional<std::string> path = prompts.AskSaveFile(dialog);
   if (!path) return;
   std::FILE* file = std::fopen(path->c_str(), "wb");
   if (file == nullptr) throw std::runtime_error("Cannot create file \"" + *path + "\"");
@@ -104,11 +104,11 @@ void DisplaySink::SaveList(DisplayList list, Prompts& prompts,
 void DisplaySink::SaveLogToFileClicked(bool ticked, Prompts& prompts,
                                        const std::string& initial_dir) {
   if (ticked) {
-    FileDialogSpec spec;
-    spec.title = "Select system log file";
-    spec.proposed_name = "V7400Log.txt";
-    spec.initial_dir = initial_dir;
-    if (const std::optional<std::string> path = prompts.AskOpenFile(spec)) {
+    FileDialogSpec dialog;
+    dialog.title = "Select system log file";
+    dialog.proposed_name = "V7400Log.txt";
+    dialog.initial_dir = initial_dir;
+    if (const std::optional<std::string> path = prompts.AskOpenFile(dialog)) {
       view_.SetEmptyLogEnabled(true);
       log_.Start(*path);
       return;

@@ -27,8 +27,8 @@ class Prompts {
   // An information box with the button "OK".
   virtual void ShowInformation(const std::string& text) = 0;
   // The chosen path, or nothing when the user cancels.
-  virtual std::optional<std::string> AskOpenFile(const FileDialogSpec& spec) = 0;
-  virtual std::optional<std::string> AskSaveFile(const FileDialogSpec& spec) = 0;
+  virtual std::optional<std::string> AskOpenFile(const FileDialogSpec& dialog) = 0;
+  virtual std::optional<std::string> AskSaveFile(const FileDialogSpec& dialog) = 0;
 };
 
 }  // namespace v7400

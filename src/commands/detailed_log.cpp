@@ -37,10 +37,10 @@ bool DetailedLog::edt_detailedlogExit() {
 }
 
 void DetailedLog::Button1Click(const std::string& initial_dir) {
-  FileDialogSpec spec;
-  spec.title = "Save As";
-  spec.initial_dir = initial_dir;
-  const std::optional<std::string> path = prompts_.AskSaveFile(spec);
+  FileDialogSpec dialog;
+  dialog.title = "Save As";
+  dialog.initial_dir = initial_dir;
+  const std::optional<std::string> path = prompts_.AskSaveFile(dialog);
   if (path) WriteTextLines(*path, lines_);
 }
 

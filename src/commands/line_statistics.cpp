@@ -117,10 +117,10 @@ CellPaint LineStatistics::dg_linestatusDrawCell(int column, int row) const {
 }
 
 void LineStatistics::btn_SaveClick(const std::string& initial_dir) {
-  FileDialogSpec spec;
-  spec.title = "Save As";
-  spec.initial_dir = initial_dir;
-  const std::optional<std::string> path = prompts_.AskSaveFile(spec);
+  FileDialogSpec dialog;
+  dialog.title = "Save As";
+  dialog.initial_dir = initial_dir;
+  const std::optional<std::string> path = prompts_.AskSaveFile(dialog);
   if (!path) return;
   try {
     WriteTextLines(*path, StatisticsFileLines(state_));

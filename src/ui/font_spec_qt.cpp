@@ -6,34 +6,34 @@
 
 namespace v7400 {
 
-QFont ToQFont(const FontSpec& spec, bool use_size) {
+QFont ToQFont(const FontSpec& stored, bool use_size) {
   QFont font;
-  if (!spec.Name.empty()) font.setFamily(QString::fromLatin1(spec.Name));
-  font.setStyleHint(spec.Pitch == 2 ? QFont::Monospace : QFont::AnyStyle);
-  if (spec.Name == "Courier New") font.setStyleHint(QFont::Monospace);
-  font.setFixedPitch(spec.Pitch == 2);
-  if (spec.Height != 0) font.setPixelSize(std::abs(spec.Height));
-  if (use_size && spec.Size > 0) font.setPointSize(spec.Size);
-  font.setBold(spec.Bold);
-  font.setItalic(spec.Italic);
-  font.setUnderline(spec.Underline);
-  font.setStrikeOut(spec.Strikeout);
+  if (!stored.Name.empty()) font.setFamily(QString::fromLatin1(stored.Name));
+  font.setStyleHint(stored.Pitch == 2 ? QFont::Monospace : QFont::AnyStyle);
+  if (stored.Name == "Courier New") font.setStyleHint(QFont::Monospace);
+  font.setFixedPitch(stored.Pitch == 2);
+  if (stored.Height != 0) font.setPixelSize(std::abs(stored.Height));
+  if (use_size && stored.Size > 0) font.setPointSize(stored.Size);
+  font.setBold(stored.Bold);
+  font.setItalic(stored.Italic);
+  font.setUnderline(stored.Underline);
+  font.setStrikeOut(stored.Strikeout);
   return font;
 }
 
 FontSpec FromQFont(const QFont& font, const FontSpec& previous) {
-  FontSpec spec = previous;
+  FontSpec stored = previous;
   const QFontInfo info(font);
-  spec.Name = font.family().toLatin1().toStdString();
-  spec.Height = -info.pixelSize();
-  spec.Size =
+  stored.Name = font.family().toLatin1().toStdString();
+  stored.Height = -info.pixelSize();
+  stored.Size =
       font.pointSize() > 0 ? font.pointSize() : static_cast<int>(std::lround(info.pointSizeF()));
-  spec.Pitch = info.fixedPitch() ? 2 : 0;
-  spec.Bold = font.bold();
-  spec.Italic = font.italic();
-  spec.Underline = font.underline();
-  spec.Strikeout = font.strikeOut();
-  return spec;
+  stored.Pitch = info.fixedPitch() ? 2 : 0;
+  stored.Bold = font.bold();
+  stored.Italic = font.italic();
+  stored.Underline = font.underline();
+  stored.Strikeout = font.strikeOut();
+  return stored;
 }
 
 QColor ToQColor(int color) {

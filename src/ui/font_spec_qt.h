@@ -9,7 +9,7 @@
 namespace v7400 {
 
 // `use_size`: a stored size overrides the height (loaded fonts); design fonts go by height.
-QFont ToQFont(const FontSpec& spec, bool use_size);
+QFont ToQFont(const FontSpec& stored, bool use_size);
 // The record of a chosen font; the character set and colour the font has no room for are kept
 // from `previous`.
 FontSpec FromQFont(const QFont& font, const FontSpec& previous);

@@ -284,8 +284,8 @@ void TForm1::btnSetFontClick() {
     bool chosen = false;
     const QFont font = QFontDialog::getFont(&chosen, ListView(list)->font(), this);
     if (!chosen) return;
-    FontSpec spec = FromQFont(font, list_fonts_[static_cast<std::size_t>(list)]);
-    SetListFont(list, spec);
+    FontSpec stored = FromQFont(font, list_fonts_[static_cast<std::size_t>(list)]);
+    SetListFont(list, stored);
   });
 }
 

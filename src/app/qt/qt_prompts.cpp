@@ -25,13 +25,13 @@ void Show(QWidget* parent, QMessageBox::Icon icon, const QString& caption, const
   box.exec();
 }
 
-std::optional<std::string> RunFileDialog(QWidget* parent, const FileDialogSpec& spec,
+std::optional<std::string> RunFileDialog(QWidget* parent, const FileDialogSpec& request,
                                          QFileDialog::AcceptMode mode) {
-  QFileDialog dialog(parent, Text(spec.title), Text(spec.initial_dir), QtFilter(spec.filter));
+  QFileDialog dialog(parent, Text(request.title), Text(request.initial_dir), QtFilter(request.filter));
   dialog.setAcceptMode(mode);
   dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setDefaultSuffix(Text(spec.default_extension));
-  dialog.selectFile(Text(spec.proposed_name));
+  dialog.setDefaultSuffix(Text(request.default_extension));
+  dialog.selectFile(Text(request.proposed_name));
   if (mode == QFileDialog::AcceptOpen) dialog.setOption(QFileDialog::DontConfirmOverwrite);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return QDir::toNativeSeparators(dialog.selectedFiles().front()).toLocal8Bit().toStdString();
@@ -62,12 +62,12 @@ void QtPrompts::ShowInformation(const std::string& text) {
   Show(parent_, QMessageBox::Information, QStringLiteral("Information"), Text(text));
 }
 
-std::optional<std::string> QtPrompts::AskOpenFile(const FileDialogSpec& spec) {
-  return RunFileDialog(parent_, spec, QFileDialog::AcceptOpen);
+std::optional<std::string> QtPrompts::AskOpenFile(const FileDialogSpec& request) {
+  return RunFileDialog(parent_, request, QFileDialog::AcceptOpen);
 }
 
-std::optional<std::string> QtPrompts::AskSaveFile(const FileDialogSpec& spec) {
-  return RunFileDialog(parent_, spec, QFileDialog::AcceptSave);
+std::optional<std::string> QtPrompts::AskSaveFile(const FileDialogSpec& request) {
+  return RunFileDialog(parent_, request, QFileDialog::AcceptSave);
 }
 
 }  // namespace v7400

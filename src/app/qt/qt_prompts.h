@@ -17,8 +17,8 @@ class QtPrompts : public Prompts {
   void ShowMessage(const std::string& text) override;
   void ShowError(const std::string& text) override;
   void ShowInformation(const std::string& text) override;
-  std::optional<std::string> AskOpenFile(const FileDialogSpec& spec) override;
-  std::optional<std::string> AskSaveFile(const FileDialogSpec& spec) override;
+  std::optional<std::string> AskOpenFile(const FileDialogSpec& request) override;
+  std::optional<std::string> AskSaveFile(const FileDialogSpec& request) override;
 
  private:
   QPointer<QWidget> parent_;

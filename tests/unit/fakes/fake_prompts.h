@@ -17,12 +17,12 @@ class FakePrompts : public Prompts {
   void ShowMessage(const std::string& text) override { messages.push_back(text); }
   void ShowError(const std::string& text) override { errors.push_back(text); }
   void ShowInformation(const std::string& text) override { information.push_back(text); }
-  std::optional<std::string> AskOpenFile(const FileDialogSpec& spec) override {
-    dialogs.push_back(spec);
+  std::optional<std::string> AskOpenFile(const FileDialogSpec& dialog) override {
+    dialogs.push_back(dialog);
     return chosen_path;
   }
-  std::optional<std::string> AskSaveFile(const FileDialogSpec& spec) override {
-    dialogs.push_back(spec);
+  std::optional<std::string> AskSaveFile(const FileDialogSpec& dialog) override {
+    dialogs.push_back(dialog);
     return chosen_path;
   }
 
