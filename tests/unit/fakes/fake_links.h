@@ -10,8 +10,10 @@
 
 namespace v7400::testing {
 
-// A serial port fed with bytes by the test; records every write.
-class FakeSerialPort : public SerialPort {
+// A serial port (or a richer device built on one) fed with bytes by the test; records every
+// write.
+template <typename Port>
+class FeedablePort : public Port {
  public:
   bool ByteReady() override { return !incoming.empty(); }
   char ReadByte() override {
@@ -26,6 +28,8 @@ class FakeSerialPort : public SerialPort {
   std::deque<char> incoming;
   std::vector<std::string> writes;
 };
+
+using FakeSerialPort = FeedablePort<SerialPort>;
 
 class FakeDatagramSender : public DatagramSender {
  public:

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "fake_links.h"
 #include "transport/address_discovery.h"
 #include "transport/random_source.h"
 #include "transport/serial_device.h"
@@ -62,15 +63,8 @@ class FakeUdpEndpoint : public UdpEndpoint {
 };
 
 // A serial device whose open outcome the test chooses; records settings and calls.
-class FakeSerialDevice : public SerialDevice {
+class FakeSerialDevice : public FeedablePort<SerialDevice> {
  public:
-  bool ByteReady() override { return !incoming.empty(); }
-  char ReadByte() override {
-    const char byte = incoming.front();
-    incoming.pop_front();
-    return byte;
-  }
-  void Write(const std::string& bytes) override { writes.push_back(bytes); }
   SerialSettings Settings() const override { return settings; }
   void SetSettings(const SerialSettings& s) override { settings = s; }
   bool Open() override {
@@ -94,8 +88,6 @@ class FakeSerialDevice : public SerialDevice {
   SerialSettings settings;
   bool open = false;
   std::string failure;
-  std::deque<char> incoming;
-  std::vector<std::string> writes;
   std::vector<std::string> calls;
   DataAvailableHandler handler;
 };
