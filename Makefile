@@ -41,8 +41,8 @@ FUZZ_SECONDS ?= 60
 fuzz: deps
 	@mkdir -p build-fuzz
 	@clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -Isrc \
-	  fuzz/serial_receive_fuzz.cpp src/protocol/*.cpp src/transport/*.cpp src/app/display_sink.cpp \
-	  src/app/display_text.cpp src/app/traffic_log.cpp -lcrypto -o build-fuzz/serial_receive_fuzz
+	  fuzz/serial_receive_fuzz.cpp src/core/*.cpp src/codec/*.cpp src/display/*.cpp \
+	  src/protocol/*.cpp src/transport/*.cpp -lcrypto -o build-fuzz/serial_receive_fuzz
 	@build-fuzz/serial_receive_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096
 
 clean:

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string>
 
-#include "app/clock.h"
-#include "app/display_view.h"
-#include "protocol/link_ports.h"
+#include "core/clock.h"
+#include "core/display_view.h"
+#include "core/link_ports.h"
 
 namespace v7400 {
 

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "null_ports.h"
-#include "app/display_sink.h"
-#include "protocol/frame.h"
+#include "display/display_sink.h"
+#include "codec/frame.h"
 #include "protocol/serial_receive.h"
 
 namespace v7400 {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "../bench/null_ports.h"
-#include "app/display_sink.h"
+#include "display/display_sink.h"
 #include "protocol/serial_receive.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/display_text.h"
+#include "display/display_text.h"
 
 namespace v7400 {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <utility>
 
-#include "app/clock.h"
+#include "core/clock.h"
 
 namespace v7400 {
 

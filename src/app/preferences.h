@@ -5,9 +5,9 @@
 #include <optional>
 #include <string>
 
-#include "app/display_view.h"
-#include "app/preference_store.h"
-#include "protocol/simulator_state.h"
+#include "core/display_view.h"
+#include "core/preference_store.h"
+#include "core/simulator_state.h"
 
 namespace v7400 {
 

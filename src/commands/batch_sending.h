@@ -7,10 +7,10 @@
 #include <cstdint>
 #include <string>
 
-#include "app/prompts.h"
+#include "core/prompts.h"
 #include "commands/command_sender.h"
 #include "commands/command_views.h"
-#include "protocol/simulator_state.h"
+#include "core/simulator_state.h"
 
 namespace v7400 {
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "commands/number_text.h"
-#include "protocol/frame.h"
+#include "codec/frame.h"
 
 namespace v7400 {
 

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "app/clock.h"
-#include "protocol/simulator_state.h"
+#include "core/clock.h"
+#include "core/simulator_state.h"
 
 namespace v7400 {
 

@@ -1,6 +1,6 @@
 #include "commands/command_sender.h"
 
-#include "app/display_text.h"
+#include "display/display_text.h"
 #include "commands/command_frame.h"
 
 namespace v7400 {

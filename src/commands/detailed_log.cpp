@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <stdexcept>
 
-#include "app/display_text.h"
+#include "display/display_text.h"
 #include "commands/number_text.h"
 
 namespace v7400 {

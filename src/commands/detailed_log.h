@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/clock.h"
-#include "app/prompts.h"
+#include "core/clock.h"
+#include "core/prompts.h"
 #include "commands/command_views.h"
 
 namespace v7400 {

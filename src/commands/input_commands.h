@@ -7,9 +7,9 @@
 #include <optional>
 #include <string>
 
-#include "app/clock.h"
-#include "app/display_sink.h"
-#include "app/prompts.h"
+#include "core/clock.h"
+#include "display/display_sink.h"
+#include "core/prompts.h"
 #include "commands/batch_sending.h"
 #include "commands/command_page.h"
 #include "commands/command_sender.h"
@@ -17,9 +17,9 @@
 #include "commands/detailed_log.h"
 #include "commands/line_statistics.h"
 #include "commands/recycling_sending.h"
-#include "protocol/line_services.h"
-#include "protocol/link_ports.h"
-#include "protocol/simulator_state.h"
+#include "core/line_services.h"
+#include "core/link_ports.h"
+#include "core/simulator_state.h"
 
 namespace v7400 {
 

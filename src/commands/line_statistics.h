@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "app/prompts.h"
+#include "core/prompts.h"
 #include "commands/command_page.h"
 #include "commands/command_views.h"
 #include "commands/detailed_log.h"
-#include "protocol/simulator_state.h"
+#include "core/simulator_state.h"
 
 namespace v7400 {
 

@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "protocol/frame.h"
+#include "codec/frame.h"
 
 namespace v7400 {
 

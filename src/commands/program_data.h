@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "protocol/simulator_state.h"
+#include "core/simulator_state.h"
 
 namespace v7400 {
 

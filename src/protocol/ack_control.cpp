@@ -1,7 +1,7 @@
 #include "protocol/ack_control.h"
 
-#include "app/display_text.h"
-#include "protocol/frame.h"
+#include "display/display_text.h"
+#include "codec/frame.h"
 
 namespace v7400 {
 

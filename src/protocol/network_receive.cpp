@@ -1,9 +1,9 @@
 #include "protocol/network_receive.h"
 
-#include "app/display_text.h"
-#include "protocol/frame.h"
+#include "display/display_text.h"
+#include "codec/frame.h"
 #include "protocol/program_steps.h"
-#include "transport/cipher.h"
+#include "codec/cipher.h"
 
 namespace v7400 {
 

@@ -1,6 +1,6 @@
 #include "protocol/program_steps.h"
 
-#include "protocol/frame.h"
+#include "codec/frame.h"
 
 namespace v7400 {
 

@@ -4,8 +4,8 @@
 
 #include <string_view>
 
-#include "protocol/line_services.h"
-#include "protocol/simulator_state.h"
+#include "core/line_services.h"
+#include "core/simulator_state.h"
 
 namespace v7400 {
 

@@ -4,11 +4,11 @@
 
 #include <string>
 
-#include "app/clock.h"
-#include "app/display_sink.h"
-#include "protocol/line_services.h"
-#include "protocol/link_ports.h"
-#include "protocol/simulator_state.h"
+#include "core/clock.h"
+#include "display/display_sink.h"
+#include "core/line_services.h"
+#include "core/link_ports.h"
+#include "core/simulator_state.h"
 
 namespace v7400 {
 

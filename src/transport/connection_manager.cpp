@@ -4,7 +4,7 @@
 #include <cctype>
 #include <stdexcept>
 
-#include "protocol/frame.h"
+#include "codec/frame.h"
 #include "transport/address_checks.h"
 #include "transport/key_string_mask.h"
 

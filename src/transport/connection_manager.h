@@ -5,15 +5,15 @@
 #include <filesystem>
 #include <string>
 
-#include "app/display_view.h"
-#include "app/prompts.h"
-#include "protocol/link_ports.h"
-#include "protocol/simulator_state.h"
+#include "core/display_view.h"
+#include "core/prompts.h"
+#include "core/link_ports.h"
+#include "core/simulator_state.h"
 #include "transport/address_discovery.h"
-#include "transport/cipher.h"
+#include "codec/cipher.h"
 #include "transport/connection_settings.h"
-#include "transport/serial_device.h"
-#include "transport/udp_endpoint.h"
+#include "core/serial_device.h"
+#include "core/udp_endpoint.h"
 
 namespace v7400 {
 

@@ -11,22 +11,22 @@
 #include <memory>
 #include <string>
 
-#include "app/clock.h"
-#include "app/display_sink.h"
-#include "app/display_view.h"
+#include "core/clock.h"
+#include "display/display_sink.h"
+#include "core/display_view.h"
 #include "app/error_log.h"
 #include "app/lifecycle.h"
 #include "app/link.h"
-#include "app/preference_store.h"
+#include "core/preference_store.h"
 #include "app/preferences.h"
-#include "app/prompts.h"
+#include "core/prompts.h"
 #include "commands/command_views.h"
 #include "protocol/ack_control.h"
-#include "protocol/line_services.h"
-#include "protocol/link_ports.h"
+#include "core/line_services.h"
+#include "core/link_ports.h"
 #include "protocol/network_receive.h"
 #include "protocol/serial_receive.h"
-#include "protocol/simulator_state.h"
+#include "core/simulator_state.h"
 #include "ui/uniform_list_view.h"
 
 class QSessionManager;

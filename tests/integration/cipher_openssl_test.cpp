@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "integration/support.h"
-#include "transport/cipher.h"
+#include "codec/cipher.h"
 
 namespace v7400 {
 namespace {

@@ -5,7 +5,7 @@
 #include <QStatusBar>
 #include <fstream>
 
-#include "app/display_sink.h"
+#include "display/display_sink.h"
 #include "app/lifecycle.h"
 #include "form_fixture.h"
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "fakes/fake_clock.h"
-#include "protocol/frame.h"
+#include "codec/frame.h"
 
 namespace v7400 {
 namespace {

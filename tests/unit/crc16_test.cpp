@@ -1,4 +1,4 @@
-#include "protocol/crc16.h"
+#include "codec/crc16.h"
 
 #include <gtest/gtest.h>
 

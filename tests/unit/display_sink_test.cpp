@@ -1,11 +1,11 @@
-#include "app/display_sink.h"
+#include "display/display_sink.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <stdexcept>
 
-#include "app/display_text.h"
+#include "display/display_text.h"
 #include "fakes/fake_clock.h"
 #include "fakes/fake_display_view.h"
 #include "fakes/fake_prompts.h"

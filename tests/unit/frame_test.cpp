@@ -1,4 +1,4 @@
-#include "protocol/frame.h"
+#include "codec/frame.h"
 
 #include <gtest/gtest.h>
 

@@ -6,12 +6,12 @@
 #include <random>
 #include <stdexcept>
 
-#include "app/display_text.h"
+#include "display/display_text.h"
 #include "fakes/fake_clock.h"
 #include "fakes/fake_display_view.h"
 #include "fakes/fake_links.h"
 #include "fakes/fake_prompts.h"
-#include "protocol/frame.h"
+#include "codec/frame.h"
 
 namespace v7400 {
 namespace {

@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "app/display_text.h"
-#include "protocol/frame.h"
+#include "display/display_text.h"
+#include "codec/frame.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <QSettings>
 
 #include "transport/address_discovery.h"
-#include "transport/cipher.h"
+#include "codec/cipher.h"
 #include "transport/connection_manager.h"
 #include "transport/qt/qt_network_info.h"
 #include "transport/qt/qt_port_name_preferences.h"

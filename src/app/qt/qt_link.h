@@ -5,10 +5,10 @@
 #include <memory>
 #include <string>
 
-#include "app/display_view.h"
+#include "core/display_view.h"
 #include "app/link.h"
-#include "app/prompts.h"
-#include "protocol/simulator_state.h"
+#include "core/prompts.h"
+#include "core/simulator_state.h"
 
 namespace v7400 {
 

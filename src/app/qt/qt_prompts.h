@@ -4,7 +4,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "app/prompts.h"
+#include "core/prompts.h"
 
 namespace v7400 {
 

@@ -5,7 +5,7 @@
 #include <QSettings>
 #include <memory>
 
-#include "app/preference_store.h"
+#include "core/preference_store.h"
 
 namespace v7400 {
 

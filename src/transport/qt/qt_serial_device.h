@@ -5,7 +5,7 @@
 #include <QSerialPort>
 
 #include "transport/port_names.h"
-#include "transport/serial_device.h"
+#include "core/serial_device.h"
 
 namespace v7400 {
 

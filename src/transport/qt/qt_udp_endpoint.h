@@ -7,7 +7,7 @@
 #include <QUdpSocket>
 #include <optional>
 
-#include "transport/udp_endpoint.h"
+#include "core/udp_endpoint.h"
 
 namespace v7400 {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/clock.h"
+#include "core/clock.h"
 
 namespace v7400::testing {
 

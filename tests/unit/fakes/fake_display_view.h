@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/display_view.h"
+#include "core/display_view.h"
 
 namespace v7400::testing {
 

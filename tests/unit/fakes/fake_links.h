@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "protocol/line_services.h"
-#include "protocol/link_ports.h"
+#include "core/line_services.h"
+#include "core/link_ports.h"
 
 namespace v7400::testing {
 

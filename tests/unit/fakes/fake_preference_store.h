@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/preference_store.h"
+#include "core/preference_store.h"
 
 namespace v7400::testing {
 

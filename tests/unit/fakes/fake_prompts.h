@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/prompts.h"
+#include "core/prompts.h"
 
 namespace v7400::testing {
 

@@ -12,9 +12,9 @@
 
 #include "fake_links.h"
 #include "transport/address_discovery.h"
-#include "transport/random_source.h"
-#include "transport/serial_device.h"
-#include "transport/udp_endpoint.h"
+#include "core/random_source.h"
+#include "core/serial_device.h"
+#include "core/udp_endpoint.h"
 
 namespace v7400::testing {
 

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "protocol/link_ports.h"
+#include "core/link_ports.h"
 
 namespace v7400 {
 

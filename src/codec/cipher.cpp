@@ -1,4 +1,4 @@
-#include "transport/cipher.h"
+#include "codec/cipher.h"
 
 #include <openssl/evp.h>
 #include <openssl/rand.h>

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/clock.h"
+#include "core/clock.h"
 
 namespace v7400 {
 

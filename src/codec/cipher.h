@@ -12,8 +12,8 @@
 #include <string>
 #include <string_view>
 
-#include "transport/random_source.h"
-#include "transport/udp_endpoint.h"
+#include "core/random_source.h"
+#include "core/udp_endpoint.h"
 
 namespace v7400 {
 

@@ -1,4 +1,4 @@
-#include "protocol/simulator_state.h"
+#include "core/simulator_state.h"
 
 #include <stdexcept>
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "protocol/simulator_state.h"
+#include "core/simulator_state.h"
 
 namespace v7400 {
 

@@ -1,4 +1,4 @@
-#include "app/display_text.h"
+#include "display/display_text.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -1,8 +1,8 @@
-#include "protocol/frame.h"
+#include "codec/frame.h"
 
 #include <cstdio>
 
-#include "protocol/crc16.h"
+#include "codec/crc16.h"
 
 namespace v7400 {
 

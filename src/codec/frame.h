@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "protocol/simulator_state.h"
+#include "core/simulator_state.h"
 
 namespace v7400 {
 

@@ -1,4 +1,4 @@
-#include "app/display_sink.h"
+#include "display/display_sink.h"
 
 #include <cstdio>
 #include <stdexcept>

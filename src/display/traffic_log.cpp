@@ -1,4 +1,4 @@
-#include "app/traffic_log.h"
+#include "display/traffic_log.h"
 
 namespace v7400 {
 

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "app/display_view.h"
-#include "app/prompts.h"
-#include "app/traffic_log.h"
-#include "protocol/simulator_state.h"
+#include "core/display_view.h"
+#include "core/prompts.h"
+#include "display/traffic_log.h"
+#include "core/simulator_state.h"
 
 namespace v7400 {
 
