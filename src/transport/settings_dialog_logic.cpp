@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 #include <stdexcept>
+#include <string_view>
 
 #include "transport/address_checks.h"
 #include "transport/cipher.h"
@@ -71,7 +72,10 @@ std::string TrailerItemText(int value) {
 
 std::string ComPortCaption(int port_number, const std::string& device) {
   std::string caption = "COM" + std::to_string(port_number);
-  if (!device.empty()) caption += "  (" + device + ")";
+  constexpr std::string_view kDeviceFolder = "/dev/";
+  std::string_view shown = device;
+  if (shown.starts_with(kDeviceFolder)) shown.remove_prefix(kDeviceFolder.size());
+  if (!shown.empty()) caption += "  (" + std::string(shown) + ")";
   return caption;
 }
 
@@ -115,9 +119,12 @@ ConnectionSettings SettingsFromForm(const SettingsForm& form) {
   return settings;
 }
 
+std::string SettingsDialogLogic::DeviceForPort(int port_number) const {
+  return ports_.device_for_port ? ports_.device_for_port(port_number) : std::string();
+}
+
 std::string SettingsDialogLogic::ComPortCaption(int port_number) const {
-  return v7400::ComPortCaption(
-      port_number, ports_.device_for_port ? ports_.device_for_port(port_number) : std::string());
+  return v7400::ComPortCaption(port_number, DeviceForPort(port_number));
 }
 
 std::vector<std::string> SettingsDialogLogic::Load(SettingsForm& form) {

@@ -57,7 +57,8 @@ struct SettingsForm {
 
 // "1   (Hex 01)" .. "255   (Hex FF)".
 std::string TrailerItemText(int value);
-// "COM3", or "COM3  (/dev/ttyUSB0)" when the port stands for a device.
+// "COM3", or "COM3  (ttyUSB0)" when the port stands for the device "/dev/ttyUSB0": the folder
+// is left out so four captions fit side by side.
 std::string ComPortCaption(int port_number, const std::string& device);
 
 // Key edits in use: 16, 24 or 32 for "AES 128", "AES 192" and anything else.
@@ -100,6 +101,7 @@ class SettingsDialogLogic {
   }
 
   std::string ComPortCaption(int port_number) const;
+  std::string DeviceForPort(int port_number) const;
 
  private:
   void LoadSerialLines(const SettingsLines& lines, SettingsForm& form,

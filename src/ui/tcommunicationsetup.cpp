@@ -118,7 +118,9 @@ void TCommunicationSetup::FormCreate() {
     ui_->TrailerComboBox->addItem(QString::fromStdString(TrailerItemText(value)));
   }
   for (int port = 1; port <= kComPortCount; ++port) {
-    com_port_->button(port - 1)->setText(FromBytes(logic_.ComPortCaption(port)));
+    QAbstractButton* button = com_port_->button(port - 1);
+    button->setText(FromBytes(logic_.ComPortCaption(port)));
+    button->setToolTip(FromBytes(logic_.DeviceForPort(port)));
   }
   SettingsForm form;
   std::vector<std::string> errors;

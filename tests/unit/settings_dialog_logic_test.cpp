@@ -242,8 +242,11 @@ TEST(SettingsDialogTexts, TrailerItemsAndComCaptions) {
   EXPECT_EQ(TrailerItemText(1), "1   (Hex 01)");
   EXPECT_EQ(TrailerItemText(20), "20   (Hex 14)");
   EXPECT_EQ(TrailerItemText(255), "255   (Hex FF)");
-  EXPECT_EQ(ComPortCaption(3, "/dev/ttyUSB0"), "COM3  (/dev/ttyUSB0)");
+  EXPECT_EQ(ComPortCaption(3, "/dev/ttyUSB0"), "COM3  (ttyUSB0)");
+  EXPECT_EQ(ComPortCaption(5, "/dev/pts/7"), "COM5  (pts/7)");
+  EXPECT_EQ(ComPortCaption(6, "COM6"), "COM6  (COM6)");
   EXPECT_EQ(ComPortCaption(4, ""), "COM4");
+  EXPECT_EQ(ComPortCaption(2, "/dev/"), "COM2");
 }
 
 }  // namespace
