@@ -138,6 +138,14 @@ TEST_F(SettingsDialogUiTest, KeyEditsMoveTheFocusAsTheyFill) {
   Type(dialog.KeyEdit(6), Qt::Key_Backspace, QStringLiteral("\b"));
   EXPECT_EQ(dialog.focusWidget(), edit5);
 
+  QLineEdit* edit20 = dialog.KeyEdit(20);
+  for (const Qt::Key key : {Qt::Key_Q, Qt::Key_Z}) {
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::ControlModifier);
+    QApplication::sendEvent(edit20, &release);
+  }
+  ASSERT_EQ(prompts_.messages.size(), 1u);
+  EXPECT_EQ(prompts_.messages[0].substr(0, 29), "Current Key String:\n3A--7A-9C");
+
   dialog.KeyEdit(36)->setFocus();
   Type(dialog.KeyEdit(36), Qt::Key_Minus, QStringLiteral("-"));
   EXPECT_EQ(dialog.focusWidget(), dialog.Form().btnReturnKeyStrToDefault);

@@ -199,6 +199,16 @@ TEST_F(SettingsDialogTest, FailedPortTestKeepsFileAndRestoresTheMainPort) {
   }
 }
 
+TEST_F(SettingsDialogTest, UnwritableFileIsReportedAndTheDialogStays) {
+  std::filesystem::create_directory(dir_ / kSettingsFileName);
+  SettingsForm form;
+  FillKey(form, kDefaultKeyString256);
+  EXPECT_EQ(logic.Accept(form), AcceptOutcome::kStay);
+  EXPECT_EQ(prompts.errors, std::vector<std::string>{kSettingsNotWrittenMessage +
+                                                     (dir_ / kSettingsFileName).string()});
+  EXPECT_EQ(endpoint.deactivations, 0);  // no new connection
+}
+
 TEST_F(SettingsDialogTest, LocalAddressSelection) {
   adapters.adapters = std::vector<NetworkAdapter>{
       {AdapterType::kEthernet, {testing::Ipv6(0xFE, 0x80, 1, 4), testing::Ipv6(0x20, 0x01, 9, 4)}}};
