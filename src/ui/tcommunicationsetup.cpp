@@ -77,12 +77,6 @@ TCommunicationSetup::TCommunicationSetup(const SettingsDialogPorts& ports,
 
 TCommunicationSetup::~TCommunicationSetup() = default;
 
-void TCommunicationSetup::Execute(const SettingsDialogPorts& ports, const ErrorLog& error_log,
-                                  QWidget* parent) {
-  TCommunicationSetup dialog(ports, error_log, parent);
-  dialog.exec();
-}
-
 void TCommunicationSetup::FindControls() {
   mode_ = MakeButtonGroup(ui_->RadioGroup1, 2);
   com_port_ = MakeButtonGroup(ui_->RDcomport, kComPortCount);

@@ -31,9 +31,6 @@ class TCommunicationSetup : public QDialog {
                       QWidget* parent = nullptr);
   ~TCommunicationSetup() override;
 
-  // Creates the dialog, shows it modally and destroys it.
-  static void Execute(const SettingsDialogPorts& ports, const ErrorLog& error_log, QWidget* parent);
-
   Ui::TCommunicationSetup& Form() { return *ui_; }
   QLineEdit* KeyEdit(int number) const { return key_edits_.at(number - kFirstKeyEdit); }
   // The values the controls hold now.

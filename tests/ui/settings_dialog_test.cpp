@@ -97,7 +97,8 @@ TEST_F(SettingsDialogUiTest, OkFromTheSettingsButtonWritesTheFileAndOpensTheNewL
       EXPECT_FALSE(dialog.isVisible());
       driven = true;
     });
-    TCommunicationSetup::Execute(Ports(manager, form->State()), error_log_, form.get());
+    TCommunicationSetup dialog(Ports(manager, form->State()), error_log_, form.get());
+    dialog.exec();
   };
   form->Form().btnSettings->click();
   ASSERT_TRUE(driven);
