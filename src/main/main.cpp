@@ -11,6 +11,7 @@
 #include "app/qt/qt_prompts.h"
 #include "app/qt/settings_store.h"
 #include "app/qt/termination_notifier.h"
+#include "ui/tcommunicationsetup.h"
 #include "ui/tform1.h"
 
 int main(int argc, char* argv[]) {
@@ -29,6 +30,19 @@ int main(int argc, char* argv[]) {
   const std::string settings_path =
       QDir::current().filePath(QStringLiteral("APSsets.sys")).toLocal8Bit().toStdString();
 
+  // Set as the window is built; the settings dialog may open before the window is shown.
+  v7400::QtLink* link = nullptr;
+  QWidget* dialog_parent = nullptr;
+  const auto settings_dialog = [&] {
+    if (link == nullptr) return;
+    v7400::QtPrompts dialog_prompts;
+    const std::unique_ptr<v7400::SerialDevice> test_port = link->MakeTestPort();
+    v7400::TCommunicationSetup dialog(link->DialogPorts(*test_port, dialog_prompts), error_log,
+                                      dialog_parent);
+    dialog_prompts.SetParent(&dialog);
+    dialog.exec();
+  };
+
   v7400::TForm1 form(v7400::FormPorts{
       .prompts = prompts,
       .preferences = preferences,
@@ -37,12 +51,16 @@ int main(int argc, char* argv[]) {
       .exe_dir = QApplication::applicationDirPath().toLocal8Bit().toStdString(),
       .make_link =
           [&](v7400::SimulatorState& state, v7400::DisplayView& view) {
-            return v7400::MakeQtLink(state, view, prompts, settings_path);
+            auto made = v7400::MakeQtLink(state, view, prompts, settings_path);
+            link = made.get();
+            return made;
           },
       .keep_awake = &v7400::ReportActivityToSession,
       .install_error_handler = [&] { application.SetErrorLog(&error_log); },
+      .settings_dialog = settings_dialog,
   });
   prompts.SetParent(&form);
+  dialog_parent = &form;
 
   QObject::connect(&application, &QGuiApplication::commitDataRequest, &form,
                    &v7400::TForm1::SessionEnd);

@@ -66,6 +66,14 @@ std::string PortOpenFailedMessage(int port_number, const std::string& failure) {
   return "Com" + std::to_string(port_number) + " could not be opened: " + failure;
 }
 
+std::string PortFailureMessage(int port_number, const std::string& failure) {
+  if (failure.find("already open") != std::string::npos) {
+    return PortAlreadyOpenMessage(port_number);
+  }
+  if (failure.find("doesn't exist") != std::string::npos) return PortMissingMessage(port_number);
+  return PortOpenFailedMessage(port_number, failure);
+}
+
 bool SenderMatchesReceiver(const SimulatorState& state, const std::string& sender, bool ipv6) {
   const std::string wanted = ComparableAddress(sender, ipv6);
   if (ComparableAddress(state.ReceiverAddress, ipv6) == wanted) return true;
@@ -131,15 +139,8 @@ bool ConnectionManager::ApplySerialLines(const SettingsLines& lines, OpenVariant
 bool ConnectionManager::OpenSerialPort(OpenVariant variant) {
   if (!ports_.serial.Open()) {
     if (variant == OpenVariant::kStartUp) {
-      const int port = ports_.serial.Settings().port_number;
-      const std::string failure = ports_.serial.FailureText();
-      if (failure.find("already open") != std::string::npos) {
-        ports_.prompts.ShowError(PortAlreadyOpenMessage(port));
-      } else if (failure.find("doesn't exist") != std::string::npos) {
-        ports_.prompts.ShowError(PortMissingMessage(port));
-      } else {
-        ports_.prompts.ShowError(PortOpenFailedMessage(port, failure));
-      }
+      ports_.prompts.ShowError(
+          PortFailureMessage(ports_.serial.Settings().port_number, ports_.serial.FailureText()));
       state_.OpenFailed = true;
     }
     return false;

@@ -28,6 +28,8 @@ inline constexpr char kLabelReceiverName[] = "V9100 DNS Name:";
 std::string PortAlreadyOpenMessage(int port_number);
 std::string PortMissingMessage(int port_number);
 std::string PortOpenFailedMessage(int port_number, const std::string& failure);
+// The box for a failed open, chosen by the serial layer's failure text.
+std::string PortFailureMessage(int port_number, const std::string& failure);
 
 // True when a datagram's sender is the receiver: for an IPv6 binding both texts compare after
 // expansion, padding and upper-casing, else textually ignoring case. A receiver given by host

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -42,7 +43,11 @@ class FormTest : public ::testing::Test {
               link_ = link.get();
               return link;
             },
-        .settings_dialog = [this] { ++settings_dialogs_; },
+        .settings_dialog =
+            [this] {
+              ++settings_dialogs_;
+              if (on_settings_dialog_) on_settings_dialog_();
+            },
     });
     form->show();
     return form;
@@ -94,6 +99,7 @@ class FormTest : public ::testing::Test {
   FakeNetworkIngress ingress_;
   FakeLink* link_ = nullptr;  // owned by the window
   int settings_dialogs_ = 0;
+  std::function<void()> on_settings_dialog_;
   bool serial_open_fails_ = false;
 };
 

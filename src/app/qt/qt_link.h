@@ -2,6 +2,7 @@
 // the connection manager that reads "APSsets.sys".
 #pragma once
 
+#include <QSettings>
 #include <memory>
 #include <string>
 
@@ -9,11 +10,87 @@
 #include "app/link.h"
 #include "core/prompts.h"
 #include "core/simulator_state.h"
+#include "transport/address_discovery.h"
+#include "codec/cipher.h"
+#include "transport/connection_manager.h"
+#include "transport/qt/qt_network_info.h"
+#include "transport/qt/qt_port_name_preferences.h"
+#include "transport/qt/qt_serial_device.h"
+#include "transport/qt/qt_udp_endpoint.h"
+#include "core/serial_device.h"
+#include "transport/settings_dialog_logic.h"
 
 namespace v7400 {
 
+class QtLink : public Link {
+ public:
+  QtLink(SimulatorState& state, DisplayView& view, Prompts& prompts,
+         const std::string& settings_path)
+      : state_(state),
+        port_settings_(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Corvane"),
+                       QStringLiteral("V7400")),
+        port_names_(port_settings_),
+        serial_(port_names_),
+        discovery_(adapters_, resolver_),
+        connection_(
+            state,
+            ConnectionPorts{serial_, endpoint_, discovery_, resolver_, cipher_, prompts, view},
+            settings_path) {}
+
+  SerialPort& Serial() override { return serial_; }
+  DatagramSender& Network() override { return connection_; }
+  NetworkIngress& Ingress() override { return connection_; }
+
+  void SetSerialDataHandler(SerialDataHandler handler) override {
+    serial_.SetDataAvailableHandler(std::move(handler));
+  }
+  void DiscoverLinkLocalAddress() override { discovery_.RecordLinkLocalScope(); }
+  bool CreateNetworkObjects() override { return true; }
+  void OpenConnectionAtStartup() override { connection_.OpenConnection(OpenVariant::kStartUp); }
+  void AttachDatagramHandler(DatagramHandler handler) override {
+    endpoint_.SetDatagramHandler([handler = std::move(handler)](const ReceivedDatagram& d) {
+      handler(d.bytes, d.sender, d.version == IpVersion::kIPv6);
+    });
+  }
+  void CreateCipher(const std::string& key_string) override { cipher_.SetKeyString(key_string); }
+  void ReleaseNetworkObjects() override {
+    endpoint_.SetDatagramHandler(nullptr);
+    endpoint_.Deactivate();
+  }
+
+  // What the settings dialog works with: the link's state, transports and connection manager,
+  // the dialog's own `test_port` and the dialog's `prompts`.
+  SettingsDialogPorts DialogPorts(SerialDevice& test_port, Prompts& prompts) {
+    return SettingsDialogPorts{
+        .state = state_,
+        .discovery = discovery_,
+        .main_serial = serial_,
+        .test_serial = test_port,
+        .prompts = prompts,
+        .connection = connection_,
+        .device_for_port = [this](int port) { return serial_.DeviceFor(port); },
+    };
+  }
+  // A serial port of the dialog's own for its port test, on the same COM table.
+  std::unique_ptr<SerialDevice> MakeTestPort() {
+    return std::make_unique<QtSerialDevice>(port_names_);
+  }
+
+ private:
+  SimulatorState& state_;
+  QSettings port_settings_;
+  QtPortNamePreferences port_names_;
+  QtSerialDevice serial_;
+  QtUdpEndpoint endpoint_;
+  QtAdapterSource adapters_;
+  QtHostResolver resolver_;
+  AddressDiscovery discovery_;
+  TRijndael cipher_;
+  ConnectionManager connection_;
+};
+
 // `settings_path`: the settings file, WorkDir joined with "APSsets.sys".
-std::unique_ptr<Link> MakeQtLink(SimulatorState& state, DisplayView& view, Prompts& prompts,
-                                 const std::string& settings_path);
+std::unique_ptr<QtLink> MakeQtLink(SimulatorState& state, DisplayView& view, Prompts& prompts,
+                                   const std::string& settings_path);
 
 }  // namespace v7400
