@@ -20,6 +20,8 @@ build: configure
 # Starts the simulator in a working directory of its own, so its settings and logs land there.
 run: build
 	@mkdir -p run
+	@# The input-command help is read from the working directory.
+	@cp -u docs/InputCommandHelp.rtf run/
 	@if [ -x $(BUILD_DIR)/bin/v7400 ]; then cd run && ../$(BUILD_DIR)/bin/v7400; \
 	else echo "The simulator window is not built yet; it will run as run/../$(BUILD_DIR)/bin/v7400"; fi
 

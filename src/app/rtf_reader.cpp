@@ -304,7 +304,7 @@ class RtfParser {
 
   void EndParagraph() {
     CloseRun();
-    html_ += "<p>" + (paragraph_.empty() ? std::string("&nbsp;") : paragraph_) + "</p>\n";
+    html_ += "<p>" + (paragraph_.empty() ? std::string("&nbsp;") : paragraph_) + "</p>";
     paragraph_.clear();
   }
 

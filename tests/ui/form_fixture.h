@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -43,6 +44,11 @@ class FormTest : public ::testing::Test {
               return link;
             },
         .settings_dialog = [this] { ++settings_dialogs_; },
+        .about_box = [this] { ++about_boxes_; },
+        .command_help =
+            [this] {
+              if (command_help_) command_help_();
+            },
     });
     form->show();
     return form;
@@ -94,6 +100,8 @@ class FormTest : public ::testing::Test {
   FakeNetworkIngress ingress_;
   FakeLink* link_ = nullptr;  // owned by the window
   int settings_dialogs_ = 0;
+  int about_boxes_ = 0;
+  std::function<void()> command_help_;
   bool serial_open_fails_ = false;
 };
 

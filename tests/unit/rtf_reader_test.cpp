@@ -19,28 +19,28 @@ struct RichCase {
 
 TEST(RtfReaderTest, FormattingAndEscapesBecomeHtml) {
   const RichCase cases[] = {
-      {R"({\rtf1 Hello\par World})", "<p>Hello</p>\n<p>World</p>\n"},
-      {R"({\rtf1 a\par\par b})", "<p>a</p>\n<p>&nbsp;</p>\n<p>b</p>\n"},
-      {R"({\rtf1 x{\b bold}y})", "<p>x<span style=\"font-weight:bold;\">bold</span>y</p>\n"},
-      {R"({\rtf1 \b on\b0 off})", "<p><span style=\"font-weight:bold;\">on</span>off</p>\n"},
+      {R"({\rtf1 Hello\par World})", "<p>Hello</p><p>World</p>"},
+      {R"({\rtf1 a\par\par b})", "<p>a</p><p>&nbsp;</p><p>b</p>"},
+      {R"({\rtf1 x{\b bold}y})", "<p>x<span style=\"font-weight:bold;\">bold</span>y</p>"},
+      {R"({\rtf1 \b on\b0 off})", "<p><span style=\"font-weight:bold;\">on</span>off</p>"},
       {R"({\rtf1 \i\ul both\ulnone\i0 .})",
-       "<p><span style=\"font-style:italic;text-decoration:underline;\">both</span>.</p>\n"},
+       "<p><span style=\"font-style:italic;text-decoration:underline;\">both</span>.</p>"},
       {R"({\rtf1 \fs36 big\fs21 odd\plain n})",
        "<p><span style=\"font-size:18pt;\">big</span><span style=\"font-size:10.5pt;\">odd</span>"
-       "n</p>\n"},
-      {R"({\rtf1 \\ \{ \} <&>})", "<p>\\ { } &lt;&amp;&gt;</p>\n"},
-      {R"({\rtf1 caf\'e9 \'80\'4a})", "<p>caf\xC3\xA9 \xE2\x82\xAC" "J</p>\n"},
-      {R"({\rtf1 \u8364?x \uc2\u-3913 ab c})", "<p>\xE2\x82\xACx \xEF\x82\xB7 c</p>\n"},
-      {R"({\rtf1 \u-10179?\u-8701?})", "<p>\xF0\x9F\x98\x83</p>\n"},
+       "n</p>"},
+      {R"({\rtf1 \\ \{ \} <&>})", "<p>\\ { } &lt;&amp;&gt;</p>"},
+      {R"({\rtf1 caf\'e9 \'80\'4a})", "<p>caf\xC3\xA9 \xE2\x82\xAC" "J</p>"},
+      {R"({\rtf1 \u8364?x \uc2\u-3913 ab c})", "<p>\xE2\x82\xACx \xEF\x82\xB7 c</p>"},
+      {R"({\rtf1 \u-10179?\u-8701?})", "<p>\xF0\x9F\x98\x83</p>"},
       {R"({\rtf1{\fonttbl{\f0 Arial;}}{\colortbl;\red0\green0\blue0;}{\*\generator W;}T})",
-       "<p>T</p>\n"},
-      {R"({\rtf1{\*\unknown hidden{\b deep}}{\info{\title t}}shown})", "<p>shown</p>\n"},
-      {R"({\rtf1 a\line b\tab c\~d\emdash e})", "<p>a<br/>b\tc\xC2\xA0" "d\xE2\x80\x94" "e</p>\n"},
-      {"{\\rtf1 one\r\ntwo\\\r\nthree}", "<p>onetwo</p>\n<p>three</p>\n"},
-      {R"({\rtf1 {\field{\*\fldinst HYPERLINK "x"}{\fldrslt link}}})", "<p>link</p>\n"},
-      {R"({\rtf1 \bin3 {{{ok})", "<p>ok</p>\n"},
-      {R"({\rtf1 \'zz\'4})", "<p>zz4</p>\n"},
-      {R"({\rtf1 end} trailing {)", "<p>end</p>\n"},
+       "<p>T</p>"},
+      {R"({\rtf1{\*\unknown hidden{\b deep}}{\info{\title t}}shown})", "<p>shown</p>"},
+      {R"({\rtf1 a\line b\tab c\~d\emdash e})", "<p>a<br/>b\tc\xC2\xA0" "d\xE2\x80\x94" "e</p>"},
+      {"{\\rtf1 one\r\ntwo\\\r\nthree}", "<p>onetwo</p><p>three</p>"},
+      {R"({\rtf1 {\field{\*\fldinst HYPERLINK "x"}{\fldrslt link}}})", "<p>link</p>"},
+      {R"({\rtf1 \bin3 {{{ok})", "<p>ok</p>"},
+      {R"({\rtf1 \'zz\'4})", "<p>zz4</p>"},
+      {R"({\rtf1 end} trailing {)", "<p>end</p>"},
   };
   for (const RichCase& c : cases) {
     const RtfDocument document = ReadRtf(c.rtf);
@@ -84,7 +84,7 @@ TEST(HelpDocumentTest, LoadsAFileAndRefusesWhatIsNotOne) {
   }
   const RtfDocument document = LoadHelpDocument(dir.File("help.rtf"));
   EXPECT_TRUE(document.rich);
-  EXPECT_EQ(document.text, "<p>Help</p>\n");
+  EXPECT_EQ(document.text, "<p>Help</p>");
 
   ASSERT_EQ(mkfifo(dir.File("fifo.rtf").c_str(), 0600), 0);
   const struct {

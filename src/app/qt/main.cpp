@@ -11,14 +11,14 @@
 #include "app/qt/qt_prompts.h"
 #include "app/qt/settings_store.h"
 #include "app/qt/termination_notifier.h"
+#include "ui/tcmdhelpfrm.h"
 #include "ui/tform1.h"
+#include "ui/tform2.h"
 
 int main(int argc, char* argv[]) {
   v7400::GuardedApplication application(argc, argv);
   QApplication::setStyle(QStringLiteral("Fusion"));
-  QApplication::setApplicationName(QStringLiteral("V7400"));
-  QApplication::setApplicationDisplayName(QStringLiteral("V7400"));
-  QApplication::setOrganizationName(QStringLiteral("Corvane"));
+  v7400::SetApplicationIdentity();
 
   v7400::SystemClock clock;
   const v7400::ErrorLog error_log(QApplication::applicationDirPath().toLocal8Bit().toStdString(),
@@ -28,6 +28,8 @@ int main(int argc, char* argv[]) {
   // The settings file lives in the working directory the program was started in.
   const std::string settings_path =
       QDir::current().filePath(QStringLiteral("APSsets.sys")).toLocal8Bit().toStdString();
+  // The help windows belong to the main window, which exists once the hooks can be called.
+  QWidget* main_window = nullptr;
 
   v7400::TForm1 form(v7400::FormPorts{
       .prompts = prompts,
@@ -41,7 +43,10 @@ int main(int argc, char* argv[]) {
           },
       .keep_awake = &v7400::ReportActivityToSession,
       .install_error_handler = [&] { application.SetErrorLog(&error_log); },
+      .about_box = [&] { v7400::ShowAboutBox(QApplication::applicationDirPath(), main_window); },
+      .command_help = [&] { v7400::OpenCommandHelp(error_log, main_window); },
   });
+  main_window = &form;
   prompts.SetParent(&form);
 
   QObject::connect(&application, &QGuiApplication::commitDataRequest, &form,
