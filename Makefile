@@ -46,6 +46,9 @@ fuzz: deps
 	  fuzz/serial_receive_fuzz.cpp src/protocol/*.cpp src/transport/*.cpp src/app/display_sink.cpp \
 	  src/app/display_text.cpp src/app/traffic_log.cpp -lcrypto -o build-fuzz/serial_receive_fuzz
 	@build-fuzz/serial_receive_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096
+	@clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -Isrc \
+	  fuzz/rtf_reader_fuzz.cpp src/app/rtf_reader.cpp -o build-fuzz/rtf_reader_fuzz
+	@build-fuzz/rtf_reader_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096
 
 clean:
 	@rm -rf $(BUILD_DIR) $(ASAN_DIR)
