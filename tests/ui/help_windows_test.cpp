@@ -1,6 +1,5 @@
 #include <QCloseEvent>
 #include <QDir>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -36,20 +35,11 @@ class HelpWindowTest : public FormTest {
   QString previous_;
 };
 
-TEST_F(HelpWindowTest, AboutBoxShowsTheProductAndOpensTheHelpFileBesideTheExecutable) {
+TEST_F(HelpWindowTest, AboutBoxOpensTheHelpFileBesideTheExecutable) {
   std::vector<QString> opened;
   TForm2 box(QString::fromStdString(dir_.path().string()),
              [&](const QString& path) { opened.push_back(path); });
   EXPECT_EQ(box.windowTitle(), QStringLiteral("Help"));
-  EXPECT_EQ(box.minimumSize(), QSize(434, 233));
-  EXPECT_EQ(box.maximumSize(), QSize(434, 233));
-  EXPECT_FALSE(box.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
-  EXPECT_EQ(box.Form().Label1->text(), QStringLiteral("V7400 Automation Simulator"));
-  EXPECT_EQ(box.Form().Label2->text(), QStringLiteral("Ver 3.00"));
-  EXPECT_EQ(box.Form().Memo1->toPlainText().split(QLatin1Char('\n')),
-            (QStringList{QStringLiteral("1)Support 4100 and SIA format."), QString(),
-                         QStringLiteral("2)Support RS-232 and network connection."), QString()}));
-  EXPECT_TRUE(box.Form().Memo1->isReadOnly());
 
   // Without the compiled help the bundled manual is opened; with it, the compiled help.
   box.Form().BitBtn2->click();
@@ -67,6 +57,8 @@ TEST_F(HelpWindowTest, EachHelpPressOpensOneMoreWindowAndOkClosesOnlyItsOwn) {
   WriteDocument(R"({\rtf1{\fonttbl{\f0 Arial;}}{\b Set Date}\par sends !D})");
   auto form = MakeForm();
   command_help_ = [&] { OpenCommandHelp(error_log_, form.get()); };
+  form->Form().btnHelp->click();
+  EXPECT_EQ(about_boxes_, 1);
   form->Form().Button3->click();
   form->Form().Button3->click();
   QList<TcmdhelpFrm*> windows = HelpWindows(*form);
