@@ -20,6 +20,8 @@ build: configure
 # Starts the simulator in a working directory of its own, so its settings and logs land there.
 run: build
 	@mkdir -p run
+	@# The input-command help is read from the working directory.
+	@cp -u docs/InputCommandHelp.rtf run/
 	@if [ -x $(BUILD_DIR)/bin/v7400 ]; then cd run && ../$(BUILD_DIR)/bin/v7400; \
 	else echo "The simulator window is not built yet; it will run as run/../$(BUILD_DIR)/bin/v7400"; fi
 
@@ -44,6 +46,9 @@ fuzz: deps
 	  fuzz/serial_receive_fuzz.cpp src/core/*.cpp src/codec/*.cpp src/display/*.cpp \
 	  src/protocol/*.cpp src/transport/*.cpp -lcrypto -o build-fuzz/serial_receive_fuzz
 	@build-fuzz/serial_receive_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096
+	@clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -Isrc \
+	  fuzz/rtf_reader_fuzz.cpp src/app/rtf_reader.cpp -o build-fuzz/rtf_reader_fuzz
+	@build-fuzz/rtf_reader_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096
 
 clean:
 	@rm -rf $(BUILD_DIR) $(ASAN_DIR)

@@ -12,14 +12,14 @@
 #include "app/qt/settings_store.h"
 #include "app/qt/termination_notifier.h"
 #include "ui/tcommunicationsetup.h"
+#include "ui/tcmdhelpfrm.h"
 #include "ui/tform1.h"
+#include "ui/tform2.h"
 
 int main(int argc, char* argv[]) {
   v7400::GuardedApplication application(argc, argv);
   QApplication::setStyle(QStringLiteral("Fusion"));
-  QApplication::setApplicationName(QStringLiteral("V7400"));
-  QApplication::setApplicationDisplayName(QStringLiteral("V7400"));
-  QApplication::setOrganizationName(QStringLiteral("Corvane"));
+  v7400::SetApplicationIdentity();
 
   v7400::SystemClock clock;
   const v7400::ErrorLog error_log(QApplication::applicationDirPath().toLocal8Bit().toStdString(),
@@ -29,16 +29,16 @@ int main(int argc, char* argv[]) {
   // The settings file lives in the working directory the program was started in.
   const std::string settings_path =
       QDir::current().filePath(QStringLiteral("APSsets.sys")).toLocal8Bit().toStdString();
-
-  // Set as the window is built; the settings dialog may open before the window is shown.
+  // Set as the window is built; the settings dialog may open while it is still being built
+  // (a failed serial open), the help windows only once it exists.
   v7400::QtLink* link = nullptr;
-  QWidget* dialog_parent = nullptr;
+  QWidget* main_window = nullptr;
   const auto settings_dialog = [&] {
     if (link == nullptr) return;
     v7400::QtPrompts dialog_prompts;
     const std::unique_ptr<v7400::SerialDevice> test_port = link->MakeTestPort();
     v7400::TCommunicationSetup dialog(link->DialogPorts(*test_port, dialog_prompts), error_log,
-                                      dialog_parent);
+                                      main_window);
     dialog_prompts.SetParent(&dialog);
     dialog.exec();
   };
@@ -58,9 +58,11 @@ int main(int argc, char* argv[]) {
       .keep_awake = &v7400::ReportActivityToSession,
       .install_error_handler = [&] { application.SetErrorLog(&error_log); },
       .settings_dialog = settings_dialog,
+      .about_box = [&] { v7400::ShowAboutBox(QApplication::applicationDirPath(), main_window); },
+      .command_help = [&] { v7400::OpenCommandHelp(error_log, main_window); },
   });
+  main_window = &form;
   prompts.SetParent(&form);
-  dialog_parent = &form;
 
   QObject::connect(&application, &QGuiApplication::commitDataRequest, &form,
                    &v7400::TForm1::SessionEnd);

@@ -50,7 +50,8 @@ TForm1::TForm1(FormPorts ports, QWidget* parent)
   FormCreate();
 }
 
-TForm1::~TForm1() = default;
+// The logic goes before the widgets: nothing a dying widget emits may reach it.
+TForm1::~TForm1() { QObject::disconnect(ui_->dg_linestatus, nullptr, this, nullptr); }
 
 void TForm1::SetUpStatusBar() {
   for (int panel = 0; panel < 3; ++panel) {

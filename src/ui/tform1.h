@@ -214,7 +214,11 @@ class TForm1 : public QMainWindow,
   template <typename Handler>
   void Guard(const char* component, Handler&& handler) {
     Guarded(ports_.error_log, component, std::forward<Handler>(handler));
+    MirrorDebugOptions();
   }
+  // A one-shot debug option that acted has cleared itself; its box follows.
+  void MirrorDebugOptions();
+  bool FocusMovesWithinWindow(const QEvent* event) const;
   void SetUpStatusBar();
   void SetUpTimers();
   void SetUpDisplays();

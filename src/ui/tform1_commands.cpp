@@ -1,10 +1,12 @@
 // The input-command panel: the window forwards each event to the command logic and shows what
 // it is told through CommandPanelView and StatisticsView.
+#include <QApplication>
 #include <QComboBox>
 #include <QEvent>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QValidator>
 #include <QStyledItemDelegate>
 #include <functional>
 
@@ -53,6 +55,16 @@ class KeyFilter : public QObject {
   std::function<bool(char)> accepted_;
 };
 
+// Shows the field in upper case whatever reaches it, pasted text included.
+class UpperCaseValidator : public QValidator {
+ public:
+  using QValidator::QValidator;
+  State validate(QString& input, int& /*pos*/) const override {
+    input = input.toUpper();
+    return Acceptable;
+  }
+};
+
 std::string Latin1(const QString& text) { return text.toLatin1().toStdString(); }
 
 }  // namespace
@@ -88,6 +100,7 @@ void TForm1::SetUpCommandPanel() {
 }
 
 void TForm1::InstallKeyFilters() {
+  ui_->edt_dtmfsequence->setValidator(new UpperCaseValidator(ui_->edt_dtmfsequence));
   ui_->edt_dtmfsequence->installEventFilter(
       new KeyFilter([this](char key) { return commands_->edt_dtmfsequenceKeyPress(key); }, this));
   ui_->edt_programmingstr->installEventFilter(
@@ -141,6 +154,9 @@ void TForm1::ConnectCommandPanel() {
   connect(ui_->btnStartSend, &QPushButton::clicked, this, &TForm1::btnStartSendClick);
   connect(ui_->btnStopBatch, &QPushButton::clicked, this, &TForm1::btnStopBatchClick);
   connect(ui_->dg_linestatus, &QTableWidget::cellClicked, this, &TForm1::dg_linestatusClick);
+  // The arrow keys move the selected cell too; commands go to the line shown as selected.
+  connect(ui_->dg_linestatus, &QTableWidget::currentCellChanged, this,
+          &TForm1::dg_linestatusClick);
   connect(ui_->btn_Save, &QPushButton::clicked, this, &TForm1::btn_SaveClick);
   connect(ui_->btnClearLog, &QPushButton::clicked, this, &TForm1::btnClearLogClick);
   connect(ui_->cbx_EnableDetailedLog, &QCheckBox::clicked, this,
@@ -157,6 +173,13 @@ void TForm1::ConnectCommandPanel() {
           [&debug](bool on) { debug.SimulateSendingSequenceError = on; });
   connect(ui_->rbOnlyOneTime, &QRadioButton::toggled, this,
           [&debug](bool on) { debug.OnlyOneTime = on; });
+}
+
+void TForm1::MirrorDebugOptions() {
+  const DebugOptions& debug = state_.Debug;
+  ui_->cbxSimulateReceivingCrcError->setChecked(debug.SimulateReceivingCrcError);
+  ui_->cbxSimulateSendingCrcError->setChecked(debug.SimulateSendingCrcError);
+  ui_->cbxSimulateSendingSequenceError->setChecked(debug.SimulateSendingSequenceError);
 }
 
 // --- CommandPanelView and StatisticsView ---------------------------------------------------
@@ -354,8 +377,20 @@ void TForm1::edt_detailedlogExit() {
   Guard("edt_detailedlog", [this] { commands_->Log().edt_detailedlogExit(); });
 }
 
+// The checks run when the focus goes to another control of this window; switching to another
+// application, a context menu or a box that takes the focus leaves the field unchecked.
+bool TForm1::FocusMovesWithinWindow(const QEvent* event) const {
+  const auto reason = static_cast<const QFocusEvent*>(event)->reason();
+  if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason ||
+      reason == Qt::MenuBarFocusReason) {
+    return false;
+  }
+  const QWidget* next = QApplication::focusWidget();
+  return next != nullptr && next->window() == window();
+}
+
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::FocusOut) {
+  if (event->type() == QEvent::FocusOut && FocusMovesWithinWindow(event)) {
     if (watched == ui_->edtTotalAmount) edtTotalAmountExit();
     if (watched == ui_->edtPerSecond) edtPerSecondExit();
     if (watched == ui_->edtSendingInterval) edtSendingIntervalExit();

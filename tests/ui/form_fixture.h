@@ -48,6 +48,11 @@ class FormTest : public ::testing::Test {
               ++settings_dialogs_;
               if (on_settings_dialog_) on_settings_dialog_();
             },
+        .about_box = [this] { ++about_boxes_; },
+        .command_help =
+            [this] {
+              if (command_help_) command_help_();
+            },
     });
     form->show();
     return form;
@@ -100,6 +105,8 @@ class FormTest : public ::testing::Test {
   FakeLink* link_ = nullptr;  // owned by the window
   int settings_dialogs_ = 0;
   std::function<void()> on_settings_dialog_;
+  int about_boxes_ = 0;
+  std::function<void()> command_help_;
   bool serial_open_fails_ = false;
 };
 

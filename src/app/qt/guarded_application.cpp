@@ -12,6 +12,11 @@ std::string NameOf(const QObject* receiver) {
 
 }  // namespace
 
+void SetApplicationIdentity() {
+  QApplication::setApplicationName(QStringLiteral("V7400"));
+  QApplication::setOrganizationName(QStringLiteral("Corvane"));
+}
+
 bool GuardedApplication::notify(QObject* receiver, QEvent* event) {
   if (error_log_ == nullptr) return QApplication::notify(receiver, event);
   try {

@@ -9,6 +9,10 @@
 
 namespace v7400 {
 
+// The names the preferences and the plain message boxes go by. No display name is set: Qt
+// would append it to every window title.
+void SetApplicationIdentity();
+
 class GuardedApplication : public QApplication {
  public:
   GuardedApplication(int& argc, char** argv) : QApplication(argc, argv) {}

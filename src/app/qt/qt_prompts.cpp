@@ -32,7 +32,8 @@ std::optional<std::string> RunFileDialog(QWidget* parent, const FileDialogSpec& 
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setDefaultSuffix(Text(request.default_extension));
   dialog.selectFile(Text(request.proposed_name));
-  if (mode == QFileDialog::AcceptOpen) dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  // Saving replaces an existing file without a question.
+  dialog.setOption(QFileDialog::DontConfirmOverwrite);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return QDir::toNativeSeparators(dialog.selectedFiles().front()).toLocal8Bit().toStdString();
 }

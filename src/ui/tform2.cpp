@@ -1,0 +1,77 @@
+#include "ui/tform2.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QUrl>
+
+#include "ui_tform2.h"
+
+namespace v7400 {
+
+namespace {
+
+QFont Arial(int pixels) {
+  QFont font(QStringLiteral("Arial"));
+  font.setStyleHint(QFont::SansSerif);
+  font.setPixelSize(pixels);
+  return font;
+}
+
+void SetBlackText(QWidget* widget) {
+  QPalette palette = widget->palette();
+  palette.setColor(QPalette::WindowText, Qt::black);
+  palette.setColor(QPalette::Text, Qt::black);
+  widget->setPalette(palette);
+}
+
+}  // namespace
+
+TForm2::TForm2(QString exe_dir, Opener open, QWidget* parent)
+    : QDialog(parent), ui_(std::make_unique<Ui::TForm2>()), exe_dir_(std::move(exe_dir)),
+      open_(std::move(open)) {
+  ui_->setupUi(this);
+  // Only the system menu and the close box: the box has a fixed size.
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+  ui_->Label1->setFont(Arial(19));
+  ui_->Label2->setFont(Arial(16));
+  ui_->Memo1->setFont(Arial(12));
+  for (QWidget* widget : {static_cast<QWidget*>(ui_->Label1),
+                          static_cast<QWidget*>(ui_->Label2), static_cast<QWidget*>(ui_->Memo1)}) {
+    SetBlackText(widget);
+  }
+  ui_->Memo1->setPlainText(
+      QStringLiteral("1)Support 4100 and SIA format.\n\n2)Support RS-232 and network connection.\n"));
+  connect(ui_->BitBtn2, &QPushButton::clicked, this, &TForm2::BitBtn2Click);
+  connect(ui_->BitBtn1, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+TForm2::~TForm2() = default;
+
+QString TForm2::HelpFile() const {
+  const QDir dir(exe_dir_);
+  const QString compiled = dir.filePath(QString::fromLatin1(kCompiledHelpName));
+  if (QFileInfo::exists(compiled)) return compiled;
+  return dir.filePath(QString::fromLatin1(kManualName));
+}
+
+void TForm2::BitBtn2Click() {
+  if (open_) open_(HelpFile());
+}
+
+void OpenWithDesktop(const QString& path) {
+  QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+void ShowAboutBox(const QString& exe_dir, QWidget* parent) {
+  TForm2 box(exe_dir, &OpenWithDesktop, parent);
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    box.move(screen->availableGeometry().center() - box.rect().center());
+  }
+  box.exec();
+}
+
+}  // namespace v7400

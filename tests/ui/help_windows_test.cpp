@@ -1,0 +1,126 @@
+#include <QCloseEvent>
+#include <QDir>
+#include <QPushButton>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <cstdio>
+#include <fstream>
+#include <optional>
+
+#include "form_fixture.h"
+#include "ui/tcmdhelpfrm.h"
+#include "ui/tform2.h"
+#include "ui_tcmdhelpfrm.h"
+#include "ui_tform2.h"
+
+namespace v7400::testing {
+namespace {
+
+// Runs the test in its own working directory, where the help document is looked for.
+class HelpWindowTest : public FormTest {
+ protected:
+  HelpWindowTest() : previous_(QDir::currentPath()) {
+    QDir::setCurrent(QString::fromStdString(dir_.path().string()));
+  }
+  ~HelpWindowTest() override { QDir::setCurrent(previous_); }
+
+  void WriteDocument(const std::string& bytes) {
+    std::ofstream(dir_.File("InputCommandHelp.rtf"), std::ios::binary) << bytes;
+  }
+  static QList<TcmdhelpFrm*> HelpWindows(QWidget& owner) {
+    return owner.findChildren<TcmdhelpFrm*>(QString(), Qt::FindDirectChildrenOnly);
+  }
+
+  QString previous_;
+};
+
+TEST_F(HelpWindowTest, AboutBoxOpensTheHelpFileBesideTheExecutable) {
+  std::vector<QString> opened;
+  TForm2 box(QString::fromStdString(dir_.path().string()),
+             [&](const QString& path) { opened.push_back(path); });
+  EXPECT_EQ(box.windowTitle(), QStringLiteral("Help"));
+
+  // Without the compiled help the bundled manual is opened; with it, the compiled help.
+  box.Form().BitBtn2->click();
+  std::ofstream(dir_.File("V7400.Chm")) << "chm";
+  box.Form().BitBtn2->click();
+  EXPECT_EQ(opened, (std::vector<QString>{QString::fromStdString(dir_.File("V7400Manual.html")),
+                                          QString::fromStdString(dir_.File("V7400.Chm"))}));
+  box.show();
+  box.Form().BitBtn1->click();
+  EXPECT_FALSE(box.isVisible());
+  EXPECT_EQ(box.result(), QDialog::Rejected);
+}
+
+TEST_F(HelpWindowTest, EachHelpPressOpensOneMoreWindowAndOkClosesOnlyItsOwn) {
+  WriteDocument(R"({\rtf1{\fonttbl{\f0 Arial;}}{\b Set Date}\par sends !D})");
+  auto form = MakeForm();
+  command_help_ = [&] { OpenCommandHelp(error_log_, form.get()); };
+  form->Form().btnHelp->click();
+  EXPECT_EQ(about_boxes_, 1);
+  form->Form().Button3->click();
+  form->Form().Button3->click();
+  QList<TcmdhelpFrm*> windows = HelpWindows(*form);
+  ASSERT_EQ(windows.size(), 2);
+  for (TcmdhelpFrm* window : windows) {
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->isWindow());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("General help about Input Command control"));
+    EXPECT_EQ(window->Form().RichEdit1->toPlainText(), QStringLiteral("Set Date\nsends !D"));
+  }
+  EXPECT_TRUE(windows[0]->Form().RichEdit1->document()->firstBlock().begin().fragment()
+                  .charFormat().fontWeight() > QFont::Normal);
+
+  // Narrowing keeps "&Ok" centred in the bottom strip.
+  for (const int width : {473, 300, 151}) {
+    windows[0]->resize(width, 400);
+    QApplication::processEvents();
+    const QWidget* ok = windows[0]->Form().Button1;
+    EXPECT_EQ(ok->x(), (windows[0]->Form().Panel3->width() - ok->width()) / 2) << width;
+    EXPECT_EQ(windows[0]->Form().Panel3->height(), 41);
+  }
+
+  windows[0]->Form().Button1->click();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  windows = HelpWindows(*form);
+  ASSERT_EQ(windows.size(), 1);
+  // The close box only hides the window; it lives until the main window goes.
+  windows[0]->close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(HelpWindows(*form).size(), 1);
+  EXPECT_FALSE(HelpWindows(*form)[0]->isVisible());
+  EXPECT_TRUE(ErrorLogLines().empty());
+}
+
+TEST_F(HelpWindowTest, ADocumentThatCannotBeReadIsLoggedAndNeverStopsTheWindow) {
+  auto form = MakeForm();
+  struct Case {
+    std::optional<std::string> document;
+    QString shown;
+    std::string logged;
+  };
+  const std::string path = QDir::current()
+                               .absoluteFilePath(QStringLiteral("InputCommandHelp.rtf"))
+                               .toStdString();
+  const Case cases[] = {
+      {std::nullopt, QString(),
+       "TcmdhelpFrm  Cannot open file \"" + path + "\". No such file or directory"},
+      {std::string("{\\rtf1 cut off {\\b"), QStringLiteral("{\\rtf1 cut off {\\b"),
+       "TcmdhelpFrm  \"" + path + "\" is not valid RTF; shown as plain text"},
+  };
+  for (const Case& c : cases) {
+    std::remove(dir_.File("error.log").c_str());
+    std::remove(path.c_str());
+    if (c.document) WriteDocument(*c.document);
+    TcmdhelpFrm* window = OpenCommandHelp(error_log_, form.get());
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->Form().RichEdit1->toPlainText(), c.shown);
+    const auto lines = ErrorLogLines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].substr(21), c.logged);
+  }
+}
+
+}  // namespace
+}  // namespace v7400::testing
