@@ -5,7 +5,7 @@
 # It keeps doing so until the settings are changed in the Settings dialog.
 set -euo pipefail
 bin=$(cd "${1:-build}/bin" && pwd)
-run_dir=run
+run_dir=$(pwd)/run
 sim_port=10000
 emu_port=10001
 settings=$run_dir/APSsets.sys

@@ -71,3 +71,58 @@ field() { grep -o "\"$1\":[0-9.]*" <<< "$report" | head -1 | cut -d: -f2; }
 expect_field() {  # NAME VALUE
   [ "$(field "$1")" = "$2" ] || fail "$1 is $(field "$1"), expected $2"
 }
+
+# A real X display (Xvfb on a free display number) for scenarios that press the window's
+# controls as a user does, with the mouse. The window is centred, so positions are taken
+# relative to its top-left corner.
+start_display() {
+  Xvfb -displayfd 3 -screen 0 1024x700x24 -nolisten tcp 3> "$work/display" 2> /dev/null &
+  pids+=("$!")
+  for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+  export DISPLAY=":$(cat "$work/display")" QT_QPA_PLATFORM=xcb
+}
+
+find_window() {
+  for _ in $(seq 100); do
+    origin=$(xwininfo -root -tree | grep '"V7400 Automation Simulator' |
+      grep -o '+[0-9]*+[0-9]*  ' | head -1) || true
+    [ -n "$origin" ] && break
+    sleep 0.1
+  done
+  [ -n "$origin" ] || fail "the main window never showed"
+  win_x=$(cut -d+ -f2 <<< "$origin")
+  win_y=$(cut -d+ -f3 <<< "$origin" | tr -d ' ')
+}
+
+click() {  # X Y inside the main window
+  xdotool mousemove $((win_x + $1)) $((win_y + $2)) click 1
+  sleep 0.3
+}
+
+# start_emulator_in_background ARGS...: a long-running emulator whose live counts land in
+# $work/emu.progress and whose JSON report lands in $work/emu.json when it is stopped.
+start_emulator_in_background() {
+  : > "$work/emu.progress"
+  "$bin/receiver-emu" --json --progress "$@" > "$work/emu.json" 2> "$work/emu.progress" &
+  emu=$!
+  pids+=("$emu")
+}
+
+# wait_for_progress NAME MINIMUM: until the emulator's live count NAME reaches MINIMUM.
+wait_for_progress() {
+  for _ in $(seq 100); do
+    local n
+    n=$(tr '\r' '\n' < "$work/emu.progress" | grep -oE "(^|[^a-z])$1 [0-9]+" | tail -1 |
+      grep -oE '[0-9]+$') || true
+    [ -n "$n" ] && [ "$n" -ge "$2" ] && return 0
+    sleep 0.1
+  done
+  fail "the emulator's $1 count never reached $2: $(tr '\r' '\n' < "$work/emu.progress" | tail -1)"
+}
+
+stop_emulator() {
+  kill -TERM "$emu"
+  wait "$emu" || true
+  report=$(cat "$work/emu.json")
+  echo "emulator: $report"
+}
