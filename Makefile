@@ -36,7 +36,7 @@ test: build
 # Unit tests under AddressSanitizer and UndefinedBehaviorSanitizer.
 asan: deps
 	@cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DV7400_WERROR=ON -DV7400_SANITIZE=ON > /dev/null
-	@cmake --build $(ASAN_DIR) -j $(JOBS) --target unit_tests
+	@cmake --build $(ASAN_DIR) -j $(JOBS) --target unit_tests emu_tests
 	@cd $(ASAN_DIR) && ctest --output-on-failure -j $(JOBS) -L unit
 
 bench: configure

@@ -27,7 +27,9 @@ TEST(CommandReplies, TellsAnswersFromCommands) {
   std::string spoiled = Sia("0001", "05", "CMD01");
   spoiled[2] = spoiled[2] == '0' ? '1' : '0';
   const std::vector<Case> cases = {
-      {"\x0A" "47D40B\t00010100[]\x0D", FrameFormat::kSia, IncomingKind::kAnswer, "", "00"},
+      {"\x0A"
+       "47D40B\t00010100[]\x0D",
+       FrameFormat::kSia, IncomingKind::kAnswer, "", "00"},
       {Sia("0000", "07", ""), FrameFormat::kSia, IncomingKind::kAnswer, "", "07"},
       {Sia("0001", "05", "CMD01"), FrameFormat::kSia, IncomingKind::kCommand, "CMD01", "05"},
       {Sia("0001", "05", "CMD0A10"), FrameFormat::kSia, IncomingKind::kCommand, "CMD0A", "05"},
@@ -35,7 +37,9 @@ TEST(CommandReplies, TellsAnswersFromCommands) {
       {Sia("0001", "03", std::string("CMD0B") + "\x68\x5D\x0D"), FrameFormat::kSia,
        IncomingKind::kCommand, "CMD0B", "03"},
       {spoiled, FrameFormat::kSia, IncomingKind::kOther, "", ""},
-      {"\x0A" "12", FrameFormat::kSia, IncomingKind::kOther, "", ""},
+      {"\x0A"
+       "12",
+       FrameFormat::kSia, IncomingKind::kOther, "", ""},
       {"\x06", FrameFormat::k4100, IncomingKind::kAnswer, "", ""},
       {"\x15", FrameFormat::k4100, IncomingKind::kAnswer, "", ""},
       {"!T0905\x0D", FrameFormat::k4100, IncomingKind::kCommand, "!T", ""},
@@ -78,16 +82,16 @@ std::vector<std::string> Exchange(const EmuOptions& options,
 TEST(CommandReplies, AnswersTheProgrammingAndRecyclingExchanges) {
   EmuOptions options;
   options.lines = {"07"};
-  const std::vector<std::string> programming = Exchange(
-      options, {Sia("0001", "07", "CMD08"), Sia("0001", "07", "CMD0B\x68\x08"),
-                Sia("0001", "07", "CMD0B\x68\x05"), Sia("0001", "07", "CMD0C")});
-  EXPECT_EQ(programming, (std::vector<std::string>{"AAAA 07", "07 NLC06", "AAAA 07", "AAAA 07",
-                                                   "AAAA 07"}));
+  const std::vector<std::string> programming =
+      Exchange(options, {Sia("0001", "07", "CMD08"), Sia("0001", "07", "CMD0B\x68\x08"),
+                         Sia("0001", "07", "CMD0B\x68\x05"), Sia("0001", "07", "CMD0C")});
+  EXPECT_EQ(programming,
+            (std::vector<std::string>{"AAAA 07", "07 NLC06", "AAAA 07", "AAAA 07", "AAAA 07"}));
 
   options.recycle = true;
-  const std::vector<std::string> recycling = Exchange(
-      options, {Sia("0001", "07", "CMD08"), Sia("0001", "07", "CMD09"),
-                Sia("0001", "05", "CMD03"), Sia("0001", "07", "CMD03")});
+  const std::vector<std::string> recycling =
+      Exchange(options, {Sia("0001", "07", "CMD08"), Sia("0001", "07", "CMD09"),
+                         Sia("0001", "05", "CMD03"), Sia("0001", "07", "CMD03")});
   EXPECT_EQ(recycling, (std::vector<std::string>{"07 NLF", "AAAA 07", "07 NLC03", "AAAA 07",
                                                  "07 NLC04", "AAAA 05", "AAAA 07", "07 NLC03"}));
 
@@ -99,10 +103,15 @@ TEST(CommandReplies, AnswersTheProgrammingAndRecyclingExchanges) {
 }
 
 TEST(StreamSplitter, CutsFramesHoweverTheBytesArrive) {
-  const std::string ack = "\x0A" "47D40B\t00010100[]\x0D";
+  const std::string ack =
+      "\x0A"
+      "47D40B\t00010100[]\x0D";
   const std::string long_body = Sia("0001", "05", "CMD0B" + std::string(300, '\x0D'));
   ASSERT_EQ(long_body.substr(5, 3), "13C");  // three-digit length
-  const std::string stream = "noise" + ack + "\x0A" "ZZ" + long_body + ack;
+  const std::string stream = "noise" + ack +
+                             "\x0A"
+                             "ZZ" +
+                             long_body + ack;
 
   for (const std::size_t piece : {std::size_t{1}, std::size_t{7}, stream.size()}) {
     StreamSplitter splitter(true);

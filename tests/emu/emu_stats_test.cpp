@@ -38,9 +38,9 @@ TEST(EmuStats, JsonCarriesCountsLatencyAndThroughput) {
   stats.latencies_ms = {1, 2, 3, 10};
   stats.elapsed_s = 2;
   const std::string json = JsonReport(stats);
-  for (const char* part : {"\"acked\":4", "\"nacked\":1", "\"sent\":5", "\"commands_total\":3",
-                           "\"CMD0B\":2", "\"p50\":2.000", "\"max\":10.000",
-                           "\"frames_per_second\":2.0"}) {
+  for (const char* part :
+       {"\"acked\":4", "\"nacked\":1", "\"sent\":5", "\"commands_total\":3", "\"CMD0B\":2",
+        "\"p50\":2.000", "\"max\":10.000", "\"frames_per_second\":2.0"}) {
     EXPECT_NE(json.find(part), std::string::npos) << part << " in " << json;
   }
   EXPECT_TRUE(stats.Clean());

@@ -85,17 +85,16 @@ TEST_F(ErrorLogTest, GoesBesideTheExecutableOnlyWhenItCanBeWrittenThere) {
       {true, std::nullopt, "/h", exe},
       {false, (dir_ / "state").string(), "/h", dir_ / "state" / "V7400"},
       {false, "", (dir_ / "home").string(), dir_ / "home" / ".local" / "state" / "V7400"},
-      {false, std::nullopt, (dir_ / "home").string(),
-       dir_ / "home" / ".local" / "state" / "V7400"},
+      {false, std::nullopt, (dir_ / "home").string(), dir_ / "home" / ".local" / "state" / "V7400"},
   };
   for (const Case& c : cases) {
     std::vector<std::string> asked;
     const std::string chosen =
         ErrorLogDirectory(exe.string(), c.xdg_state_home ? c.xdg_state_home->c_str() : nullptr,
                           c.home.c_str(), [&](const std::string& path) {
-          asked.push_back(path);
-          return c.exe_dir_writable;
-        });
+                            asked.push_back(path);
+                            return c.exe_dir_writable;
+                          });
     EXPECT_EQ(chosen, c.expected.string());
     EXPECT_EQ(asked, std::vector<std::string>{exe.string()});
     EXPECT_TRUE(fs::is_directory(chosen) || c.exe_dir_writable) << chosen;

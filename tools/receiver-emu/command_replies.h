@@ -17,8 +17,8 @@ enum class IncomingKind { kAnswer, kCommand, kOther };
 
 struct Incoming {
   IncomingKind kind = IncomingKind::kOther;
-  std::string line;          // SIA: the header's line field
-  std::string command;       // e.g. "CMD08", "CSD", "!T"
+  std::string line;     // SIA: the header's line field
+  std::string command;  // e.g. "CMD08", "CSD", "!T"
 };
 
 // SIA frames with a good checksum and data "[]" are answers; other good SIA frames are commands.

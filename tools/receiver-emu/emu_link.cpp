@@ -70,7 +70,9 @@ class UdpLink : public EmuLink {
 class SerialLink : public EmuLink {
  public:
   SerialLink(int fd, int keep_fd, std::string name, const EmuOptions& options)
-      : fd_(fd), keep_fd_(keep_fd), name_(std::move(name)),
+      : fd_(fd),
+        keep_fd_(keep_fd),
+        name_(std::move(name)),
         splitter_(options.format == FrameFormat::kSia) {}
   ~SerialLink() override {
     close(fd_);

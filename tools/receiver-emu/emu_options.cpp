@@ -88,8 +88,7 @@ double Rate(const std::string& text) {
   char* end = nullptr;
   const double value = std::strtod(text.c_str(), &end);
   if (text.empty() || end != text.c_str() + text.size() || !(value > 0) || value > 1e6) {
-    throw BadArgument("the rate must be a number of frames a second above 0, not \"" + text +
-                      "\"");
+    throw BadArgument("the rate must be a number of frames a second above 0, not \"" + text + "\"");
   }
   return value;
 }
@@ -98,7 +97,8 @@ using Handler = std::function<void(EmuOptions&, const std::string&)>;
 
 const std::map<std::string, Handler>& ValueOptions() {
   static const std::map<std::string, Handler> options = {
-      {"--serial", [](EmuOptions& o, const std::string& v) {
+      {"--serial",
+       [](EmuOptions& o, const std::string& v) {
          o.link = LinkKind::kSerial;
          o.device = v;
        }},
@@ -172,8 +172,8 @@ const std::map<std::string, std::function<void(EmuOptions&)>>& Flags() {
 }
 
 void CheckCombination(const EmuOptions& o, bool udp_given) {
-  const int links = (udp_given ? 1 : 0) + (o.device.empty() ? 0 : 1) +
-                    (o.link == LinkKind::kPty ? 1 : 0);
+  const int links =
+      (udp_given ? 1 : 0) + (o.device.empty() ? 0 : 1) + (o.link == LinkKind::kPty ? 1 : 0);
   if (links != 1) throw BadArgument("choose one link: --udp HOST PORT, --serial DEVICE or --pty");
   if (!o.key_string.empty() && o.link != LinkKind::kUdp) {
     throw BadArgument("AES packets travel over UDP only");

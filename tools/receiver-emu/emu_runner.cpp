@@ -42,8 +42,9 @@ void EmuRunner::SendNextIfDue(Clock::time_point now) {
     flight.frame = events_.Next();
     ++generated_;
     if (options_.rate > 0) {
-      next_due_ = start_ + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
-                               static_cast<double>(generated_) / options_.rate));
+      next_due_ =
+          start_ + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
+                       static_cast<double>(generated_) / options_.rate));
     }
   } else {
     return;
@@ -109,7 +110,8 @@ int EmuRunner::PollMillis(Clock::time_point now) const {
   Clock::time_point wake = now + std::chrono::milliseconds(200);
   if (in_flight_) wake = std::min(wake, in_flight_->deadline);
   if (!in_flight_ && EventsLeft()) wake = std::min(wake, next_due_);
-  return std::max(0, static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(wake - now).count()));
+  return std::max(
+      0, static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(wake - now).count()));
 }
 
 void EmuRunner::ShowProgress(Clock::time_point now) {
@@ -135,15 +137,20 @@ EmuStats EmuRunner::Run() {
       if (now >= *linger_until) break;
     }
     pollfd p{link_.Fd(), POLLIN, 0};
-    const int wait = done ? std::min<int>(200, static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(*linger_until - now).count()))
-                          : PollMillis(now);
+    const int wait =
+        done ? std::min<int>(
+                   200,
+                   static_cast<int>(
+                       std::chrono::ceil<std::chrono::milliseconds>(*linger_until - now).count()))
+             : PollMillis(now);
     poll(&p, 1, wait);
     now = Clock::now();
     for (const std::string& frame : link_.ReadFrames()) OnFrame(frame, now);
     if (in_flight_ && now >= in_flight_->deadline) OnTimeout(now);
     ShowProgress(now);
   }
-  if (!linger_until) stats_.elapsed_s = std::chrono::duration<double>(Clock::now() - start_).count();
+  if (!linger_until)
+    stats_.elapsed_s = std::chrono::duration<double>(Clock::now() - start_).count();
   if (options_.progress) std::fputs("\n", stderr);
   return stats_;
 }

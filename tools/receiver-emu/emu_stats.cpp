@@ -59,10 +59,9 @@ LatencySummary Summarize(std::vector<double> samples) {
 std::string TextReport(const EmuStats& s) {
   const LatencySummary l = Summarize(s.latencies_ms);
   std::string text = "events " + std::to_string(s.events) + "  sent " + std::to_string(s.sent) +
-                     "  acked " + std::to_string(s.acked) + "  nacked " +
-                     std::to_string(s.nacked) + "  timed out " + std::to_string(s.timed_out) +
-                     "  lost " + std::to_string(s.lost) + "  unexpected " +
-                     std::to_string(s.unexpected) + "\n";
+                     "  acked " + std::to_string(s.acked) + "  nacked " + std::to_string(s.nacked) +
+                     "  timed out " + std::to_string(s.timed_out) + "  lost " +
+                     std::to_string(s.lost) + "  unexpected " + std::to_string(s.unexpected) + "\n";
   if (s.silent_ok > 0) text += "AAAA events left unanswered: " + std::to_string(s.silent_ok) + "\n";
   text += "commands " + std::to_string(s.CommandsTotal());
   for (const auto& [kind, count] : s.commands) text += "  " + kind + " " + std::to_string(count);
@@ -84,21 +83,20 @@ std::string JsonReport(const EmuStats& s) {
   commands += "}";
   return "{\"events\":" + std::to_string(s.events) + ",\"sent\":" + std::to_string(s.sent) +
          ",\"acked\":" + std::to_string(s.acked) + ",\"nacked\":" + std::to_string(s.nacked) +
-         ",\"timed_out\":" + std::to_string(s.timed_out) + ",\"lost\":" +
-         std::to_string(s.lost) + ",\"silent_ok\":" + std::to_string(s.silent_ok) +
-         ",\"unexpected\":" + std::to_string(s.unexpected) + ",\"accepted\":" +
-         std::to_string(s.accepted) + ",\"commands_total\":" +
-         std::to_string(s.CommandsTotal()) + ",\"commands\":" + commands +
+         ",\"timed_out\":" + std::to_string(s.timed_out) + ",\"lost\":" + std::to_string(s.lost) +
+         ",\"silent_ok\":" + std::to_string(s.silent_ok) +
+         ",\"unexpected\":" + std::to_string(s.unexpected) +
+         ",\"accepted\":" + std::to_string(s.accepted) +
+         ",\"commands_total\":" + std::to_string(s.CommandsTotal()) + ",\"commands\":" + commands +
          ",\"latency_ms\":{\"p50\":" + Fixed(l.p50, 3) + ",\"p99\":" + Fixed(l.p99, 3) +
          ",\"max\":" + Fixed(l.max, 3) + "},\"elapsed_s\":" + Fixed(s.elapsed_s, 3) +
          ",\"frames_per_second\":" + Fixed(Throughput(s), 1) + "}\n";
 }
 
 std::string ProgressLine(const EmuStats& s) {
-  return "\rsent " + std::to_string(s.sent) + "  acked " + std::to_string(s.acked) +
-         "  nacked " + std::to_string(s.nacked) + "  timed out " + std::to_string(s.timed_out) +
-         "  commands " + std::to_string(s.CommandsTotal()) + "  " +
-         Fixed(Throughput(s), 1) + " frames/s   ";
+  return "\rsent " + std::to_string(s.sent) + "  acked " + std::to_string(s.acked) + "  nacked " +
+         std::to_string(s.nacked) + "  timed out " + std::to_string(s.timed_out) + "  commands " +
+         std::to_string(s.CommandsTotal()) + "  " + Fixed(Throughput(s), 1) + " frames/s   ";
 }
 
 }  // namespace v7400::emu

@@ -9,15 +9,15 @@
 namespace v7400::emu {
 
 struct EmuStats {
-  long long events = 0;     // event frames, each counted once however often it was sent
-  long long sent = 0;       // frames put on the link, retries included
+  long long events = 0;  // event frames, each counted once however often it was sent
+  long long sent = 0;    // frames put on the link, retries included
   long long acked = 0;
   long long nacked = 0;
-  long long timed_out = 0;  // waits that ended without an answer
-  long long lost = 0;       // events given up after the last retry
-  long long silent_ok = 0;  // "AAAA" events that stayed unanswered, as they must
-  long long unexpected = 0; // answers that were not the exact ACK or NACK
-  long long accepted = 0;   // "AAAA" acceptances sent for commands
+  long long timed_out = 0;   // waits that ended without an answer
+  long long lost = 0;        // events given up after the last retry
+  long long silent_ok = 0;   // "AAAA" events that stayed unanswered, as they must
+  long long unexpected = 0;  // answers that were not the exact ACK or NACK
+  long long accepted = 0;    // "AAAA" acceptances sent for commands
   std::map<std::string, long long> commands;
   std::vector<double> latencies_ms;  // send to ACK
   double elapsed_s = 0;

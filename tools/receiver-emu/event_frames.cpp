@@ -30,8 +30,8 @@ EventFrame EventSource::Sia(const std::string& sequence, const std::string& line
 
 EventFrame EventSource::Next() {
   ++index_;
-  const std::string& line =
-      options_.lines[static_cast<std::size_t>((index_ - 1) % static_cast<long long>(options_.lines.size()))];
+  const std::string& line = options_.lines[static_cast<std::size_t>(
+      (index_ - 1) % static_cast<long long>(options_.lines.size()))];
   if (options_.format == FrameFormat::k4100) {
     EventFrame frame;
     frame.line = line;
@@ -39,8 +39,8 @@ EventFrame EventSource::Next() {
     return frame;
   }
   const bool silent = options_.aaaa_every > 0 && index_ % options_.aaaa_every == 0;
-  EventFrame frame = Sia(silent ? std::string(kNeverAckedSequence) : NextSequence(), line,
-                         options_.data);
+  EventFrame frame =
+      Sia(silent ? std::string(kNeverAckedSequence) : NextSequence(), line, options_.data);
   frame.expect_silence = silent;
   if (!silent && options_.bad_crc_every > 0 && index_ % options_.bad_crc_every == 0) {
     frame.intact = frame.bytes;

@@ -1,10 +1,11 @@
 // receiver-emu: plays the receiver's side of the link against the simulator. Sends events,
 // checks each answer byte for byte, answers the simulator's commands, and reports counts,
 // ACK latency and throughput. Run with --help for the arguments.
+#include <unistd.h>
+
 #include <csignal>
 #include <cstdio>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "emu_link.h"

@@ -15,8 +15,8 @@ int HexValue(std::string_view digits) {
   int value = 0;
   for (const char c : digits) {
     if (!std::isxdigit(static_cast<unsigned char>(c))) return -1;
-    value = value * 16 + (std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
-                                                                       : (std::toupper(c) - 'A' + 10));
+    value = value * 16 +
+            (std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : (std::toupper(c) - 'A' + 10));
   }
   return value;
 }
