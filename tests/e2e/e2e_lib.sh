@@ -99,6 +99,17 @@ click() {  # X Y inside the main window
   sleep 0.3
 }
 
+# Waits until a window other than the main window has the keyboard focus (a dialog opened).
+wait_for_dialog() {
+  for _ in $(seq 100); do
+    local name
+    name=$(xdotool getwindowfocus getwindowname 2> /dev/null) || true
+    [ -n "$name" ] && [[ "$name" != "V7400 Automation Simulator"* ]] && return 0
+    sleep 0.1
+  done
+  fail "no dialog took the focus"
+}
+
 # start_emulator_in_background ARGS...: a long-running emulator whose live counts land in
 # $work/emu.progress and whose JSON report lands in $work/emu.json when it is stopped.
 start_emulator_in_background() {

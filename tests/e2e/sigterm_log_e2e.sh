@@ -9,7 +9,7 @@ start_simulator
 wait_for_udp "$sim_port"
 find_window
 click 291 482  # "Save All Data To Log File": a file dialog asks for the log's name
-sleep 1
+wait_for_dialog
 xdotool key ctrl+a type --delay 5 "$work/traffic.txt"
 xdotool key Return
 for _ in $(seq 50); do [ -e "$work/traffic.txt" ] && break; sleep 0.1; done

@@ -102,6 +102,7 @@ class SerialLink : public EmuLink {
 
   int Fd() const override { return fd_; }
   std::string Description() const override { return "serial " + name_; }
+  std::string DeviceName() const override { return name_; }
 
  private:
   int fd_;

@@ -20,6 +20,8 @@ class EmuLink {
   virtual int Fd() const = 0;
   // What the user needs to know to point the simulator at this link.
   virtual std::string Description() const = 0;
+  // The device the simulator opens: the pty's other end, or the serial device; empty for UDP.
+  virtual std::string DeviceName() const { return {}; }
 };
 
 // Nullptr and a message when the link cannot open.

@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
   }
   // The pty's name is what the simulator needs, so it goes to standard output first.
   if (options.link == LinkKind::kPty) {
-    std::printf("%s\n", link->Description().substr(7).c_str());
+    std::printf("%s\n", link->DeviceName().c_str());
   } else if (!options.json) {
     std::fprintf(stderr, "receiver-emu: %s\n", link->Description().c_str());
   }
