@@ -33,17 +33,7 @@ if [ ! -e "$settings" ]; then
 fi
 
 emu_pid=
-if [ -e "$marker" ] && sha256sum --status -c "$marker" 2>/dev/null; then
-  format=4100
-  if grep -q 'para\\AutomationFormat=1$' "$config" 2>/dev/null; then format=sia; fi
-  "$bin/receiver-emu" --udp 127.0.0.1 "$sim_port" --local-port "$emu_port" --format "$format" \
-    --count 0 --rate 3 --line 01,02,03,04,05,06,07,08 --retries 5 \
-    > "$run_dir/receiver-emu.log" 2>&1 &
-  emu_pid=$!
-  echo "Receiver emulator started ($format frames, 3 a second); its report: $run_dir/receiver-emu.log"
-  echo "To talk to a real receiver instead, change the link with the window's Settings button."
-fi
-
+sim_pid=
 stop_emulator() {
   if [ -n "$emu_pid" ]; then
     kill -TERM "$emu_pid" 2>/dev/null || true
@@ -52,6 +42,31 @@ stop_emulator() {
     cat "$run_dir/receiver-emu.log"
   fi
 }
-trap stop_emulator EXIT INT TERM
+stop_all() {
+  [ -n "$sim_pid" ] && kill -TERM "$sim_pid" 2>/dev/null || true
+  stop_emulator
+}
+trap stop_all EXIT INT TERM
 
-cd "$run_dir" && "$bin/v7400"
+(cd "$run_dir" && exec "$bin/v7400") &
+sim_pid=$!
+
+if [ -e "$marker" ] && sha256sum --status -c "$marker" 2>/dev/null; then
+  format=4100
+  if grep -q 'para\\AutomationFormat=1$' "$config" 2>/dev/null; then format=sia; fi
+  # The first event goes out once the simulator listens, so it is answered at once.
+  for _ in $(seq 100); do
+    ss -Huln "sport = :$sim_port" 2>/dev/null | grep -q . && break
+    kill -0 "$sim_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  "$bin/receiver-emu" --udp 127.0.0.1 "$sim_port" --local-port "$emu_port" --format "$format" \
+    --count 0 --rate 3 --line 01,02,03,04,05,06,07,08 --retries 5 \
+    > "$run_dir/receiver-emu.log" 2>&1 &
+  emu_pid=$!
+  echo "Receiver emulator started ($format frames, 3 a second); its report: $run_dir/receiver-emu.log"
+  echo "To talk to a real receiver instead, change the link with the window's Settings button."
+fi
+
+wait "$sim_pid" || true
+sim_pid=
