@@ -70,6 +70,10 @@ void EmuRunner::OnTimeout(Clock::time_point now) {
 }
 
 void EmuRunner::OnAnswer(const std::string& frame, Clock::time_point now) {
+  if (!last_ack_.empty() && frame == last_ack_) {
+    ++stats_.late;
+    return;
+  }
   if (!in_flight_) {
     ++stats_.unexpected;
     return;
@@ -78,6 +82,7 @@ void EmuRunner::OnAnswer(const std::string& frame, Clock::time_point now) {
   if (!flight.frame.expect_silence && frame == events_.ExpectedAck(flight.frame)) {
     ++stats_.acked;
     stats_.latencies_ms.push_back(Millis(now - flight.sent_at));
+    last_ack_ = flight.attempts > 1 ? frame : std::string();
     in_flight_.reset();
   } else if (!flight.frame.expect_silence && frame == events_.ExpectedNack(flight.frame)) {
     ++stats_.nacked;

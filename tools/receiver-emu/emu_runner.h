@@ -46,6 +46,7 @@ class EmuRunner {
   CommandReplies replies_;
   EmuStats stats_;
   std::optional<InFlight> in_flight_;
+  std::string last_ack_;  // a repeat of it is a late answer to a retried event
   long long generated_ = 0;
   Clock::time_point start_;
   Clock::time_point next_due_;

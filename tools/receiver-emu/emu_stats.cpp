@@ -63,6 +63,7 @@ std::string TextReport(const EmuStats& s) {
                      "  timed out " + std::to_string(s.timed_out) + "  lost " +
                      std::to_string(s.lost) + "  unexpected " + std::to_string(s.unexpected) + "\n";
   if (s.silent_ok > 0) text += "AAAA events left unanswered: " + std::to_string(s.silent_ok) + "\n";
+  if (s.late > 0) text += "late ACKs after a retry: " + std::to_string(s.late) + "\n";
   text += "commands " + std::to_string(s.CommandsTotal());
   for (const auto& [kind, count] : s.commands) text += "  " + kind + " " + std::to_string(count);
   text += "  (accepted " + std::to_string(s.accepted) + ")\n";
@@ -85,7 +86,7 @@ std::string JsonReport(const EmuStats& s) {
          ",\"acked\":" + std::to_string(s.acked) + ",\"nacked\":" + std::to_string(s.nacked) +
          ",\"timed_out\":" + std::to_string(s.timed_out) + ",\"lost\":" + std::to_string(s.lost) +
          ",\"silent_ok\":" + std::to_string(s.silent_ok) +
-         ",\"unexpected\":" + std::to_string(s.unexpected) +
+         ",\"unexpected\":" + std::to_string(s.unexpected) + ",\"late\":" + std::to_string(s.late) +
          ",\"accepted\":" + std::to_string(s.accepted) +
          ",\"commands_total\":" + std::to_string(s.CommandsTotal()) + ",\"commands\":" + commands +
          ",\"latency_ms\":{\"p50\":" + Fixed(l.p50, 3) + ",\"p99\":" + Fixed(l.p99, 3) +

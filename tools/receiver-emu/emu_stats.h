@@ -17,6 +17,7 @@ struct EmuStats {
   long long lost = 0;        // events given up after the last retry
   long long silent_ok = 0;   // "AAAA" events that stayed unanswered, as they must
   long long unexpected = 0;  // answers that were not the exact ACK or NACK
+  long long late = 0;        // a second ACK for an event already answered, after a retry
   long long accepted = 0;    // "AAAA" acceptances sent for commands
   std::map<std::string, long long> commands;
   std::vector<double> latencies_ms;  // send to ACK
