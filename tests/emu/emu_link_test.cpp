@@ -16,7 +16,9 @@ namespace v7400::emu {
 namespace {
 
 constexpr char kKey[] = "00112233445566778899AABBCCDDEEFF";
-const std::string kAck = "\x0A" "47D40B\t00010100[]\x0D";
+const std::string kAck =
+    "\x0A"
+    "47D40B\t00010100[]\x0D";
 
 // A UDP peer on 127.0.0.1 standing in for the simulator.
 struct Peer {
@@ -36,7 +38,8 @@ struct Peer {
     if (poll(&p, 1, 2000) != 1) return {};
     char buffer[2048];
     socklen_t size = sizeof from;
-    const ssize_t n = recvfrom(fd, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &size);
+    const ssize_t n =
+        recvfrom(fd, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &size);
     return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string();
   }
   int fd;
@@ -59,7 +62,9 @@ TEST(EmuLink, UdpCarriesFramesPlainAndAsAesPackets) {
     std::string error;
     const auto link = OpenLink(options, error);
     ASSERT_TRUE(link) << error;
-    ASSERT_TRUE(link->Send("\x0A" "frame\x0D"));
+    ASSERT_TRUE(
+        link->Send("\x0A"
+                   "frame\x0D"));
     sockaddr_in from{};
     std::string wire = peer.Receive(from);
     TRijndael cipher;
@@ -68,7 +73,9 @@ TEST(EmuLink, UdpCarriesFramesPlainAndAsAesPackets) {
       EXPECT_EQ(wire.size(), 34u);
       wire = cipher.DecryptPacket(wire);
     }
-    EXPECT_EQ(wire, "\x0A" "frame\x0D");
+    EXPECT_EQ(wire,
+              "\x0A"
+              "frame\x0D");
     const std::string reply = key.empty() ? kAck : cipher.EncryptPayload(kAck).Wire();
     sendto(peer.fd, reply.data(), reply.size(), 0, reinterpret_cast<sockaddr*>(&from), sizeof from);
     EXPECT_EQ(ReadSoon(*link), std::vector<std::string>{kAck}) << "key " << key;
