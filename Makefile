@@ -4,7 +4,7 @@ ASAN_DIR ?= build-asan
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DV7400_WERROR=ON
 
-.PHONY: all deps configure build run test asan bench fuzz clean
+.PHONY: all deps configure build run install deb test asan bench fuzz clean
 
 all: build
 
@@ -17,13 +17,21 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 
-# Starts the simulator in a working directory of its own, so its settings and logs land there.
+# Starts the simulator in a working directory of its own, so its settings and logs land there;
+# on a first run with the receiver emulator beside it (scripts/run.sh).
 run: build
 	@mkdir -p run
 	@# The input-command help is read from the working directory.
-	@cp -u docs/InputCommandHelp.rtf run/
-	@if [ -x $(BUILD_DIR)/bin/v7400 ]; then cd run && ../$(BUILD_DIR)/bin/v7400; \
-	else echo "The simulator window is not built yet; it will run as run/../$(BUILD_DIR)/bin/v7400"; fi
+	@cp -u docs/help/InputCommandHelp.rtf run/
+	@scripts/run.sh $(BUILD_DIR)
+
+# Installs into PREFIX (default /usr/local); `make deb` builds the Debian package.
+PREFIX ?= /usr/local
+install: build
+	@cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+
+deb: build
+	@cd $(BUILD_DIR) && cpack -G DEB
 
 test: build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
@@ -31,7 +39,7 @@ test: build
 # Unit tests under AddressSanitizer and UndefinedBehaviorSanitizer.
 asan: deps
 	@cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DV7400_WERROR=ON -DV7400_SANITIZE=ON > /dev/null
-	@cmake --build $(ASAN_DIR) -j $(JOBS) --target unit_tests
+	@cmake --build $(ASAN_DIR) -j $(JOBS) --target unit_tests emu_tests
 	@cd $(ASAN_DIR) && ctest --output-on-failure -j $(JOBS) -L unit
 
 bench: configure

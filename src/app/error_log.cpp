@@ -1,6 +1,11 @@
 #include "app/error_log.h"
 
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 #include "display/display_text.h"
 
@@ -10,6 +15,29 @@ ErrorLog::ErrorLog(const std::string& directory, const Clock& clock) : clock_(cl
   path_ = directory;
   if (!path_.empty() && path_.back() != '/' && path_.back() != '\\') path_ += '/';
   path_ += kErrorLogName;
+}
+
+std::string ErrorLogDirectory(const std::string& exe_dir, const char* xdg_state_home,
+                              const char* home,
+                              const std::function<bool(const std::string&)>& writable) {
+  const std::filesystem::path beside = std::filesystem::path(exe_dir) / kErrorLogName;
+  std::error_code error;
+  const bool exists = std::filesystem::exists(beside, error);
+  if (writable(exists ? beside.string() : exe_dir)) return exe_dir;
+  std::filesystem::path state;
+  if (xdg_state_home != nullptr && *xdg_state_home != '\0') {
+    state = xdg_state_home;
+  } else {
+    state = std::filesystem::path(home != nullptr ? home : "") / ".local" / "state";
+  }
+  state /= "V7400";
+  std::filesystem::create_directories(state, error);
+  return state.string();
+}
+
+std::string ErrorLogDirectory(const std::string& exe_dir) {
+  return ErrorLogDirectory(exe_dir, std::getenv("XDG_STATE_HOME"), std::getenv("HOME"),
+                           [](const std::string& path) { return access(path.c_str(), W_OK) == 0; });
 }
 
 std::string ErrorLogLine(const std::string& stamp, const std::string& component,

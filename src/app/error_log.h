@@ -3,6 +3,7 @@
 #pragma once
 
 #include <exception>
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -28,6 +29,16 @@ class ErrorLog {
   std::string path_;
   const Clock& clock_;
 };
+
+// The folder "error.log" goes to: the executable's folder when the log can be written there,
+// otherwise the user's state folder ($XDG_STATE_HOME/V7400, or ~/.local/state/V7400 when that
+// variable is unset or empty), so that a copy installed in a read-only folder still logs.
+// The state folder is created when chosen. Null environment values count as unset.
+std::string ErrorLogDirectory(const std::string& exe_dir, const char* xdg_state_home,
+                              const char* home,
+                              const std::function<bool(const std::string&)>& writable);
+// The same with the real environment and file system.
+std::string ErrorLogDirectory(const std::string& exe_dir);
 
 // The line as written, without its CR LF.
 std::string ErrorLogLine(const std::string& stamp, const std::string& component,

@@ -22,8 +22,9 @@ int main(int argc, char* argv[]) {
   v7400::SetApplicationIdentity();
 
   v7400::SystemClock clock;
-  const v7400::ErrorLog error_log(QApplication::applicationDirPath().toLocal8Bit().toStdString(),
-                                  clock);
+  const v7400::ErrorLog error_log(
+      v7400::ErrorLogDirectory(QApplication::applicationDirPath().toLocal8Bit().toStdString()),
+      clock);
   v7400::QtPrompts prompts;
   v7400::SettingsStore preferences;
   // The settings file lives in the working directory the program was started in.

@@ -3,6 +3,7 @@
 #include <QDir>
 
 #include "app/help_document.h"
+#include "ui/help_paths.h"
 #include "ui_tcmdhelpfrm.h"
 
 namespace v7400 {
@@ -28,13 +29,14 @@ TcmdhelpFrm::TcmdhelpFrm(const ErrorLog& error_log, QWidget* owner)
 
 TcmdhelpFrm::~TcmdhelpFrm() = default;
 
-// The document is looked for in the working directory of the moment, not beside the executable.
+// The document is looked for in the working directory of the moment, not beside the executable;
+// an installed copy falls back to its own.
 void TcmdhelpFrm::FormCreate() {
   Guarded(error_log_, kComponent, [this] {
-    const std::string path = QDir::current()
-                                 .absoluteFilePath(QString::fromLatin1(kCommandHelpFileName))
-                                 .toLocal8Bit()
-                                 .toStdString();
+    const std::string path =
+        HelpDocumentPath(QDir::currentPath(), QString::fromLatin1(kCommandHelpFileName))
+            .toLocal8Bit()
+            .toStdString();
     const RtfDocument document = LoadHelpDocument(path);
     if (document.rich) {
       ui_->RichEdit1->setHtml(QString::fromUtf8(document.text));

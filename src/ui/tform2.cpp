@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <QUrl>
 
+#include "ui/help_paths.h"
 #include "ui_tform2.h"
 
 namespace v7400 {
@@ -55,7 +56,7 @@ QString TForm2::HelpFile() const {
   const QDir dir(exe_dir_);
   const QString compiled = dir.filePath(QString::fromLatin1(kCompiledHelpName));
   if (QFileInfo::exists(compiled)) return compiled;
-  return dir.filePath(QString::fromLatin1(kManualName));
+  return HelpDocumentPath(exe_dir_, QString::fromLatin1(kManualName));
 }
 
 void TForm2::BitBtn2Click() {

@@ -4,8 +4,11 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "fakes/fake_clock.h"
 
@@ -62,6 +65,49 @@ TEST_F(ErrorLogTest, GuardedLogsEachEscapingErrorOnceAndSwallowsIt) {
   EXPECT_EQ(Contents(),
             "03-15-2012 14:05:09  btnSave  disk full\r\n"
             "03-15-2012 14:05:09  Timer1  Unknown error\r\n");
+}
+
+}  // namespace
+}  // namespace v7400
+
+namespace v7400 {
+namespace {
+
+TEST_F(ErrorLogTest, GoesBesideTheExecutableOnlyWhenItCanBeWrittenThere) {
+  struct Case {
+    bool exe_dir_writable;
+    std::optional<std::string> xdg_state_home;
+    std::string home;
+    fs::path expected;
+  };
+  const fs::path exe = dir_ / "bin";
+  const std::vector<Case> cases = {
+      {true, std::nullopt, "/h", exe},
+      {false, (dir_ / "state").string(), "/h", dir_ / "state" / "V7400"},
+      {false, "", (dir_ / "home").string(), dir_ / "home" / ".local" / "state" / "V7400"},
+      {false, std::nullopt, (dir_ / "home").string(), dir_ / "home" / ".local" / "state" / "V7400"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> asked;
+    const std::string chosen =
+        ErrorLogDirectory(exe.string(), c.xdg_state_home ? c.xdg_state_home->c_str() : nullptr,
+                          c.home.c_str(), [&](const std::string& path) {
+                            asked.push_back(path);
+                            return c.exe_dir_writable;
+                          });
+    EXPECT_EQ(chosen, c.expected.string());
+    EXPECT_EQ(asked, std::vector<std::string>{exe.string()});
+    EXPECT_TRUE(fs::is_directory(chosen) || c.exe_dir_writable) << chosen;
+  }
+  // An existing log is what must be writable, not merely its folder.
+  fs::create_directories(exe);
+  std::ofstream(exe / "error.log") << "x";
+  std::string asked;
+  ErrorLogDirectory(exe.string(), nullptr, "/h", [&](const std::string& path) {
+    asked = path;
+    return true;
+  });
+  EXPECT_EQ(asked, (exe / "error.log").string());
 }
 
 }  // namespace

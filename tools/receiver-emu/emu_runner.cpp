@@ -1,0 +1,163 @@
+#include "emu_runner.h"
+
+#include <poll.h>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace v7400::emu {
+namespace {
+
+double Millis(EmuRunner::Clock::duration d) {
+  return std::chrono::duration<double, std::milli>(d).count();
+}
+
+}  // namespace
+
+EmuRunner::EmuRunner(const EmuOptions& options, EmuLink& link, const std::atomic<bool>& stop)
+    : options_(options), link_(link), stop_(stop), events_(options), replies_(options) {}
+
+bool EmuRunner::EventsLeft() const { return options_.count == 0 || generated_ < options_.count; }
+
+void EmuRunner::Transmit(InFlight& flight, Clock::time_point now) {
+  // A retry goes out intact: the receiver repeats the frame, not the fault.
+  if (flight.attempts > 0 && flight.frame.spoiled) {
+    flight.frame.bytes = flight.frame.intact;
+    flight.frame.spoiled = false;
+  }
+  link_.Send(flight.frame.bytes);
+  ++stats_.sent;
+  ++flight.attempts;
+  flight.sent_at = now;
+  flight.deadline = now + std::chrono::milliseconds(options_.timeout_ms);
+}
+
+void EmuRunner::SendNextIfDue(Clock::time_point now) {
+  if (in_flight_ || now < start_) return;
+  InFlight flight;
+  if (replies_.HasReport()) {
+    const PendingReport report = replies_.TakeReport();
+    flight.frame = events_.Report(report.line, report.data);
+  } else if (EventsLeft() && now >= next_due_) {
+    flight.frame = events_.Next();
+    ++generated_;
+    if (options_.rate > 0) {
+      next_due_ =
+          start_ + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
+                       static_cast<double>(generated_) / options_.rate));
+    }
+  } else {
+    return;
+  }
+  ++stats_.events;
+  in_flight_ = std::move(flight);
+  Transmit(*in_flight_, now);
+}
+
+void EmuRunner::OnTimeout(Clock::time_point now) {
+  if (in_flight_->frame.expect_silence) {
+    ++stats_.silent_ok;
+    in_flight_.reset();
+    return;
+  }
+  ++stats_.timed_out;
+  if (in_flight_->attempts > options_.retries) {
+    ++stats_.lost;
+    in_flight_.reset();
+    return;
+  }
+  Transmit(*in_flight_, now);
+}
+
+void EmuRunner::OnAnswer(const std::string& frame, Clock::time_point now) {
+  if (!last_ack_.empty() && frame == last_ack_) {
+    ++stats_.late;
+    return;
+  }
+  if (!in_flight_) {
+    ++stats_.unexpected;
+    return;
+  }
+  InFlight& flight = *in_flight_;
+  if (!flight.frame.expect_silence && frame == events_.ExpectedAck(flight.frame)) {
+    ++stats_.acked;
+    stats_.latencies_ms.push_back(Millis(now - flight.sent_at));
+    last_ack_ = flight.attempts > 1 ? frame : std::string();
+    in_flight_.reset();
+  } else if (!flight.frame.expect_silence && frame == events_.ExpectedNack(flight.frame)) {
+    ++stats_.nacked;
+    if (flight.attempts > options_.retries) {
+      ++stats_.lost;
+      in_flight_.reset();
+    } else {
+      Transmit(flight, now);
+    }
+  } else {
+    ++stats_.unexpected;
+  }
+}
+
+void EmuRunner::OnFrame(const std::string& frame, Clock::time_point now) {
+  const Incoming in = Classify(frame, options_.format);
+  if (in.kind == IncomingKind::kCommand) {
+    const std::string acceptance = replies_.OnCommand(in);
+    if (!acceptance.empty()) {
+      link_.Send(acceptance);
+      ++stats_.accepted;
+    }
+    stats_.commands = replies_.CommandsByKind();
+  } else {
+    OnAnswer(frame, now);
+  }
+}
+
+int EmuRunner::PollMillis(Clock::time_point now) const {
+  Clock::time_point wake = now + std::chrono::milliseconds(200);
+  if (in_flight_) wake = std::min(wake, in_flight_->deadline);
+  if (!in_flight_ && EventsLeft()) wake = std::min(wake, next_due_);
+  return std::max(
+      0, static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(wake - now).count()));
+}
+
+void EmuRunner::ShowProgress(Clock::time_point now) {
+  if (!options_.progress || now - last_progress_ < std::chrono::milliseconds(200)) return;
+  last_progress_ = now;
+  stats_.elapsed_s = std::chrono::duration<double>(now - start_).count();
+  std::fputs(ProgressLine(stats_).c_str(), stderr);
+  std::fflush(stderr);
+}
+
+EmuStats EmuRunner::Run() {
+  // Time counts from the first event, after the start delay.
+  start_ = next_due_ = last_progress_ =
+      Clock::now() + std::chrono::milliseconds(options_.start_delay_ms);
+  std::optional<Clock::time_point> linger_until;
+  while (!stop_) {
+    Clock::time_point now = Clock::now();
+    SendNextIfDue(now);
+    const bool done = !in_flight_ && !EventsLeft() && !replies_.HasReport();
+    if (done) {
+      if (!linger_until) stats_.elapsed_s = std::chrono::duration<double>(now - start_).count();
+      if (!linger_until) linger_until = now + std::chrono::milliseconds(options_.linger_ms);
+      if (now >= *linger_until) break;
+    }
+    pollfd p{link_.Fd(), POLLIN, 0};
+    const int wait =
+        done ? std::min<int>(
+                   200,
+                   static_cast<int>(
+                       std::chrono::ceil<std::chrono::milliseconds>(*linger_until - now).count()))
+             : PollMillis(now);
+    poll(&p, 1, wait);
+    now = Clock::now();
+    for (const std::string& frame : link_.ReadFrames()) OnFrame(frame, now);
+    if (in_flight_ && now >= in_flight_->deadline) OnTimeout(now);
+    ShowProgress(now);
+  }
+  if (!linger_until)
+    stats_.elapsed_s = std::chrono::duration<double>(Clock::now() - start_).count();
+  if (options_.progress) std::fputs("\n", stderr);
+  return stats_;
+}
+
+}  // namespace v7400::emu
