@@ -9,9 +9,11 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/clock.h"
+#include "app/display_refresh.h"
 #include "app/display_sink.h"
 #include "app/display_view.h"
 #include "app/error_log.h"
@@ -94,7 +96,10 @@ class TForm1 : public QMainWindow,
   void ShowStatus(int panel, const std::string& text) override;
   void SetLogChecked(bool checked) override;
   void SetEmptyLogEnabled(bool enabled) override;
-  QString StatusText(int panel) const;
+  // What a status panel shows once the window has caught up with the stores.
+  QString StatusText(int panel);
+  // Brings the lists, the auto scroll and the status panels up to date with the stores.
+  void RefreshDisplays();
 
   // PreferenceHolder.
   FontSpec DefaultFont() const override;
@@ -129,6 +134,8 @@ class TForm1 : public QMainWindow,
 
  public slots:
   void ApdComPort1TriggerAvail(int count);
+  // The serial device went away (`up` false) or is back.
+  void SerialLinkChanged(bool up, const std::string& why);
   void OnDatagram(const std::string& datagram, const std::string& sender_address, bool ipv6);
   void SessionEnd(QSessionManager& manager);
   // SIGTERM: leaves at once, saving what an ordinary exit saves.
@@ -218,6 +225,9 @@ class TForm1 : public QMainWindow,
   void SetUpStatusBar();
   void SetUpTimers();
   void SetUpDisplays();
+  void SetUpDisplayRefresh();
+  void ScheduleRefresh();
+  void SelectLastNow(DisplayList list);
   void SetUpCommandPanel();
   void ConnectBottomPanel();
   void ConnectCommandPanel();
@@ -245,6 +255,12 @@ class TForm1 : public QMainWindow,
   std::array<DisplayListModel*, 2> models_{};
   std::array<FontSpec, 2> list_fonts_;
   std::array<QLabel*, 3> status_panels_{};
+  std::array<std::optional<std::string>, 3> pending_status_;
+  bool scroll_pending_ = false;
+  RefreshPacer refresh_pacer_;
+  QTimer* refresh_timer_ = nullptr;
+  std::string connection_text_;
+  bool serial_lost_ = false;
   QTimer* tmrBatch_ = nullptr;
   QTimer* tmr_ProgramAndRequest_ = nullptr;
   QTimer* tmr_drawgrid_ = nullptr;
