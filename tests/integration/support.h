@@ -71,6 +71,8 @@ class PeerEnd {
  public:
   explicit PeerEnd(const std::string& path)
       : fd_(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK)) {}
+  // Takes over an open descriptor.
+  explicit PeerEnd(int fd) : fd_(fd) {}
   ~PeerEnd() {
     if (fd_ >= 0) ::close(fd_);
   }
