@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QPointer>
 #include <QTimer>
 #include <array>
 #include <functional>
@@ -255,6 +256,8 @@ class TForm1 : public QMainWindow,
   std::array<DisplayListModel*, 2> models_{};
   std::array<FontSpec, 2> list_fonts_;
   std::array<QLabel*, 3> status_panels_{};
+  mutable std::array<QPointer<QWidget>, static_cast<std::size_t>(PanelControl::memLog) + 1>
+      control_widgets_;
   std::array<std::optional<std::string>, 3> pending_status_;
   bool scroll_pending_ = false;
   RefreshPacer refresh_pacer_;
