@@ -1,6 +1,5 @@
 #include "transport/qt/qt_udp_endpoint.h"
 
-#include <QNetworkDatagram>
 #include <QVariant>
 #include <stdexcept>
 
@@ -91,12 +90,13 @@ void QtUdpEndpoint::ReadPending() {
   for (int handled = 0; handled < kDatagramsPerSlice; ++handled) {
     // Stop when a handler deactivated the endpoint; its datagrams go with the socket.
     if (!socket || socket != socket_ || !socket->hasPendingDatagrams()) return;
-    const QNetworkDatagram datagram = socket->receiveDatagram();
-    if (!datagram.isValid()) return;
+    // Into a buffer that holds any datagram: no asking the system for the size first.
+    QHostAddress sender;
+    const qint64 size = socket->readDatagram(buffer_.data(), kMaxDatagram, &sender);
+    if (size < 0) return;
     if (!handler_) continue;
-    const QByteArray data = datagram.data();
-    handler_(ReceivedDatagram{std::string(data.constData(), static_cast<std::size_t>(data.size())),
-                              AddressText(datagram.senderAddress()), version_});
+    handler_(ReceivedDatagram{std::string(buffer_.data(), static_cast<std::size_t>(size)),
+                              AddressText(sender), version_});
   }
 }
 

@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QUdpSocket>
 #include <optional>
+#include <vector>
 
 #include "transport/udp_endpoint.h"
 
@@ -43,6 +44,8 @@ class QtUdpEndpoint : public QObject, public UdpEndpoint {
   std::uint16_t default_port_ = 0;
   std::optional<UdpBinding> binding_;
   QPointer<QUdpSocket> socket_;
+  static constexpr qint64 kMaxDatagram = 65536;
+  std::vector<char> buffer_ = std::vector<char>(kMaxDatagram);
   IpVersion version_ = IpVersion::kIPv4;
 };
 
