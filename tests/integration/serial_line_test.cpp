@@ -81,8 +81,9 @@ class SerialLineTest : public ::testing::Test {
     settings.port_number = 3;
     settings.baud_rate = 115200;
     serial.SetSettings(settings);
-    serial.SetLinkStateHandler(
-        [this](bool up, const std::string& why) { changes.push_back({up, why}); });
+    serial.SetLinkStateHandler([this](bool up, const std::string& why) {
+      changes.push_back({up, why});
+    });
   }
 
   // Answers every frame ended by CR with a 32-byte answer carrying the frame.
@@ -167,8 +168,8 @@ TEST_F(SerialLineTest, LostDeviceIsReportedOnceAndReopened) {
 
   frame.clear();
   ASSERT_TRUE(pty.Plug());
-  ASSERT_TRUE(WaitUntil([&] { return changes.size() == 2; }, 2 * QtSerialDevice::kReopenIntervalMs +
-                                                                 2000));
+  ASSERT_TRUE(
+      WaitUntil([&] { return changes.size() == 2; }, 2 * QtSerialDevice::kReopenIntervalMs + 2000));
   EXPECT_TRUE(changes[1].up);
   EXPECT_TRUE(serial.IsOpen());
   PeerEnd peer(pty.Peer());

@@ -12,8 +12,7 @@ namespace {
 using Display = DisplayList;
 
 int RawRows(TForm1& form, Display list) {
-  QAbstractItemView* view =
-      list == Display::kDecimal ? form.Form().lbxDecimal : form.Form().lbxHex;
+  QAbstractItemView* view = list == Display::kDecimal ? form.Form().lbxDecimal : form.Form().lbxHex;
   return view->model()->rowCount();
 }
 
@@ -68,8 +67,7 @@ TEST_F(FormTest, CopyFollowsTheSelectedEntriesAcrossDrops) {
   form->RefreshDisplays();
   auto* selection = form->Form().lbxDecimal->selectionModel();
   for (const int row : {5, 6}) {
-    selection->select(form->Form().lbxDecimal->model()->index(row, 0),
-                      QItemSelectionModel::Select);
+    selection->select(form->Form().lbxDecimal->model()->index(row, 0), QItemSelectionModel::Select);
   }
   for (int i = 0; i < 3; ++i) form->Sink().AppendDisplayEntry("h", "new");
   form->Cut1Click();

@@ -37,7 +37,9 @@ class QtSerialDevice : public QObject, public SerialDevice {
   void DiscardInput() override;
   void DiscardOutput() override;
   void SetDataAvailableHandler(DataAvailableHandler handler) override;
-  void SetLinkStateHandler(LinkStateHandler handler) override { link_handler_ = std::move(handler); }
+  void SetLinkStateHandler(LinkStateHandler handler) override {
+    link_handler_ = std::move(handler);
+  }
 
   // True while the port is closed because its device went away; it is opened again by itself
   // once the device is back (tried every `kReopenIntervalMs`).
