@@ -24,6 +24,9 @@ class Link {
 
   // The serial port's data notification, attached when the window is built.
   virtual void SetSerialDataHandler(SerialDataHandler handler) = 0;
+  // Told when the serial device goes away (`up` false) and when it is back.
+  using SerialLinkHandler = std::function<void(bool up, const std::string& why)>;
+  virtual void SetSerialLinkHandler(SerialLinkHandler /*handler*/) {}
   // Records the link-local IPv6 scope of the machine.
   virtual void DiscoverLinkLocalAddress() = 0;
   // False when networking is unavailable.

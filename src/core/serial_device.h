@@ -42,6 +42,11 @@ class SerialDevice : public SerialPort {
   virtual void DiscardInput() = 0;
   virtual void DiscardOutput() = 0;
   virtual void SetDataAvailableHandler(DataAvailableHandler handler) = 0;
+
+  // Told when an open port is lost (the device went away: `up` false, `why` says how) and when
+  // the port is back after the device returned (`up` true). Ports that cannot be lost ignore it.
+  using LinkStateHandler = std::function<void(bool up, const std::string& why)>;
+  virtual void SetLinkStateHandler(LinkStateHandler /*handler*/) {}
 };
 
 }  // namespace v7400

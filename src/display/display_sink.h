@@ -54,6 +54,9 @@ class DisplaySink {
   void CloseLog();
 
   const TrafficLog& Log() const { return log_; }
+  void SetLogFailureHandler(TrafficLog::FailureHandler handler) {
+    log_.SetFailureHandler(std::move(handler));
+  }
 
  private:
   void AppendTo(DisplayList list, const std::string& entry);

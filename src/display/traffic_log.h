@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 
 namespace v7400 {
@@ -14,6 +15,11 @@ class TrafficLog {
   TrafficLog(const TrafficLog&) = delete;
   TrafficLog& operator=(const TrafficLog&) = delete;
   ~TrafficLog();
+
+  // Told once when the file stops taking lines (cannot be opened, written or flushed), and again
+  // only after it took lines once more. Logging goes on; the lines in between are lost.
+  using FailureHandler = std::function<void(const std::string& message)>;
+  void SetFailureHandler(FailureHandler handler) { on_failure_ = std::move(handler); }
 
   bool IsOn() const { return on_; }
   const std::string& FileName() const { return file_name_; }
@@ -32,11 +38,14 @@ class TrafficLog {
  private:
   void Reopen(const char* mode);
   void CloseFile();
+  void Failed(const char* what);
 
   std::FILE* file_ = nullptr;
   bool on_ = false;
   std::string file_name_;
   std::int32_t flush_ticks_ = 0;
+  FailureHandler on_failure_;
+  bool failing_ = false;
 };
 
 std::string TotalsLine(std::int32_t received, std::int32_t sent);

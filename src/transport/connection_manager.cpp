@@ -145,7 +145,9 @@ bool ConnectionManager::OpenSerialPort(OpenVariant variant) {
     }
     return false;
   }
-  if (ports_.serial.ByteReady()) ports_.serial.DiscardInput();
+  // Whatever waited on the line before the port opened is no frame of this session; the
+  // system's buffer is not visible through ByteReady right after the open.
+  ports_.serial.DiscardInput();
   ports_.serial.DiscardOutput();
   return true;
 }

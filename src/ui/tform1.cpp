@@ -43,10 +43,16 @@ TForm1::TForm1(FormPorts ports, QWidget* parent)
   SetUpStatusBar();
   SetUpTimers();
   SetUpDisplays();
+  SetUpDisplayRefresh();
   SetUpCommandPanel();
   ConnectBottomPanel();
   ConnectCommandPanel();
   link_->SetSerialDataHandler([this](int count) { ApdComPort1TriggerAvail(count); });
+  sink_.SetLogFailureHandler([this](const std::string& message) {
+    ports_.error_log.AppException("cbxSaveLogToFile", message);
+  });
+  link_->SetSerialLinkHandler(
+      [this](bool up, const std::string& why) { SerialLinkChanged(up, why); });
   FormCreate();
 }
 
@@ -155,49 +161,6 @@ void TForm1::ConnectBottomPanel() {
   connect(ui_->Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
 }
 
-// --- DisplayView ---------------------------------------------------------------------------
-
-DisplayListModel& TForm1::Model(DisplayList list) const {
-  return *models_[static_cast<std::size_t>(list)];
-}
-
-UniformListView* TForm1::ListView(DisplayList list) const {
-  return list == DisplayList::kDecimal ? ui_->lbxDecimal : ui_->lbxHex;
-}
-
-void TForm1::BeginAppend(DisplayList list) { Model(list).BeginAppend(); }
-void TForm1::EndAppend(DisplayList list) { Model(list).EndAppend(); }
-void TForm1::BeginRemoveFirst(DisplayList list) { Model(list).BeginRemoveFirst(); }
-void TForm1::EndRemoveFirst(DisplayList list) { Model(list).EndRemoveFirst(); }
-void TForm1::BeginClear(DisplayList list) { Model(list).BeginClear(); }
-void TForm1::EndClear(DisplayList list) { Model(list).EndClear(); }
-
-bool TForm1::AutoScroll() const { return ui_->cbxAutoScroll->isChecked(); }
-
-void TForm1::SelectLast(DisplayList list) {
-  const int rows = Model(list).rowCount();
-  if (rows == 0) return;
-  const QModelIndex last = Model(list).index(rows - 1);
-  ListView(list)->selectionModel()->setCurrentIndex(last, QItemSelectionModel::ClearAndSelect);
-  ListView(list)->scrollTo(last);
-}
-
-void TForm1::ShowStatus(int panel, const std::string& text) {
-  if (panel < 0 || panel > 2) return;
-  status_panels_[static_cast<std::size_t>(panel)]->setText(QString::fromLatin1(text));
-}
-
-QString TForm1::StatusText(int panel) const {
-  return status_panels_[static_cast<std::size_t>(panel)]->text();
-}
-
-void TForm1::SetLogChecked(bool checked) {
-  const QSignalBlocker block(ui_->cbxSaveLogToFile);
-  ui_->cbxSaveLogToFile->setChecked(checked);
-}
-
-void TForm1::SetEmptyLogEnabled(bool enabled) { ui_->btnEmptyLogFile->setEnabled(enabled); }
-
 // --- ACK Mode and Automation Format --------------------------------------------------------
 
 void TForm1::ShowAckMode(bool auto_chosen) {
@@ -247,6 +210,7 @@ DisplayList TForm1::ShownList() const {
 }
 
 void TForm1::ShowSelectedEntry(DisplayList list) {
+  RefreshDisplays();
   const QModelIndex current = ListView(list)->currentIndex();
   // An empty list or no selection: nothing to show and nothing worth an error line.
   if (!current.isValid()) return;
@@ -263,6 +227,8 @@ void TForm1::lbxHexDblClick() {
 }
 
 void TForm1::CopySelection(DisplayList list) {
+  // Row n is entry n of the store only once the list has caught up.
+  RefreshDisplays();
   std::vector<std::size_t> rows;
   for (const QModelIndex& index : ListView(list)->selectionModel()->selectedRows()) {
     rows.push_back(static_cast<std::size_t>(index.row()));

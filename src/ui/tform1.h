@@ -5,15 +5,18 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QPointer>
 #include <QTimer>
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "core/clock.h"
 #include "display/display_sink.h"
 #include "core/display_view.h"
+#include "display/display_refresh.h"
 #include "app/error_log.h"
 #include "app/lifecycle.h"
 #include "app/link.h"
@@ -94,7 +97,10 @@ class TForm1 : public QMainWindow,
   void ShowStatus(int panel, const std::string& text) override;
   void SetLogChecked(bool checked) override;
   void SetEmptyLogEnabled(bool enabled) override;
-  QString StatusText(int panel) const;
+  // What a status panel shows once the window has caught up with the stores.
+  QString StatusText(int panel);
+  // Brings the lists, the auto scroll and the status panels up to date with the stores.
+  void RefreshDisplays();
 
   // PreferenceHolder.
   FontSpec DefaultFont() const override;
@@ -129,6 +135,8 @@ class TForm1 : public QMainWindow,
 
  public slots:
   void ApdComPort1TriggerAvail(int count);
+  // The serial device went away (`up` false) or is back.
+  void SerialLinkChanged(bool up, const std::string& why);
   void OnDatagram(const std::string& datagram, const std::string& sender_address, bool ipv6);
   void SessionEnd(QSessionManager& manager);
   // SIGTERM: leaves at once, saving what an ordinary exit saves.
@@ -222,6 +230,9 @@ class TForm1 : public QMainWindow,
   void SetUpStatusBar();
   void SetUpTimers();
   void SetUpDisplays();
+  void SetUpDisplayRefresh();
+  void ScheduleRefresh();
+  void SelectLastNow(DisplayList list);
   void SetUpCommandPanel();
   void ConnectBottomPanel();
   void ConnectCommandPanel();
@@ -249,6 +260,14 @@ class TForm1 : public QMainWindow,
   std::array<DisplayListModel*, 2> models_{};
   std::array<FontSpec, 2> list_fonts_;
   std::array<QLabel*, 3> status_panels_{};
+  mutable std::array<QPointer<QWidget>, static_cast<std::size_t>(PanelControl::memLog) + 1>
+      control_widgets_;
+  std::array<std::optional<std::string>, 3> pending_status_;
+  bool scroll_pending_ = false;
+  RefreshPacer refresh_pacer_;
+  QTimer* refresh_timer_ = nullptr;
+  std::string connection_text_;
+  bool serial_lost_ = false;
   QTimer* tmrBatch_ = nullptr;
   QTimer* tmr_ProgramAndRequest_ = nullptr;
   QTimer* tmr_drawgrid_ = nullptr;

@@ -185,7 +185,10 @@ void TForm1::MirrorDebugOptions() {
 // --- CommandPanelView and StatisticsView ---------------------------------------------------
 
 QWidget* TForm1::ControlWidget(PanelControl control) const {
-  return findChild<QWidget*>(QString::fromLatin1(ControlName(control)));
+  // Looked up by name once: a search of the whole window per call cost more than a frame.
+  QPointer<QWidget>& widget = control_widgets_.at(static_cast<std::size_t>(control));
+  if (!widget) widget = findChild<QWidget*>(QString::fromLatin1(ControlName(control)));
+  return widget;
 }
 
 void TForm1::SetEnabled(PanelControl control, bool enabled) {

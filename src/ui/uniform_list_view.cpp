@@ -5,6 +5,8 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 #include <algorithm>
 
 namespace v7400 {
@@ -149,27 +151,45 @@ void UniformListView::updateGeometries() {
 void UniformListView::paintEvent(QPaintEvent* event) {
   if (model() == nullptr) return;
   QPainter painter(viewport());
+  painter.setFont(font());
   const int rows = RowCount();
   const QRect area = event->rect();
   const int first = std::max(0, (area.top() + verticalOffset()) / row_height_);
   const int last = std::min(rows - 1, (area.bottom() + verticalOffset()) / row_height_);
-  QStyleOptionViewItem option;
-  initViewItemOption(&option);
+  const QPalette::ColorGroup group = isActiveWindow() ? QPalette::Active : QPalette::Inactive;
+  const int text_top = (row_height_ - fontMetrics().height()) / 2;
   for (int row = first; row <= last; ++row) {
     const QModelIndex index = model()->index(row, 0, rootIndex());
-    option.rect = RowRect(row);
-    option.state = QStyle::State_Enabled;
-    if (selectionModel() != nullptr && selectionModel()->isSelected(index)) {
-      option.state |= QStyle::State_Selected;
+    const QRect rect = RowRect(row);
+    const bool selected = selectionModel() != nullptr && selectionModel()->isSelected(index);
+    if (selected) painter.fillRect(rect, palette().brush(group, QPalette::Highlight));
+    painter.setPen(palette().color(group, selected ? QPalette::HighlightedText : QPalette::Text));
+    painter.drawStaticText(rect.left() + kTextMargin, rect.top() + text_top,
+                           ShapedText(index.data().toString()));
+    if (index == currentIndex() && hasFocus()) {
+      QStyleOptionFocusRect focus;
+      focus.initFrom(this);
+      focus.rect = rect;
+      style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
     }
-    if (index == currentIndex() && hasFocus()) option.state |= QStyle::State_HasFocus;
-    if (isActiveWindow()) option.state |= QStyle::State_Active;
-    itemDelegateForIndex(index)->paint(&painter, option, index);
   }
+}
+
+const QStaticText& UniformListView::ShapedText(const QString& text) {
+  // Rows scroll by a few places per refresh: keeping their shaped text makes a repaint cost the
+  // new rows only, not every visible one again.
+  if (const auto found = shaped_.find(text); found != shaped_.end()) return found.value();
+  if (shaped_.size() >= kShapedCacheSize) shaped_.clear();
+  QStaticText shaped(text);
+  shaped.setTextFormat(Qt::PlainText);
+  shaped.setPerformanceHint(QStaticText::AggressiveCaching);
+  shaped.prepare(QTransform(), font());
+  return shaped_.insert(text, shaped).value();
 }
 
 void UniformListView::changeEvent(QEvent* event) {
   if (event->type() == QEvent::FontChange) {
+    shaped_.clear();
     row_height_ = fontMetrics().height() + 1;
     Relayout();
   }

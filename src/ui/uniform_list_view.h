@@ -4,6 +4,8 @@
 #pragma once
 
 #include <QAbstractItemView>
+#include <QHash>
+#include <QStaticText>
 
 namespace v7400 {
 
@@ -48,6 +50,11 @@ class UniformListView : public QAbstractItemView {
   int RowCount() const;
   QRect RowRect(int row) const;
   void Relayout();
+  const QStaticText& ShapedText(const QString& text);
+
+  static constexpr int kTextMargin = 3;
+  static constexpr qsizetype kShapedCacheSize = 256;
+  QHash<QString, QStaticText> shaped_;
 
   int row_height_ = 16;
   int content_width_ = 0;

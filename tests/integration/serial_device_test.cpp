@@ -1,7 +1,5 @@
 // The serial port adapter over a pseudo-terminal pair: one end is COMn, the test holds the other.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QSettings>
 #include <QTemporaryDir>
@@ -13,39 +11,9 @@
 namespace v7400 {
 namespace {
 
+using integration::PeerEnd;
 using integration::PtyPair;
 using integration::WaitUntil;
-
-// The far end of the line, as the receiver would hold it.
-class PeerEnd {
- public:
-  explicit PeerEnd(const std::string& path)
-      : fd_(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK)) {}
-  ~PeerEnd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  PeerEnd(const PeerEnd&) = delete;
-  PeerEnd& operator=(const PeerEnd&) = delete;
-
-  bool IsOpen() const { return fd_ >= 0; }
-  bool Write(const std::string& bytes) {
-    return ::write(fd_, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
-  }
-  // Reads what has arrived, keeping the event loop running while waiting for `count` bytes.
-  std::string Read(std::size_t count) {
-    std::string bytes;
-    WaitUntil([&] {
-      char buffer[256];
-      const ssize_t got = ::read(fd_, buffer, sizeof buffer);
-      if (got > 0) bytes.append(buffer, static_cast<std::size_t>(got));
-      return bytes.size() >= count;
-    });
-    return bytes;
-  }
-
- private:
-  int fd_;
-};
 
 class SerialDeviceTest : public ::testing::Test {
  protected:

@@ -2,6 +2,9 @@
 // from socat, and the openssl command line.
 #pragma once
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -61,6 +64,54 @@ class PtyPair {
   QProcess socat_;
   std::string first_;
   std::string second_;
+};
+
+// The far end of the line, as the receiver would hold it.
+class PeerEnd {
+ public:
+  explicit PeerEnd(const std::string& path)
+      : fd_(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK)) {}
+  // Takes over an open descriptor.
+  explicit PeerEnd(int fd) : fd_(fd) {}
+  ~PeerEnd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  PeerEnd(const PeerEnd&) = delete;
+  PeerEnd& operator=(const PeerEnd&) = delete;
+
+  bool IsOpen() const { return fd_ >= 0; }
+  bool Write(const std::string& bytes) {
+    return ::write(fd_, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+  }
+  // Writes everything, keeping the event loop running while the line is full.
+  bool WriteAll(const std::string& bytes, int timeout_ms = 10000) {
+    std::size_t done = 0;
+    return WaitUntil(
+        [&] {
+          const ssize_t put = ::write(fd_, bytes.data() + done, bytes.size() - done);
+          if (put > 0) done += static_cast<std::size_t>(put);
+          return done == bytes.size();
+        },
+        timeout_ms);
+  }
+  // Reads what has arrived, keeping the event loop running while waiting for `count` bytes.
+  std::string Read(std::size_t count, int timeout_ms = 5000) {
+    std::string bytes;
+    WaitUntil(
+        [&] {
+          char buffer[4096];
+          ssize_t got;
+          while ((got = ::read(fd_, buffer, sizeof buffer)) > 0) {
+            bytes.append(buffer, static_cast<std::size_t>(got));
+          }
+          return bytes.size() >= count;
+        },
+        timeout_ms);
+    return bytes;
+  }
+
+ private:
+  int fd_;
 };
 
 // Runs openssl with the arguments and the input; the output, or an empty optional-like flag.

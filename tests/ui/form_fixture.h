@@ -83,12 +83,15 @@ class FormTest : public ::testing::Test {
     return lines;
   }
 
+  // The lists as shown once the window has caught up with the stores.
   static std::string Row(TForm1& form, DisplayList list, int row) {
+    form.RefreshDisplays();
     QAbstractItemView* view =
         list == DisplayList::kDecimal ? form.Form().lbxDecimal : form.Form().lbxHex;
     return view->model()->index(row, 0).data().toString().toStdString();
   }
   static int Rows(TForm1& form, DisplayList list) {
+    form.RefreshDisplays();
     QAbstractItemView* view =
         list == DisplayList::kDecimal ? form.Form().lbxDecimal : form.Form().lbxHex;
     return view->model()->rowCount();

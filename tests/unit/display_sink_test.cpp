@@ -189,5 +189,34 @@ TEST_F(DisplaySinkTest, UnopenableLogFileLosesLinesSilently) {
   EXPECT_FALSE(sink.Log().IsOn());
 }
 
+// A log that stops taking lines is reported once, not once per line, and logging goes on.
+TEST_F(DisplaySinkTest, LogFailuresAreReportedOncePerSpell) {
+  const struct {
+    const char* name;
+    std::string path;
+    const char* message_start;  // nullptr: no report
+  } cases[] = {
+      {"folder missing", dir.File("missing/dir/log.txt"), "Cannot open traffic log"},
+      {"disk full", "/dev/full", "Cannot write traffic log \"/dev/full\": No space left"},
+      {"writable file", dir.File("log.txt"), nullptr},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> reports;
+    sink.SetLogFailureHandler([&](const std::string& message) { reports.push_back(message); });
+    StartLog(c.path);
+    const std::string line(100, 'x');
+    for (int tick = 0; tick < 23; ++tick) {
+      for (int i = 0; i < 100; ++i) sink.WriteTrafficLog(line);
+      sink.Timer1Timer();
+    }
+    sink.CloseLog();
+    EXPECT_TRUE(c.message_start == nullptr ? reports.empty() : reports.size() == 1u)
+        << c.name << ": " << reports.size() << " reports";
+    if (c.message_start != nullptr && !reports.empty()) {
+      EXPECT_EQ(reports[0].rfind(c.message_start, 0), 0u) << c.name << ": " << reports[0];
+    }
+  }
+}
+
 }  // namespace
 }  // namespace v7400

@@ -44,6 +44,9 @@ class QtLink : public Link {
   void SetSerialDataHandler(SerialDataHandler handler) override {
     serial_.SetDataAvailableHandler(std::move(handler));
   }
+  void SetSerialLinkHandler(SerialLinkHandler handler) override {
+    serial_.SetLinkStateHandler(std::move(handler));
+  }
   void DiscoverLinkLocalAddress() override { discovery_.RecordLinkLocalScope(); }
   bool CreateNetworkObjects() override { return true; }
   void OpenConnectionAtStartup() override { connection_.OpenConnection(OpenVariant::kStartUp); }

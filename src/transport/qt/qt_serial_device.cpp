@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #ifdef Q_OS_UNIX
+#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 #endif
@@ -57,12 +58,27 @@ bool IsAccessible(const QString& path) {
 #endif
 }
 
+// Why the device behind an open port is gone; empty while it is still there.
+std::string WhyLineIsGone(QSerialPort& port, const QString& path) {
+#ifdef Q_OS_UNIX
+  pollfd probe{static_cast<int>(port.handle()), POLLIN | POLLOUT, 0};
+  if (::poll(&probe, 1, 0) >= 0) {
+    if ((probe.revents & POLLNVAL) != 0) return "the device is no longer valid";
+    if ((probe.revents & (POLLHUP | POLLERR)) != 0) return "the device hung up";
+  }
+#endif
+  if (!path.isEmpty() && !QFileInfo::exists(path)) return "the device was removed";
+  return {};
+}
+
 }  // namespace
 
 QtSerialDevice::QtSerialDevice(PortNamePreferences& preferences, QObject* parent)
     : QObject(parent), preferences_(preferences) {
   connect(&port_, &QSerialPort::readyRead, this, &QtSerialDevice::OnReadyRead);
   connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialDevice::OnError);
+  reopen_timer_.setInterval(kReopenIntervalMs);
+  connect(&reopen_timer_, &QTimer::timeout, this, &QtSerialDevice::TryReopen);
 }
 
 QtSerialDevice::~QtSerialDevice() { port_.close(); }
@@ -88,12 +104,13 @@ char QtSerialDevice::ReadByte() {
 }
 
 void QtSerialDevice::Write(const std::string& bytes) {
+  if (lost_) TryReopen();
+  if (lost_) throw std::runtime_error("the serial device is away: " + device_path_.toStdString());
   if (!port_.isOpen() && !Open()) throw std::runtime_error(failure_);
   const qint64 written = port_.write(bytes.data(), static_cast<qint64>(bytes.size()));
   if (written != static_cast<qint64>(bytes.size())) {
     throw std::runtime_error("serial write failed: " + port_.errorString().toStdString());
   }
-  port_.flush();
 }
 
 void QtSerialDevice::SetSettings(const SerialSettings& settings) {
@@ -152,6 +169,7 @@ bool QtSerialDevice::Open() {
   }
   // An absolute path (a pseudo-terminal, say) is taken as it is; a bare name lives in /dev.
   port_.setPortName(device);
+  device_path_ = device.startsWith(QLatin1Char('/')) ? device : QStringLiteral("/dev/") + device;
   if (!port_.open(QIODevice::ReadWrite)) {
     failure_ = OpenFailureText(device).toStdString();
     return false;
@@ -165,6 +183,9 @@ bool QtSerialDevice::Open() {
 }
 
 void QtSerialDevice::Close() {
+  // Closing on purpose also ends the wait for a lost device.
+  lost_ = false;
+  reopen_timer_.stop();
   if (port_.isOpen()) port_.close();
 }
 
@@ -190,8 +211,43 @@ void QtSerialDevice::OnReadyRead() {
 }
 
 void QtSerialDevice::OnError(QSerialPort::SerialPortError error) {
-  // A device that went away is closed, so the next write tries to open it again.
-  if (error == QSerialPort::ResourceError && port_.isOpen()) port_.close();
+  // A full output buffer, a hang-up and an unplugged device all arrive here, the last two
+  // again and again while the port stays open. Look at the line once the signal is over.
+  if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError &&
+      error != QSerialPort::WriteError) {
+    return;
+  }
+  if (check_queued_ || !port_.isOpen()) return;
+  check_queued_ = true;
+  QMetaObject::invokeMethod(this, &QtSerialDevice::CheckLine, Qt::QueuedConnection);
+}
+
+void QtSerialDevice::CheckLine() {
+  check_queued_ = false;
+  if (!port_.isOpen()) return;
+  const std::string why = WhyLineIsGone(port_, device_path_);
+  if (why.empty()) {
+    // The line is there; a write that could not go out yet waits in the port's buffer.
+    port_.clearError();
+    return;
+  }
+  port_.close();
+  lost_ = true;
+  reopen_timer_.start();
+  if (link_handler_) link_handler_(false, device_path_.toStdString() + ": " + why);
+}
+
+void QtSerialDevice::TryReopen() {
+  if (!lost_) {
+    reopen_timer_.stop();
+    return;
+  }
+  if (!Open()) return;
+  lost_ = false;
+  reopen_timer_.stop();
+  // What waited on the line while it was away belongs to no frame of ours.
+  DiscardInput();
+  if (link_handler_) link_handler_(true, device_path_.toStdString());
 }
 
 }  // namespace v7400

@@ -3,6 +3,7 @@
 
 #include <QObject>
 #include <QSerialPort>
+#include <QTimer>
 
 #include "transport/port_names.h"
 #include "core/serial_device.h"
@@ -23,8 +24,8 @@ class QtSerialDevice : public QObject, public SerialDevice {
 
   bool ByteReady() override;
   char ReadByte() override;
-  // Opens the port first when it is closed; throws std::runtime_error when that or the write
-  // fails.
+  // Opens the port first when it is closed; throws std::runtime_error when that fails. What the
+  // line cannot take yet waits in the port's buffer and goes out in order as the line drains.
   void Write(const std::string& bytes) override;
 
   SerialSettings Settings() const override { return settings_; }
@@ -36,6 +37,14 @@ class QtSerialDevice : public QObject, public SerialDevice {
   void DiscardInput() override;
   void DiscardOutput() override;
   void SetDataAvailableHandler(DataAvailableHandler handler) override;
+  void SetLinkStateHandler(LinkStateHandler handler) override {
+    link_handler_ = std::move(handler);
+  }
+
+  // True while the port is closed because its device went away; it is opened again by itself
+  // once the device is back (tried every `kReopenIntervalMs`).
+  bool IsLost() const { return lost_; }
+  static constexpr int kReopenIntervalMs = 1000;
 
  private:
   // Empty when the settings can be applied, else why not.
@@ -43,12 +52,20 @@ class QtSerialDevice : public QObject, public SerialDevice {
   QString OpenFailureText(const QString& device) const;
   void OnReadyRead();
   void OnError(QSerialPort::SerialPortError error);
+  // After a read or write error: closes the port when its device is gone.
+  void CheckLine();
+  void TryReopen();
 
   PortNamePreferences& preferences_;
   QSerialPort port_;
   SerialSettings settings_;
   std::string failure_;
+  QString device_path_;
   DataAvailableHandler handler_;
+  LinkStateHandler link_handler_;
+  QTimer reopen_timer_;
+  bool lost_ = false;
+  bool check_queued_ = false;
 };
 
 }  // namespace v7400

@@ -1,6 +1,6 @@
 #include "transport/qt/qt_udp_endpoint.h"
 
-#include <QNetworkDatagram>
+#include <QVariant>
 #include <stdexcept>
 
 namespace v7400 {
@@ -53,12 +53,21 @@ void QtUdpEndpoint::Activate() {
     delete socket;
     throw std::runtime_error("UDP bind failed: " + why);
   }
+  // A burst the program has not read yet waits in the system's buffer: ask for a large one.
+  // The system grants at most its own limit (net.core.rmem_max on Linux); beyond that a burst
+  // is dropped by the system before the program sees it.
+  socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, kReceiveBufferBytes);
   version_ = binding_->version;
   socket_ = socket;
   connect(socket, &QUdpSocket::readyRead, this, &QtUdpEndpoint::ReadPending);
 }
 
 std::uint16_t QtUdpEndpoint::BoundPort() const { return socket_ ? socket_->localPort() : 0; }
+
+int QtUdpEndpoint::ReceiveBufferBytes() const {
+  return socket_ ? socket_->socketOption(QAbstractSocket::ReceiveBufferSizeSocketOption).toInt()
+                 : 0;
+}
 
 void QtUdpEndpoint::SendTo(const std::string& bytes, const UdpDestination& to) {
   if (!socket_) throw std::runtime_error("the UDP endpoint is not active");
@@ -73,20 +82,21 @@ void QtUdpEndpoint::SendTo(const std::string& bytes, const UdpDestination& to) {
 
 void QtUdpEndpoint::ReadPending() {
   // A burst is handled in slices so a flood cannot keep the user-interface thread to itself.
-  constexpr int kDatagramsPerSlice = 64;
+  // What a slice leaves behind is announced again by the socket itself, whose read notifier
+  // stays armed while datagrams are waiting. A continuation of our own would be wrong: QUdpSocket
+  // stops watching for good after it announced data that nobody then received.
+  constexpr int kDatagramsPerSlice = 512;
   const QPointer<QUdpSocket> socket = socket_;
   for (int handled = 0; handled < kDatagramsPerSlice; ++handled) {
     // Stop when a handler deactivated the endpoint; its datagrams go with the socket.
     if (!socket || socket != socket_ || !socket->hasPendingDatagrams()) return;
-    const QNetworkDatagram datagram = socket->receiveDatagram();
-    if (!datagram.isValid()) return;
+    // Into a buffer that holds any datagram: no asking the system for the size first.
+    QHostAddress sender;
+    const qint64 size = socket->readDatagram(buffer_.data(), kMaxDatagram, &sender);
+    if (size < 0) return;
     if (!handler_) continue;
-    const QByteArray data = datagram.data();
-    handler_(ReceivedDatagram{std::string(data.constData(), static_cast<std::size_t>(data.size())),
-                              AddressText(datagram.senderAddress()), version_});
-  }
-  if (socket && socket == socket_ && socket->hasPendingDatagrams()) {
-    QMetaObject::invokeMethod(this, &QtUdpEndpoint::ReadPending, Qt::QueuedConnection);
+    handler_(ReceivedDatagram{std::string(buffer_.data(), static_cast<std::size_t>(size)),
+                              AddressText(sender), version_});
   }
 }
 

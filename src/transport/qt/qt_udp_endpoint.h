@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QUdpSocket>
 #include <optional>
+#include <vector>
 
 #include "core/udp_endpoint.h"
 
@@ -30,6 +31,10 @@ class QtUdpEndpoint : public QObject, public UdpEndpoint {
 
   // The port the socket is bound to (the system's choice when the binding asked for 0).
   std::uint16_t BoundPort() const;
+  // The receive buffer the system granted the socket, in bytes (0 when inactive).
+  int ReceiveBufferBytes() const;
+
+  static constexpr int kReceiveBufferBytes = 8 * 1024 * 1024;
 
  private:
   void ReadPending();
@@ -39,6 +44,8 @@ class QtUdpEndpoint : public QObject, public UdpEndpoint {
   std::uint16_t default_port_ = 0;
   std::optional<UdpBinding> binding_;
   QPointer<QUdpSocket> socket_;
+  static constexpr qint64 kMaxDatagram = 65536;
+  std::vector<char> buffer_ = std::vector<char>(kMaxDatagram);
   IpVersion version_ = IpVersion::kIPv4;
 };
 

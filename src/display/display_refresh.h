@@ -1,0 +1,30 @@
+// When the windows catch up with the display stores. Entries are stored and logged the moment
+// they arrive; the lists, the auto scroll and the status panels follow at most once per period,
+// and at once after a quiet spell, so a flood costs a few dozen repaints a second while a trickle
+// still shows each frame as it comes.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+namespace v7400 {
+
+inline constexpr std::uint32_t kDisplayRefreshMs = 33;
+
+class RefreshPacer {
+ public:
+  explicit RefreshPacer(std::uint32_t period_ms = kDisplayRefreshMs) : period_ms_(period_ms) {}
+
+  // Something changed at `now_ms`: the delay after which to refresh, or nothing when a refresh
+  // is already on its way.
+  std::optional<std::uint32_t> Changed(std::uint32_t now_ms);
+  // The windows caught up at `now_ms`.
+  void Refreshed(std::uint32_t now_ms);
+
+ private:
+  std::uint32_t period_ms_;
+  std::optional<std::uint32_t> last_refresh_;
+  bool scheduled_ = false;
+};
+
+}  // namespace v7400

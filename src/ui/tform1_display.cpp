@@ -1,0 +1,123 @@
+// The main window as the display sink's view: the lists, the auto scroll and the status panels
+// catch up with the stores on a refresh, never once per entry.
+#include <QItemSelectionModel>
+
+#include "ui/display_list_model.h"
+#include "ui/tform1.h"
+#include "ui_tform1.h"
+
+namespace v7400 {
+
+namespace {
+
+// Shown after the connection text while the serial device is away.
+constexpr char kSerialLostSuffix[] = "   (port lost, waiting for the device)";
+
+}  // namespace
+
+DisplayListModel& TForm1::Model(DisplayList list) const {
+  return *models_[static_cast<std::size_t>(list)];
+}
+
+UniformListView* TForm1::ListView(DisplayList list) const {
+  return list == DisplayList::kDecimal ? ui_->lbxDecimal : ui_->lbxHex;
+}
+
+void TForm1::SetUpDisplayRefresh() {
+  refresh_timer_ = new QTimer(this);
+  refresh_timer_->setSingleShot(true);
+  connect(refresh_timer_, &QTimer::timeout, this, &TForm1::RefreshDisplays);
+}
+
+void TForm1::ScheduleRefresh() {
+  if (const auto delay = refresh_pacer_.Changed(ports_.clock.TickMs())) {
+    refresh_timer_->start(static_cast<int>(*delay));
+  }
+}
+
+void TForm1::RefreshDisplays() {
+  refresh_timer_->stop();
+  for (const DisplayList list : {DisplayList::kDecimal, DisplayList::kHex}) Model(list).Sync();
+  if (scroll_pending_) {
+    scroll_pending_ = false;
+    SelectLastNow(DisplayList::kDecimal);
+    SelectLastNow(DisplayList::kHex);
+  }
+  for (std::size_t panel = 0; panel < pending_status_.size(); ++panel) {
+    if (!pending_status_[panel]) continue;
+    status_panels_[panel]->setText(QString::fromLatin1(*pending_status_[panel]));
+    pending_status_[panel].reset();
+  }
+  refresh_pacer_.Refreshed(ports_.clock.TickMs());
+}
+
+void TForm1::BeginAppend(DisplayList) {}
+void TForm1::EndAppend(DisplayList list) {
+  Model(list).NoteAppended();
+  ScheduleRefresh();
+}
+void TForm1::BeginRemoveFirst(DisplayList) {}
+void TForm1::EndRemoveFirst(DisplayList list) {
+  Model(list).NoteDroppedFirst();
+  ScheduleRefresh();
+}
+// Clearing is the user's own act: the list empties at once.
+void TForm1::BeginClear(DisplayList list) {
+  Model(list).Sync();
+  Model(list).BeginClear();
+}
+void TForm1::EndClear(DisplayList list) { Model(list).EndClear(); }
+
+bool TForm1::AutoScroll() const { return ui_->cbxAutoScroll->isChecked(); }
+
+void TForm1::SelectLast(DisplayList) {
+  scroll_pending_ = true;
+  ScheduleRefresh();
+}
+
+void TForm1::SelectLastNow(DisplayList list) {
+  const int rows = Model(list).rowCount();
+  if (rows == 0) return;
+  const QModelIndex last = Model(list).index(rows - 1);
+  ListView(list)->selectionModel()->setCurrentIndex(last, QItemSelectionModel::ClearAndSelect);
+  ListView(list)->scrollTo(last);
+}
+
+void TForm1::ShowStatus(int panel, const std::string& text) {
+  if (panel < 0 || panel > 2) return;
+  std::string shown = text;
+  if (panel == 2) {
+    connection_text_ = text;
+    if (serial_lost_) shown += kSerialLostSuffix;
+  }
+  pending_status_[static_cast<std::size_t>(panel)] = std::move(shown);
+  ScheduleRefresh();
+}
+
+QString TForm1::StatusText(int panel) {
+  RefreshDisplays();
+  return status_panels_[static_cast<std::size_t>(panel)]->text();
+}
+
+void TForm1::SerialLinkChanged(bool up, const std::string& why) {
+  Guard("ApdComPort1", [&] {
+    if (!up) {
+      // A frame cut by the loss cannot be completed by what the device sends once it is back.
+      state_.FrameBuffer.clear();
+      state_.DecimalText.clear();
+      state_.HexText.clear();
+      ports_.error_log.AppException("ApdComPort1", "Serial port lost: " + why);
+    }
+    serial_lost_ = !up;
+    ShowStatus(2, connection_text_.empty() ? StatusText(2).toStdString() : connection_text_);
+  });
+}
+
+void TForm1::SetLogChecked(bool checked) {
+  const QSignalBlocker block(ui_->cbxSaveLogToFile);
+  ui_->cbxSaveLogToFile->setChecked(checked);
+}
+
+void TForm1::SetEmptyLogEnabled(bool enabled) { ui_->btnEmptyLogFile->setEnabled(enabled); }
+
+}  // namespace v7400
