@@ -32,9 +32,11 @@ asan: deps
 	@cmake --build $(ASAN_DIR) -j $(JOBS) --target unit_tests
 	@cd $(ASAN_DIR) && ctest --output-on-failure -j $(JOBS) -L unit
 
+# The logic alone (Google Benchmark), then the real program end to end against the load tool.
 bench: configure
-	@cmake --build $(BUILD_DIR) -j $(JOBS) --target benchmarks
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target benchmarks v7400 load-gen bare-responder
 	@$(BUILD_DIR)/bin/benchmarks
+	@bench/e2e_bench.py $(BUILD_DIR)/bin --json $(BUILD_DIR)/e2e_bench.json
 
 # Coverage-guided fuzzing (clang libFuzzer with ASan and UBSan). Every target in FUZZ_TARGETS
 # is fuzz/<name>_fuzz.cpp with its seeds in fuzz/corpus/<name>/; each runs FUZZ_SECONDS.
@@ -54,6 +56,7 @@ $(FUZZ_DIR)/%_fuzz: fuzz/%_fuzz.cpp $(FUZZ_OBJECTS)
 	@clang++ $(FUZZ_CXXFLAGS) -fsanitize=fuzzer $^ -lcrypto -o $@
 
 -include $(FUZZ_OBJECTS:.o=.d)
+.SECONDARY: $(FUZZ_OBJECTS)
 
 fuzz-build: $(foreach t,$(FUZZ_TARGETS),$(FUZZ_DIR)/$(t)_fuzz)
 
