@@ -1,8 +1,12 @@
 #!/usr/bin/env python3
-"""End-to-end table: the real simulator (offscreen, SIA, automatic ACK) against load-gen, in
-turn with the bare responder (the floor), over UDP IPv4 and a pseudo-terminal serial link.
+"""End-to-end table: the real simulator (SIA, automatic ACK, auto scroll, traffic log on) against
+load-gen, in turn with the bare responder (the floor), over UDP IPv4 and a pseudo-terminal.
 
-    bench/e2e_bench.py <bin-dir> [--json FILE] [--profile FILE]
+    bench/e2e_bench.py <bin-dir> [--offscreen] [--json FILE] [--profile FILE]
+
+The simulator runs on a private Xvfb screen, where xdotool ticks "Save All Data To Log File"
+and names the log file in the dialog, as a user would. --offscreen runs it on Qt's offscreen
+platform instead, with the traffic log off (nothing can tick the box there).
 
 --profile records the simulator with `perf record -g` during a stop-and-wait UDP run and
 writes the head of `perf report --no-children` to FILE.
@@ -29,13 +33,20 @@ MB = 1024 * 1024
 
 
 class Bench:
-    def __init__(self, bin_dir):
+    def __init__(self, bin_dir, offscreen):
         self.bin = os.path.abspath(bin_dir)
+        self.offscreen = offscreen
         self.work = tempfile.mkdtemp(prefix="v7400-bench-")
         self.env = dict(os.environ, QT_QPA_PLATFORM="offscreen", HOME=self.work,
                         XDG_CONFIG_HOME=os.path.join(self.work, "config"),
                         XDG_RUNTIME_DIR=self.work)
         self.children = []
+        self.log_checks = []
+        if not offscreen:
+            xvfb = self.spawn(["Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24",
+                               "-nolisten", "tcp"], stdout=subprocess.PIPE, text=True,
+                              stderr=subprocess.DEVNULL)
+            self.env.update(DISPLAY=":" + xvfb.stdout.readline().strip(), QT_QPA_PLATFORM="xcb")
 
     def close(self):
         for child in self.children:
@@ -77,6 +88,8 @@ class Bench:
                 if sim.poll() is not None or time.time() > deadline:
                     raise RuntimeError("the simulator does not answer: " +
                                        open(os.path.join(self.work, "sim.out")).read())
+            if not self.offscreen:
+                self.start_traffic_log()
             yield sim
         finally:
             sim.send_signal(signal.SIGTERM)
@@ -86,6 +99,44 @@ class Bench:
                 sim.kill()
                 sim.wait()
             log.close()
+        if not self.offscreen:
+            self.check_traffic_log()
+
+    def xdotool(self, *args):
+        return subprocess.run(["xdotool"] + list(args), env=self.env, capture_output=True,
+                              text=True).stdout
+
+    def traffic_log(self):
+        return os.path.join(self.work, "traffic.txt")
+
+    def start_traffic_log(self):
+        """Ticks the log box of the main window and names the file in the open dialog."""
+        with contextlib.suppress(FileNotFoundError):
+            os.remove(self.traffic_log())
+        for window in self.xdotool("search", "--onlyvisible", "--name", "V7400").split():
+            geometry = self.xdotool("getwindowgeometry", "--shell", window)
+            g = dict(line.split("=") for line in geometry.split())
+            if int(g["WIDTH"]) >= 700:
+                self.xdotool("mousemove", str(int(g["X"]) + 290), str(int(g["Y"]) + 482),
+                             "click", "1")
+                break
+        time.sleep(1)
+        self.xdotool("key", "ctrl+a")
+        self.xdotool("type", "--delay", "1", self.traffic_log())
+        self.xdotool("key", "Return")
+        for _ in range(50):
+            if os.path.exists(self.traffic_log()):
+                return
+            time.sleep(0.1)
+        raise RuntimeError("could not switch the traffic log on through the window")
+
+    def check_traffic_log(self):
+        """After SIGTERM the log ends with its totals line; keeps how many frames it holds."""
+        with open(self.traffic_log(), "rb") as f:
+            lines = f.read().split(b"\r\n")
+        totals = [l for l in lines if l.startswith(b"Total received: ")]
+        self.log_checks.append({"lines": len(lines) - 2, "totals": totals[-1].decode()
+                                if totals else "missing"})
 
     @contextlib.contextmanager
     def bare_udp(self):
@@ -267,10 +318,12 @@ def print_table(rows):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("bin_dir")
+    parser.add_argument("--offscreen", action="store_true",
+                        help="Qt's offscreen platform, traffic log off")
     parser.add_argument("--json", help="also write the table and the raw runs as JSON")
     parser.add_argument("--profile", help="perf profile of a stop-and-wait UDP run to this file")
     args = parser.parse_args()
-    bench = Bench(args.bin_dir)
+    bench = Bench(args.bin_dir, args.offscreen)
     try:
         print("end-to-end: stop-and-wait UDP ...", file=sys.stderr)
         sw = stop_and_wait_udp(bench, args.profile)
@@ -283,11 +336,16 @@ def main():
     finally:
         bench.close()
     rows = table(sw, window, paced_run, pty)
+    print("v7400 on %s, traffic log %s" % ("Qt offscreen" if args.offscreen else "Xvfb",
+                                            "off" if args.offscreen else "on"))
     print_table(rows)
+    for check in bench.log_checks:
+        print("traffic log: %d frame lines, %s" % (check["lines"], check["totals"]))
     if args.json:
         with open(args.json, "w") as f:
-            json.dump({"table": rows, "runs": {"stop_and_wait_udp": sw, "window": window,
-                                               "paced": paced_run, "pty": pty}}, f, indent=1)
+            json.dump({"table": rows, "traffic_logs": bench.log_checks,
+                       "runs": {"stop_and_wait_udp": sw, "window": window,
+                                "paced": paced_run, "pty": pty}}, f, indent=1)
     return 0
 
 
