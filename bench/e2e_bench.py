@@ -8,8 +8,8 @@ The simulator runs on a private Xvfb screen, where xdotool ticks "Save All Data 
 and names the log file in the dialog, as a user would. --offscreen runs it on Qt's offscreen
 platform instead, with the traffic log off (nothing can tick the box there).
 
---profile records the simulator with `perf record -g` during a stop-and-wait UDP run and
-writes the head of `perf report --no-children` to FILE.
+--profile FILE runs only the stop-and-wait UDP figure, records the simulator meanwhile with
+`perf record -g` and writes the head of `perf report --no-children` to FILE.
 """
 import argparse
 import contextlib
@@ -223,12 +223,13 @@ def record(bench, pid, target, options, out_file):
     bench.load(target, options)
     perf.send_signal(signal.SIGINT)
     perf.wait()
-    report = subprocess.run(["perf", "report", "--no-children", "--stdio", "-i", data],
-                            capture_output=True, text=True).stdout
-    lines = [l for l in report.splitlines() if l and not l.startswith("#")]
-    flat = [l for l in lines if re.match(r"\s+\d+\.\d+%", l)]
     with open(out_file, "w") as f:
-        f.write("\n".join(flat[:40]) + "\n")
+        for title, sort in (("by library", "dso"), ("by symbol", "comm,dso,sym")):
+            report = subprocess.run(["perf", "report", "--no-children", "--stdio", "--sort",
+                                     sort, "-g", "none", "-i", data],
+                                    capture_output=True, text=True).stdout
+            flat = [l for l in report.splitlines() if re.match(r"\s+\d+\.\d+%", l)]
+            f.write("-- %s\n" % title + "\n".join(flat[:25]) + "\n")
 
 
 def window_and_memory(bench):
@@ -321,12 +322,17 @@ def main():
     parser.add_argument("--offscreen", action="store_true",
                         help="Qt's offscreen platform, traffic log off")
     parser.add_argument("--json", help="also write the table and the raw runs as JSON")
-    parser.add_argument("--profile", help="perf profile of a stop-and-wait UDP run to this file")
+    parser.add_argument("--profile", help="only profile a stop-and-wait UDP run into this file")
     args = parser.parse_args()
     bench = Bench(args.bin_dir, args.offscreen)
     try:
+        if args.profile:
+            sim, bare = stop_and_wait_udp(bench, args.profile)
+            print("stop-and-wait UDP: v7400 %.0f frames/s, bare %.0f frames/s; profile in %s" %
+                  (sim["frames_per_s"], bare["frames_per_s"], args.profile))
+            return 0
         print("end-to-end: stop-and-wait UDP ...", file=sys.stderr)
-        sw = stop_and_wait_udp(bench, args.profile)
+        sw = stop_and_wait_udp(bench, None)
         print("end-to-end: 32 in flight, %d frames ..." % WINDOW_FRAMES, file=sys.stderr)
         window = window_and_memory(bench)
         print("end-to-end: paced %d frames/s ..." % PACED_RATE, file=sys.stderr)
