@@ -217,12 +217,15 @@ def stop_and_wait_udp(bench, profile):
 
 def record(bench, pid, target, options, out_file):
     data = os.path.join(bench.work, "perf.data")
+    perf_log = open(os.path.join(bench.work, "perf.log"), "w")
     perf = subprocess.Popen(["perf", "record", "-g", "-o", data, "-p", str(pid)],
-                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                            stdout=perf_log, stderr=subprocess.STDOUT)
     time.sleep(0.5)
     bench.load(target, options)
     perf.send_signal(signal.SIGINT)
     perf.wait()
+    perf_log.close()
+    print(open(os.path.join(bench.work, "perf.log")).read().strip(), file=sys.stderr)
     with open(out_file, "w") as f:
         for title, sort in (("by library", "dso"), ("by symbol", "comm,dso,sym")):
             report = subprocess.run(["perf", "report", "--no-children", "--stdio", "--sort",

@@ -1,9 +1,14 @@
 // The load tool's own checks: if these are wrong, every benchmark figure is wrong with them.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "exchange.h"
 #include "sia_exchange.h"
 
 namespace loadgen {
@@ -72,6 +77,91 @@ TEST(LoadGenLatency, NearestRankPercentiles) {
   EXPECT_EQ(o.p50_us, 42);
   EXPECT_EQ(o.p99_us, 42);
   EXPECT_EQ(Summarise(none).max_us, 0);
+}
+
+// A target whose answers the test writes; a pipe makes them visible to poll().
+class ScriptedLink : public Link {
+ public:
+  using Script = std::function<std::vector<std::string>(const std::string& frame)>;
+  ScriptedLink(Script script, bool reverse_batches)
+      : script_(std::move(script)), reverse_(reverse_batches) {
+    EXPECT_EQ(pipe2(fds_, O_NONBLOCK), 0);
+  }
+  ~ScriptedLink() override {
+    close(fds_[0]);
+    close(fds_[1]);
+  }
+  int Descriptor() const override { return fds_[0]; }
+  bool Send(const std::string& frame) override { return SendAll({frame}); }
+  bool SendAll(const std::vector<std::string>& frames) override {
+    std::vector<std::string> order = frames;
+    if (reverse_) std::reverse(order.begin(), order.end());
+    for (const std::string& frame : order) {
+      for (std::string& answer : script_(frame)) queued_.push_back(std::move(answer));
+    }
+    return write(fds_[1], "x", 1) == 1;
+  }
+  std::vector<std::string> ReadAvailable() override {
+    char drain[64];
+    while (read(fds_[0], drain, sizeof drain) > 0) {
+    }
+    return std::exchange(queued_, {});
+  }
+
+ private:
+  Script script_;
+  bool reverse_;
+  int fds_[2] = {-1, -1};
+  std::vector<std::string> queued_;
+};
+
+TEST(LoadGenExchange, CountsEachAnswerForWhatItIs) {
+  const auto ack = [](const std::string& f) { return std::vector<std::string>{AckFor(f)}; };
+  const auto other_line = [](const std::string& f) {
+    return std::vector<std::string>{AckFor(EventFrame(*SequenceOf(f), "06"))};
+  };
+  const auto twice = [](const std::string& f) {
+    return std::vector<std::string>{AckFor(f), AckFor(f)};
+  };
+  const auto garbage_first = [](const std::string& f) {
+    return std::vector<std::string>{"\x06", AckFor(f)};
+  };
+  const auto bytewise = [](const std::string& f) {
+    std::vector<std::string> bytes;
+    for (char c : AckFor(f)) bytes.emplace_back(1, c);
+    return bytes;
+  };
+  struct Case {
+    const char* what;
+    ScriptedLink::Script script;
+    Mode mode;
+    bool stream;
+    bool reverse;
+    long answered, wrong, unexpected;
+  };
+  constexpr long kFrames = 200;
+  const std::vector<Case> cases = {
+      {"exact ACKs", ack, Mode::kStopAndWait, false, false, kFrames, 0, 0},
+      {"ACK for another line", other_line, Mode::kStopAndWait, false, false, 0, kFrames, 0},
+      {"every ACK twice", twice, Mode::kWindow, false, false, kFrames, 0, kFrames},
+      {"noise before each ACK", garbage_first, Mode::kPaced, false, false, kFrames, 0, kFrames},
+      {"ACKs out of order", ack, Mode::kWindow, false, true, kFrames, 0, 0},
+      {"serial bytes one by one", bytewise, Mode::kWindow, true, false, kFrames, 0, 0},
+  };
+  for (const Case& c : cases) {
+    ScriptedLink link(c.script, c.reverse);
+    Options options;
+    options.mode = c.mode;
+    options.count = kFrames;
+    options.rate = 1e6;
+    const Result result = Exchange(link, c.stream, options).Run();
+    EXPECT_EQ(result.sent, kFrames) << c.what;
+    EXPECT_EQ(result.answered, c.answered) << c.what;
+    EXPECT_EQ(result.wrong, c.wrong) << c.what;
+    EXPECT_EQ(result.unexpected, c.unexpected) << c.what;
+    EXPECT_EQ(result.Lost(), c.wrong) << c.what;
+    EXPECT_EQ(result.latencies_us.size(), static_cast<std::size_t>(c.answered)) << c.what;
+  }
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 //
 //   bare-responder udp [port]     answers the sender of each datagram; prints the bound port
 //   bare-responder serial <device>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -18,7 +20,10 @@ namespace {
 void Serve(loadgen::Link& link, bool stream) {
   loadgen::SiaStream frames;
   for (;;) {
-    if (!loadgen::WaitReadable(link, -1)) continue;
+    if (!loadgen::WaitReadable(link, -1)) {
+      usleep(10000);  // the serial peer hung up: wait for it without spinning
+      continue;
+    }
     std::vector<std::string> acks;
     for (std::string& chunk : link.ReadAvailable()) {
       if (!stream) {
