@@ -4,7 +4,7 @@ ASAN_DIR ?= build-asan
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DV7400_WERROR=ON
 
-.PHONY: all deps configure build run install deb test asan bench fuzz clean
+.PHONY: all deps configure build run install deb test asan bench fuzz fuzz-build clean
 
 all: build
 
@@ -42,21 +42,47 @@ asan: deps
 	@cmake --build $(ASAN_DIR) -j $(JOBS) --target unit_tests emu_tests
 	@cd $(ASAN_DIR) && ctest --output-on-failure -j $(JOBS) -L unit
 
+# The logic alone (Google Benchmark), then the real program end to end against the load tool.
 bench: configure
-	@cmake --build $(BUILD_DIR) -j $(JOBS) --target benchmarks
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target benchmarks v7400 load-gen bare-responder
 	@$(BUILD_DIR)/bin/benchmarks
+	@bench/e2e_bench.py $(BUILD_DIR)/bin --json $(BUILD_DIR)/e2e_bench.json
 
-# Coverage-guided fuzzing of the serial receive path (clang libFuzzer with ASan and UBSan).
+# Coverage-guided fuzzing (clang libFuzzer with ASan and UBSan). Every target in FUZZ_TARGETS
+# is fuzz/<name>_fuzz.cpp with its seeds in fuzz/corpus/<name>/; each runs FUZZ_SECONDS.
 FUZZ_SECONDS ?= 60
+FUZZ_TARGETS := serial_receive datagram_receive settings_file program_queue rtf_reader
+FUZZ_DIR := build-fuzz
+FUZZ_CXXFLAGS := -std=c++20 -g -O1 -fsanitize=address,undefined -fno-sanitize-recover=undefined \
+  -fno-omit-frame-pointer -Isrc -Itests/unit
+FUZZ_LOGIC := $(filter-out src/ui/% src/main/%,$(wildcard src/*/*.cpp))
+FUZZ_OBJECTS := $(patsubst src/%.cpp,$(FUZZ_DIR)/obj/%.o,$(FUZZ_LOGIC))
+
+$(FUZZ_DIR)/obj/%.o: src/%.cpp
+	@mkdir -p $(dir $@)
+	@clang++ $(FUZZ_CXXFLAGS) -fsanitize=fuzzer-no-link -MMD -c $< -o $@
+
+$(FUZZ_DIR)/%_fuzz: fuzz/%_fuzz.cpp $(FUZZ_OBJECTS)
+	@clang++ $(FUZZ_CXXFLAGS) -fsanitize=fuzzer $^ -lcrypto -o $@
+
+-include $(FUZZ_OBJECTS:.o=.d)
+.SECONDARY: $(FUZZ_OBJECTS)
+
+fuzz-build: $(foreach t,$(FUZZ_TARGETS),$(FUZZ_DIR)/$(t)_fuzz)
+
+# New inputs go to a scratch corpus, so the checked-in seeds stay small.
 fuzz: deps
-	@mkdir -p build-fuzz
-	@clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -Isrc \
-	  fuzz/serial_receive_fuzz.cpp src/core/*.cpp src/codec/*.cpp src/display/*.cpp \
-	  src/protocol/*.cpp src/transport/*.cpp -lcrypto -o build-fuzz/serial_receive_fuzz
-	@build-fuzz/serial_receive_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096
-	@clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -Isrc \
-	  fuzz/rtf_reader_fuzz.cpp src/app/rtf_reader.cpp -o build-fuzz/rtf_reader_fuzz
-	@build-fuzz/rtf_reader_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096
+	@$(MAKE) --no-print-directory fuzz-build
+	@set -e; for t in $(FUZZ_TARGETS); do \
+	  echo "== $$t: $(FUZZ_SECONDS) s"; \
+	  mkdir -p $(FUZZ_DIR)/corpus/$$t; \
+	  if ! $(FUZZ_DIR)/$${t}_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096 -print_final_stats=1 \
+	      -artifact_prefix=$(FUZZ_DIR)/$$t- $(FUZZ_DIR)/corpus/$$t fuzz/corpus/$$t \
+	      > $(FUZZ_DIR)/$$t.log 2>&1; then \
+	    tail -n 60 $(FUZZ_DIR)/$$t.log; echo "fuzz target $$t found a fault"; exit 1; \
+	  fi; \
+	  grep -E '^(stat::number_of_executed_units|Done)' $(FUZZ_DIR)/$$t.log; \
+	done
 
 clean:
 	@rm -rf $(BUILD_DIR) $(ASAN_DIR)

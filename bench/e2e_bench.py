@@ -1,0 +1,362 @@
+#!/usr/bin/env python3
+"""End-to-end table: the real simulator (SIA, automatic ACK, auto scroll, traffic log on) against
+load-gen, in turn with the bare responder (the floor), over UDP IPv4 and a pseudo-terminal.
+
+    bench/e2e_bench.py <bin-dir> [--offscreen] [--json FILE] [--profile FILE]
+
+The simulator runs on a private Xvfb screen, where xdotool ticks "Save All Data To Log File"
+and names the log file in the dialog, as a user would. --offscreen runs it on Qt's offscreen
+platform instead, with the traffic log off (nothing can tick the box there).
+
+--profile FILE runs only the stop-and-wait UDP figure, records the simulator meanwhile with
+`perf record -g` and writes the head of `perf report --no-children` to FILE.
+"""
+import argparse
+import contextlib
+import json
+import os
+import random
+import re
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+STOP_AND_WAIT_SECONDS = 3
+ROUNDS = 2
+WINDOW_FRAMES = 100_000
+PACED_RATE = 1000
+PACED_SECONDS = 5
+MB = 1024 * 1024
+
+
+class Bench:
+    def __init__(self, bin_dir, offscreen):
+        self.bin = os.path.abspath(bin_dir)
+        self.offscreen = offscreen
+        self.work = tempfile.mkdtemp(prefix="v7400-bench-")
+        self.env = dict(os.environ, QT_QPA_PLATFORM="offscreen", HOME=self.work,
+                        XDG_CONFIG_HOME=os.path.join(self.work, "config"),
+                        XDG_RUNTIME_DIR=self.work)
+        self.children = []
+        self.log_checks = []
+        if not offscreen:
+            xvfb = self.spawn(["Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24",
+                               "-nolisten", "tcp"], stdout=subprocess.PIPE, text=True,
+                              stderr=subprocess.DEVNULL)
+            self.env.update(DISPLAY=":" + xvfb.stdout.readline().strip(), QT_QPA_PLATFORM="xcb")
+
+    def close(self):
+        for child in self.children:
+            if child.poll() is None:
+                child.kill()
+                child.wait()
+        shutil.rmtree(self.work, ignore_errors=True)
+
+    def spawn(self, args, **kwargs):
+        child = subprocess.Popen(args, env=self.env, **kwargs)
+        self.children.append(child)
+        return child
+
+    # --- what a user has: the settings file and the preference file -----------------------
+    def configure(self, udp, local_port=0, receiver_port=0, com_device=None):
+        lines = ["3" if not udp else "1", "8", "0", "1", "115200", "0", "1" if udp else "0",
+                 "127.0.0.1", str(receiver_port), str(local_port), "19", "1", "0", "", ""]
+        with open(os.path.join(self.work, "APSsets.sys"), "w", newline="") as f:
+            f.write("".join(line + "\r\n" for line in lines))
+        folder = os.path.join(self.work, "config", "Corvane")
+        os.makedirs(folder, exist_ok=True)
+        para = "Corvane\\V7400\\para\\"
+        text = ("[SOFTWARE]\n" + para + "AutomationFormat=1\n" + para + "AckMode=1\n" +
+                para + "AutoScroll=1\n")
+        if com_device:
+            text += "[Ports]\nCOM3=" + com_device + "\n"
+        with open(os.path.join(folder, "V7400.conf"), "w") as f:
+            f.write(text)
+
+    @contextlib.contextmanager
+    def simulator(self, target_args):
+        log = open(os.path.join(self.work, "sim.out"), "w")
+        sim = self.spawn([os.path.join(self.bin, "v7400")], cwd=self.work, stdout=log,
+                         stderr=subprocess.STDOUT)
+        try:
+            deadline = time.time() + 15
+            while self.load(target_args, ["--count", "1", "--timeout-ms", "300",
+                                          "--idle-abort-ms", "300"])["answered"] != 1:
+                if sim.poll() is not None or time.time() > deadline:
+                    raise RuntimeError("the simulator does not answer: " +
+                                       open(os.path.join(self.work, "sim.out")).read())
+            if not self.offscreen:
+                self.start_traffic_log()
+            yield sim
+        finally:
+            sim.send_signal(signal.SIGTERM)
+            try:
+                sim.wait(timeout=20)
+            except subprocess.TimeoutExpired:
+                sim.kill()
+                sim.wait()
+            log.close()
+        if not self.offscreen:
+            self.check_traffic_log()
+
+    def xdotool(self, *args):
+        return subprocess.run(["xdotool"] + list(args), env=self.env, capture_output=True,
+                              text=True).stdout
+
+    def traffic_log(self):
+        return os.path.join(self.work, "traffic.txt")
+
+    def start_traffic_log(self):
+        """Ticks the log box of the main window and names the file in the open dialog."""
+        with contextlib.suppress(FileNotFoundError):
+            os.remove(self.traffic_log())
+        for window in self.xdotool("search", "--onlyvisible", "--name", "V7400").split():
+            geometry = self.xdotool("getwindowgeometry", "--shell", window)
+            g = dict(line.split("=") for line in geometry.split())
+            if int(g["WIDTH"]) >= 700:
+                self.xdotool("mousemove", str(int(g["X"]) + 290), str(int(g["Y"]) + 482),
+                             "click", "1")
+                break
+        time.sleep(1)
+        self.xdotool("key", "ctrl+a")
+        self.xdotool("type", "--delay", "1", self.traffic_log())
+        self.xdotool("key", "Return")
+        for _ in range(50):
+            if os.path.exists(self.traffic_log()):
+                return
+            time.sleep(0.1)
+        raise RuntimeError("could not switch the traffic log on through the window")
+
+    def check_traffic_log(self):
+        """After SIGTERM the log ends with its totals line; keeps how many frames it holds."""
+        with open(self.traffic_log(), "rb") as f:
+            lines = f.read().split(b"\r\n")
+        totals = [l for l in lines if l.startswith(b"Total received: ")]
+        self.log_checks.append({"lines": len(lines) - 2, "totals": totals[-1].decode()
+                                if totals else "missing"})
+
+    @contextlib.contextmanager
+    def bare_udp(self):
+        bare = self.spawn([os.path.join(self.bin, "bare-responder"), "udp", "0"],
+                          stdout=subprocess.PIPE, text=True)
+        try:
+            yield ["udp", "127.0.0.1", bare.stdout.readline().strip(), "0"]
+        finally:
+            bare.kill()
+            bare.wait()
+
+    @contextlib.contextmanager
+    def pty_pair(self):
+        socat = self.spawn(["socat", "-d", "-d", "pty,raw,echo=0", "pty,raw,echo=0"],
+                           stderr=subprocess.PIPE, text=True)
+        try:
+            ptys = []
+            while len(ptys) < 2:
+                line = socat.stderr.readline()
+                if not line:
+                    raise RuntimeError("socat gave no pseudo-terminals")
+                ptys += re.findall(r"PTY is (\S+)", line)
+            yield ptys
+        finally:
+            socat.kill()
+            socat.wait()
+
+    @contextlib.contextmanager
+    def bare_serial(self, device):
+        bare = self.spawn([os.path.join(self.bin, "bare-responder"), "serial", device])
+        try:
+            yield
+        finally:
+            bare.kill()
+            bare.wait()
+
+    def load(self, target_args, options):
+        out = subprocess.run([os.path.join(self.bin, "load-gen")] + target_args + options +
+                             ["--json"], env=self.env, capture_output=True, text=True,
+                             timeout=600)
+        if not out.stdout.strip():
+            raise RuntimeError("load-gen failed: " + out.stderr)
+        return json.loads(out.stdout)
+
+
+def peak_rss_mb(pid):
+    with open("/proc/%d/status" % pid) as f:
+        for line in f:
+            if line.startswith("VmHWM:"):
+                return int(line.split()[1]) / 1024
+    return 0.0
+
+
+def udp_ports():
+    base = random.randint(20000, 40000)
+    return base, base + 1
+
+
+def best(results):
+    return max(results, key=lambda r: r["frames_per_s"])
+
+
+def stop_and_wait_udp(bench, profile):
+    sim_runs, bare_runs = [], []
+    local, receiver = udp_ports()
+    bench.configure(True, local, receiver)
+    target = ["udp", "127.0.0.1", str(local), str(receiver)]
+    options = ["--mode", "stop", "--count", "10000000", "--seconds", str(STOP_AND_WAIT_SECONDS)]
+    with bench.simulator(target) as sim:
+        for _ in range(ROUNDS):
+            sim_runs.append(bench.load(target, options))
+            with bench.bare_udp() as bare:
+                bare_runs.append(bench.load(bare, options))
+        if profile:
+            record(bench, sim.pid, target, options, profile)
+    return best(sim_runs), best(bare_runs)
+
+
+def record(bench, pid, target, options, out_file):
+    data = os.path.join(bench.work, "perf.data")
+    perf_log = open(os.path.join(bench.work, "perf.log"), "w")
+    perf = subprocess.Popen(["perf", "record", "-g", "-o", data, "-p", str(pid)],
+                            stdout=perf_log, stderr=subprocess.STDOUT)
+    time.sleep(0.5)
+    bench.load(target, options)
+    perf.send_signal(signal.SIGINT)
+    perf.wait()
+    perf_log.close()
+    print(open(os.path.join(bench.work, "perf.log")).read().strip(), file=sys.stderr)
+    with open(out_file, "w") as f:
+        for title, sort in (("by library", "dso"), ("by symbol", "comm,dso,sym")):
+            report = subprocess.run(["perf", "report", "--no-children", "--stdio", "--sort",
+                                     sort, "-g", "none", "-i", data],
+                                    capture_output=True, text=True).stdout
+            flat = [l for l in report.splitlines() if re.match(r"\s+\d+\.\d+%", l)]
+            f.write("-- %s\n" % title + "\n".join(flat[:25]) + "\n")
+
+
+def window_and_memory(bench):
+    local, receiver = udp_ports()
+    bench.configure(True, local, receiver)
+    target = ["udp", "127.0.0.1", str(local), str(receiver)]
+    options = ["--mode", "window", "--window", "32", "--count", str(WINDOW_FRAMES)]
+    with bench.simulator(target) as sim:
+        result = bench.load(target, options)
+        result["peak_rss_mb"] = peak_rss_mb(sim.pid)
+    with bench.bare_udp() as bare:
+        floor = bench.load(bare, options)
+    return result, floor
+
+
+def paced(bench):
+    local, receiver = udp_ports()
+    bench.configure(True, local, receiver)
+    target = ["udp", "127.0.0.1", str(local), str(receiver)]
+    options = ["--mode", "paced", "--rate", str(PACED_RATE),
+               "--count", str(PACED_RATE * PACED_SECONDS)]
+    with bench.simulator(target):
+        result = bench.load(target, options)
+    with bench.bare_udp() as bare:
+        floor = bench.load(bare, options)
+    return result, floor
+
+
+def stop_and_wait_pty(bench):
+    options = ["--mode", "stop", "--count", "10000000", "--seconds", str(STOP_AND_WAIT_SECONDS)]
+    sim_runs, bare_runs = [], []
+    with bench.pty_pair() as sim_ptys, bench.pty_pair() as bare_ptys:
+        bench.configure(False, com_device=sim_ptys[0])
+        target = ["serial", sim_ptys[1]]
+        with bench.simulator(target), bench.bare_serial(bare_ptys[0]):
+            for _ in range(ROUNDS):
+                sim_runs.append(bench.load(target, options))
+                bare_runs.append(bench.load(["serial", bare_ptys[1]], options))
+    return best(sim_runs), best(bare_runs)
+
+
+def row(name, sim, bare, target, passed):
+    return {"figure": name, "v7400": sim, "bare": bare, "target": target,
+            "result": "-" if passed is None else "PASS" if passed else "FAIL"}
+
+
+def table(sw, window, paced_run, pty):
+    (sim_sw, bare_sw), (sim_win, bare_win), (sim_pace, bare_pace), (sim_pty, bare_pty) = \
+        sw, window, paced_run, pty
+    ratio = sim_sw["frames_per_s"] / bare_sw["frames_per_s"] if bare_sw["frames_per_s"] else 0
+    every_frame = sim_win["answered"] == WINDOW_FRAMES
+    rss = sim_win["peak_rss_mb"]
+    return [
+        row("UDP stop-and-wait frames/s", "%.0f" % sim_sw["frames_per_s"],
+            "%.0f" % bare_sw["frames_per_s"], ">= 20%% of bare (%.1f%%)" % (100 * ratio),
+            ratio >= 0.20),
+        row("UDP stop-and-wait p50 / p99 latency (us)",
+            "%.0f / %.0f" % (sim_sw["p50_us"], sim_sw["p99_us"]),
+            "%.0f / %.0f" % (bare_sw["p50_us"], bare_sw["p99_us"]), "-", None),
+        row("UDP 32 in flight frames/s (lost of %d)" % WINDOW_FRAMES,
+            "%.0f (%d)" % (sim_win["frames_per_s"], sim_win["lost"]),
+            "%.0f (%d)" % (bare_win["frames_per_s"], bare_win["lost"]),
+            ">= 50000, none lost", sim_win["frames_per_s"] >= 50000 and sim_win["lost"] == 0
+            and every_frame),
+        row("UDP ACK p99 at paced %d frames/s (us, lost)" % PACED_RATE,
+            "%.0f (%d)" % (sim_pace["p99_us"], sim_pace["lost"]),
+            "%.0f (%d)" % (bare_pace["p99_us"], bare_pace["lost"]), "< 1000 us",
+            sim_pace["p99_us"] < 1000 and sim_pace["lost"] == 0),
+        row("peak RSS after %d frames (MB)" % WINDOW_FRAMES,
+            "%.1f" % rss if every_frame else "%.1f after %d" % (rss, sim_win["answered"]),
+            "-", "< 200 MB", every_frame and rss < 200),
+        row("pty serial stop-and-wait frames/s", "%.0f" % sim_pty["frames_per_s"],
+            "%.0f" % bare_pty["frames_per_s"], ">= 5000", sim_pty["frames_per_s"] >= 5000),
+    ]
+
+
+def print_table(rows):
+    heads = ["figure", "v7400", "bare", "target", "result"]
+    widths = [max(len(h), *(len(r[h]) for r in rows)) for h in heads]
+    line = lambda cells: "| " + " | ".join(c.ljust(w) for c, w in zip(cells, widths)) + " |"
+    print(line(heads))
+    print("|" + "|".join("-" * (w + 2) for w in widths) + "|")
+    for r in rows:
+        print(line([r[h] for h in heads]))
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("bin_dir")
+    parser.add_argument("--offscreen", action="store_true",
+                        help="Qt's offscreen platform, traffic log off")
+    parser.add_argument("--json", help="also write the table and the raw runs as JSON")
+    parser.add_argument("--profile", help="only profile a stop-and-wait UDP run into this file")
+    args = parser.parse_args()
+    bench = Bench(args.bin_dir, args.offscreen)
+    try:
+        if args.profile:
+            sim, bare = stop_and_wait_udp(bench, args.profile)
+            print("stop-and-wait UDP: v7400 %.0f frames/s, bare %.0f frames/s; profile in %s" %
+                  (sim["frames_per_s"], bare["frames_per_s"], args.profile))
+            return 0
+        print("end-to-end: stop-and-wait UDP ...", file=sys.stderr)
+        sw = stop_and_wait_udp(bench, None)
+        print("end-to-end: 32 in flight, %d frames ..." % WINDOW_FRAMES, file=sys.stderr)
+        window = window_and_memory(bench)
+        print("end-to-end: paced %d frames/s ..." % PACED_RATE, file=sys.stderr)
+        paced_run = paced(bench)
+        print("end-to-end: pseudo-terminal stop-and-wait ...", file=sys.stderr)
+        pty = stop_and_wait_pty(bench)
+    finally:
+        bench.close()
+    rows = table(sw, window, paced_run, pty)
+    print("v7400 on %s, traffic log %s" % ("Qt offscreen" if args.offscreen else "Xvfb",
+                                            "off" if args.offscreen else "on"))
+    print_table(rows)
+    for check in bench.log_checks:
+        print("traffic log: %d frame lines, %s" % (check["lines"], check["totals"]))
+    if args.json:
+        with open(args.json, "w") as f:
+            json.dump({"table": rows, "traffic_logs": bench.log_checks,
+                       "runs": {"stop_and_wait_udp": sw, "window": window,
+                                "paced": paced_run, "pty": pty}}, f, indent=1)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
