@@ -3,9 +3,9 @@
 
 #include <string>
 
-#include "null_ports.h"
-#include "display/display_sink.h"
 #include "codec/frame.h"
+#include "display/display_sink.h"
+#include "null_ports.h"
 #include "protocol/serial_receive.h"
 
 namespace v7400 {

@@ -95,7 +95,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Rig rig(flags);
   std::size_t at = 1;
   while (at + 2 <= size) {
-    const std::size_t length = std::min<std::size_t>((data[at] << 8U) | data[at + 1], size - at - 2);
+    const std::size_t length =
+        std::min<std::size_t>((data[at] << 8U) | data[at + 1], size - at - 2);
     Deliver(rig, flags, std::string(reinterpret_cast<const char*>(data + at + 2), length));
     at += 2 + length;
   }

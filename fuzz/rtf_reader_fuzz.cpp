@@ -11,8 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > 0 && (data[0] & 1) != 0) input = "{\\rtf1 " + input.substr(1);
   const v7400::RtfDocument document = v7400::ReadRtf(input);
   // Plain text keeps every byte: one to three bytes of UTF-8 each.
-  if (!document.rich && (document.text.size() < input.size() ||
-                         document.text.size() > 3 * input.size())) {
+  if (!document.rich &&
+      (document.text.size() < input.size() || document.text.size() > 3 * input.size())) {
     __builtin_trap();
   }
   return 0;

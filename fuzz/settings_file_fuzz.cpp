@@ -54,8 +54,8 @@ void Open(std::string_view text, OpenVariant variant) {
   TRijndael cipher{random};
   FakePrompts prompts;
   FakeDisplayView view;
-  ConnectionManager manager{state, {serial, endpoint, discovery, resolver, cipher, prompts, view},
-                            SettingsPath()};
+  ConnectionManager manager{
+      state, {serial, endpoint, discovery, resolver, cipher, prompts, view}, SettingsPath()};
   manager.OpenConnection(variant);
 }
 

@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <string>
 
-#include "core/prompts.h"
 #include "commands/command_sender.h"
 #include "commands/command_views.h"
+#include "core/prompts.h"
 #include "core/simulator_state.h"
 
 namespace v7400 {

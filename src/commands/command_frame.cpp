@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "commands/number_text.h"
 #include "codec/frame.h"
+#include "commands/number_text.h"
 
 namespace v7400 {
 

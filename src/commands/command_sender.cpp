@@ -1,7 +1,7 @@
 #include "commands/command_sender.h"
 
-#include "display/display_text.h"
 #include "commands/command_frame.h"
+#include "display/display_text.h"
 
 namespace v7400 {
 

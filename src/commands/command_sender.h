@@ -3,11 +3,11 @@
 
 #include <string>
 
-#include "core/clock.h"
-#include "display/display_sink.h"
 #include "commands/line_statistics.h"
+#include "core/clock.h"
 #include "core/link_ports.h"
 #include "core/simulator_state.h"
+#include "display/display_sink.h"
 
 namespace v7400 {
 

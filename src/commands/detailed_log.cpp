@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <stdexcept>
 
-#include "display/display_text.h"
 #include "commands/number_text.h"
+#include "display/display_text.h"
 
 namespace v7400 {
 

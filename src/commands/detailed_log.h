@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "commands/command_views.h"
 #include "core/clock.h"
 #include "core/prompts.h"
-#include "commands/command_views.h"
 
 namespace v7400 {
 

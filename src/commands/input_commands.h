@@ -7,9 +7,6 @@
 #include <optional>
 #include <string>
 
-#include "core/clock.h"
-#include "display/display_sink.h"
-#include "core/prompts.h"
 #include "commands/batch_sending.h"
 #include "commands/command_page.h"
 #include "commands/command_sender.h"
@@ -17,9 +14,12 @@
 #include "commands/detailed_log.h"
 #include "commands/line_statistics.h"
 #include "commands/recycling_sending.h"
+#include "core/clock.h"
 #include "core/line_services.h"
 #include "core/link_ports.h"
+#include "core/prompts.h"
 #include "core/simulator_state.h"
+#include "display/display_sink.h"
 
 namespace v7400 {
 

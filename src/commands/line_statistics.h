@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "core/prompts.h"
 #include "commands/command_page.h"
 #include "commands/command_views.h"
 #include "commands/detailed_log.h"
+#include "core/prompts.h"
 #include "core/simulator_state.h"
 
 namespace v7400 {

@@ -33,7 +33,8 @@ int ParseLineNumber(const std::string& text) {
     negative = text[pos] == '-';
     ++pos;
   }
-  if (pos == text.size()) throw std::invalid_argument("'" + text + "' is not a valid integer value");
+  if (pos == text.size())
+    throw std::invalid_argument("'" + text + "' is not a valid integer value");
   long value = 0;
   for (; pos < text.size(); ++pos) {
     const char c = text[pos];

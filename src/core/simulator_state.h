@@ -16,9 +16,9 @@ inline constexpr int kLineCount = 32;
 
 // One receiver line.
 struct TLine {
-  std::string LastCommand;         // decimal display entry of the last command sent
-  std::uint32_t StateTick = 0;     // tick taken when a sent command set ProgramState
-  std::uint8_t ProgramState = 0;   // remote-programming exchange state, 0 = idle
+  std::string LastCommand;        // decimal display entry of the last command sent
+  std::uint32_t StateTick = 0;    // tick taken when a sent command set ProgramState
+  std::uint8_t ProgramState = 0;  // remote-programming exchange state, 0 = idle
   std::unique_ptr<std::vector<std::string>> LineList;  // created at start, released at close
   // Programming items still to send, one element per item, so an item may hold any byte.
   std::deque<std::string> ProgramQueue;

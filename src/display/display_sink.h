@@ -10,8 +10,8 @@
 
 #include "core/display_view.h"
 #include "core/prompts.h"
-#include "display/traffic_log.h"
 #include "core/simulator_state.h"
+#include "display/traffic_log.h"
 
 namespace v7400 {
 

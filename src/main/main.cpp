@@ -11,8 +11,8 @@
 #include "app/qt/qt_prompts.h"
 #include "app/qt/settings_store.h"
 #include "app/qt/termination_notifier.h"
-#include "ui/tcommunicationsetup.h"
 #include "ui/tcmdhelpfrm.h"
+#include "ui/tcommunicationsetup.h"
 #include "ui/tform1.h"
 #include "ui/tform2.h"
 

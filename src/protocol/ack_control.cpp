@@ -1,7 +1,7 @@
 #include "protocol/ack_control.h"
 
-#include "display/display_text.h"
 #include "codec/frame.h"
+#include "display/display_text.h"
 
 namespace v7400 {
 

@@ -5,10 +5,10 @@
 #include <string>
 
 #include "core/clock.h"
-#include "display/display_sink.h"
 #include "core/line_services.h"
 #include "core/link_ports.h"
 #include "core/simulator_state.h"
+#include "display/display_sink.h"
 
 namespace v7400 {
 

@@ -1,9 +1,9 @@
 #include "protocol/network_receive.h"
 
-#include "display/display_text.h"
-#include "codec/frame.h"
-#include "protocol/program_steps.h"
 #include "codec/cipher.h"
+#include "codec/frame.h"
+#include "display/display_text.h"
+#include "protocol/program_steps.h"
 
 namespace v7400 {
 
@@ -44,8 +44,8 @@ void NetworkReceiver::OnDatagram(const std::string& datagram, const std::string&
       hex += "     " + RenderBracketedHex(answer);
     }
   }
-  const std::string prefix = TimeStamp(clock_) + " <" + std::to_string(state_.ReceivedCount) +
-                             "> :  ";
+  const std::string prefix =
+      TimeStamp(clock_) + " <" + std::to_string(state_.ReceivedCount) + "> :  ";
   const std::string decimal_entry = prefix + decimal;
   sink_.AppendDisplayEntry(prefix + hex, decimal_entry);
   lines_.UpdateLineOnReceive(decimal_entry, state_.CurrentLine);

@@ -43,8 +43,8 @@ void ContinuationStep(SimulatorState& state, LineServices& lines) {
     } else {
       state.CurrentSequence = "0001";
       line->ProgramState = 3;
-      lines.SendCommand(ProgramCommand(CommandKind::ProgramEnd, state.CurrentLine,
-                                       kProgramEndText));
+      lines.SendCommand(
+          ProgramCommand(CommandKind::ProgramEnd, state.CurrentLine, kProgramEndText));
     }
   } else if (line->ProgramState == 3) {
     line->ProgramState = 0;

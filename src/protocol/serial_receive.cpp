@@ -1,7 +1,7 @@
 #include "protocol/serial_receive.h"
 
-#include "display/display_text.h"
 #include "codec/frame.h"
+#include "display/display_text.h"
 #include "protocol/program_steps.h"
 
 namespace v7400 {

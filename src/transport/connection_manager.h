@@ -5,15 +5,15 @@
 #include <filesystem>
 #include <string>
 
-#include "core/display_view.h"
-#include "core/prompts.h"
-#include "core/link_ports.h"
-#include "core/simulator_state.h"
-#include "transport/address_discovery.h"
 #include "codec/cipher.h"
-#include "transport/connection_settings.h"
+#include "core/display_view.h"
+#include "core/link_ports.h"
+#include "core/prompts.h"
 #include "core/serial_device.h"
+#include "core/simulator_state.h"
 #include "core/udp_endpoint.h"
+#include "transport/address_discovery.h"
+#include "transport/connection_settings.h"
 
 namespace v7400 {
 

@@ -6,8 +6,8 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "transport/address_checks.h"
 #include "codec/cipher.h"
+#include "transport/address_checks.h"
 #include "transport/key_string_mask.h"
 #include "transport/port_names.h"
 

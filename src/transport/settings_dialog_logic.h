@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "core/prompts.h"
+#include "core/serial_device.h"
 #include "core/simulator_state.h"
 #include "transport/address_discovery.h"
 #include "transport/connection_manager.h"
 #include "transport/key_edit_rules.h"
-#include "core/serial_device.h"
 
 namespace v7400 {
 

@@ -13,23 +13,23 @@
 #include <optional>
 #include <string>
 
-#include "core/clock.h"
-#include "display/display_sink.h"
-#include "core/display_view.h"
-#include "display/display_refresh.h"
 #include "app/error_log.h"
 #include "app/lifecycle.h"
 #include "app/link.h"
-#include "core/preference_store.h"
 #include "app/preferences.h"
-#include "core/prompts.h"
 #include "commands/command_views.h"
-#include "protocol/ack_control.h"
+#include "core/clock.h"
+#include "core/display_view.h"
 #include "core/line_services.h"
 #include "core/link_ports.h"
+#include "core/preference_store.h"
+#include "core/prompts.h"
+#include "core/simulator_state.h"
+#include "display/display_refresh.h"
+#include "display/display_sink.h"
+#include "protocol/ack_control.h"
 #include "protocol/network_receive.h"
 #include "protocol/serial_receive.h"
-#include "core/simulator_state.h"
 #include "ui/uniform_list_view.h"
 
 class QSessionManager;

@@ -6,8 +6,8 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QPainter>
-#include <QValidator>
 #include <QStyledItemDelegate>
+#include <QValidator>
 #include <functional>
 
 #include "commands/input_commands.h"
@@ -155,8 +155,7 @@ void TForm1::ConnectCommandPanel() {
   connect(ui_->btnStopBatch, &QPushButton::clicked, this, &TForm1::btnStopBatchClick);
   connect(ui_->dg_linestatus, &QTableWidget::cellClicked, this, &TForm1::dg_linestatusClick);
   // The arrow keys move the selected cell too; commands go to the line shown as selected.
-  connect(ui_->dg_linestatus, &QTableWidget::currentCellChanged, this,
-          &TForm1::dg_linestatusClick);
+  connect(ui_->dg_linestatus, &QTableWidget::currentCellChanged, this, &TForm1::dg_linestatusClick);
   connect(ui_->btn_Save, &QPushButton::clicked, this, &TForm1::btn_SaveClick);
   connect(ui_->btnClearLog, &QPushButton::clicked, this, &TForm1::btnClearLogClick);
   connect(ui_->cbx_EnableDetailedLog, &QCheckBox::clicked, this,

@@ -31,7 +31,9 @@ void SetBlackText(QWidget* widget) {
 }  // namespace
 
 TForm2::TForm2(QString exe_dir, Opener open, QWidget* parent)
-    : QDialog(parent), ui_(std::make_unique<Ui::TForm2>()), exe_dir_(std::move(exe_dir)),
+    : QDialog(parent),
+      ui_(std::make_unique<Ui::TForm2>()),
+      exe_dir_(std::move(exe_dir)),
       open_(std::move(open)) {
   ui_->setupUi(this);
   // Only the system menu and the close box: the box has a fixed size.
@@ -40,12 +42,12 @@ TForm2::TForm2(QString exe_dir, Opener open, QWidget* parent)
   ui_->Label1->setFont(Arial(19));
   ui_->Label2->setFont(Arial(16));
   ui_->Memo1->setFont(Arial(12));
-  for (QWidget* widget : {static_cast<QWidget*>(ui_->Label1),
-                          static_cast<QWidget*>(ui_->Label2), static_cast<QWidget*>(ui_->Memo1)}) {
+  for (QWidget* widget : {static_cast<QWidget*>(ui_->Label1), static_cast<QWidget*>(ui_->Label2),
+                          static_cast<QWidget*>(ui_->Memo1)}) {
     SetBlackText(widget);
   }
-  ui_->Memo1->setPlainText(
-      QStringLiteral("1)Support 4100 and SIA format.\n\n2)Support RS-232 and network connection.\n"));
+  ui_->Memo1->setPlainText(QStringLiteral(
+      "1)Support 4100 and SIA format.\n\n2)Support RS-232 and network connection.\n"));
   connect(ui_->BitBtn2, &QPushButton::clicked, this, &TForm2::BitBtn2Click);
   connect(ui_->BitBtn1, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -63,9 +65,7 @@ void TForm2::BitBtn2Click() {
   if (open_) open_(HelpFile());
 }
 
-void OpenWithDesktop(const QString& path) {
-  QDesktopServices::openUrl(QUrl::fromLocalFile(path));
-}
+void OpenWithDesktop(const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
 
 void ShowAboutBox(const QString& exe_dir, QWidget* parent) {
   TForm2 box(exe_dir, &OpenWithDesktop, parent);

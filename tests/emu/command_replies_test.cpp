@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "event_frames.h"
 #include "codec/frame.h"
+#include "event_frames.h"
 #include "stream_splitter.h"
 
 namespace v7400::emu {

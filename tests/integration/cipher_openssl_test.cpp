@@ -1,8 +1,8 @@
 // The packets against an independent AES: the openssl command line.
 #include <gtest/gtest.h>
 
-#include "integration/support.h"
 #include "codec/cipher.h"
+#include "integration/support.h"
 
 namespace v7400 {
 namespace {

@@ -6,9 +6,9 @@
 #include <QTemporaryDir>
 #include <QUdpSocket>
 
+#include "codec/frame.h"
 #include "display/display_sink.h"
 #include "integration/support.h"
-#include "codec/frame.h"
 #include "protocol/network_receive.h"
 #include "transport/connection_manager.h"
 #include "transport/qt/qt_network_info.h"

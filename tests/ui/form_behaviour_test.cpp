@@ -7,8 +7,8 @@
 #include <fstream>
 
 #include "app/qt/guarded_application.h"
-#include "commands/input_commands.h"
 #include "app/qt/qt_prompts.h"
+#include "commands/input_commands.h"
 #include "form_fixture.h"
 
 namespace v7400::testing {
@@ -44,9 +44,9 @@ TEST_F(FormTest, SaveDialogReplacesAnExistingFileWithoutAsking) {
     }
   });
   user.start();
-  const auto chosen = prompts.AskSaveFile(FileDialogSpec{
-      .title = "Save Decimal Display as", .proposed_name = "DecDisp.txt",
-      .initial_dir = dir_.path().string()});
+  const auto chosen = prompts.AskSaveFile(FileDialogSpec{.title = "Save Decimal Display as",
+                                                         .proposed_name = "DecDisp.txt",
+                                                         .initial_dir = dir_.path().string()});
   user.stop();
   EXPECT_FALSE(asked);
   ASSERT_TRUE(chosen.has_value());

@@ -69,8 +69,14 @@ TEST_F(HelpWindowTest, EachHelpPressOpensOneMoreWindowAndOkClosesOnlyItsOwn) {
     EXPECT_EQ(window->windowTitle(), QStringLiteral("General help about Input Command control"));
     EXPECT_EQ(window->Form().RichEdit1->toPlainText(), QStringLiteral("Set Date\nsends !D"));
   }
-  EXPECT_TRUE(windows[0]->Form().RichEdit1->document()->firstBlock().begin().fragment()
-                  .charFormat().fontWeight() > QFont::Normal);
+  EXPECT_TRUE(windows[0]
+                  ->Form()
+                  .RichEdit1->document()
+                  ->firstBlock()
+                  .begin()
+                  .fragment()
+                  .charFormat()
+                  .fontWeight() > QFont::Normal);
 
   // Narrowing keeps "&Ok" centred in the bottom strip.
   for (const int width : {473, 300, 151}) {
@@ -100,9 +106,8 @@ TEST_F(HelpWindowTest, ADocumentThatCannotBeReadIsLoggedAndNeverStopsTheWindow) 
     QString shown;
     std::string logged;
   };
-  const std::string path = QDir::current()
-                               .absoluteFilePath(QStringLiteral("InputCommandHelp.rtf"))
-                               .toStdString();
+  const std::string path =
+      QDir::current().absoluteFilePath(QStringLiteral("InputCommandHelp.rtf")).toStdString();
   const Case cases[] = {
       {std::nullopt, QString(),
        "TcmdhelpFrm  Cannot open file \"" + path + "\". No such file or directory"},

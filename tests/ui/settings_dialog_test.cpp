@@ -2,8 +2,8 @@
 #include <QKeyEvent>
 #include <QTimer>
 
-#include "form_fixture.h"
 #include "codec/cipher.h"
+#include "form_fixture.h"
 #include "transport/key_string_mask.h"
 #include "ui/tcommunicationsetup.h"
 #include "ui_tcommunicationsetup.h"

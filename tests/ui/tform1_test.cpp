@@ -5,8 +5,8 @@
 #include <QStatusBar>
 #include <fstream>
 
-#include "display/display_sink.h"
 #include "app/lifecycle.h"
+#include "display/display_sink.h"
 #include "form_fixture.h"
 
 namespace v7400::testing {
@@ -279,7 +279,8 @@ TEST_F(FormTest, DoubleClickShowsTheEntryAndCopyPlacesTheSelection) {
   EXPECT_EQ(decimal->selectionModel()->selectedRows().size(), 1);
   QKeyEvent copy(QEvent::KeyPress, Qt::Key_C, Qt::ControlModifier, QStringLiteral("\x03"));
   QApplication::sendEvent(decimal, &copy);
-  EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "14:05:09 <1> :  A[20]    <06>\r\n");
+  EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(),
+            "14:05:09 <1> :  A[20]    <06>\r\n");
   // The hexadecimal list copies its own selection.
   QApplication::sendEvent(form->Form().lbxHex, &copy);
   EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "2:  42 14      06\r\n");

@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "codec/frame.h"
 #include "display/display_text.h"
 #include "fakes/fake_clock.h"
 #include "fakes/fake_display_view.h"
 #include "fakes/fake_links.h"
-#include "codec/frame.h"
 
 namespace v7400 {
 namespace {

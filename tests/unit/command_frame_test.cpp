@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "fakes/fake_clock.h"
 #include "codec/frame.h"
+#include "fakes/fake_clock.h"
 
 namespace v7400 {
 namespace {

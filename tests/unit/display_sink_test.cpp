@@ -36,11 +36,20 @@ class DisplaySinkTest : public ::testing::Test {
 };
 
 TEST(DisplayTextTest, Renderings) {
-  EXPECT_EQ(RenderHex("\x0A" "0"), "0A 30 ");
+  EXPECT_EQ(RenderHex("\x0A"
+                      "0"),
+            "0A 30 ");
   EXPECT_EQ(RenderHex(""), "");
-  EXPECT_EQ(RenderDecimal("\x0A" "A \x14", true), "[10]As[20]");
-  EXPECT_EQ(RenderDecimal("\x0A" "A \x14", false), "[10]A [20]");
-  EXPECT_EQ(RenderDecimal(std::string("\x00\x1F\x21\x7F\x80\xFF", 6), true), "[0][31]!\x7F[128][255]");
+  EXPECT_EQ(RenderDecimal("\x0A"
+                          "A \x14",
+                          true),
+            "[10]As[20]");
+  EXPECT_EQ(RenderDecimal("\x0A"
+                          "A \x14",
+                          false),
+            "[10]A [20]");
+  EXPECT_EQ(RenderDecimal(std::string("\x00\x1F\x21\x7F\x80\xFF", 6), true),
+            "[0][31]!\x7F[128][255]");
   EXPECT_EQ(RenderBracketedHex("\x06\xAB"), "[06][AB]");
 }
 
@@ -59,7 +68,8 @@ TEST_F(DisplaySinkTest, CapKeepsBothListsAt32001WithOneDeletionPerAppend) {
   EXPECT_EQ(Decimal().size(), kDisplayCap + 1);
   EXPECT_EQ(Hex().size(), kDisplayCap + 1);
   EXPECT_EQ(view.removals[0], 0);
-  for (int i = 0; i < 3; ++i) sink.AppendDisplayEntry("h" + std::to_string(i), "d" + std::to_string(i));
+  for (int i = 0; i < 3; ++i)
+    sink.AppendDisplayEntry("h" + std::to_string(i), "d" + std::to_string(i));
   EXPECT_EQ(Decimal().size(), kDisplayCap + 1);
   EXPECT_EQ(Hex().size(), kDisplayCap + 1);
   EXPECT_EQ(view.removals[0], 3);
@@ -72,7 +82,8 @@ TEST_F(DisplaySinkTest, CapKeepsBothListsAt32001WithOneDeletionPerAppend) {
 
 TEST_F(DisplaySinkTest, ScrollFollowsTheAutoScrollBox) {
   sink.ScrollDisplayToEnd();
-  EXPECT_EQ(view.selected_last, (std::vector<DisplayList>{DisplayList::kDecimal, DisplayList::kHex}));
+  EXPECT_EQ(view.selected_last,
+            (std::vector<DisplayList>{DisplayList::kDecimal, DisplayList::kHex}));
   view.auto_scroll = false;
   sink.ScrollDisplayToEnd();
   EXPECT_EQ(view.selected_last.size(), 2U);
@@ -99,7 +110,8 @@ TEST_F(DisplaySinkTest, ClearAsksAndResetsOnlyOnYes) {
 }
 
 TEST_F(DisplaySinkTest, ClipboardTextHoldsTheSelectedEntriesInOrder) {
-  for (const char* entry : {"a", "b", "c"}) sink.AppendDisplayEntry(std::string("h") + entry, entry);
+  for (const char* entry : {"a", "b", "c"})
+    sink.AppendDisplayEntry(std::string("h") + entry, entry);
   EXPECT_EQ(sink.ClipboardText(DisplayList::kDecimal, {2, 0, 7}), "a\r\nc\r\n");
   EXPECT_EQ(sink.ClipboardText(DisplayList::kHex, {1}), "hb\r\n");
   EXPECT_EQ(sink.ClipboardText(DisplayList::kHex, {}), "");
@@ -149,8 +161,7 @@ TEST_F(DisplaySinkTest, LogAppendsToAnExistingFileAndEndsWithTotals) {
   sink.SaveLogToFileClicked(false, prompts, "");
   EXPECT_FALSE(view.empty_log_enabled);
   sink.WriteTrafficLog("after stop");
-  EXPECT_EQ(ReadFile(path),
-            "earlier\r\nfirst\r\nsecond\r\nTotal received: 12   Total sent: 3\r\n");
+  EXPECT_EQ(ReadFile(path), "earlier\r\nfirst\r\nsecond\r\nTotal received: 12   Total sent: 3\r\n");
 }
 
 TEST_F(DisplaySinkTest, EmptyLogFileKeepsOnlyLaterLines) {

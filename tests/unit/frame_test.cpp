@@ -5,8 +5,14 @@
 namespace v7400 {
 namespace {
 
-const std::string kStartAck("\x0A" "47D40B\t00010100[]\x0D", 19);
-const std::string kStartNack("\x0A" "87C40B\t00000100[]\x0D", 19);
+const std::string kStartAck(
+    "\x0A"
+    "47D40B\t00010100[]\x0D",
+    19);
+const std::string kStartNack(
+    "\x0A"
+    "87C40B\t00000100[]\x0D",
+    19);
 
 TEST(FrameTest, AckAndNackOfStartValuesAreByteExact) {
   SimulatorState state;
@@ -30,13 +36,26 @@ TEST(FrameTest, CheckFrameLength) {
       {kStartAck, 0},
       {kStartAck.substr(0, 18), -1},
       {kStartAck + "X", 1},
-      {"\x0A" "0000ZZ\x0D", 0},        // not a number: declared length 0
-      {"\x0A" "00000b" + std::string(11, 'x') + "\x0D", 0},  // lower-case digits count
+      {"\x0A"
+       "0000ZZ\x0D",
+       0},  // not a number: declared length 0
+      {"\x0A"
+       "00000b" +
+           std::string(11, 'x') + "\x0D",
+       0},  // lower-case digits count
       {"", -1},
-      {"\x0A" "0000", -1},
+      {"\x0A"
+       "0000",
+       -1},
       {std::string(7, '0'), -1},
-      {"\x0A" "0000FF" + std::string(300, 'x'), 1},
-      {"\x0A" "0000 1" + std::string(1, 'x'), 0},  // " 1" is not hexadecimal: length 0
+      {"\x0A"
+       "0000FF" +
+           std::string(300, 'x'),
+       1},
+      {"\x0A"
+       "0000 1" +
+           std::string(1, 'x'),
+       0},  // " 1" is not hexadecimal: length 0
   };
   for (const Case& c : cases) EXPECT_EQ(CheckFrameLength(c.buffer), c.expected) << c.buffer;
 }
@@ -50,11 +69,21 @@ TEST(FrameTest, CheckFrameCrc) {
   const Case cases[] = {
       {kStartAck, true},
       {kStartNack, true},
-      {"\x0A" "47d40B\t00010100[]\x0D", false},  // lower-case checksum digits
-      {"\x0A" "47D50B\t00010100[]\x0D", false},
-      {"\x0A" "0000", true},                     // short frame: empty body, checksum 0000
-      {"\x0A" "0000XX\x0D", true},
-      {"\x0A" "00", false},
+      {"\x0A"
+       "47d40B\t00010100[]\x0D",
+       false},  // lower-case checksum digits
+      {"\x0A"
+       "47D50B\t00010100[]\x0D",
+       false},
+      {"\x0A"
+       "0000",
+       true},  // short frame: empty body, checksum 0000
+      {"\x0A"
+       "0000XX\x0D",
+       true},
+      {"\x0A"
+       "00",
+       false},
       {"", false},
   };
   for (const Case& c : cases) EXPECT_EQ(CheckFrameCrc(c.frame, debug), c.valid) << c.frame;

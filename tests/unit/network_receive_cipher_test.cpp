@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
+#include "codec/cipher.h"
+#include "codec/frame.h"
 #include "display/display_text.h"
 #include "fakes/fake_clock.h"
 #include "fakes/fake_display_view.h"
 #include "fakes/fake_links.h"
-#include "codec/frame.h"
 #include "protocol/network_receive.h"
-#include "codec/cipher.h"
 #include "transport/connection_manager.h"
 
 namespace v7400 {

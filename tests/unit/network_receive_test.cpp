@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "codec/frame.h"
 #include "display/display_text.h"
 #include "fakes/fake_clock.h"
 #include "fakes/fake_display_view.h"
 #include "fakes/fake_links.h"
-#include "codec/frame.h"
 
 namespace v7400 {
 namespace {
@@ -61,7 +61,8 @@ TEST_F(NetworkReceiveTest, SiaDatagramAckAndNack) {
   Receive(frame);
   const std::string ack = WrapSiaBody("\t00420105[]");
   EXPECT_EQ(sender.sent.at(0), ack);
-  EXPECT_EQ(Decimal()[0], kPrefix + RenderDecimal(frame, true) + "     " + RenderDecimal(ack, true));
+  EXPECT_EQ(Decimal()[0],
+            kPrefix + RenderDecimal(frame, true) + "     " + RenderDecimal(ack, true));
 
   std::string bad = frame;
   bad[3] = bad[3] == '1' ? '2' : '1';

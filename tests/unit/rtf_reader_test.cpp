@@ -29,13 +29,18 @@ TEST(RtfReaderTest, FormattingAndEscapesBecomeHtml) {
        "<p><span style=\"font-size:18pt;\">big</span><span style=\"font-size:10.5pt;\">odd</span>"
        "n</p>"},
       {R"({\rtf1 \\ \{ \} <&>})", "<p>\\ { } &lt;&amp;&gt;</p>"},
-      {R"({\rtf1 caf\'e9 \'80\'4a})", "<p>caf\xC3\xA9 \xE2\x82\xAC" "J</p>"},
+      {R"({\rtf1 caf\'e9 \'80\'4a})",
+       "<p>caf\xC3\xA9 \xE2\x82\xAC"
+       "J</p>"},
       {R"({\rtf1 \u8364?x \uc2\u-3913 ab c})", "<p>\xE2\x82\xACx \xEF\x82\xB7 c</p>"},
       {R"({\rtf1 \u-10179?\u-8701?})", "<p>\xF0\x9F\x98\x83</p>"},
       {R"({\rtf1{\fonttbl{\f0 Arial;}}{\colortbl;\red0\green0\blue0;}{\*\generator W;}T})",
        "<p>T</p>"},
       {R"({\rtf1{\*\unknown hidden{\b deep}}{\info{\title t}}shown})", "<p>shown</p>"},
-      {R"({\rtf1 a\line b\tab c\~d\emdash e})", "<p>a<br/>b\tc\xC2\xA0" "d\xE2\x80\x94" "e</p>"},
+      {R"({\rtf1 a\line b\tab c\~d\emdash e})",
+       "<p>a<br/>b\tc\xC2\xA0"
+       "d\xE2\x80\x94"
+       "e</p>"},
       {"{\\rtf1 one\r\ntwo\\\r\nthree}", "<p>onetwo</p><p>three</p>"},
       {R"({\rtf1 {\field{\*\fldinst HYPERLINK "x"}{\fldrslt link}}})", "<p>link</p>"},
       {R"({\rtf1 \bin3 {{{ok})", "<p>ok</p>"},
@@ -52,12 +57,8 @@ TEST(RtfReaderTest, FormattingAndEscapesBecomeHtml) {
 TEST(RtfReaderTest, WhatIsNotReadableComesBackAsPlainText) {
   const std::string deep = "{\\rtf1 " + std::string(600, '{') + "x" + std::string(601, '}');
   const std::string cases[] = {
-      "",
-      "plain words",
-      "{\\rtf1 never closed {\\b",
-      "{\\rtf",
-      "\\",
-      std::string("{\\rtf1 \\'e9\0}", 12),
+      "",       "plain words", "{\\rtf1 never closed {\\b",
+      "{\\rtf", "\\",          std::string("{\\rtf1 \\'e9\0}", 12),
       deep,
   };
   for (const std::string& input : cases) {
@@ -65,7 +66,10 @@ TEST(RtfReaderTest, WhatIsNotReadableComesBackAsPlainText) {
     EXPECT_FALSE(document.rich) << input.substr(0, 40);
     EXPECT_EQ(document.text, Cp1252ToUtf8(input)) << input.substr(0, 40);
   }
-  EXPECT_EQ(Cp1252ToUtf8("\x80\x81\xE9" "a"), "\xE2\x82\xAC\xEF\xBF\xBD\xC3\xA9" "a");
+  EXPECT_EQ(Cp1252ToUtf8("\x80\x81\xE9"
+                         "a"),
+            "\xE2\x82\xAC\xEF\xBF\xBD\xC3\xA9"
+            "a");
 }
 
 TEST(RtfReaderTest, EveryPrefixOfADocumentIsReadWithoutFault) {
@@ -79,9 +83,7 @@ TEST(RtfReaderTest, EveryPrefixOfADocumentIsReadWithoutFault) {
 
 TEST(HelpDocumentTest, LoadsAFileAndRefusesWhatIsNotOne) {
   testing::TempDir dir;
-  {
-    std::ofstream(dir.File("help.rtf"), std::ios::binary) << R"({\rtf1 Help})";
-  }
+  { std::ofstream(dir.File("help.rtf"), std::ios::binary) << R"({\rtf1 Help})"; }
   const RtfDocument document = LoadHelpDocument(dir.File("help.rtf"));
   EXPECT_TRUE(document.rich);
   EXPECT_EQ(document.text, "<p>Help</p>");

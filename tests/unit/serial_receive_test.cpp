@@ -6,12 +6,12 @@
 #include <random>
 #include <stdexcept>
 
+#include "codec/frame.h"
 #include "display/display_text.h"
 #include "fakes/fake_clock.h"
 #include "fakes/fake_display_view.h"
 #include "fakes/fake_links.h"
 #include "fakes/fake_prompts.h"
-#include "codec/frame.h"
 
 namespace v7400 {
 namespace {
@@ -124,8 +124,7 @@ TEST_F(SerialReceiveTest, SequenceAAAAIsAnsweredOnScreenButNotOnTheWire) {
   EXPECT_TRUE(port.writes.empty());
   EXPECT_EQ(state.SentCount, 1);
   EXPECT_EQ(view.status[1], "Sent: 1");
-  EXPECT_NE(Decimal(0).find(RenderDecimal(WrapSiaBody("\tAAAA0102[]"), true)),
-            std::string::npos);
+  EXPECT_NE(Decimal(0).find(RenderDecimal(WrapSiaBody("\tAAAA0102[]"), true)), std::string::npos);
 }
 
 TEST_F(SerialReceiveTest, ReceivingCrcErrorOptionNacksExactlyOneFrame) {
@@ -172,8 +171,12 @@ TEST_F(SerialReceiveTest, DroppedFramesLeaveNothingBehind) {
     std::string bytes;
   };
   const Case cases[] = {
-      {"longer than declared", "\x0A" "000001xyz\r"},
-      {"no line feed at the start", "X" "000001y\r"},
+      {"longer than declared",
+       "\x0A"
+       "000001xyz\r"},
+      {"no line feed at the start",
+       "X"
+       "000001y\r"},
   };
   for (const Case& c : cases) {
     Receive(c.bytes + SiaFrame("0003", "04"));
@@ -220,7 +223,9 @@ TEST_F(SerialReceiveTest, CountLargerThanWaitingBytesStopsEarly) {
   port.Feed("A\x14");
   receiver.OnDataAvailable(100);
   EXPECT_EQ(EntryCount(), 1U);
-  port.Feed("B\x14" "C");
+  port.Feed(
+      "B\x14"
+      "C");
   receiver.OnDataAvailable(2);
   EXPECT_EQ(port.incoming.size(), 1U);
 }
@@ -297,7 +302,11 @@ TEST_F(SerialReceiveTest, RandomBytesInBothFormatsNeverBreakTheReceiver) {
     state.PackageEndChar = 1 + static_cast<int>(random() % 255);
     std::string bytes(random() % 300, '\0');
     for (char& b : bytes) b = static_cast<char>(random() % 256);
-    if (round % 5 == 0) bytes += "\x0A" "0000FF" + std::string(2000, 'z') + "\r";
+    if (round % 5 == 0)
+      bytes +=
+          "\x0A"
+          "0000FF" +
+          std::string(2000, 'z') + "\r";
     port.Feed(bytes);
     try {
       receiver.OnDataAvailable(static_cast<int>(bytes.size()));
@@ -305,10 +314,10 @@ TEST_F(SerialReceiveTest, RandomBytesInBothFormatsNeverBreakTheReceiver) {
       // a line field that is no number: reported by the caller's guard
     }
   }
-  EXPECT_EQ(static_cast<std::size_t>(state.ReceivedCount), EntryCount() -
-            static_cast<std::size_t>(std::count(sink.Entries(DisplayList::kDecimal).begin(),
-                                                sink.Entries(DisplayList::kDecimal).end(),
-                                                kInvalidPackage)));
+  EXPECT_EQ(static_cast<std::size_t>(state.ReceivedCount),
+            EntryCount() - static_cast<std::size_t>(std::count(
+                               sink.Entries(DisplayList::kDecimal).begin(),
+                               sink.Entries(DisplayList::kDecimal).end(), kInvalidPackage)));
 }
 
 }  // namespace

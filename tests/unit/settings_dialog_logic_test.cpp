@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include "codec/cipher.h"
 #include "connection_fixture.h"
 #include "fakes/temp_dir.h"
-#include "codec/cipher.h"
 #include "transport/key_string_mask.h"
 
 namespace v7400 {

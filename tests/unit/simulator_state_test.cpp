@@ -37,8 +37,8 @@ TEST(SimulatorStateTest, LineNumbers) {
   };
   const Case numbers[] = {{"01", 1}, {"32", 32}, {"00", 0}, {"99", 99}, {"-1", -1}, {"+7", 7}};
   for (const Case& c : numbers) EXPECT_EQ(ParseLineNumber(c.text), c.number) << c.text;
-  for (const std::string bad : {"x1", "", "1 ", " 1", "-", "0x1", "1.", "\xFF\x01",
-                                "99999999999999999999"}) {
+  for (const std::string bad :
+       {"x1", "", "1 ", " 1", "-", "0x1", "1.", "\xFF\x01", "99999999999999999999"}) {
     EXPECT_THROW(ParseLineNumber(bad), std::invalid_argument) << bad;
   }
   SimulatorState state;

@@ -8,9 +8,7 @@ namespace loadgen {
 
 namespace {
 
-double Micros(Clock::duration d) {
-  return std::chrono::duration<double, std::micro>(d).count();
-}
+double Micros(Clock::duration d) { return std::chrono::duration<double, std::micro>(d).count(); }
 
 }  // namespace
 
@@ -55,7 +53,8 @@ int Exchange::WaitMs() const {
     until = std::min(until, DueTime(result_.sent));
   }
   if (!order_.empty()) {
-    until = std::min(until, order_.front().sent_at + std::chrono::milliseconds(options_.timeout_ms));
+    until =
+        std::min(until, order_.front().sent_at + std::chrono::milliseconds(options_.timeout_ms));
   }
   if (until <= now) return 0;
   return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(until - now).count());

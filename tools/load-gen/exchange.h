@@ -30,8 +30,8 @@ struct Options {
 
 struct Result {
   long sent = 0;
-  long answered = 0;  // the exact ACK, in time
-  long wrong = 0;     // an answer for an outstanding frame that is not its ACK
+  long answered = 0;    // the exact ACK, in time
+  long wrong = 0;       // an answer for an outstanding frame that is not its ACK
   long unexpected = 0;  // answers for no outstanding frame: late, repeated or garbage
   long timed_out = 0;
   long not_sent = 0;  // left when the target stopped answering altogether
@@ -55,9 +55,9 @@ class Exchange {
 
  private:
   long Window() const {
-    return options_.mode == Mode::kWindow ? options_.window
+    return options_.mode == Mode::kWindow  ? options_.window
            : options_.mode == Mode::kPaced ? 1L << 30
-                                          : 1;
+                                           : 1;
   }
   Clock::time_point DueTime(long index) const {
     if (options_.mode != Mode::kPaced) return start_;

@@ -101,7 +101,8 @@ bool UdpLink::SendAll(const std::vector<std::string>& frames) {
   }
   std::size_t done = 0;
   while (done < frames.size()) {
-    const int n = sendmmsg(fd_, messages.data() + done, static_cast<unsigned>(frames.size() - done), 0);
+    const int n =
+        sendmmsg(fd_, messages.data() + done, static_cast<unsigned>(frames.size() - done), 0);
     if (n > 0) {
       done += static_cast<std::size_t>(n);
     } else if (n < 0 && errno != EAGAIN && errno != EINTR) {

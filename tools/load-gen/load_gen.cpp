@@ -30,7 +30,8 @@ const char* ModeName(Mode mode) {
 
 void Print(const Options& options, bool json, Result& result) {
   const loadgen::LatencySummary latency = loadgen::Summarise(result.latencies_us);
-  const double rate = result.seconds > 0 ? static_cast<double>(result.answered) / result.seconds : 0;
+  const double rate =
+      result.seconds > 0 ? static_cast<double>(result.answered) / result.seconds : 0;
   const long lost = result.Lost();
   if (json) {
     std::printf(
@@ -42,12 +43,13 @@ void Print(const Options& options, bool json, Result& result) {
         latency.p99_us, latency.max_us);
     return;
   }
-  std::printf("%s: %ld sent, %ld answered, %ld lost (%ld timed out, %ld wrong, %ld not sent), "
-              "%ld unexpected\n%.0f frames/s over %.3f s; latency p50 %.1f us, p99 %.1f us, "
-              "max %.1f us\n",
-              ModeName(options.mode), result.sent, result.answered, lost, result.timed_out,
-              result.wrong, result.not_sent, result.unexpected, rate, result.seconds,
-              latency.p50_us, latency.p99_us, latency.max_us);
+  std::printf(
+      "%s: %ld sent, %ld answered, %ld lost (%ld timed out, %ld wrong, %ld not sent), "
+      "%ld unexpected\n%.0f frames/s over %.3f s; latency p50 %.1f us, p99 %.1f us, "
+      "max %.1f us\n",
+      ModeName(options.mode), result.sent, result.answered, lost, result.timed_out, result.wrong,
+      result.not_sent, result.unexpected, rate, result.seconds, latency.p50_us, latency.p99_us,
+      latency.max_us);
 }
 
 bool ParseOption(const std::vector<std::string>& args, std::size_t& i, Options& options,
@@ -57,18 +59,27 @@ bool ParseOption(const std::vector<std::string>& args, std::size_t& i, Options& 
   if (i + 1 >= args.size()) return false;
   const std::string& value = args[++i];
   if (name == "--mode") {
-    options.mode = value == "window" ? Mode::kWindow : value == "paced" ? Mode::kPaced
-                                                                        : Mode::kStopAndWait;
+    options.mode = value == "window"  ? Mode::kWindow
+                   : value == "paced" ? Mode::kPaced
+                                      : Mode::kStopAndWait;
     return value == "window" || value == "paced" || value == "stop";
   }
-  if (name == "--count") options.count = std::atol(value.c_str());
-  else if (name == "--window") options.window = std::atol(value.c_str());
-  else if (name == "--rate") options.rate = std::atof(value.c_str());
-  else if (name == "--seconds") options.seconds = std::atof(value.c_str());
-  else if (name == "--timeout-ms") options.timeout_ms = std::atoi(value.c_str());
-  else if (name == "--idle-abort-ms") options.idle_abort_ms = std::atoi(value.c_str());
-  else if (name == "--line") options.line = value;
-  else return false;
+  if (name == "--count")
+    options.count = std::atol(value.c_str());
+  else if (name == "--window")
+    options.window = std::atol(value.c_str());
+  else if (name == "--rate")
+    options.rate = std::atof(value.c_str());
+  else if (name == "--seconds")
+    options.seconds = std::atof(value.c_str());
+  else if (name == "--timeout-ms")
+    options.timeout_ms = std::atoi(value.c_str());
+  else if (name == "--idle-abort-ms")
+    options.idle_abort_ms = std::atoi(value.c_str());
+  else if (name == "--line")
+    options.line = value;
+  else
+    return false;
   return options.count >= 0 && options.window > 0 && options.rate > 0 && options.line.size() == 2;
 }
 
@@ -95,8 +106,10 @@ int main(int argc, char** argv) {
   }
   try {
     std::unique_ptr<Link> link;
-    if (udp) link = std::make_unique<loadgen::UdpLink>(args[1], args[2], std::atoi(argv[4]));
-    else link = std::make_unique<loadgen::SerialLink>(args[1]);
+    if (udp)
+      link = std::make_unique<loadgen::UdpLink>(args[1], args[2], std::atoi(argv[4]));
+    else
+      link = std::make_unique<loadgen::SerialLink>(args[1]);
     Result result = loadgen::Exchange(*link, serial, options).Run();
     Print(options, json, result);
     return result.answered == result.sent && result.not_sent == 0 ? 0 : 3;

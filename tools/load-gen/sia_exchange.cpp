@@ -11,7 +11,7 @@ namespace loadgen {
 
 namespace {
 
-constexpr std::size_t kHeaderSize = 7;  // start byte, four CRC digits, two length digits
+constexpr std::size_t kHeaderSize = 7;   // start byte, four CRC digits, two length digits
 constexpr std::size_t kAddressEnd = 16;  // sequence, receiver and line end at position 16
 
 int HexDigit(char c) {

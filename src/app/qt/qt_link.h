@@ -6,18 +6,18 @@
 #include <memory>
 #include <string>
 
-#include "core/display_view.h"
 #include "app/link.h"
+#include "codec/cipher.h"
+#include "core/display_view.h"
 #include "core/prompts.h"
+#include "core/serial_device.h"
 #include "core/simulator_state.h"
 #include "transport/address_discovery.h"
-#include "codec/cipher.h"
 #include "transport/connection_manager.h"
 #include "transport/qt/qt_network_info.h"
 #include "transport/qt/qt_port_name_preferences.h"
 #include "transport/qt/qt_serial_device.h"
 #include "transport/qt/qt_udp_endpoint.h"
-#include "core/serial_device.h"
 #include "transport/settings_dialog_logic.h"
 
 namespace v7400 {

@@ -27,7 +27,8 @@ void Show(QWidget* parent, QMessageBox::Icon icon, const QString& caption, const
 
 std::optional<std::string> RunFileDialog(QWidget* parent, const FileDialogSpec& request,
                                          QFileDialog::AcceptMode mode) {
-  QFileDialog dialog(parent, Text(request.title), Text(request.initial_dir), QtFilter(request.filter));
+  QFileDialog dialog(parent, Text(request.title), Text(request.initial_dir),
+                     QtFilter(request.filter));
   dialog.setAcceptMode(mode);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setDefaultSuffix(Text(request.default_extension));

@@ -5,8 +5,8 @@
 #include <QSerialPort>
 #include <QTimer>
 
-#include "transport/port_names.h"
 #include "core/serial_device.h"
+#include "transport/port_names.h"
 
 namespace v7400 {
 

@@ -2,14 +2,14 @@
 
 #include <string>
 
-#include "display/display_sink.h"
+#include "codec/frame.h"
 #include "commands/input_commands.h"
+#include "display/display_sink.h"
 #include "fakes/fake_clock.h"
 #include "fakes/fake_command_views.h"
 #include "fakes/fake_display_view.h"
 #include "fakes/fake_links.h"
 #include "fakes/fake_prompts.h"
-#include "codec/frame.h"
 
 namespace v7400::testing {
 

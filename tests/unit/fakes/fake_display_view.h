@@ -12,9 +12,15 @@ namespace v7400::testing {
 class FakeDisplayView : public DisplayView {
  public:
   void BeginAppend(DisplayList list) override { Begin(list); }
-  void EndAppend(DisplayList list) override { End(list); ++appends[Index(list)]; }
+  void EndAppend(DisplayList list) override {
+    End(list);
+    ++appends[Index(list)];
+  }
   void BeginRemoveFirst(DisplayList list) override { Begin(list); }
-  void EndRemoveFirst(DisplayList list) override { End(list); ++removals[Index(list)]; }
+  void EndRemoveFirst(DisplayList list) override {
+    End(list);
+    ++removals[Index(list)];
+  }
   void BeginClear(DisplayList list) override { Begin(list); }
   void EndClear(DisplayList list) override { End(list); }
   bool AutoScroll() const override { return auto_scroll; }

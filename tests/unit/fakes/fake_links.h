@@ -23,7 +23,9 @@ class FeedablePort : public Port {
   }
   void Write(const std::string& bytes) override { writes.push_back(bytes); }
 
-  void Feed(const std::string& bytes) { incoming.insert(incoming.end(), bytes.begin(), bytes.end()); }
+  void Feed(const std::string& bytes) {
+    incoming.insert(incoming.end(), bytes.begin(), bytes.end());
+  }
 
   std::deque<char> incoming;
   std::vector<std::string> writes;

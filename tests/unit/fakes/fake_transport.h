@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "fake_links.h"
-#include "transport/address_discovery.h"
 #include "core/random_source.h"
 #include "core/serial_device.h"
 #include "core/udp_endpoint.h"
+#include "fake_links.h"
+#include "transport/address_discovery.h"
 
 namespace v7400::testing {
 
