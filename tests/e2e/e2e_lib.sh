@@ -137,3 +137,14 @@ stop_emulator() {
   report=$(cat "$work/emu.json")
   echo "emulator: $report"
 }
+
+# The program in SIA format on a UDP link over 127.0.0.1, on the display, its window found.
+start_window_on_udp() {
+  start_display
+  pick_ports
+  settings 1 1 127.0.0.1 "$emu_port" "$sim_port"
+  preferences 1
+  start_simulator
+  wait_for_udp "$sim_port"
+  find_window
+}

@@ -1,13 +1,7 @@
 #!/usr/bin/env bash
 # With the traffic log on, SIGTERM ends the program cleanly and the log ends with its totals.
 source "$(dirname "$0")/e2e_lib.sh"
-start_display
-pick_ports
-settings 1 1 127.0.0.1 "$emu_port" "$sim_port"
-preferences 1
-start_simulator
-wait_for_udp "$sim_port"
-find_window
+start_window_on_udp
 click 291 482  # "Save All Data To Log File": a file dialog asks for the log's name
 wait_for_dialog
 xdotool key ctrl+a type --delay 5 "$work/traffic.txt"

@@ -2,13 +2,7 @@
 # Commands pressed in the window reach the receiver and are accepted: a set-date command, then a
 # full remote-programming exchange ("CMD08", "[NLC06", two "CMD0B" items, "CMD0C").
 source "$(dirname "$0")/e2e_lib.sh"
-start_display
-pick_ports
-settings 1 1 127.0.0.1 "$emu_port" "$sim_port"
-preferences 1
-start_simulator
-wait_for_udp "$sim_port"
-find_window
+start_window_on_udp
 start_emulator_in_background --udp 127.0.0.1 "$sim_port" --local-port "$emu_port" --count 0 \
   --rate 10 --line 03
 wait_for_progress acked 2

@@ -3,13 +3,7 @@
 # receiver's "[NLF" starts the cycle and each "[NLC03" / "[NLC04" report moves it on:
 # CMD08, CMD09, CMD03, CMD01, CMD08 ...
 source "$(dirname "$0")/e2e_lib.sh"
-start_display
-pick_ports
-settings 1 1 127.0.0.1 "$emu_port" "$sim_port"
-preferences 1
-start_simulator
-wait_for_udp "$sim_port"
-find_window
+start_window_on_udp
 click 348 418  # "Input Command"
 click 341 300  # "Recyling Sending Commands"; the line stays 1
 wait_for_dialog  # the box that says how recycling starts

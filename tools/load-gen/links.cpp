@@ -17,6 +17,14 @@ namespace loadgen {
 
 namespace {
 
+// After a short or failed write: false on a real error, else a brief wait for room.
+bool WaitWritable(int fd, long written) {
+  if (written < 0 && errno != EAGAIN && errno != EINTR) return false;
+  pollfd p{fd, POLLOUT, 0};
+  poll(&p, 1, 10);
+  return true;
+}
+
 constexpr int kSocketBuffer = 4 << 20;
 
 [[noreturn]] void Fail(const std::string& what) {
@@ -105,11 +113,8 @@ bool UdpLink::SendAll(const std::vector<std::string>& frames) {
         sendmmsg(fd_, messages.data() + done, static_cast<unsigned>(frames.size() - done), 0);
     if (n > 0) {
       done += static_cast<std::size_t>(n);
-    } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+    } else if (!WaitWritable(fd_, n)) {
       return false;
-    } else {
-      pollfd p{fd_, POLLOUT, 0};
-      poll(&p, 1, 10);
     }
   }
   return true;
@@ -161,11 +166,8 @@ bool SerialLink::Send(const std::string& bytes) {
     const ssize_t n = write(fd_, bytes.data() + done, bytes.size() - done);
     if (n > 0) {
       done += static_cast<std::size_t>(n);
-    } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+    } else if (!WaitWritable(fd_, n)) {
       return false;
-    } else {
-      pollfd p{fd_, POLLOUT, 0};
-      poll(&p, 1, 10);
     }
   }
   return true;
