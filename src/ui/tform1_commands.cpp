@@ -198,27 +198,39 @@ void TForm1::SetVisible(PanelControl control, bool visible) {
   if (QWidget* widget = ControlWidget(control)) widget->setVisible(visible);
 }
 
+namespace {
+
+// Statistics are shown again for every frame received, mostly unchanged; setting a widget's text
+// relays out and repaints it even when the text stays the same.
+template <typename Widget, typename Getter, typename Setter>
+void SetIfChanged(Widget* widget, const QString& text, Getter get, Setter set) {
+  if ((widget->*get)() != text) (widget->*set)(text);
+}
+
+}  // namespace
+
 void TForm1::SetCaption(PanelControl control, const std::string& caption) {
   const QString text = QString::fromLatin1(caption);
   QWidget* widget = ControlWidget(control);
-  const int tab = ui_->pc_InputCommand->indexOf(widget);
-  if (tab >= 0) {
-    ui_->pc_InputCommand->setTabText(tab, text);
+  QTabWidget* tabs = ui_->pc_InputCommand;
+  if (const int tab = tabs->indexOf(widget); tab >= 0) {
+    if (tabs->tabText(tab) != text) tabs->setTabText(tab, text);
   } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
-    button->setText(text);
+    SetIfChanged(button, text, &QAbstractButton::text, &QAbstractButton::setText);
   } else if (auto* label = qobject_cast<QLabel*>(widget)) {
-    label->setText(text);
+    SetIfChanged(label, text, &QLabel::text, &QLabel::setText);
   } else if (auto* group = qobject_cast<QGroupBox*>(widget)) {
-    group->setTitle(text);
+    SetIfChanged(group, text, &QGroupBox::title, &QGroupBox::setTitle);
   }
 }
 
 void TForm1::SetText(PanelControl control, const std::string& text) {
   QWidget* widget = ControlWidget(control);
+  const QString shown = QString::fromLatin1(text);
   if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
-    edit->setText(QString::fromLatin1(text));
+    SetIfChanged(edit, shown, &QLineEdit::text, &QLineEdit::setText);
   } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
-    combo->setCurrentText(QString::fromLatin1(text));
+    SetIfChanged(combo, shown, &QComboBox::currentText, &QComboBox::setCurrentText);
   }
 }
 

@@ -45,7 +45,12 @@ void TForm1::RefreshDisplays() {
   }
   for (std::size_t panel = 0; panel < pending_status_.size(); ++panel) {
     if (!pending_status_[panel]) continue;
-    status_panels_[panel]->setText(QString::fromLatin1(*pending_status_[panel]));
+    QLabel* label = status_panels_[panel];
+    label->setText(QString::fromLatin1(*pending_status_[panel]));
+    const bool fixed = label->minimumWidth() == label->maximumWidth();
+    if (fixed && label->minimumSizeHint().width() > label->width()) {
+      label->setFixedWidth(label->minimumSizeHint().width());
+    }
     pending_status_[panel].reset();
   }
   refresh_pacer_.Refreshed(ports_.clock.TickMs());

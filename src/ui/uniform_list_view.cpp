@@ -7,11 +7,42 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
+#include <QStyleOptionSlider>
 #include <algorithm>
 
 namespace v7400 {
 
+void SteadyScrollBar::paintEvent(QPaintEvent* event) {
+  // Hovered and pressed parts are drawn from state only the bar itself knows.
+  if (underMouse() || isSliderDown()) {
+    QScrollBar::paintEvent(event);
+    return;
+  }
+  QStyleOptionSlider option;
+  initStyleOption(&option);
+  option.subControls = QStyle::SC_All;
+  const Look look{
+      option.rect,
+      style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this),
+      static_cast<int>(option.state),
+      option.palette.cacheKey(),
+      value() == minimum(),
+      value() == maximum(),
+      devicePixelRatioF()};
+  if (picture_.isNull() || !(look == pictured_)) {
+    picture_ = QPixmap(size() * look.pixel_ratio);
+    picture_.setDevicePixelRatio(look.pixel_ratio);
+    picture_.fill(Qt::transparent);
+    QPainter painter(&picture_);
+    style()->drawComplexControl(QStyle::CC_ScrollBar, &option, &painter, this);
+    pictured_ = look;
+  }
+  QPainter(this).drawPixmap(0, 0, picture_);
+}
+
 UniformListView::UniformListView(QWidget* parent) : QAbstractItemView(parent) {
+  setVerticalScrollBar(new SteadyScrollBar(Qt::Vertical, this));
+  setHorizontalScrollBar(new SteadyScrollBar(Qt::Horizontal, this));
   setHorizontalScrollMode(ScrollPerPixel);
   setVerticalScrollMode(ScrollPerPixel);
   setSelectionBehavior(SelectRows);

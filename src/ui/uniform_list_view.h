@@ -5,9 +5,40 @@
 
 #include <QAbstractItemView>
 #include <QHash>
+#include <QPixmap>
+#include <QScrollBar>
 #include <QStaticText>
 
 namespace v7400 {
+
+// A scroll bar that paints from a picture of its last look. The list's scroll area lays out and
+// raises both bars whenever a range changes, which repaints them with everything behind them at
+// every refresh of a growing list; drawn by the style, the two bars cost as much as the rows.
+class SteadyScrollBar : public QScrollBar {
+  Q_OBJECT
+
+ public:
+  explicit SteadyScrollBar(Qt::Orientation orientation, QWidget* parent = nullptr)
+      : QScrollBar(orientation, parent) {}
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  // Everything the style draws a bar from, while the pointer is away from it.
+  struct Look {
+    QRect rect;
+    QRect handle;
+    int state = 0;
+    qint64 palette = 0;
+    bool at_minimum = false;
+    bool at_maximum = false;
+    qreal pixel_ratio = 1;
+    bool operator==(const Look&) const = default;
+  };
+  QPixmap picture_;
+  Look pictured_;
+};
 
 class UniformListView : public QAbstractItemView {
   Q_OBJECT
