@@ -47,6 +47,7 @@ UniformListView::UniformListView(QWidget* parent) : QAbstractItemView(parent) {
   setVerticalScrollMode(ScrollPerPixel);
   setSelectionBehavior(SelectRows);
   setEditTriggers(NoEditTriggers);
+  row_text_.SetFont(font());
   row_height_ = fontMetrics().height() + 1;
 }
 
@@ -188,15 +189,16 @@ void UniformListView::paintEvent(QPaintEvent* event) {
   const int first = std::max(0, (area.top() + verticalOffset()) / row_height_);
   const int last = std::min(rows - 1, (area.bottom() + verticalOffset()) / row_height_);
   const QPalette::ColorGroup group = isActiveWindow() ? QPalette::Active : QPalette::Inactive;
-  const int text_top = (row_height_ - fontMetrics().height()) / 2;
+  const int baseline = (row_height_ - fontMetrics().height()) / 2 + fontMetrics().ascent();
   for (int row = first; row <= last; ++row) {
     const QModelIndex index = model()->index(row, 0, rootIndex());
     const QRect rect = RowRect(row);
     const bool selected = selectionModel() != nullptr && selectionModel()->isSelected(index);
     if (selected) painter.fillRect(rect, palette().brush(group, QPalette::Highlight));
     painter.setPen(palette().color(group, selected ? QPalette::HighlightedText : QPalette::Text));
-    painter.drawStaticText(rect.left() + kTextMargin, rect.top() + text_top,
-                           ShapedText(index.data().toString()));
+    row_text_.Draw(painter, index.data().toString(),
+                   QPointF(rect.left() + kTextMargin, rect.top() + baseline), area.left(),
+                   area.right() + 1);
     if (index == currentIndex() && hasFocus()) {
       QStyleOptionFocusRect focus;
       focus.initFrom(this);
@@ -206,21 +208,9 @@ void UniformListView::paintEvent(QPaintEvent* event) {
   }
 }
 
-const QStaticText& UniformListView::ShapedText(const QString& text) {
-  // Rows scroll by a few places per refresh: keeping their shaped text makes a repaint cost the
-  // new rows only, not every visible one again.
-  if (const auto found = shaped_.find(text); found != shaped_.end()) return found.value();
-  if (shaped_.size() >= kShapedCacheSize) shaped_.clear();
-  QStaticText shaped(text);
-  shaped.setTextFormat(Qt::PlainText);
-  shaped.setPerformanceHint(QStaticText::AggressiveCaching);
-  shaped.prepare(QTransform(), font());
-  return shaped_.insert(text, shaped).value();
-}
-
 void UniformListView::changeEvent(QEvent* event) {
   if (event->type() == QEvent::FontChange) {
-    shaped_.clear();
+    row_text_.SetFont(font());
     row_height_ = fontMetrics().height() + 1;
     Relayout();
   }

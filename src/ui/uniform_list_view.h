@@ -4,10 +4,10 @@
 #pragma once
 
 #include <QAbstractItemView>
-#include <QHash>
 #include <QPixmap>
 #include <QScrollBar>
-#include <QStaticText>
+
+#include "ui/row_text_painter.h"
 
 namespace v7400 {
 
@@ -81,11 +81,9 @@ class UniformListView : public QAbstractItemView {
   int RowCount() const;
   QRect RowRect(int row) const;
   void Relayout();
-  const QStaticText& ShapedText(const QString& text);
 
   static constexpr int kTextMargin = 3;
-  static constexpr qsizetype kShapedCacheSize = 256;
-  QHash<QString, QStaticText> shaped_;
+  RowTextPainter row_text_;
 
   int row_height_ = 16;
   int content_width_ = 0;
