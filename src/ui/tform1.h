@@ -189,6 +189,8 @@ class TForm1 : public QMainWindow,
  protected:
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // Times the repaint that follows a refresh, for the refresh pacing.
+  bool event(QEvent* event) override;
 
  private:
   // CreationSteps.
@@ -266,6 +268,7 @@ class TForm1 : public QMainWindow,
   bool scroll_pending_ = false;
   RefreshPacer refresh_pacer_;
   QTimer* refresh_timer_ = nullptr;
+  std::optional<std::uint32_t> refresh_cost_us_;  // until the repaint after it is timed
   std::string connection_text_;
   bool serial_lost_ = false;
   QTimer* tmrBatch_ = nullptr;

@@ -8,11 +8,12 @@
 namespace v7400 {
 namespace {
 
-// A change is one of: a change at `at` (expecting `delay`), or a refresh at `at`.
+// A step is a change at `at` (expecting `delay`), or a refresh at `at` that cost `cost_us`.
 struct Step {
   bool refresh;
   std::uint32_t at;
   std::optional<std::uint32_t> delay;
+  std::uint32_t cost_us = 0;
 };
 
 TEST(RefreshPacer, PacesRefreshesToThePeriod) {
@@ -28,12 +29,18 @@ TEST(RefreshPacer, PacesRefreshesToThePeriod) {
        {{false, 0, 0u}, {true, 0, {}}, {false, 1000, 0u}, {true, 1000, {}}, {false, 2000, 0u}}},
       {"exactly one period later is at once", {{false, 0, 0u}, {true, 0, {}}, {false, 33, 0u}}},
       {"the tick wrapping around", {{false, 0, 0u}, {true, 0xFFFFFFF0u, {}}, {false, 0x0, 17u}}},
+      {"a cheap refresh keeps the period", {{true, 0, {}, 800}, {false, 10, 23u}}},
+      {"a costly refresh stretches the period", {{true, 0, {}, 2000}, {false, 10, 70u}}},
+      {"the stretch has a ceiling", {{true, 0, {}, 60000}, {false, 10, 190u}}},
+      {"a trickle after a costly refresh shows at once",
+       {{true, 0, {}, 60000}, {false, 1000, 0u}}},
   };
   for (const auto& c : cases) {
     RefreshPacer pacer(33);
     for (const Step& step : c.steps) {
       if (step.refresh) {
         pacer.Refreshed(step.at);
+        pacer.Spent(step.cost_us);
       } else {
         EXPECT_EQ(pacer.Changed(step.at), step.delay) << c.name << " at " << step.at;
       }
