@@ -36,10 +36,17 @@ preferences() {
     "$1" "${2:-/dev/null}" > "$work/config/Corvane/V7400.conf"
 }
 
+# The simulator runs from $bin, or from a copy in $work when isolate_error_log was called.
 start_simulator() {
-  (cd "$work" && exec "$bin/v7400") > "$work/sim.out" 2>&1 &
+  (cd "$work" && exec "${sim_exe:-$bin/v7400}") > "$work/sim.out" 2>&1 &
   sim=$!
   pids+=("$sim")
+}
+
+# "error.log" is written beside the executable: a copy in $work keeps this run's lines apart.
+isolate_error_log() {
+  cp "$bin/v7400" "$work/v7400"
+  sim_exe=$work/v7400
 }
 
 # Waits until the simulator listens on UDP port $1 (it binds once its window is built).
