@@ -8,8 +8,9 @@ The simulator runs on a private Xvfb screen, where xdotool ticks "Save All Data 
 and names the log file in the dialog, as a user would. --offscreen runs it on Qt's offscreen
 platform instead, with the traffic log off (nothing can tick the box there).
 
---profile FILE runs only the stop-and-wait UDP figure, records the simulator meanwhile with
-`perf record -g` and writes the head of `perf report --no-children` to FILE.
+--profile FILE runs only the stop-and-wait UDP figure (or, with --paced, the paced one), records
+the simulator meanwhile with `perf record -g` and writes the head of `perf report --no-children`
+to FILE.
 """
 import argparse
 import contextlib
@@ -248,14 +249,16 @@ def window_and_memory(bench):
     return result, floor
 
 
-def paced(bench):
+def paced(bench, profile=None):
     local, receiver = udp_ports()
     bench.configure(True, local, receiver)
     target = ["udp", "127.0.0.1", str(local), str(receiver)]
     options = ["--mode", "paced", "--rate", str(PACED_RATE),
                "--count", str(PACED_RATE * PACED_SECONDS)]
-    with bench.simulator(target):
+    with bench.simulator(target) as sim:
         result = bench.load(target, options)
+        if profile:
+            record(bench, sim.pid, target, options, profile)
     with bench.bare_udp() as bare:
         floor = bench.load(bare, options)
     return result, floor
@@ -326,9 +329,15 @@ def main():
                         help="Qt's offscreen platform, traffic log off")
     parser.add_argument("--json", help="also write the table and the raw runs as JSON")
     parser.add_argument("--profile", help="only profile a stop-and-wait UDP run into this file")
+    parser.add_argument("--paced", action="store_true", help="with --profile: the paced figure")
     args = parser.parse_args()
     bench = Bench(args.bin_dir, args.offscreen)
     try:
+        if args.profile and args.paced:
+            sim, bare = paced(bench, args.profile)
+            print("paced UDP: v7400 ACK p99 %.0f us, bare %.0f us; profile in %s" %
+                  (sim["p99_us"], bare["p99_us"], args.profile))
+            return 0
         if args.profile:
             sim, bare = stop_and_wait_udp(bench, args.profile)
             print("stop-and-wait UDP: v7400 %.0f frames/s, bare %.0f frames/s; profile in %s" %
