@@ -20,8 +20,7 @@ class RowTextPainter {
   void SetFont(const QFont& font);
   // Draws `text` from `origin` (its baseline's left end), leaving out the glyphs that end left
   // of `left` or start right of `right`.
-  void Draw(QPainter& painter, const QString& text, QPointF origin, qreal left,
-            qreal right);
+  void Draw(QPainter& painter, const QString& text, QPointF origin, qreal left, qreal right);
 
  private:
   static constexpr int kCodes = 256;

@@ -69,8 +69,8 @@ void TForm1::SetUpStatusBar() {
     label->setContentsMargins(4, 0, 4, 0);
     // The counters change with every frame; a panel of fixed size keeps a new count from
     // laying out the status bar and the window again. It only widens when a count needs it.
-    if (panel < 2) label->setFixedSize(label->minimumSizeHint().expandedTo(
-                       QSize(kStatusWidths[panel], 0)));
+    if (panel < 2)
+      label->setFixedSize(label->minimumSizeHint().expandedTo(QSize(kStatusWidths[panel], 0)));
     ui_->StatusBar1->addWidget(label, panel == 2 ? 1 : 0);
     status_panels_[static_cast<std::size_t>(panel)] = label;
   }

@@ -1,12 +1,12 @@
 // A list row drawn from the font's character map looks exactly as the painter's own text would,
 // within the span asked for; characters the map lacks still show.
-#include <QFontDatabase>
-#include <QImage>
-#include <QPainter>
+#include "ui/row_text_painter.h"
 
 #include <gtest/gtest.h>
 
-#include "ui/row_text_painter.h"
+#include <QFontDatabase>
+#include <QImage>
+#include <QPainter>
 
 namespace v7400::testing {
 namespace {
@@ -30,7 +30,7 @@ TEST(RowTextPainter, DrawsWhatThePainterWouldWithinTheSpan) {
       {"a frame entry", QStringLiteral("14:05:09 <1> :  ABC[20]    <06>"), 0, 640},
       {"upper half of Latin-1", QString::fromLatin1("\xC4\xD6\xDC \xE9\xFF\xB0"), 0, 640},
       {"only the visible span", QStringLiteral("[10]0D0B[9]25130105[#1234|NBA05][13]"), 90, 200},
-      {"a control character goes the painter's way", QString::fromLatin1("A\x01" "B"), 0, 640},
+      {"a control character goes the painter's way", QString::fromLatin1("A\001B"), 0, 640},
       {"nothing", QString(), 0, 640},
   };
   for (const QFont& font : {QFontDatabase::systemFont(QFontDatabase::FixedFont),

@@ -32,8 +32,7 @@ TEST(RefreshPacer, PacesRefreshesToThePeriod) {
       {"a cheap refresh keeps the period", {{true, 0, {}, 800}, {false, 10, 23u}}},
       {"a costly refresh stretches the period", {{true, 0, {}, 2000}, {false, 10, 70u}}},
       {"the stretch has a ceiling", {{true, 0, {}, 60000}, {false, 10, 190u}}},
-      {"a trickle after a costly refresh shows at once",
-       {{true, 0, {}, 60000}, {false, 1000, 0u}}},
+      {"a trickle after a costly refresh shows at once", {{true, 0, {}, 60000}, {false, 1000, 0u}}},
   };
   for (const auto& c : cases) {
     RefreshPacer pacer(33);
