@@ -7,6 +7,8 @@ work=$(mktemp -d)
 pids=()
 cleanup() {
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  # A killed simulator may still be writing its preferences into $work.
+  for p in "${pids[@]}"; do wait "$p" 2>/dev/null || true; done
   rm -rf "$work"
 }
 trap cleanup EXIT
