@@ -157,3 +157,13 @@ start_window_on_udp() {
   wait_for_udp "$sim_port"
   find_window
 }
+
+# start_traffic_log PATH: ticks "Save All Data To Log File" and names the log in the dialog.
+start_traffic_log() {
+  click 291 482
+  wait_for_dialog
+  xdotool key ctrl+a type --delay 5 "$1"
+  xdotool key Return
+  for _ in $(seq 50); do [ -e "$1" ] && return 0; sleep 0.1; done
+  fail "no traffic log was started"
+}

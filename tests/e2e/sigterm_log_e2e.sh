@@ -3,12 +3,7 @@
 # holds every frame it answered, then its totals line.
 source "$(dirname "$0")/e2e_lib.sh"
 start_window_on_udp
-click 291 482  # "Save All Data To Log File": a file dialog asks for the log's name
-wait_for_dialog
-xdotool key ctrl+a type --delay 5 "$work/traffic.txt"
-xdotool key Return
-for _ in $(seq 50); do [ -e "$work/traffic.txt" ] && break; sleep 0.1; done
-[ -e "$work/traffic.txt" ] || fail "no traffic log was started"
+start_traffic_log "$work/traffic.txt"
 start_emulator_in_background --udp 127.0.0.1 "$sim_port" --local-port "$emu_port" --count 0 \
   --timeout 300 --retries 0
 wait_for_progress acked 3000

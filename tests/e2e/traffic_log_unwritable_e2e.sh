@@ -5,12 +5,7 @@ source "$(dirname "$0")/e2e_lib.sh"
 isolate_error_log
 start_window_on_udp
 mkdir "$work/logs"
-click 291 482  # "Save All Data To Log File"
-wait_for_dialog
-xdotool key ctrl+a type --delay 5 "$work/logs/traffic.txt"
-xdotool key Return
-for _ in $(seq 50); do [ -e "$work/logs/traffic.txt" ] && break; sleep 0.1; done
-[ -e "$work/logs/traffic.txt" ] || fail "no traffic log was started"
+start_traffic_log "$work/logs/traffic.txt"
 # 14 s of frames: the log is opened afresh every eleven seconds, which is when the loss shows.
 start_emulator_in_background --udp 127.0.0.1 "$sim_port" --local-port "$emu_port" --count 2800 \
   --rate 200
