@@ -12,6 +12,9 @@ namespace {
 
 int signal_fds[2] = {-1, -1};
 
+// Ctrl-C and a closed terminal end the program as cleanly as a SIGTERM does.
+constexpr int kEndingSignals[] = {SIGTERM, SIGINT, SIGHUP};
+
 extern "C" void OnTerminateSignal(int /*signal*/) {
   const char byte = 1;
   [[maybe_unused]] const ssize_t written = ::write(signal_fds[0], &byte, 1);
@@ -27,11 +30,11 @@ TerminationNotifier::TerminationNotifier(QObject* parent) : QObject(parent) {
   action.sa_handler = OnTerminateSignal;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
-  ::sigaction(SIGTERM, &action, nullptr);
+  for (const int signal : kEndingSignals) ::sigaction(signal, &action, nullptr);
 }
 
 TerminationNotifier::~TerminationNotifier() {
-  ::signal(SIGTERM, SIG_DFL);
+  for (const int signal : kEndingSignals) ::signal(signal, SIG_DFL);
   for (int& fd : signal_fds) {
     if (fd >= 0) ::close(fd);
     fd = -1;

@@ -1,4 +1,4 @@
-// Turns SIGTERM into a Qt signal on the user-interface thread (self-pipe), so a killed simulator
+// Turns SIGTERM, SIGINT and SIGHUP into a Qt signal on the user-interface thread (self-pipe), so a killed simulator
 // still runs its shutdown.
 #pragma once
 
