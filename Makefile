@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The two everyday commands: `make run` and `make test`.
 BUILD_DIR ?= build
 ASAN_DIR ?= build-asan
