@@ -5,7 +5,7 @@ ASAN_DIR ?= build-asan
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DV7400_WERROR=ON
 
-.PHONY: all deps configure build run install deb test asan bench fuzz fuzz-build clean
+.PHONY: all deps configure build run install deb package-check test asan bench fuzz fuzz-build clean
 
 all: build
 
@@ -33,6 +33,11 @@ install: build
 
 deb: build
 	@cd $(BUILD_DIR) && cpack -G DEB
+
+# The package as Debian's tools see it: lintian (no error, no warning), the desktop entry, the
+# AppStream metainfo and the man pages.
+package-check: deb
+	@scripts/package-check.sh $(BUILD_DIR)
 
 test: build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)

@@ -10,6 +10,9 @@ packages=(
   python3 socat xvfb xauth xdotool x11-utils iproute2 imagemagick clang libclang-rt-14-dev
 )
 
+# Icons drawn from the SVG, and the tools of `make package-check`.
+packages+=(librsvg2-bin lintian desktop-file-utils appstream man-db)
+
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
