@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Holds the source folders to the layer order of the README's layout table: a file includes only
-# headers of its own folder or of folders listed above it, and logic folders include no Qt header.
+# headers of its own folder or of folders listed above it, logic folders include no Qt header, and
+# front ends (the window, the run without one) never include one another.
 set -euo pipefail
 root=$1
 src=$root/src
@@ -40,6 +41,8 @@ while IFS= read -r file; do
       faults+=("$rel includes $inc: folder not in the layer table")
     elif [ "${rank[$other]}" -gt "${rank[$own]}" ]; then
       faults+=("$rel ($own) includes $inc from $other, a layer above it")
+    elif [ "${kind[$own]}" = front ] && [ "${kind[$other]}" = front ] && [ "$own" != "$other" ]; then
+      faults+=("$rel ($own) includes $inc from $other, another front end")
     fi
   done < <(sed -nE 's/^\s*#\s*include\s*"([^"]+)".*/\1/p' "$file")
   if [ "${kind[$own]}" = logic ] &&

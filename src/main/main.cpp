@@ -1,22 +1,26 @@
 // The V7400 Automation Simulator: one main window, run until it is closed.
 #include <QApplication>
-#include <QDir>
 #include <QScreen>
 #include <QSessionManager>
 
 #include "app/error_log.h"
+#include "app/qt/command_line.h"
 #include "app/qt/guarded_application.h"
 #include "app/qt/keep_awake.h"
 #include "app/qt/qt_link.h"
 #include "app/qt/qt_prompts.h"
 #include "app/qt/settings_store.h"
 #include "app/qt/termination_notifier.h"
+#include "headless/headless_run.h"
 #include "ui/tcmdhelpfrm.h"
 #include "ui/tcommunicationsetup.h"
 #include "ui/tform1.h"
 #include "ui/tform2.h"
 
 int main(int argc, char* argv[]) {
+  const v7400::CommandLine command_line = v7400::ReadCommandLine(argc, argv);
+  if (command_line.exit_status) return *command_line.exit_status;
+  if (command_line.options.headless) return v7400::RunHeadless(argc, argv, command_line.options);
   v7400::GuardedApplication application(argc, argv);
   QApplication::setStyle(QStringLiteral("Fusion"));
   v7400::SetApplicationIdentity();
@@ -27,9 +31,9 @@ int main(int argc, char* argv[]) {
       clock);
   v7400::QtPrompts prompts;
   v7400::SettingsStore preferences;
-  // The settings file lives in the working directory the program was started in.
-  const std::string settings_path =
-      QDir::current().filePath(QStringLiteral("APSsets.sys")).toLocal8Bit().toStdString();
+  // The settings file lives in --settings-dir, or in the working directory the program was
+  // started in.
+  const std::string settings_path = v7400::SettingsFilePath(command_line.options);
   // Set as the window is built; the settings dialog may open while it is still being built
   // (a failed serial open), the help windows only once it exists.
   v7400::QtLink* link = nullptr;

@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <QUrl>
 
+#include "app/run_options.h"
 #include "ui/help_paths.h"
 #include "ui_tform2.h"
 
@@ -41,6 +42,8 @@ TForm2::TForm2(QString exe_dir, Opener open, QWidget* parent)
                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   ui_->Label1->setFont(Arial(19));
   ui_->Label2->setFont(Arial(16));
+  // One version for the about box and --version.
+  ui_->Label2->setText(QStringLiteral("Ver ") + QString::fromLatin1(kProgramVersion));
   ui_->Memo1->setFont(Arial(12));
   for (QWidget* widget : {static_cast<QWidget*>(ui_->Label1), static_cast<QWidget*>(ui_->Label2),
                           static_cast<QWidget*>(ui_->Memo1)}) {

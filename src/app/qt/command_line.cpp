@@ -1,0 +1,152 @@
+#include "app/qt/command_line.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QStringList>
+#include <cstdio>
+#include <functional>
+#include <map>
+
+#include "transport/connection_settings.h"
+
+namespace v7400 {
+
+namespace {
+
+QString Q(const char* text) { return QString::fromUtf8(text); }
+std::string S(const QString& text) { return text.toLocal8Bit().toStdString(); }
+
+// Options of the run without a window; without --headless only --csv and --settings-dir apply.
+const std::map<QString, const char*>& HeadlessOnly() {
+  static const std::map<QString, const char*> kOptions = {
+      {Q("format"), "--format"}, {Q("ack"), "--ack"},         {Q("log"), "--log"},
+      {Q("count"), "--count"},   {Q("seconds"), "--seconds"}, {Q("summary-json"), "--summary-json"},
+      {Q("strict"), "--strict"}, {Q("command"), "--command"}, {Q("line"), "--line"},
+  };
+  return kOptions;
+}
+
+void AddOptions(QCommandLineParser& parser) {
+  parser.setApplicationDescription(
+      Q("The V7400 Automation Simulator: plays the automation computer of a V9100 receiver.\n"
+        "Without options it opens its window. With --headless it runs without one, answers "
+        "every frame automatically, and prints a summary when it ends."));
+  parser.addHelpOption();
+  parser.addVersionOption();
+  const auto add = [&](const char* name, const char* text, const char* value = nullptr) {
+    parser.addOption(value == nullptr ? QCommandLineOption(Q(name), Q(text))
+                                      : QCommandLineOption(Q(name), Q(text), Q(value)));
+  };
+  add("settings-dir", "The folder that holds \"APSsets.sys\" (default: the working folder).",
+      "DIR");
+  add("csv", "Writes every frame in and out to FILE as CSV (also beside the window).", "FILE");
+  add("headless", "Runs without a window and without a display.");
+  add("format", "The automation format, sia or 4100 (default: the stored preference).", "NAME");
+  add("ack", "auto: answers every frame; manual is refused (it needs the window).", "MODE");
+  add("log", "Writes the traffic log to FILE, as the window's \"Log\" does.", "FILE");
+  add("count", "Ends the run after N frames received.", "N");
+  add("seconds", "Ends the run after S seconds.", "S");
+  add("summary-json", "Writes the summary to FILE as JSON.", "FILE");
+  add("strict", "Exit status 1 when any frame was NACKed or dropped.");
+  add("command",
+      "Sends a command once the link is open; repeatable, sent in order, each with its own "
+      "--line: date, time, stop-audio, dtmf:DIGITS, CMD01 to CMD0E06, or CMD08 (remote "
+      "programming).",
+      "KIND");
+  add("line", "The line (1 to 32) of the --command before it.", "NN");
+  // The options QApplication takes itself stay accepted, and are not listed.
+  for (const char* name :
+       {"platform", "platformpluginpath", "platformtheme", "plugin", "display", "geometry",
+        "qwindowgeometry", "qwindowicon", "qwindowtitle", "style", "stylesheet", "session"}) {
+    QCommandLineOption option(Q(name), QString(), Q("value"));
+    option.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(option);
+  }
+  for (const char* name : {"reverse", "widgetcount", "nograb", "dograb", "sync"}) {
+    QCommandLineOption option(Q(name));
+    option.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(option);
+  }
+}
+
+// Reads the checked values into `options`; the text of the first refusal, or empty.
+std::string ReadValues(const QCommandLineParser& parser, RunOptions& options) {
+  std::string error;
+  const auto value = [&](const char* name) { return S(parser.value(Q(name))); };
+  options.settings_dir = value("settings-dir");
+  options.csv_path = value("csv");
+  options.headless = parser.isSet(Q("headless"));
+  options.log_path = value("log");
+  options.summary_json_path = value("summary-json");
+  options.strict = parser.isSet(Q("strict"));
+  if (!options.headless) {
+    for (const auto& [name, flag] : HeadlessOnly()) {
+      if (parser.isSet(name)) return std::string(flag) + " works only with --headless";
+    }
+  }
+  if (parser.isSet(Q("format")) && !(options.format = ParseFormatName(value("format"), error))) {
+    return "--format: " + error;
+  }
+  if (parser.isSet(Q("ack")) && !CheckAckMode(value("ack"), error)) return "--ack: " + error;
+  if (parser.isSet(Q("count")) && !(options.count = ParseFrameCount(value("count"), error))) {
+    return "--count: " + error;
+  }
+  if (parser.isSet(Q("seconds")) && !(options.seconds = ParseRunSeconds(value("seconds"), error))) {
+    return "--seconds: " + error;
+  }
+  const QStringList kinds = parser.values(Q("command"));
+  const QStringList lines = parser.values(Q("line"));
+  if (kinds.size() != lines.size()) return "each --command needs one --line";
+  for (qsizetype i = 0; i < kinds.size(); ++i) {
+    const auto command = ParseCommandRequest(S(kinds[i]), S(lines[i]), error);
+    if (!command) return "--command: " + error;
+    options.commands.push_back(*command);
+  }
+  if (!parser.positionalArguments().isEmpty()) {
+    return "unexpected argument '" + S(parser.positionalArguments().first()) + "'";
+  }
+  return {};
+}
+
+int Refuse(const std::string& message) {
+  std::fprintf(stderr, "v7400: %s; try 'v7400 --help'\n", message.c_str());
+  return 2;
+}
+
+}  // namespace
+
+CommandLine ReadCommandLine(int argc, char* argv[]) {
+  QCoreApplication::setApplicationName(Q("V7400"));
+  QCoreApplication::setApplicationVersion(Q(kProgramVersion));
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  QCommandLineParser parser;
+  parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+  AddOptions(parser);
+  CommandLine result;
+  if (!parser.parse(arguments)) {
+    QString text = parser.errorText();
+    if (text.endsWith(u'.')) text.chop(1);
+    result.exit_status = Refuse(S(text));
+  } else if (parser.isSet(Q("help")) || parser.isSet(Q("help-all"))) {
+    // Parsed before any application object exists, which is what names the program here.
+    std::fputs(S(parser.helpText().replace(Q("<executable_name>"), Q("v7400"))).c_str(), stdout);
+    result.exit_status = 0;
+  } else if (parser.isSet(Q("version"))) {
+    std::printf("V7400 %s\n", kProgramVersion);
+    result.exit_status = 0;
+  } else if (const std::string error = ReadValues(parser, result.options); !error.empty()) {
+    result.exit_status = Refuse(error);
+  }
+  return result;
+}
+
+std::string SettingsFilePath(const RunOptions& options) {
+  const QDir folder = options.settings_dir.empty()
+                          ? QDir::current()
+                          : QDir(QString::fromLocal8Bit(options.settings_dir.c_str()));
+  return S(folder.absoluteFilePath(Q(kSettingsFileName)));
+}
+
+}  // namespace v7400

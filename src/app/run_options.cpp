@@ -1,0 +1,116 @@
+#include "app/run_options.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+
+#include "commands/command_page.h"
+#include "commands/number_text.h"
+
+namespace v7400 {
+
+namespace {
+
+std::string Upper(std::string text) {
+  std::ranges::transform(text, text.begin(),
+                         [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  return text;
+}
+
+bool IsHighLevelCode(const std::string& code) {
+  for (int i = 0; i < static_cast<int>(kHighLevelCommandItems.size()); ++i) {
+    if (HighLevelCode(i) == code) return true;
+  }
+  return false;
+}
+
+constexpr char kDtmfPrefix[] = "dtmf:";
+
+}  // namespace
+
+std::optional<AutomationFormat> ParseFormatName(const std::string& text, std::string& error) {
+  const std::string name = Upper(text);
+  if (name == "SIA") return AutomationFormat::kSia;
+  if (name == "4100") return AutomationFormat::k4100;
+  error = "unknown format '" + text + "' (sia or 4100)";
+  return std::nullopt;
+}
+
+std::optional<long long> ParseFrameCount(const std::string& text, std::string& error) {
+  long long value = 0;
+  const auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (status != std::errc() || end != text.data() + text.size() || value < 1) {
+    error = "'" + text + "' is not a frame count of 1 or more";
+    return std::nullopt;
+  }
+  return value;
+}
+
+std::optional<double> ParseRunSeconds(const std::string& text, std::string& error) {
+  double value = 0;
+  const auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (status != std::errc() || end != text.data() + text.size() || !std::isfinite(value) ||
+      value <= 0) {
+    error = "'" + text + "' is not a number of seconds above 0";
+    return std::nullopt;
+  }
+  return value;
+}
+
+bool CheckAckMode(const std::string& text, std::string& error) {
+  const std::string mode = Upper(text);
+  if (mode == "AUTO") return true;
+  if (mode == "MANUAL") {
+    error = "manual ACK needs a person at the window; --headless acknowledges automatically";
+  } else {
+    error = "unknown ACK mode '" + text + "' (auto)";
+  }
+  return false;
+}
+
+std::optional<TCommand> ParseCommandRequest(const std::string& kind, const std::string& line,
+                                            std::string& error) {
+  const std::optional<int> number = IntegerOf(line);
+  if (!number || *number < 1 || *number > 32) {
+    error = "line '" + line + "' is not a line from 1 to 32";
+    return std::nullopt;
+  }
+  TCommand command{CommandKind::SetDate, TwoDigits(*number), ""};
+  const std::string name = Upper(kind);
+  if (name == "DATE") return command;
+  if (name == "TIME") return command.Kind = CommandKind::SetTime, command;
+  if (name == "STOP-AUDIO") return command.Kind = CommandKind::StopTwoWayAudio, command;
+  if (name == "CMD08") {
+    command.Kind = CommandKind::RemoteProgram;
+    command.Text = name;
+    return command;
+  }
+  if (IsHighLevelCode(name)) {
+    command.Kind = CommandKind::HighLevel;
+    command.Text = name;
+    return command;
+  }
+  if (name.starts_with(Upper(kDtmfPrefix))) {
+    command.Kind = CommandKind::DtmfSequence;
+    command.Text = kind.substr(sizeof kDtmfPrefix - 1);
+    const bool allowed = !command.Text.empty() && std::ranges::all_of(command.Text, [](char c) {
+      return c != '\b' && DtmfKeyAccepted(c);
+    });
+    if (allowed) return command;
+    error = "DTMF digits '" + command.Text + "' may hold only 0-9 A B C D W * # ! ,";
+    return std::nullopt;
+  }
+  error = "unknown command kind '" + kind + "' (" + CommandKindNames() + ")";
+  return std::nullopt;
+}
+
+std::string CommandKindNames() {
+  std::string names = "date, time, stop-audio, dtmf:DIGITS, CMD08";
+  for (int i = 0; i < static_cast<int>(kHighLevelCommandItems.size()); ++i) {
+    names += ", " + HighLevelCode(i);
+  }
+  return names;
+}
+
+}  // namespace v7400

@@ -1,0 +1,45 @@
+// What the command line asks of one run: where the settings live, and for a run without a
+// window its format, files, end condition and the commands to send. Plain values; the Qt
+// parser fills them and the checks below turn each text into a value or a one-line refusal.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/simulator_state.h"
+
+namespace v7400 {
+
+// The about box's version.
+inline constexpr char kProgramVersion[] = "3.00";
+
+struct RunOptions {
+  std::string settings_dir;  // empty: the working directory
+  std::string csv_path;
+  bool headless = false;
+  std::optional<AutomationFormat> format;
+  std::string log_path;
+  std::string summary_json_path;
+  std::optional<long long> count;
+  std::optional<double> seconds;
+  bool strict = false;
+  std::vector<TCommand> commands;
+};
+
+// Each check returns the value, or sets `error` to what is wrong with the text.
+std::optional<AutomationFormat> ParseFormatName(const std::string& text, std::string& error);
+std::optional<long long> ParseFrameCount(const std::string& text, std::string& error);
+std::optional<double> ParseRunSeconds(const std::string& text, std::string& error);
+// "--ack": "auto" is what a run without a window does anyway; "manual" needs a person.
+bool CheckAckMode(const std::string& text, std::string& error);
+
+// A command the window's single send offers: "date", "time", "stop-audio", "dtmf:DIGITS",
+// a high-level code ("CMD01" ... "CMD0E06") or "CMD08" (remote programming). `line` is 1 to 32.
+std::optional<TCommand> ParseCommandRequest(const std::string& kind, const std::string& line,
+                                            std::string& error);
+
+// The names `--command` takes, for the help text.
+std::string CommandKindNames();
+
+}  // namespace v7400
