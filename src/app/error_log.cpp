@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app/user_folders.h"
 #include "display/display_text.h"
 
 namespace v7400 {
@@ -24,13 +25,7 @@ std::string ErrorLogDirectory(const std::string& exe_dir, const char* xdg_state_
   std::error_code error;
   const bool exists = std::filesystem::exists(beside, error);
   if (writable(exists ? beside.string() : exe_dir)) return exe_dir;
-  std::filesystem::path state;
-  if (xdg_state_home != nullptr && *xdg_state_home != '\0') {
-    state = xdg_state_home;
-  } else {
-    state = std::filesystem::path(home != nullptr ? home : "") / ".local" / "state";
-  }
-  state /= "V7400";
+  const std::filesystem::path state = XdgUserFolder(xdg_state_home, home, ".local/state");
   std::filesystem::create_directories(state, error);
   return state.string();
 }

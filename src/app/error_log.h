@@ -32,7 +32,7 @@ class ErrorLog {
 
 // The folder "error.log" goes to: the executable's folder when the log can be written there,
 // otherwise the user's state folder ($XDG_STATE_HOME/V7400, or ~/.local/state/V7400 when that
-// variable is unset or empty), so that a copy installed in a read-only folder still logs.
+// variable is unset, empty or relative), so that a copy installed in a read-only folder still logs.
 // The state folder is created when chosen. Null environment values count as unset.
 std::string ErrorLogDirectory(const std::string& exe_dir, const char* xdg_state_home,
                               const char* home,

@@ -1,5 +1,6 @@
 // The V7400 Automation Simulator: one main window, run until it is closed.
 #include <QApplication>
+#include <QDir>
 #include <QScreen>
 #include <QSessionManager>
 
@@ -11,6 +12,7 @@
 #include "app/qt/qt_prompts.h"
 #include "app/qt/settings_store.h"
 #include "app/qt/termination_notifier.h"
+#include "app/user_folders.h"
 #include "headless/headless_run.h"
 #include "ui/tcmdhelpfrm.h"
 #include "ui/tcommunicationsetup.h"
@@ -53,7 +55,9 @@ int main(int argc, char* argv[]) {
       .preferences = preferences,
       .clock = clock,
       .error_log = error_log,
-      .exe_dir = QApplication::applicationDirPath().toLocal8Bit().toStdString(),
+      .exe_dir =
+          v7400::FileDialogFolder(QApplication::applicationDirPath().toLocal8Bit().toStdString(),
+                                  QDir::currentPath().toLocal8Bit().toStdString()),
       .make_link =
           [&](v7400::SimulatorState& state, v7400::DisplayView& view) {
             auto made = v7400::MakeQtLink(state, view, prompts, settings_path);

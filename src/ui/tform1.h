@@ -49,7 +49,8 @@ struct FormPorts {
   PreferenceStore& preferences;
   const Clock& clock;
   const ErrorLog& error_log;
-  // The folder of the executable: file dialogs start there.
+  // The folder file dialogs start in: the executable's, or the working folder where the
+  // executable's cannot be written.
   std::string exe_dir;
   // Builds the connection to the receiver; called once while the window is built.
   std::function<std::unique_ptr<Link>(SimulatorState&, DisplayView&)> make_link;

@@ -5,9 +5,11 @@
 #include <QDir>
 #include <QStringList>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <map>
 
+#include "app/user_folders.h"
 #include "transport/connection_settings.h"
 
 namespace v7400 {
@@ -40,6 +42,9 @@ void AddOptions(QCommandLineParser& parser) {
   };
   add("settings-dir", "The folder that holds \"APSsets.sys\" (default: the working folder).",
       "DIR");
+  add("user-dir",
+      "Works in the per-user folder $XDG_DATA_HOME/V7400 (~/.local/share/V7400), made on first "
+      "use: it holds \"APSsets.sys\". The desktop menu starts the program so.");
   add("csv", "Writes every frame in and out to FILE as CSV (also beside the window).", "FILE");
   add("headless", "Runs without a window and without a display.");
   add("format", "The automation format, sia or 4100 (default: the stored preference).", "NAME");
@@ -75,6 +80,9 @@ std::string ReadValues(const QCommandLineParser& parser, RunOptions& options) {
   std::string error;
   const auto value = [&](const char* name) { return S(parser.value(Q(name))); };
   options.settings_dir = value("settings-dir");
+  if (parser.isSet(Q("user-dir")) && !options.settings_dir.empty()) {
+    return "--user-dir and --settings-dir both name the settings folder; give one";
+  }
   options.csv_path = value("csv");
   options.headless = parser.isSet(Q("headless"));
   options.log_path = value("log");
@@ -109,6 +117,19 @@ std::string ReadValues(const QCommandLineParser& parser, RunOptions& options) {
   return {};
 }
 
+// The per-user folder becomes the working folder and the settings folder, before anything is
+// read relative to either. Where it cannot be made, the run stays where it was started.
+void EnterUserDataFolder(RunOptions& options) {
+  std::string error;
+  const auto folder = MakeUserDataFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"), error);
+  if (folder && QDir::setCurrent(QString::fromLocal8Bit(folder->c_str()))) {
+    options.settings_dir = folder->string();
+    return;
+  }
+  if (error.empty()) error = "cannot enter " + folder->string();
+  std::fprintf(stderr, "v7400: %s; working in %s\n", error.c_str(), S(QDir::currentPath()).c_str());
+}
+
 int Refuse(const std::string& message) {
   std::fprintf(stderr, "v7400: %s; try 'v7400 --help'\n", message.c_str());
   return 2;
@@ -138,6 +159,8 @@ CommandLine ReadCommandLine(int argc, char* argv[]) {
     result.exit_status = 0;
   } else if (const std::string error = ReadValues(parser, result.options); !error.empty()) {
     result.exit_status = Refuse(error);
+  } else if (parser.isSet(Q("user-dir"))) {
+    EnterUserDataFolder(result.options);
   }
   return result;
 }
