@@ -5,9 +5,11 @@
 # installed man pages by man. Informational lintian tags are shown but do not fail.
 set -euo pipefail
 build=${1:-build}
-deb=$(ls -t "$build"/v7400_*.deb 2>/dev/null | head -n 1)
-if [ -z "$deb" ]; then
-  echo "no v7400_*.deb in $build: run make deb"
+# The package's version is the newest entry of its changelog, as the build takes it.
+version=$(sed -n '1s/^v7400 (\([^)]*\)).*/\1/p' "$(dirname "$0")/../packaging/changelog.Debian")
+deb=$build/v7400_${version}_$(dpkg --print-architecture).deb
+if [ ! -f "$deb" ]; then
+  echo "no $deb: run make deb"
   exit 1
 fi
 tree=$(mktemp -d)
