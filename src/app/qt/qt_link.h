@@ -74,6 +74,14 @@ class QtLink : public Link {
         .device_for_port = [this](int port) { return serial_.DeviceFor(port); },
     };
   }
+  // Whether the configured transport is open: the serial port, or the UDP endpoint bound.
+  bool IsOpen() const {
+    return state_.ConnectionMode == 1 ? endpoint_.IsActive() : serial_.IsOpen();
+  }
+  // The device the configured COM port stands for.
+  std::string SerialDeviceName() const { return serial_.DeviceFor(serial_.Settings().port_number); }
+  std::uint16_t LocalPort() const { return endpoint_.DefaultPort(); }
+
   // A serial port of the dialog's own for its port test, on the same COM table.
   std::unique_ptr<SerialDevice> MakeTestPort() {
     return std::make_unique<QtSerialDevice>(port_names_);
