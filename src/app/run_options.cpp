@@ -4,6 +4,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 
 #include "commands/command_page.h"
 #include "commands/number_text.h"
@@ -111,6 +112,20 @@ std::string CommandKindNames() {
     names += ", " + HighLevelCode(i);
   }
   return names;
+}
+
+bool OpenCsvOption(const RunOptions& options, TrafficCsv& csv, const ErrorLog& error_log) {
+  if (options.csv_path.empty()) return true;
+  std::string error;
+  if (!csv.Open(options.csv_path, error)) {
+    std::fprintf(stderr, "v7400: --csv: %s\n", error.c_str());
+    return false;
+  }
+  csv.SetFailureHandler([&error_log](const std::string& message) {
+    std::fprintf(stderr, "v7400: %s\n", message.c_str());
+    error_log.AppException("csv", message);
+  });
+  return true;
 }
 
 }  // namespace v7400

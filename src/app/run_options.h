@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "app/error_log.h"
 #include "core/simulator_state.h"
+#include "display/traffic_csv.h"
 
 namespace v7400 {
 
@@ -41,5 +43,10 @@ std::optional<TCommand> ParseCommandRequest(const std::string& kind, const std::
 
 // The names `--command` takes, for the help text.
 std::string CommandKindNames();
+
+// Opens the --csv file, if one was named, before anything is answered; rows that stop reaching
+// it later are reported once on standard error and in "error.log". False after printing why
+// it cannot be written.
+bool OpenCsvOption(const RunOptions& options, TrafficCsv& csv, const ErrorLog& error_log);
 
 }  // namespace v7400

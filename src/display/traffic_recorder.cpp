@@ -26,7 +26,7 @@ void TrafficRecorder::OnFrame(const FrameReport& report) {
   row.peer = Peer(report);
   Track(report, row);
   Count(report);
-  csv_.Write(report, row);
+  if (csv_ != nullptr) csv_->Write(report, row);
 }
 
 void TrafficRecorder::Track(const FrameReport& report, CsvRow& row) {

@@ -32,9 +32,10 @@ struct TrafficTally {
 
 class TrafficRecorder : public FrameObserver {
  public:
-  TrafficRecorder(const SimulatorState& state, const Clock& clock) : state_(state), clock_(clock) {}
+  // Rows go to `csv` when it is given and open.
+  TrafficRecorder(const SimulatorState& state, const Clock& clock, TrafficCsv* csv = nullptr)
+      : state_(state), clock_(clock), csv_(csv) {}
 
-  TrafficCsv& Csv() { return csv_; }
   // What the peer column says for the serial port (its device).
   void SetSerialPeer(std::string peer) { serial_peer_ = std::move(peer); }
 
@@ -50,7 +51,7 @@ class TrafficRecorder : public FrameObserver {
 
   const SimulatorState& state_;
   const Clock& clock_;
-  TrafficCsv csv_;
+  TrafficCsv* csv_;
   std::string serial_peer_;
   TrafficTally tally_;
   std::array<int, kLineCount> last_sequence_{};  // 0: none seen yet

@@ -80,12 +80,11 @@ int RunHeadless(int argc, char* argv[], const RunOptions& options) {
     return Fail(kBadArgument,
                 "cannot write \"" + options.summary_json_path + "\": " + std::strerror(errno));
   }
+  TrafficCsv csv;
+  if (!OpenCsvOption(options, csv, error_log)) return kBadArgument;
   SettingsStore preferences;
-  HeadlessSimulator simulator(options, clock, error_log, preferences, settings_path);
+  HeadlessSimulator simulator(options, clock, error_log, preferences, settings_path, csv);
   std::string error;
-  if (!options.csv_path.empty() && !simulator.Recorder().Csv().Open(options.csv_path, error)) {
-    return Fail(kBadArgument, error);
-  }
   if (!simulator.Start(error)) return Fail(kLinkFailed, error);
 
   QElapsedTimer elapsed;

@@ -6,7 +6,7 @@ namespace v7400 {
 
 HeadlessSimulator::HeadlessSimulator(const RunOptions& options, const Clock& clock,
                                      const ErrorLog& error_log, const PreferenceStore& preferences,
-                                     const std::string& settings_path)
+                                     const std::string& settings_path, TrafficCsv& csv)
     : options_(options),
       clock_(clock),
       error_log_(error_log),
@@ -19,17 +19,13 @@ HeadlessSimulator::HeadlessSimulator(const RunOptions& options, const Clock& clo
                                                              prompts_, views_, views_, random_})),
       serial_receiver_(state_, link_->Serial(), sink_, clock, *commands_),
       network_receiver_(state_, link_->Ingress(), link_->Network(), sink_, clock, *commands_),
-      recorder_(state_, clock),
+      recorder_(state_, clock, &csv),
       run_(state_, *commands_, clock, options.commands) {
   sink_.SetFrameObserver(this);
-  const auto report = [this](const char* component) {
-    return [this, component](const std::string& message) {
-      std::fprintf(stderr, "v7400: %s\n", message.c_str());
-      error_log_.AppException(component, message);
-    };
-  };
-  sink_.SetLogFailureHandler(report("cbxSaveLogToFile"));
-  recorder_.Csv().SetFailureHandler(report("csv"));
+  sink_.SetLogFailureHandler([this](const std::string& message) {
+    std::fprintf(stderr, "v7400: %s\n", message.c_str());
+    error_log_.AppException("cbxSaveLogToFile", message);
+  });
   link_->SetSerialDataHandler([this](int count) {
     Handle("ApdComPort1", [&] { serial_receiver_.OnDataAvailable(count); });
     AfterNotification();

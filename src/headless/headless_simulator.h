@@ -25,8 +25,10 @@ namespace v7400 {
 
 class HeadlessSimulator : private CreationSteps, private FrameObserver {
  public:
+  // Frames are written to `csv` when it is open.
   HeadlessSimulator(const RunOptions& options, const Clock& clock, const ErrorLog& error_log,
-                    const PreferenceStore& preferences, const std::string& settings_path);
+                    const PreferenceStore& preferences, const std::string& settings_path,
+                    TrafficCsv& csv);
   HeadlessSimulator(const HeadlessSimulator&) = delete;
   HeadlessSimulator& operator=(const HeadlessSimulator&) = delete;
   ~HeadlessSimulator() override;

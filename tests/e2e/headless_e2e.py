@@ -1,0 +1,242 @@
+#!/usr/bin/env python3
+"""`v7400 --headless` (and the window's --csv) against the receiver emulator, with no display
+variables at all. The CSV is read back and every row checked against the bytes that went over
+the link.
+
+    headless_e2e.py <bin-dir> udp|pty|cmd08|exit-status|window-csv
+"""
+import csv
+import json
+import os
+import random
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+
+HEADER = ("time,direction,link,peer,format,sequence,receiver,line,length,verdict,reason,"
+          "repeat,gap,bytes_hex").split(",")
+
+
+def crc16_arc(data):
+    crc = 0
+    for byte in data:
+        crc ^= byte
+        for _ in range(8):
+            crc = (crc >> 1) ^ 0xA001 if crc & 1 else crc >> 1
+    return crc
+
+
+def check(condition, message):
+    if not condition:
+        sys.exit("FAIL: " + message)
+
+
+class Run:
+    """A working folder with "APSsets.sys" and a preference file, and the environment of a build
+    server: no DISPLAY, no WAYLAND_DISPLAY, no QT_QPA_PLATFORM."""
+
+    def __init__(self, bin_dir, settings, com3="/dev/null"):
+        self.bin = bin_dir
+        self.work = tempfile.mkdtemp(prefix="v7400-headless-")
+        with open(os.path.join(self.work, "APSsets.sys"), "wb") as f:
+            f.write(b"".join(str(v).encode() + b"\r\n" for v in settings))
+        os.makedirs(os.path.join(self.work, "config", "Corvane"))
+        with open(os.path.join(self.work, "config", "Corvane", "V7400.conf"), "w") as f:
+            f.write("[Ports]\nCOM3=%s\n" % com3)
+        self.env = {k: v for k, v in os.environ.items()
+                    if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
+        self.env.update(HOME=self.work, XDG_CONFIG_HOME=os.path.join(self.work, "config"),
+                        XDG_RUNTIME_DIR=self.work)
+
+    def path(self, name):
+        return os.path.join(self.work, name)
+
+    def start(self, *args, window=False):
+        env = dict(self.env, QT_QPA_PLATFORM="offscreen") if window else self.env
+        command = [os.path.join(self.bin, "v7400")] + ([] if window else ["--headless"])
+        return subprocess.Popen(command + list(args), cwd=self.work, env=env, text=True,
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+
+    def emulator(self, *args):
+        return subprocess.Popen([os.path.join(self.bin, "receiver-emu"), "--json"] + list(args),
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+
+    def rows(self, name="t.csv"):
+        with open(self.path(name), newline="") as f:
+            reader = csv.reader(f)
+            check(next(reader) == HEADER, "CSV header")
+            return [dict(zip(HEADER, row)) for row in reader]
+
+
+def udp_settings(emu_port, sim_port):
+    return [1, 8, 0, 1, 9600, 0, 1, "127.0.0.1", emu_port, sim_port, 19, 1, 0, "", ""]
+
+
+def ports():
+    base = random.randrange(20000, 40000)
+    return base, base + 1
+
+
+def wait_listening(sim, port):
+    for _ in range(100):
+        out = subprocess.run(["ss", "-Huln", "sport = :%d" % port], capture_output=True, text=True)
+        if out.stdout.strip():
+            return
+        if sim.poll() is not None:
+            check(False, "simulator ended early: %s" % (sim.communicate(),))
+        time.sleep(0.1)
+    check(False, "simulator never listened on %d" % port)
+
+
+def check_rows(rows, link, peer):
+    """Each frame in: verdict and reason from its own bytes; repeat from the line's previous
+    sequence; each ACK out carries the address fields of the frame it answers."""
+    last = {}
+    answered = None
+    for row in rows:
+        data = bytes.fromhex(row["bytes_hex"])
+        check(int(row["length"]) == len(data), "length of %s" % row)
+        if row["verdict"] == "ignored":
+            continue
+        check(row["link"] == link and row["peer"] == peer, "link/peer of %s" % row)
+        if row["direction"] == "out":
+            # An ACK repeats the address fields; a NACK carries the sequence 0000.
+            check(answered is not None and data[13:17] == answered[13:17] and
+                  data[9:13] in (answered[9:13], b"0000"), "answer %s" % row)
+            answered = None
+            continue
+        body = data[7:-1]
+        good = "%04X" % crc16_arc(body) == data[1:5].decode()
+        if data[8:12] == b"AAAA":
+            check(row["verdict"] == "none" and row["reason"] == "sequence AAAA, not answered",
+                  "AAAA row %s" % row)
+        elif good:
+            check(row["verdict"] == "ACK" and row["reason"] == "", "good row %s" % row)
+        else:
+            expected = "CRC %s, expected %04X" % (data[1:5].decode(), crc16_arc(body))
+            check(row["verdict"] == "NACK" and row["reason"] == expected, "bad row %s" % row)
+        if data[8:12] != b"AAAA":
+            repeat = last.get(row["line"]) == row["sequence"]
+            check(row["repeat"] == ("yes" if repeat else "no"), "repeat of %s" % row)
+            last[row["line"]] = row["sequence"]
+            answered = data
+    return rows
+
+
+def counts(rows, verdict):
+    return sum(1 for r in rows if r["direction"] == "in" and r["verdict"] == verdict)
+
+
+def udp(bin_dir):
+    emu_port, sim_port = ports()
+    run = Run(bin_dir, udp_settings(emu_port, sim_port))
+    # 12 events, every 4th spoiled and then sent again, every 5th an "AAAA"; one stranger.
+    sim = run.start("--format", "sia", "--count", "15", "--csv", "t.csv", "--strict",
+                    "--summary-json", "s.json", "--log", "t.log")
+    wait_listening(sim, sim_port)
+    stranger = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    stranger.bind(("127.0.0.2", 0))
+    stranger.sendto(b"\nstranger\r", ("127.0.0.1", sim_port))
+    emu = run.emulator("--udp", "127.0.0.1", str(sim_port), "--local-port", str(emu_port),
+                       "--count", "12", "--line", "01,02", "--bad-crc-every", "4",
+                       "--aaaa-every", "5")
+    report = json.loads(emu.communicate(timeout=30)[0])
+    out, err = sim.communicate(timeout=30)
+    check(sim.returncode == 1, "--strict after NACKs: exit %d %s" % (sim.returncode, err))
+    rows = check_rows(run.rows(), "udp", "127.0.0.1")
+    ignored = [r for r in rows if r["verdict"] == "ignored"]
+    check(len(ignored) == 1 and ignored[0]["reason"] == "from 127.0.0.2, not the receiver"
+          and ignored[0]["peer"] == "127.0.0.2", "the stranger's row %s" % ignored)
+    summary = json.load(open(run.path("s.json")))
+    check(summary["nacked"] == report["nacked"] == counts(rows, "NACK") == 3, "NACKs")
+    check(summary["acked"] == counts(rows, "ACK") and summary["ignored"] == 1, "%s" % summary)
+    check(sum(l["repeats"] for l in summary["lines"]) == 3, "repeats %s" % summary)
+    check("frames received 15, ACKed" in out, "summary text: " + out)
+    check(open(run.path("t.log"), "rb").read().endswith(b"Total sent: %d\r\n" % summary["sent"]),
+          "traffic log totals line")
+
+
+def pty(bin_dir):
+    emu = subprocess.Popen([os.path.join(bin_dir, "receiver-emu"), "--json", "--pty",
+                            "--count", "8", "--bad-crc-every", "3", "--start-delay", "700",
+                            "--line", "03"], stdout=subprocess.PIPE, text=True)
+    device = emu.stdout.readline().strip()
+    run = Run(bin_dir, [3, 8, 0, 1, 9600, 0, 0, "127.0.0.1", 10000, 10000, 19, 1, 0, "", ""],
+              com3=device)
+    sim = run.start("--format", "sia", "--count", "10", "--csv", "t.csv")
+    report = json.loads(emu.communicate(timeout=30)[0])
+    out, err = sim.communicate(timeout=30)
+    check(sim.returncode == 0, "exit %d: %s" % (sim.returncode, err))
+    rows = check_rows(run.rows(), "serial", device)
+    check(report["acked"] == 8 and counts(rows, "NACK") == report["nacked"] == 2, "%s" % report)
+    check("line 03: events 10, feedbacks 0, repeats 2, gaps 0" in out, "summary: " + out)
+
+
+def cmd08(bin_dir):
+    emu_port, sim_port = ports()
+    run = Run(bin_dir, udp_settings(emu_port, sim_port))
+    emu = run.emulator("--udp", "127.0.0.1", str(sim_port), "--local-port", str(emu_port),
+                       "--count", "2", "--line", "05", "--start-delay", "300", "--linger", "3000")
+    time.sleep(0.2)
+    sim = run.start("--format", "sia", "--count", "2", "--csv", "t.csv", "--command", "CMD08",
+                    "--line", "05", "--command", "dtmf:12*#", "--line", "5",
+                    "--summary-json", "s.json")
+    out, err = sim.communicate(timeout=30)
+    emu.kill()
+    check(sim.returncode == 0, "exit %d: %s" % (sim.returncode, err))
+    outcomes = [c["outcome"] for c in json.load(open(run.path("s.json")))["commands"]]
+    check(outcomes == ["programmed", "feedback"], "outcomes %s / %s" % (outcomes, out))
+    sent = [bytes.fromhex(r["bytes_hex"]) for r in run.rows() if r["direction"] == "out"]
+    commands = [d[17:22] for d in sent if d[17:20] == b"CMD" or d[17:20] == b"CSE"]
+    check(commands == [b"CMD08", b"CMD0B", b"CMD0B", b"CMD0C", b"CSE12"], "sent %s" % commands)
+
+
+def exit_status(bin_dir):
+    emu_port, sim_port = ports()
+    run = Run(bin_dir, udp_settings(emu_port, sim_port))
+    cases = [
+        (["--bogus"], 2, "Unknown option 'bogus'"),
+        (["--command", "dtmf:12x", "--line", "1"], 2, "DTMF digits '12x'"),
+        (["--command", "CMD01", "--line", "33"], 2, "line '33'"),
+        (["--csv", "/nonexistent/t.csv"], 2, "--csv: cannot write CSV file"),
+        (["--settings-dir", "/nonexistent"], 3, "settings folder \"/nonexistent\" does not"),
+        (["--settings-dir", "/"], 3, "no \"APSsets.sys\" in \"/\""),
+        (["--ack", "manual"], 2, "manual ACK needs a person"),
+        (["--seconds", "0.3"], 0, "frames received 0"),
+    ]
+    for args, status, text in cases:
+        out, err = run.start(*args).communicate(timeout=20)
+        check(status == 0 or len(err.splitlines()) == 1, "one line: %r" % err)
+        check(text in (out + err), "%s: %r" % (args, out + err))
+    busy = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    busy.bind(("0.0.0.0", sim_port))
+    sim = run.start("--seconds", "5")
+    sim.communicate(timeout=20)
+    check(sim.returncode == 3, "busy port: exit %d" % sim.returncode)
+
+
+def window_csv(bin_dir):
+    """The same traffic through the window and through the headless run: the same rows."""
+    results = []
+    for window in (True, False):
+        emu_port, sim_port = ports()
+        run = Run(bin_dir, udp_settings(emu_port, sim_port))
+        with open(run.path("config/Corvane/V7400.conf"), "a") as f:
+            f.write("[SOFTWARE]\nCorvane\\V7400\\para\\AutomationFormat=1\n")
+        sim = run.start("--csv", "t.csv", *([] if window else ["--count", "10"]), window=window)
+        wait_listening(sim, sim_port)
+        emu = run.emulator("--udp", "127.0.0.1", str(sim_port), "--local-port", str(emu_port),
+                           "--count", "8", "--bad-crc-every", "3")
+        emu.communicate(timeout=30)
+        if window:
+            sim.terminate()
+        sim.communicate(timeout=30)
+        results.append([{k: v for k, v in r.items() if k != "time"} for r in run.rows()])
+    check(len(results[0]) == 20 and results[0] == results[1], "rows differ: %s" % results)
+
+
+if __name__ == "__main__":
+    globals()[sys.argv[2].replace("-", "_")](os.path.abspath(sys.argv[1]))
+    print("ok")
