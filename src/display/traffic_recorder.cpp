@@ -21,12 +21,13 @@ int Number(std::string_view text) {
 
 void TrafficRecorder::OnFrame(const FrameReport& report) {
   CsvRow row;
+  Track(report, row);
+  Count(report);
+  if (csv_ == nullptr || !csv_->IsOpen()) return;
   row.time = clock_.Now();
   row.format = state_.Format;
   row.peer = Peer(report);
-  Track(report, row);
-  Count(report);
-  if (csv_ != nullptr) csv_->Write(report, row);
+  csv_->Write(report, row);
 }
 
 void TrafficRecorder::Track(const FrameReport& report, CsvRow& row) {

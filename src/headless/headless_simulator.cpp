@@ -80,10 +80,6 @@ void HeadlessSimulator::OnFrame(const FrameReport& report) {
   }
 }
 
-void HeadlessSimulator::Handle(const char* component, const std::function<void()>& handler) {
-  Guarded(error_log_, component, handler);
-}
-
 void HeadlessSimulator::SetProtocolDefaults() {
   state_.PackageEndChar = 20;
   state_.SpaceConverting = 1;

@@ -48,7 +48,10 @@ class HeadlessSimulator : private CreationSteps, private FrameObserver {
 
  private:
   void OnFrame(const FrameReport& report) override;
-  void Handle(const char* component, const std::function<void()>& handler);
+  template <typename Handler>
+  void Handle(const char* component, Handler&& handler) {
+    Guarded(error_log_, component, std::forward<Handler>(handler));
+  }
   // After each notification, as after a window handler: the commands move on, the run checks
   // its end.
   void AfterNotification();
