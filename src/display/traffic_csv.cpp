@@ -109,6 +109,12 @@ bool TrafficCsv::Open(const std::string& path, std::string& error) {
     return false;
   }
   Put(std::string(kCsvHeader) + "\r\n");
+  if (failing_) {
+    error = "cannot write CSV file \"" + path + "\": " + std::strerror(errno);
+    std::fclose(file_);
+    file_ = nullptr;
+    return false;
+  }
   return true;
 }
 

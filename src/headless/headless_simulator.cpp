@@ -68,6 +68,7 @@ void HeadlessSimulator::Stop() {
   if (stopped_) return;
   stopped_ = true;
   state_.Closing = -1;
+  link_->FinishSerialWrites();
   sink_.CloseLog();
   link_->ReleaseNetworkObjects();
 }

@@ -3,12 +3,15 @@
 variables at all. The CSV is read back and every row checked against the bytes that went over
 the link.
 
-    headless_e2e.py <bin-dir> udp|pty|cmd08|exit-status|window-csv
+    headless_e2e.py <bin-dir> udp|pty|cmd08|exit-status|full-disk|window-csv
 """
 import csv
 import json
 import os
 import random
+import resource
+import shutil
+import signal
 import socket
 import subprocess
 import sys
@@ -53,11 +56,11 @@ class Run:
     def path(self, name):
         return os.path.join(self.work, name)
 
-    def start(self, *args, window=False):
+    def start(self, *args, window=False, exe=None, **kwargs):
         env = dict(self.env, QT_QPA_PLATFORM="offscreen") if window else self.env
-        command = [os.path.join(self.bin, "v7400")] + ([] if window else ["--headless"])
+        command = [exe or os.path.join(self.bin, "v7400")] + ([] if window else ["--headless"])
         return subprocess.Popen(command + list(args), cwd=self.work, env=env, text=True,
-                                stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, **kwargs)
 
     def emulator(self, *args):
         return subprocess.Popen([os.path.join(self.bin, "receiver-emu"), "--json"] + list(args),
@@ -215,6 +218,30 @@ def exit_status(bin_dir):
     sim = run.start("--seconds", "5")
     sim.communicate(timeout=20)
     check(sim.returncode == 3, "busy port: exit %d" % sim.returncode)
+
+
+def full_disk(bin_dir):
+    """Files that stop growing (a file size limit stands in for a full disk): each is reported
+    once, on standard error and in "error.log" beside the program, and every frame is answered."""
+    emu_port, sim_port = ports()
+    run = Run(bin_dir, udp_settings(emu_port, sim_port))
+    exe = shutil.copy2(os.path.join(bin_dir, "v7400"), run.work)
+
+    def limit():
+        signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+        resource.setrlimit(resource.RLIMIT_FSIZE, (4096, 4096))
+    sim = run.start("--format", "sia", "--count", "60", "--csv", "t.csv", "--log", "t.log",
+                    exe=exe, preexec_fn=limit)
+    wait_listening(sim, sim_port)
+    emu = run.emulator("--udp", "127.0.0.1", str(sim_port), "--local-port", str(emu_port),
+                       "--count", "60")
+    report = json.loads(emu.communicate(timeout=30)[0])
+    out, err = sim.communicate(timeout=30)
+    check(sim.returncode == 0 and report["acked"] == 60, "answered: %s %s" % (report, err))
+    lines = err.splitlines()
+    check(len(lines) == 2 and "CSV file" in lines[0] + lines[1] and "traffic log" in err, err)
+    logged = open(run.path("error.log"), "rb").read().decode()
+    check(all(line[len("v7400: "):] in logged for line in lines), "error.log: " + logged)
 
 
 def window_csv(bin_dir):

@@ -24,6 +24,8 @@ namespace v7400 {
 
 class QtLink : public Link {
  public:
+  static constexpr int kFinishWritesMs = 1000;
+
   QtLink(SimulatorState& state, DisplayView& view, Prompts& prompts,
          const std::string& settings_path)
       : state_(state),
@@ -81,6 +83,8 @@ class QtLink : public Link {
   // The device the configured COM port stands for.
   std::string SerialDeviceName() const { return serial_.DeviceFor(serial_.Settings().port_number); }
   std::uint16_t LocalPort() const { return endpoint_.DefaultPort(); }
+  // Before the program ends: the answers still queued for the serial line go out.
+  void FinishSerialWrites() { serial_.FinishWrites(kFinishWritesMs); }
 
   // A serial port of the dialog's own for its port test, on the same COM table.
   std::unique_ptr<SerialDevice> MakeTestPort() {
