@@ -73,13 +73,11 @@ class Run:
             return [dict(zip(HEADER, row)) for row in reader]
 
 
-def udp_settings(emu_port, sim_port):
-    return [1, 8, 0, 1, 9600, 0, 1, "127.0.0.1", emu_port, sim_port, 19, 1, 0, "", ""]
-
-
-def ports():
-    base = random.randrange(20000, 40000)
-    return base, base + 1
+def udp_run(bin_dir):
+    """A run on UDP over 127.0.0.1 on two random ports: the emulator's and the simulator's."""
+    emu_port = random.randrange(20000, 40000)
+    settings = [1, 8, 0, 1, 9600, 0, 1, "127.0.0.1", emu_port, emu_port + 1, 19, 1, 0, "", ""]
+    return Run(bin_dir, settings), emu_port, emu_port + 1
 
 
 def wait_listening(sim, port):
@@ -110,16 +108,14 @@ def check_rows(rows, link, peer):
                   data[9:13] in (answered[9:13], b"0000"), "answer %s" % row)
             answered = None
             continue
-        body = data[7:-1]
-        good = "%04X" % crc16_arc(body) == data[1:5].decode()
+        body, field = data[7:-1], data[1:5].decode()
         if data[8:12] == b"AAAA":
-            check(row["verdict"] == "none" and row["reason"] == "sequence AAAA, not answered",
-                  "AAAA row %s" % row)
-        elif good:
-            check(row["verdict"] == "ACK" and row["reason"] == "", "good row %s" % row)
+            expected = ("none", "sequence AAAA, not answered")
+        elif "%04X" % crc16_arc(body) == field:
+            expected = ("ACK", "")
         else:
-            expected = "CRC %s, expected %04X" % (data[1:5].decode(), crc16_arc(body))
-            check(row["verdict"] == "NACK" and row["reason"] == expected, "bad row %s" % row)
+            expected = ("NACK", "CRC %s, expected %04X" % (field, crc16_arc(body)))
+        check((row["verdict"], row["reason"]) == expected, "%s: %s" % (expected, row))
         if data[8:12] != b"AAAA":
             repeat = last.get(row["line"]) == row["sequence"]
             check(row["repeat"] == ("yes" if repeat else "no"), "repeat of %s" % row)
@@ -133,8 +129,7 @@ def counts(rows, verdict):
 
 
 def udp(bin_dir):
-    emu_port, sim_port = ports()
-    run = Run(bin_dir, udp_settings(emu_port, sim_port))
+    run, emu_port, sim_port = udp_run(bin_dir)
     # 12 events, every 4th spoiled and then sent again, every 5th an "AAAA"; one stranger.
     sim = run.start("--format", "sia", "--count", "15", "--csv", "t.csv", "--strict",
                     "--summary-json", "s.json", "--log", "t.log")
@@ -178,8 +173,7 @@ def pty(bin_dir):
 
 
 def cmd08(bin_dir):
-    emu_port, sim_port = ports()
-    run = Run(bin_dir, udp_settings(emu_port, sim_port))
+    run, emu_port, sim_port = udp_run(bin_dir)
     emu = run.emulator("--udp", "127.0.0.1", str(sim_port), "--local-port", str(emu_port),
                        "--count", "2", "--line", "05", "--start-delay", "300", "--linger", "3000")
     time.sleep(0.2)
@@ -197,8 +191,7 @@ def cmd08(bin_dir):
 
 
 def exit_status(bin_dir):
-    emu_port, sim_port = ports()
-    run = Run(bin_dir, udp_settings(emu_port, sim_port))
+    run, emu_port, sim_port = udp_run(bin_dir)
     cases = [
         (["--bogus"], 2, "Unknown option 'bogus'"),
         (["--command", "dtmf:12x", "--line", "1"], 2, "DTMF digits '12x'"),
@@ -223,8 +216,7 @@ def exit_status(bin_dir):
 def full_disk(bin_dir):
     """Files that stop growing (a file size limit stands in for a full disk): each is reported
     once, on standard error and in "error.log" beside the program, and every frame is answered."""
-    emu_port, sim_port = ports()
-    run = Run(bin_dir, udp_settings(emu_port, sim_port))
+    run, emu_port, sim_port = udp_run(bin_dir)
     exe = shutil.copy2(os.path.join(bin_dir, "v7400"), run.work)
 
     def limit():
@@ -248,8 +240,7 @@ def window_csv(bin_dir):
     """The same traffic through the window and through the headless run: the same rows."""
     results = []
     for window in (True, False):
-        emu_port, sim_port = ports()
-        run = Run(bin_dir, udp_settings(emu_port, sim_port))
+        run, emu_port, sim_port = udp_run(bin_dir)
         with open(run.path("config/Corvane/V7400.conf"), "a") as f:
             f.write("[SOFTWARE]\nCorvane\\V7400\\para\\AutomationFormat=1\n")
         sim = run.start("--csv", "t.csv", *([] if window else ["--count", "10"]), window=window)
