@@ -26,8 +26,9 @@ constexpr int kLinkFailed = 3;
 constexpr int kBadArgument = 2;
 constexpr int kProgressIntervalMs = 250;
 
+// Prints the one line that says why (unless it was said already) and returns the status.
 int Fail(int status, const std::string& message) {
-  std::fprintf(stderr, "v7400: %s\n", message.c_str());
+  if (!message.empty()) std::fprintf(stderr, "v7400: %s\n", message.c_str());
   return status;
 }
 

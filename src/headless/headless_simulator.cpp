@@ -39,7 +39,9 @@ HeadlessSimulator::~HeadlessSimulator() {
 
 bool HeadlessSimulator::Start(std::string& failure) {
   RunFormCreate(*this, error_log_);
-  if (open_failed_ || !link_->IsOpen()) {
+  // A serial port that failed to open has already said why, in the window's own words.
+  if (open_failed_) return false;
+  if (!link_->IsOpen()) {
     failure = state_.ConnectionMode == 1
                   ? "cannot listen on UDP port " + std::to_string(link_->LocalPort())
                   : "cannot open the serial port " + link_->SerialDeviceName();

@@ -81,7 +81,11 @@ class QtLink : public Link {
     return state_.ConnectionMode == 1 ? endpoint_.IsActive() : serial_.IsOpen();
   }
   // The device the configured COM port stands for.
-  std::string SerialDeviceName() const { return serial_.DeviceFor(serial_.Settings().port_number); }
+  std::string SerialDeviceName() const {
+    const int port = serial_.Settings().port_number;
+    const std::string device = serial_.DeviceFor(port);
+    return device.empty() ? "COM" + std::to_string(port) : device;
+  }
   std::uint16_t LocalPort() const { return endpoint_.DefaultPort(); }
   // Before the program ends: the answers still queued for the serial line go out.
   void FinishSerialWrites() { serial_.FinishWrites(kFinishWritesMs); }
