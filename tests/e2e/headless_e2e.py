@@ -206,6 +206,12 @@ def exit_status(bin_dir):
         out, err = run.start(*args).communicate(timeout=20)
         check(status == 0 or len(err.splitlines()) == 1, "one line: %r" % err)
         check(text in (out + err), "%s: %r" % (args, out + err))
+    for ending in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
+        sim = run.start()
+        wait_listening(sim, sim_port)
+        sim.send_signal(ending)
+        out, _ = sim.communicate(timeout=20)
+        check(sim.returncode == 0 and "frames received 0" in out, "%s: %r" % (ending, out))
     busy = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
     busy.bind(("0.0.0.0", sim_port))
     sim = run.start("--seconds", "5")
