@@ -1,9 +1,6 @@
 #!/usr/bin/env python3
-"""`v7400 --headless` (and the window's --csv) against the receiver emulator, with no display
-variables at all. The CSV is read back and every row checked against the bytes that went over
-the link.
-
-    headless_e2e.py <bin-dir> udp|pty|cmd08|exit-status|full-disk|window-csv
+"""`v7400 --headless` (and the window's --csv) against receiver-emu, no display variables; each
+CSV row checked against its bytes. headless_e2e.py BIN udp|pty|cmd08|exit-status|full-disk|window-csv
 """
 import csv
 import json
