@@ -56,7 +56,8 @@ class Run:
     def start(self, *args, window=False, exe=None, **kwargs):
         env = dict(self.env, QT_QPA_PLATFORM="offscreen") if window else self.env
         command = [exe or os.path.join(self.bin, "v7400")] + ([] if window else ["--headless"])
-        return subprocess.Popen(command + list(args), cwd=self.work, env=env, text=True,
+        kwargs.setdefault("cwd", self.work)
+        return subprocess.Popen(command + list(args), env=env, text=True,
                                 stdout=subprocess.PIPE, stderr=subprocess.PIPE, **kwargs)
 
     def emulator(self, *args):
@@ -240,13 +241,15 @@ def full_disk(bin_dir):
 
 
 def window_csv(bin_dir):
-    """The same traffic through the window and through the headless run: the same rows."""
+    """The same traffic through the window and through the headless run: the same rows. Both
+    start elsewhere and find "APSsets.sys" through --settings-dir."""
     results = []
     for window in (True, False):
         run, emu_port, sim_port = udp_run(bin_dir)
         with open(run.path("config/Corvane/V7400.conf"), "a") as f:
             f.write("[SOFTWARE]\nCorvane\\V7400\\para\\AutomationFormat=1\n")
-        sim = run.start("--csv", "t.csv", *([] if window else ["--count", "10"]), window=window)
+        sim = run.start("--csv", run.path("t.csv"), "--settings-dir", run.work,
+                        *([] if window else ["--count", "10"]), window=window, cwd="/")
         wait_listening(sim, sim_port)
         emu = run.emulator("--udp", "127.0.0.1", str(sim_port), "--local-port", str(emu_port),
                            "--count", "8", "--bad-crc-every", "3")
