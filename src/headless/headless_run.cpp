@@ -67,6 +67,11 @@ int RunHeadless(int argc, char* argv[], const RunOptions& options) {
   QCoreApplication application(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("V7400"));
   QCoreApplication::setOrganizationName(QStringLiteral("Corvane"));
+  // From here a termination signal ends the run; one that comes while the link opens is taken
+  // up as soon as the run starts.
+  TerminationNotifier termination;
+  QObject::connect(&termination, &TerminationNotifier::terminationRequested,
+                   &QCoreApplication::quit);
 
   const std::string settings_path = SettingsFilePath(options);
   if (const std::string problem = SettingsProblem(options, settings_path); !problem.empty()) {
@@ -110,9 +115,6 @@ int RunHeadless(int argc, char* argv[], const RunOptions& options) {
     std::fflush(stdout);
   });
   if (live) progress.start(kProgressIntervalMs);
-  TerminationNotifier termination;
-  QObject::connect(&termination, &TerminationNotifier::terminationRequested,
-                   &QCoreApplication::quit);
 
   QCoreApplication::exec();
   const double run_seconds = seconds();
