@@ -52,8 +52,9 @@ std::optional<double> ParseRunSeconds(const std::string& text, std::string& erro
   double value = 0;
   const auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (status != std::errc() || end != text.data() + text.size() || !std::isfinite(value) ||
-      value <= 0) {
-    error = "'" + text + "' is not a number of seconds above 0";
+      value <= 0 || value > kMaxRunSeconds) {
+    error = "'" + text + "' is not a number of seconds from above 0 to " +
+            std::to_string(static_cast<int>(kMaxRunSeconds));
     return std::nullopt;
   }
   return value;

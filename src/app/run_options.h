@@ -29,6 +29,9 @@ struct RunOptions {
   std::vector<TCommand> commands;
 };
 
+// The longest --seconds: what a millisecond timer can count (about 24 days).
+inline constexpr double kMaxRunSeconds = 2000000;
+
 // Each check returns the value, or sets `error` to what is wrong with the text.
 std::optional<AutomationFormat> ParseFormatName(const std::string& text, std::string& error);
 std::optional<long long> ParseFrameCount(const std::string& text, std::string& error);

@@ -61,6 +61,38 @@ bool WriteJson(JsonFile& json, const std::string& text) {
   return written && closed;
 }
 
+// Answers until --count, --seconds or a termination signal ends the run; its length in seconds.
+double RunUntilEnd(HeadlessSimulator& simulator, const RunOptions& options) {
+  QElapsedTimer elapsed;
+  elapsed.start();
+  const auto seconds = [&] { return static_cast<double>(elapsed.nsecsElapsed()) / 1e9; };
+  simulator.SetAfterFrames([&] {
+    if (options.count && simulator.Recorder().Tally().received >= *options.count &&
+        simulator.Commands().Done()) {
+      QCoreApplication::quit();
+    }
+  });
+  QTimer second;
+  QObject::connect(&second, &QTimer::timeout, [&] { simulator.OnSecond(); });
+  second.start(1000);
+  if (options.seconds) {
+    QTimer::singleShot(static_cast<int>(*options.seconds * 1000), &QCoreApplication::quit);
+  }
+  // The live line only where a person watches; a pipe or a file gets the summary alone.
+  const bool live = isatty(STDOUT_FILENO) != 0;
+  QTimer progress;
+  QObject::connect(&progress, &QTimer::timeout, [&] {
+    std::printf("\r%s\033[K", ProgressLine(simulator.Recorder().Tally(), seconds()).c_str());
+    std::fflush(stdout);
+  });
+  if (live) progress.start(kProgressIntervalMs);
+  QCoreApplication::exec();
+  const double run_seconds = seconds();
+  simulator.Stop();
+  if (live) std::printf("\r\033[K");
+  return run_seconds;
+}
+
 }  // namespace
 
 int RunHeadless(int argc, char* argv[], const RunOptions& options) {
@@ -93,33 +125,7 @@ int RunHeadless(int argc, char* argv[], const RunOptions& options) {
   std::string error;
   if (!simulator.Start(error)) return Fail(kLinkFailed, error);
 
-  QElapsedTimer elapsed;
-  elapsed.start();
-  const auto seconds = [&] { return static_cast<double>(elapsed.nsecsElapsed()) / 1e9; };
-  simulator.SetAfterFrames([&] {
-    if (options.count && simulator.Recorder().Tally().received >= *options.count &&
-        simulator.Commands().Done()) {
-      QCoreApplication::quit();
-    }
-  });
-  QTimer second;
-  QObject::connect(&second, &QTimer::timeout, [&] { simulator.OnSecond(); });
-  second.start(1000);
-  if (options.seconds) {
-    QTimer::singleShot(static_cast<int>(*options.seconds * 1000), &QCoreApplication::quit);
-  }
-  const bool live = isatty(STDOUT_FILENO) != 0;
-  QTimer progress;
-  QObject::connect(&progress, &QTimer::timeout, [&] {
-    std::printf("\r%s\033[K", ProgressLine(simulator.Recorder().Tally(), seconds()).c_str());
-    std::fflush(stdout);
-  });
-  if (live) progress.start(kProgressIntervalMs);
-
-  QCoreApplication::exec();
-  const double run_seconds = seconds();
-  simulator.Stop();
-  if (live) std::printf("\r\033[K");
+  const double run_seconds = RunUntilEnd(simulator, options);
   const RunSummary summary = MakeRunSummary(simulator.Recorder().Tally(), simulator.State(),
                                             run_seconds, simulator.Commands().Outcomes());
   std::fputs(SummaryText(summary).c_str(), stdout);
