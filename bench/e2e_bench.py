@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """End-to-end table: the real simulator (SIA, automatic ACK, auto scroll, traffic log on) against
-load-gen, in turn with the bare responder (the floor), over UDP IPv4 and a pseudo-terminal.
+load-gen, in turn with the bare responder (the floor), over UDP IPv4 and a pseudo-terminal; then
+`v7400 --headless` (traffic log on through --log, no display variables) the same way.
 
     bench/e2e_bench.py <bin-dir> [--offscreen] [--json FILE] [--profile FILE]
 
@@ -78,10 +79,17 @@ class Bench:
             f.write(text)
 
     @contextlib.contextmanager
-    def simulator(self, target_args):
+    def simulator(self, target_args, headless=False):
         log = open(os.path.join(self.work, "sim.out"), "w")
-        sim = self.spawn([os.path.join(self.bin, "v7400")], cwd=self.work, stdout=log,
-                         stderr=subprocess.STDOUT)
+        args, env = [os.path.join(self.bin, "v7400")], self.env
+        if headless:
+            with contextlib.suppress(FileNotFoundError):
+                os.remove(self.traffic_log())
+            args += ["--headless", "--log", self.traffic_log()]
+            env = {k: v for k, v in self.env.items()
+                   if k not in ("DISPLAY", "QT_QPA_PLATFORM", "WAYLAND_DISPLAY")}
+        sim = subprocess.Popen(args, env=env, cwd=self.work, stdout=log, stderr=subprocess.STDOUT)
+        self.children.append(sim)
         try:
             deadline = time.time() + 15
             while self.load(target_args, ["--count", "1", "--timeout-ms", "300",
@@ -89,7 +97,7 @@ class Bench:
                 if sim.poll() is not None or time.time() > deadline:
                     raise RuntimeError("the simulator does not answer: " +
                                        open(os.path.join(self.work, "sim.out")).read())
-            if not self.offscreen:
+            if not self.offscreen and not headless:
                 self.start_traffic_log()
             yield sim
         finally:
@@ -100,7 +108,7 @@ class Bench:
                 sim.kill()
                 sim.wait()
             log.close()
-        if not self.offscreen:
+        if not self.offscreen or headless:
             self.check_traffic_log()
 
     def xdotool(self, *args):
@@ -200,13 +208,13 @@ def best(results):
     return max(results, key=lambda r: r["frames_per_s"])
 
 
-def stop_and_wait_udp(bench, profile):
+def stop_and_wait_udp(bench, profile, headless=False):
     sim_runs, bare_runs = [], []
     local, receiver = udp_ports()
     bench.configure(True, local, receiver)
     target = ["udp", "127.0.0.1", str(local), str(receiver)]
     options = ["--mode", "stop", "--count", "10000000", "--seconds", str(STOP_AND_WAIT_SECONDS)]
-    with bench.simulator(target) as sim:
+    with bench.simulator(target, headless) as sim:
         for _ in range(ROUNDS):
             sim_runs.append(bench.load(target, options))
             with bench.bare_udp() as bare:
@@ -236,12 +244,12 @@ def record(bench, pid, target, options, out_file):
             f.write("-- %s\n" % title + "\n".join(flat[:25]) + "\n")
 
 
-def window_and_memory(bench):
+def window_and_memory(bench, headless=False):
     local, receiver = udp_ports()
     bench.configure(True, local, receiver)
     target = ["udp", "127.0.0.1", str(local), str(receiver)]
     options = ["--mode", "window", "--window", "32", "--count", str(WINDOW_FRAMES)]
-    with bench.simulator(target) as sim:
+    with bench.simulator(target, headless) as sim:
         result = bench.load(target, options)
         result["peak_rss_mb"] = peak_rss_mb(sim.pid)
     with bench.bare_udp() as bare:
@@ -280,6 +288,24 @@ def stop_and_wait_pty(bench):
 def row(name, sim, bare, target, passed):
     return {"figure": name, "v7400": sim, "bare": bare, "target": target,
             "result": "-" if passed is None else "PASS" if passed else "FAIL"}
+
+
+def headless_rows(sw, window):
+    """`v7400 --headless` against the bare responder measured in the same run."""
+    (sim_sw, bare_sw), (sim_win, bare_win) = sw, window
+    ratio = lambda sim, bare: sim["frames_per_s"] / bare["frames_per_s"] if bare[
+        "frames_per_s"] else 0
+    sw_ratio, win_ratio = ratio(sim_sw, bare_sw), ratio(sim_win, bare_win)
+    return [
+        row("headless UDP stop-and-wait frames/s", "%.0f" % sim_sw["frames_per_s"],
+            "%.0f" % bare_sw["frames_per_s"], ">= 80%% of bare (%.1f%%)" % (100 * sw_ratio),
+            sw_ratio >= 0.80),
+        row("headless UDP 32 in flight frames/s (lost of %d)" % WINDOW_FRAMES,
+            "%.0f (%d)" % (sim_win["frames_per_s"], sim_win["lost"]),
+            "%.0f (%d)" % (bare_win["frames_per_s"], bare_win["lost"]),
+            ">= 60%% of bare (%.1f%%), none lost" % (100 * win_ratio),
+            win_ratio >= 0.60 and sim_win["lost"] == 0 and sim_win["answered"] == WINDOW_FRAMES),
+    ]
 
 
 def table(sw, window, paced_run, pty):
@@ -351,9 +377,11 @@ def main():
         paced_run = paced(bench)
         print("end-to-end: pseudo-terminal stop-and-wait ...", file=sys.stderr)
         pty = stop_and_wait_pty(bench)
+        print("end-to-end: headless, stop-and-wait and 32 in flight ...", file=sys.stderr)
+        headless = (stop_and_wait_udp(bench, None, True), window_and_memory(bench, True))
     finally:
         bench.close()
-    rows = table(sw, window, paced_run, pty)
+    rows = table(sw, window, paced_run, pty) + headless_rows(*headless)
     print("v7400 on %s, traffic log %s" % ("Qt offscreen" if args.offscreen else "Xvfb",
                                             "off" if args.offscreen else "on"))
     print_table(rows)
@@ -363,7 +391,8 @@ def main():
         with open(args.json, "w") as f:
             json.dump({"table": rows, "traffic_logs": bench.log_checks,
                        "runs": {"stop_and_wait_udp": sw, "window": window,
-                                "paced": paced_run, "pty": pty}}, f, indent=1)
+                                "paced": paced_run, "pty": pty,
+                                "headless": headless}}, f, indent=1)
     return 0
 
 

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 
 #include "commands/command_page.h"
 #include "commands/number_text.h"
@@ -51,8 +52,9 @@ std::optional<double> ParseRunSeconds(const std::string& text, std::string& erro
   double value = 0;
   const auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (status != std::errc() || end != text.data() + text.size() || !std::isfinite(value) ||
-      value <= 0) {
-    error = "'" + text + "' is not a number of seconds above 0";
+      value <= 0 || value > kMaxRunSeconds) {
+    error = "'" + text + "' is not a number of seconds from above 0 to " +
+            std::to_string(static_cast<int>(kMaxRunSeconds));
     return std::nullopt;
   }
   return value;
@@ -111,6 +113,20 @@ std::string CommandKindNames() {
     names += ", " + HighLevelCode(i);
   }
   return names;
+}
+
+bool OpenCsvOption(const RunOptions& options, TrafficCsv& csv, const ErrorLog& error_log) {
+  if (options.csv_path.empty()) return true;
+  std::string error;
+  if (!csv.Open(options.csv_path, error)) {
+    std::fprintf(stderr, "v7400: --csv: %s\n", error.c_str());
+    return false;
+  }
+  csv.SetFailureHandler([&error_log](const std::string& message) {
+    std::fprintf(stderr, "v7400: %s\n", message.c_str());
+    error_log.AppException("csv", message);
+  });
+  return true;
 }
 
 }  // namespace v7400

@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "app/error_log.h"
 #include "core/simulator_state.h"
+#include "display/traffic_csv.h"
 
 namespace v7400 {
 
@@ -27,6 +29,9 @@ struct RunOptions {
   std::vector<TCommand> commands;
 };
 
+// The longest --seconds: what a millisecond timer can count (about 24 days).
+inline constexpr double kMaxRunSeconds = 2000000;
+
 // Each check returns the value, or sets `error` to what is wrong with the text.
 std::optional<AutomationFormat> ParseFormatName(const std::string& text, std::string& error);
 std::optional<long long> ParseFrameCount(const std::string& text, std::string& error);
@@ -41,5 +46,10 @@ std::optional<TCommand> ParseCommandRequest(const std::string& kind, const std::
 
 // The names `--command` takes, for the help text.
 std::string CommandKindNames();
+
+// Opens the --csv file, if one was named, before anything is answered; rows that stop reaching
+// it later are reported once on standard error and in "error.log". False after printing why
+// it cannot be written.
+bool OpenCsvOption(const RunOptions& options, TrafficCsv& csv, const ErrorLog& error_log);
 
 }  // namespace v7400

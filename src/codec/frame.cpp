@@ -60,15 +60,31 @@ int CheckFrameLength(std::string_view buffer) {
   return buffer.size() > expected ? 1 : -1;
 }
 
+namespace {
+
+// Checksummed part: position 8 up to, not including, the last byte.
+std::string_view CheckedBody(std::string_view frame) {
+  return frame.size() > 8 ? frame.substr(7, frame.size() - 8) : std::string_view{};
+}
+
+}  // namespace
+
 bool CheckFrameCrc(std::string_view frame, DebugOptions& debug) {
   if (debug.SimulateReceivingCrcError) {
     OneShot(debug, debug.SimulateReceivingCrcError);
     return false;
   }
-  // Checksummed part: position 8 up to, not including, the last byte.
-  const std::string_view body =
-      frame.size() > 8 ? frame.substr(7, frame.size() - 8) : std::string_view{};
-  return Hex4(Crc16(body)) == FrameField(frame, 2, 4);
+  return Hex4(Crc16(CheckedBody(frame))) == FrameField(frame, 2, 4);
+}
+
+std::string CrcFault(std::string_view frame) {
+  return "CRC " + std::string(FrameField(frame, 2, 4)) + ", expected " +
+         Hex4(Crc16(CheckedBody(frame)));
+}
+
+std::string LengthFault(std::string_view buffer) {
+  const std::size_t body = buffer.size() >= 8 ? buffer.size() - 8 : 0;
+  return "declared length " + std::string(FrameField(buffer, 6, 2)) + ", body " + HexLength(body);
 }
 
 std::string WrapSiaBody(std::string_view body) {

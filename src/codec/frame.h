@@ -30,6 +30,11 @@ int CheckFrameLength(std::string_view buffer);
 // Applies the receiving-CRC debug option (and its OneShot) before the real check.
 bool CheckFrameCrc(std::string_view frame, DebugOptions& debug);
 
+// Why a frame was refused, in plain words: "CRC 1A2B, expected 47D4" (the checksum field, then
+// the checksum of the body) and "declared length 0B, body 0C".
+std::string CrcFault(std::string_view frame);
+std::string LengthFault(std::string_view buffer);
+
 // Wraps an SIA body: start byte, checksum, length, body, end byte.
 std::string WrapSiaBody(std::string_view body);
 std::string BuildAck(SimulatorState& state);

@@ -16,6 +16,8 @@ void CommandSender::SendCommand(const TCommand& command) {
   }
   sink_.WriteTrafficLog(decimal_entry);
   SendOnLink(state_, serial_, network_, frame);
+  // In the "4100" format some kinds have no bytes: nothing went out.
+  if (!frame.empty()) sink_.ReportSent(frame);
   ++state_.SentCount;
   sink_.ShowSent();
   sink_.ScrollDisplayToEnd();

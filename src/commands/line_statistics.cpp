@@ -19,14 +19,14 @@ constexpr char kSeparator[] = "---------------------------------";
 // Markers of the receiver's replies to commands.
 constexpr std::array<std::string_view, 4> kFeedbackMarkers = {"[NL", "[REJECT", "]AAAA", "]NNNN"};
 
+}  // namespace
+
 bool IsFeedback(std::string_view entry) {
   for (const std::string_view marker : kFeedbackMarkers) {
     if (entry.find(marker) != std::string_view::npos) return true;
   }
   return false;
 }
-
-}  // namespace
 
 int LineOfCell(int column, int row) { return row * kGridColumns + column + 1; }
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "commands/command_page.h"
@@ -41,6 +42,9 @@ struct CellPaint {
 
 // The line a grid cell stands for: row 0 holds lines 1 to 8, row 3 lines 25 to 32.
 int LineOfCell(int column, int row);
+
+// Whether a decimal display entry is the receiver's reply to a command (else it is an event).
+bool IsFeedback(std::string_view entry);
 // Green for an exchange in progress (1 to 3), yellow for 4 to 6, grey otherwise.
 Rgb ProgramStateColour(std::uint8_t program_state);
 // The statistics file: six lines per line, then the separator and the sums over all lines.

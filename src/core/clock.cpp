@@ -12,8 +12,10 @@ LocalTime SystemClock::Now() const {
   localtime_r(&seconds, &parts);
   const auto ms =
       std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-  return LocalTime{parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday,       parts.tm_hour,
-                   parts.tm_min,         parts.tm_sec,     static_cast<int>(ms)};
+  return LocalTime{parts.tm_year + 1900, parts.tm_mon + 1,
+                   parts.tm_mday,        parts.tm_hour,
+                   parts.tm_min,         parts.tm_sec,
+                   static_cast<int>(ms), static_cast<int>(parts.tm_gmtoff / 60)};
 }
 
 std::uint32_t SystemClock::TickMs() const {

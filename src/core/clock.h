@@ -13,6 +13,7 @@ struct LocalTime {
   int minute = 0;
   int second = 0;
   int millisecond = 0;
+  int utc_offset_minutes = 0;  // east of UTC
 };
 
 class Clock {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/display_view.h"
+#include "core/frame_observer.h"
 #include "core/prompts.h"
 #include "core/simulator_state.h"
 #include "display/traffic_log.h"
@@ -53,6 +54,17 @@ class DisplaySink {
   // At exit: the totals line and close, when logging is on.
   void CloseLog();
 
+  // Every frame in and out, for whoever reads the traffic beside the displays (none by default).
+  void SetFrameObserver(FrameObserver* observer) { observer_ = observer; }
+  void ReportFrame(const FrameReport& report) {
+    if (observer_ != nullptr) observer_->OnFrame(report);
+  }
+  // A frame sent on the link the connection mode chooses.
+  void ReportSent(const std::string& bytes) {
+    ReportFrame(FrameReport{FrameDirection::kOut, OutgoingLink(state_), "", bytes,
+                            FrameVerdict::kNone, ""});
+  }
+
   const TrafficLog& Log() const { return log_; }
   void SetLogFailureHandler(TrafficLog::FailureHandler handler) {
     log_.SetFailureHandler(std::move(handler));
@@ -67,6 +79,7 @@ class DisplaySink {
   std::deque<std::string> decimal_;
   std::deque<std::string> hex_;
   TrafficLog log_;
+  FrameObserver* observer_ = nullptr;
 };
 
 }  // namespace v7400

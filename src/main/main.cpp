@@ -13,6 +13,7 @@
 #include "app/qt/settings_store.h"
 #include "app/qt/termination_notifier.h"
 #include "app/user_folders.h"
+#include "display/traffic_recorder.h"
 #include "headless/headless_run.h"
 #include "ui/tcmdhelpfrm.h"
 #include "ui/tcommunicationsetup.h"
@@ -31,6 +32,8 @@ int main(int argc, char* argv[]) {
   const v7400::ErrorLog error_log(
       v7400::ErrorLogDirectory(QApplication::applicationDirPath().toLocal8Bit().toStdString()),
       clock);
+  v7400::TrafficCsv csv;
+  if (!v7400::OpenCsvOption(command_line.options, csv, error_log)) return 2;
   v7400::QtPrompts prompts;
   v7400::SettingsStore preferences;
   // The settings file lives in --settings-dir, or in the working directory the program was
@@ -71,6 +74,8 @@ int main(int argc, char* argv[]) {
       .command_help = [&] { v7400::OpenCommandHelp(error_log, main_window); },
   });
   main_window = &form;
+  v7400::TrafficRecorder traffic(form.State(), clock, &csv);
+  form.Sink().SetFrameObserver(&traffic);
   prompts.SetParent(&form);
 
   QObject::connect(&application, &QGuiApplication::commitDataRequest, &form,

@@ -34,7 +34,9 @@ void AckControl::Answer4100(bool positive) {
     sink_.AppendDisplayEntry(time + " nack:  15", time + " nack:  <21>");
     sink_.WriteTrafficLog(time + ":  <21>");
   }
-  SendOnLink(state_, serial_, network_, std::string(1, positive ? kAck4100 : kNack4100));
+  const std::string answer(1, positive ? kAck4100 : kNack4100);
+  SendOnLink(state_, serial_, network_, answer);
+  sink_.ReportSent(answer);
   CountSent();
   sink_.ScrollDisplayToEnd();
 }
@@ -51,6 +53,7 @@ void AckControl::AnswerSia(bool positive) {
   state_.HexText.clear();
   state_.FrameBuffer.clear();
   SendOnLink(state_, serial_, network_, answer);
+  sink_.ReportSent(answer);
   CountSent();
   sink_.ScrollDisplayToEnd();
 }

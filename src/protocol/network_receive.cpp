@@ -10,13 +10,23 @@ namespace v7400 {
 bool NetworkReceiver::Accepts(const std::string& datagram, const std::string& sender_address,
                               bool ipv6) {
   if (state_.Closing != 0 || state_.ConnectionMode != 1) return false;
-  if (state_.EncryptionEnabled && !IsCipherPacketSize(datagram.size())) return false;
-  return ingress_.IsFromReceiver(sender_address, ipv6);
+  std::string reason;
+  if (state_.EncryptionEnabled && !IsCipherPacketSize(datagram.size())) {
+    reason = "AES packet of " + std::to_string(datagram.size()) + " bytes";
+  } else if (!ingress_.IsFromReceiver(sender_address, ipv6)) {
+    reason = "from " + sender_address + ", not the receiver";
+  } else {
+    return true;
+  }
+  sink_.ReportFrame(FrameIn(ipv6 ? LinkKind::kUdp6 : LinkKind::kUdp, sender_address, datagram,
+                            FrameVerdict::kIgnored, std::move(reason)));
+  return false;
 }
 
-std::string NetworkReceiver::Answer(const std::string& payload) {
+std::string NetworkReceiver::Answer(const std::string& payload, Verdict& verdict) {
   if (!state_.IsSia()) return std::string(1, kAck4100);
-  return CheckFrameCrc(payload, state_.Debug) ? BuildAck(state_) : BuildNack(state_);
+  verdict = CheckSiaCrc(payload, state_.Debug);
+  return verdict.verdict == FrameVerdict::kAck ? BuildAck(state_) : BuildNack(state_);
 }
 
 void NetworkReceiver::OnDatagram(const std::string& datagram, const std::string& sender_address,
@@ -37,13 +47,18 @@ void NetworkReceiver::OnDatagram(const std::string& datagram, const std::string&
   ++state_.ReceivedCount;
 
   std::string answer;
+  Verdict verdict;
   if (state_.IsAutoAck()) {
-    answer = Answer(payload);
+    answer = Answer(payload, verdict);
     if (terminated) {
       decimal += "     " + RenderDecimal(answer, blank_as_s);
       hex += "     " + RenderBracketedHex(answer);
     }
   }
+  verdict = terminated ? FinalVerdict(state_, std::move(verdict))
+                       : Verdict{FrameVerdict::kNone, kNoEndByteReason};
+  sink_.ReportFrame(FrameIn(ipv6 ? LinkKind::kUdp6 : LinkKind::kUdp, sender_address, payload,
+                            verdict.verdict, std::move(verdict.reason)));
   const std::string prefix =
       TimeStamp(clock_) + " <" + std::to_string(state_.ReceivedCount) + "> :  ";
   const std::string decimal_entry = prefix + decimal;
@@ -59,6 +74,7 @@ void NetworkReceiver::OnDatagram(const std::string& datagram, const std::string&
     ++state_.SentCount;
     sink_.ShowSent();
     sender_.SendDatagram(answer);
+    sink_.ReportSent(answer);
   }
   RunProgrammingSteps(state_, payload, lines_);
 }

@@ -9,6 +9,7 @@
 #include "core/link_ports.h"
 #include "core/simulator_state.h"
 #include "display/display_sink.h"
+#include "protocol/frame_verdict.h"
 
 namespace v7400 {
 
@@ -27,8 +28,10 @@ class NetworkReceiver {
   void OnDatagram(const std::string& datagram, const std::string& sender_address, bool ipv6);
 
  private:
+  // True when the datagram is taken; a datagram from elsewhere or of a wrong size is reported
+  // as ignored.
   bool Accepts(const std::string& datagram, const std::string& sender_address, bool ipv6);
-  std::string Answer(const std::string& payload);
+  std::string Answer(const std::string& payload, Verdict& verdict);
 
   SimulatorState& state_;
   NetworkIngress& ingress_;

@@ -53,6 +53,8 @@ bool SerialReceiver::ProcessByte(char byte, char terminator) {
     const int length = CheckFrameLength(state_.FrameBuffer);
     if (length < 0) return false;
     if (length > 0 || state_.FrameBuffer.front() != kSiaStart) {
+      sink_.ReportFrame(FrameIn(LinkKind::kSerial, "", state_.FrameBuffer, FrameVerdict::kDropped,
+                                length > 0 ? LengthFault(state_.FrameBuffer) : "no start byte 0A"));
       DropFrame();
       return true;
     }
@@ -78,7 +80,11 @@ void SerialReceiver::CompleteFrame(char terminator) {
                        "> :  " + state_.DecimalText + "[" +
                        std::to_string(static_cast<unsigned char>(terminator)) + "]";
   std::string answer;
-  if (state_.IsAutoAck()) answer = PrepareAnswer();
+  Verdict verdict;
+  if (state_.IsAutoAck()) answer = PrepareAnswer(verdict);
+  verdict = FinalVerdict(state_, std::move(verdict));
+  sink_.ReportFrame(
+      FrameIn(LinkKind::kSerial, "", state_.FrameBuffer, verdict.verdict, verdict.reason));
   sink_.WriteTrafficLog(state_.DecimalText);
   sink_.AppendDisplayEntry(std::to_string(state_.ReceivedCount) + ":  " + state_.HexText,
                            state_.DecimalText);
@@ -87,14 +93,15 @@ void SerialReceiver::CompleteFrame(char terminator) {
   if (state_.IsAutoAck()) SendAnswer(std::move(answer));
 }
 
-std::string SerialReceiver::PrepareAnswer() {
+std::string SerialReceiver::PrepareAnswer(Verdict& verdict) {
   if (!state_.IsSia()) {
     state_.DecimalText += "    <06>";
     state_.HexText += "     06";
     return std::string(1, kAck4100);
   }
   std::string answer;
-  if (CheckFrameCrc(state_.FrameBuffer, state_.Debug)) {
+  verdict = CheckSiaCrc(state_.FrameBuffer, state_.Debug);
+  if (verdict.verdict == FrameVerdict::kAck) {
     answer = BuildAck(state_);
   } else {
     answer = BuildNack(state_);
@@ -111,10 +118,14 @@ void SerialReceiver::SendAnswer(std::string answer) {
   sink_.ShowSent();
   if (!state_.IsSia()) {
     port_.Write(answer);
+    sink_.ReportSent(answer);
     return;
   }
   ApplySendingCrcError(answer, 1, state_.Debug);
-  if (state_.CurrentSequence != kNeverAckedSequence) port_.Write(answer);
+  if (state_.CurrentSequence != kNeverAckedSequence) {
+    port_.Write(answer);
+    sink_.ReportSent(answer);
+  }
   RunProgrammingSteps(state_, state_.FrameBuffer, lines_);
 }
 

@@ -9,6 +9,7 @@
 #include "core/link_ports.h"
 #include "core/simulator_state.h"
 #include "display/display_sink.h"
+#include "protocol/frame_verdict.h"
 
 namespace v7400 {
 
@@ -27,7 +28,7 @@ class SerialReceiver {
   // True when the notification must end after this byte.
   bool ProcessByte(char byte, char terminator);
   void CompleteFrame(char terminator);
-  std::string PrepareAnswer();
+  std::string PrepareAnswer(Verdict& verdict);
   void SendAnswer(std::string answer);
   void DropFrame();
 

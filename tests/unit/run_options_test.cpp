@@ -45,7 +45,7 @@ TEST(RunOptionsTest, ValuesOutsideTheirRangeAreRefused) {
   for (const char* bad : {"", "0", "-1", "1x", "99999999999999999999"}) {
     EXPECT_FALSE(ParseFrameCount(bad, error)) << bad;
   }
-  for (const char* bad : {"", "0", "-2", "nan", "inf", "1s"}) {
+  for (const char* bad : {"", "0", "-2", "nan", "inf", "1s", "1e9"}) {
     EXPECT_FALSE(ParseRunSeconds(bad, error)) << bad;
   }
   EXPECT_FALSE(ParseFormatName("contact-id", error));

@@ -50,7 +50,7 @@ void AddOptions(QCommandLineParser& parser) {
   add("format", "The automation format, sia or 4100 (default: the stored preference).", "NAME");
   add("ack", "auto: answers every frame; manual is refused (it needs the window).", "MODE");
   add("log", "Writes the traffic log to FILE, as the window's \"Log\" does.", "FILE");
-  add("count", "Ends the run after N frames received.", "N");
+  add("count", "Ends the run after N frames received (and the commands settled).", "N");
   add("seconds", "Ends the run after S seconds.", "S");
   add("summary-json", "Writes the summary to FILE as JSON.", "FILE");
   add("strict", "Exit status 1 when any frame was NACKed or dropped.");

@@ -24,6 +24,8 @@ namespace v7400 {
 
 class QtLink : public Link {
  public:
+  static constexpr int kFinishWritesMs = 1000;
+
   QtLink(SimulatorState& state, DisplayView& view, Prompts& prompts,
          const std::string& settings_path)
       : state_(state),
@@ -74,6 +76,20 @@ class QtLink : public Link {
         .device_for_port = [this](int port) { return serial_.DeviceFor(port); },
     };
   }
+  // Whether the configured transport is open: the serial port, or the UDP endpoint bound.
+  bool IsOpen() const {
+    return state_.ConnectionMode == 1 ? endpoint_.IsActive() : serial_.IsOpen();
+  }
+  // The device the configured COM port stands for.
+  std::string SerialDeviceName() const {
+    const int port = serial_.Settings().port_number;
+    const std::string device = serial_.DeviceFor(port);
+    return device.empty() ? "COM" + std::to_string(port) : device;
+  }
+  std::uint16_t LocalPort() const { return endpoint_.DefaultPort(); }
+  // Before the program ends: the answers still queued for the serial line go out.
+  void FinishSerialWrites() { serial_.FinishWrites(kFinishWritesMs); }
+
   // A serial port of the dialog's own for its port test, on the same COM table.
   std::unique_ptr<SerialDevice> MakeTestPort() {
     return std::make_unique<QtSerialDevice>(port_names_);

@@ -189,6 +189,11 @@ void QtSerialDevice::Close() {
   if (port_.isOpen()) port_.close();
 }
 
+void QtSerialDevice::FinishWrites(int timeout_ms) {
+  while (port_.isOpen() && port_.bytesToWrite() > 0 && port_.waitForBytesWritten(timeout_ms)) {
+  }
+}
+
 void QtSerialDevice::DiscardInput() { port_.clear(QSerialPort::Input); }
 
 void QtSerialDevice::DiscardOutput() { port_.clear(QSerialPort::Output); }

@@ -34,6 +34,8 @@ class QtSerialDevice : public QObject, public SerialDevice {
   void Close() override;
   bool IsOpen() const override { return port_.isOpen(); }
   std::string FailureText() const override { return failure_; }
+  // Waits up to `timeout_ms` until what the port still buffers has gone out on the line.
+  void FinishWrites(int timeout_ms);
   void DiscardInput() override;
   void DiscardOutput() override;
   void SetDataAvailableHandler(DataAvailableHandler handler) override;

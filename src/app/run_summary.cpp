@@ -1,0 +1,128 @@
+#include "app/run_summary.h"
+
+#include <cstdio>
+
+namespace v7400 {
+
+namespace {
+
+std::string Fixed(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", value);
+  return text;
+}
+
+std::string JsonString(const std::string& text) {
+  std::string quoted = "\"";
+  for (const char c : text) {
+    if (c == '"' || c == '\\') {
+      quoted += '\\';
+      quoted += c;
+    } else if (static_cast<unsigned char>(c) < 0x20) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+      quoted += escaped;
+    } else {
+      quoted += c;
+    }
+  }
+  return quoted + "\"";
+}
+
+bool LineActive(const RunSummary& summary, std::size_t i) {
+  const TLine& line = summary.lines[i];
+  const LineTally& tally = summary.tally.lines[i];
+  return line.EventsReceived != 0 || line.FeedbacksReceived != 0 || line.CommandsSent != 0 ||
+         tally.repeats != 0 || tally.gaps != 0;
+}
+
+}  // namespace
+
+RunSummary MakeRunSummary(const TrafficTally& tally, const SimulatorState& state, double seconds,
+                          const std::vector<CommandOutcome>& commands) {
+  RunSummary summary;
+  summary.tally = tally;
+  for (std::size_t i = 0; i < summary.lines.size(); ++i) {
+    const TLine& line = state.LineTable[i];
+    summary.lines[i].EventsReceived = line.EventsReceived;
+    summary.lines[i].FeedbacksReceived = line.FeedbacksReceived;
+    summary.lines[i].CommandsSent = line.CommandsSent;
+  }
+  summary.seconds = seconds;
+  summary.commands = commands;
+  return summary;
+}
+
+double FramesPerSecond(const RunSummary& summary) {
+  return summary.seconds > 0 ? static_cast<double>(summary.tally.received) / summary.seconds : 0;
+}
+
+std::string SummaryText(const RunSummary& summary) {
+  const TrafficTally& t = summary.tally;
+  std::string text = "frames received " + std::to_string(t.received) + ", ACKed " +
+                     std::to_string(t.acked) + ", NACKed " + std::to_string(t.nacked) +
+                     ", not answered " + std::to_string(t.unanswered) + ", dropped " +
+                     std::to_string(t.dropped) + "\n";
+  text += "datagrams ignored " + std::to_string(t.ignored) + ", frames sent " +
+          std::to_string(t.sent) + "\n";
+  text += Fixed(FramesPerSecond(summary)) + " frames/s over " + Fixed(summary.seconds) + " s\n";
+  for (std::size_t i = 0; i < summary.lines.size(); ++i) {
+    if (!LineActive(summary, i)) continue;
+    char line[160];
+    std::snprintf(line, sizeof line,
+                  "line %02zu: events %d, feedbacks %d, repeats %lld, gaps %lld\n", i + 1,
+                  summary.lines[i].EventsReceived, summary.lines[i].FeedbacksReceived,
+                  static_cast<long long>(summary.tally.lines[i].repeats),
+                  static_cast<long long>(summary.tally.lines[i].gaps));
+    text += line;
+  }
+  for (const CommandOutcome& outcome : summary.commands) {
+    text += "command " + CommandName(outcome.command) + " line " + outcome.command.Line + ": " +
+            OutcomeText(outcome) + "\n";
+  }
+  return text;
+}
+
+std::string SummaryJson(const RunSummary& summary) {
+  const TrafficTally& t = summary.tally;
+  const auto number = [](const char* name, std::int64_t value) {
+    return "\"" + std::string(name) + "\":" + std::to_string(value);
+  };
+  std::string json = "{" + number("received", t.received) + "," + number("acked", t.acked) + "," +
+                     number("nacked", t.nacked) + "," + number("not_answered", t.unanswered) + "," +
+                     number("dropped", t.dropped) + "," + number("ignored", t.ignored) + "," +
+                     number("sent", t.sent) + ",\"seconds\":" + Fixed(summary.seconds) +
+                     ",\"frames_per_second\":" + Fixed(FramesPerSecond(summary)) + ",\"lines\":[";
+  std::string separator;
+  for (std::size_t i = 0; i < summary.lines.size(); ++i) {
+    if (!LineActive(summary, i)) continue;
+    json += separator + "{" + number("line", static_cast<std::int64_t>(i + 1)) + "," +
+            number("events", summary.lines[i].EventsReceived) + "," +
+            number("feedbacks", summary.lines[i].FeedbacksReceived) + "," +
+            number("repeats", summary.tally.lines[i].repeats) + "," +
+            number("gaps", summary.tally.lines[i].gaps) + "}";
+    separator = ",";
+  }
+  json += "],\"commands\":[";
+  separator.clear();
+  for (const CommandOutcome& outcome : summary.commands) {
+    json += separator + "{\"kind\":" + JsonString(CommandName(outcome.command)) +
+            ",\"line\":" + JsonString(outcome.command.Line) +
+            ",\"outcome\":" + JsonString(OutcomeText(outcome)) + "}";
+    separator = ",";
+  }
+  return json + "]}\n";
+}
+
+std::string ProgressLine(const TrafficTally& tally, double seconds) {
+  const double rate = seconds > 0 ? static_cast<double>(tally.received) / seconds : 0;
+  return "received " + std::to_string(tally.received) + "  ACK " + std::to_string(tally.acked) +
+         "  NACK " + std::to_string(tally.nacked) + "  dropped " + std::to_string(tally.dropped) +
+         "  ignored " + std::to_string(tally.ignored) + "  " + Fixed(rate) + " frames/s";
+}
+
+int SummaryExitStatus(const RunSummary& summary, bool strict) {
+  return strict && (summary.tally.nacked > 0 || summary.tally.dropped > 0) ? 1 : 0;
+}
+
+}  // namespace v7400

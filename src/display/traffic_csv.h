@@ -1,0 +1,64 @@
+// The traffic as CSV (RFC 4180) for tools other than this program: one row per frame in and per
+// frame out, with the full date and time, the verdict and its reason. Rows reach the file as
+// they are written, so a reader tailing it misses nothing.
+#pragma once
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "core/clock.h"
+#include "core/frame_observer.h"
+
+namespace v7400 {
+
+inline constexpr char kCsvHeader[] =
+    "time,direction,link,peer,format,sequence,receiver,line,length,verdict,reason,repeat,gap,"
+    "bytes_hex";
+
+// One row's values beside the frame report.
+struct CsvRow {
+  LocalTime time;
+  AutomationFormat format = AutomationFormat::kSia;
+  std::string peer;
+  // For a frame in of a tracked line: whether it repeats the line's previous sequence, and how
+  // many sequence numbers were skipped before it.
+  bool tracked = false;
+  bool repeat = false;
+  int gap = 0;
+};
+
+// "2026-12-08T14:05:09.123+01:00".
+std::string IsoTime(const LocalTime& time);
+// A field quoted when it holds a comma, a quote, CR or LF; quotes doubled.
+std::string CsvField(const std::string& text);
+// The row, ended by CR LF.
+std::string CsvLine(const FrameReport& report, const CsvRow& row);
+
+class TrafficCsv {
+ public:
+  TrafficCsv() = default;
+  TrafficCsv(const TrafficCsv&) = delete;
+  TrafficCsv& operator=(const TrafficCsv&) = delete;
+  ~TrafficCsv();
+
+  // Creates (or empties) the file and writes the header; false with `error` when it cannot.
+  bool Open(const std::string& path, std::string& error);
+  bool IsOpen() const { return file_ != nullptr; }
+  void Write(const FrameReport& report, const CsvRow& row);
+
+  // Told once when rows stop reaching the file (a full disk), and again only after rows were
+  // written once more.
+  using FailureHandler = std::function<void(const std::string& message)>;
+  void SetFailureHandler(FailureHandler handler) { on_failure_ = std::move(handler); }
+
+ private:
+  void Put(const std::string& text);
+
+  std::FILE* file_ = nullptr;
+  std::string path_;
+  FailureHandler on_failure_;
+  bool failing_ = false;
+};
+
+}  // namespace v7400

@@ -1,0 +1,86 @@
+#include "display/traffic_recorder.h"
+
+#include <charconv>
+
+#include "codec/frame.h"
+
+namespace v7400 {
+
+namespace {
+
+constexpr int kSequenceCycle = 9999;  // 0001 to 9999, then 0001 again
+
+// A field of decimal digits only, or -1.
+int Number(std::string_view text) {
+  int value = 0;
+  const auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return status == std::errc() && end == text.data() + text.size() && !text.empty() ? value : -1;
+}
+
+}  // namespace
+
+void TrafficRecorder::OnFrame(const FrameReport& report) {
+  CsvRow row;
+  Track(report, row);
+  Count(report);
+  if (csv_ == nullptr || !csv_->IsOpen()) return;
+  row.time = clock_.Now();
+  row.format = state_.Format;
+  row.peer = Peer(report);
+  csv_->Write(report, row);
+}
+
+void TrafficRecorder::Track(const FrameReport& report, CsvRow& row) {
+  if (report.direction != FrameDirection::kIn || !state_.IsSia() ||
+      report.verdict == FrameVerdict::kDropped || report.verdict == FrameVerdict::kIgnored ||
+      report.bytes.empty() || report.bytes.front() != kSiaStart) {
+    return;
+  }
+  const int sequence = Number(FrameField(report.bytes, 9, 4));
+  const int line = Number(FrameField(report.bytes, 15, 2));
+  if (sequence < 1 || sequence > kSequenceCycle || line < 1 || line > kLineCount) return;
+  int& last = last_sequence_[static_cast<std::size_t>(line - 1)];
+  LineTally& tally = tally_.lines[static_cast<std::size_t>(line - 1)];
+  row.tracked = true;
+  row.repeat = sequence == last;
+  if (last != 0 && !row.repeat) {
+    row.gap = (sequence - last - 1 + kSequenceCycle) % kSequenceCycle;
+  }
+  if (row.repeat) ++tally.repeats;
+  tally.gaps += row.gap;
+  last = sequence;
+}
+
+void TrafficRecorder::Count(const FrameReport& report) {
+  if (report.direction == FrameDirection::kOut) {
+    ++tally_.sent;
+    return;
+  }
+  if (report.verdict == FrameVerdict::kIgnored) {
+    ++tally_.ignored;
+    return;
+  }
+  ++tally_.received;
+  switch (report.verdict) {
+    case FrameVerdict::kAck:
+      ++tally_.acked;
+      break;
+    case FrameVerdict::kNack:
+      ++tally_.nacked;
+      break;
+    case FrameVerdict::kDropped:
+      ++tally_.dropped;
+      break;
+    default:
+      ++tally_.unanswered;
+      break;
+  }
+}
+
+std::string TrafficRecorder::Peer(const FrameReport& report) const {
+  if (!report.peer.empty()) return report.peer;
+  if (report.link == LinkKind::kSerial) return serial_peer_;
+  return state_.ReceiverAddress;
+}
+
+}  // namespace v7400

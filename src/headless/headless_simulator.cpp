@@ -1,0 +1,122 @@
+#include "headless/headless_simulator.h"
+
+#include "app/preferences.h"
+
+namespace v7400 {
+
+HeadlessSimulator::HeadlessSimulator(const RunOptions& options, const Clock& clock,
+                                     const ErrorLog& error_log, const PreferenceStore& preferences,
+                                     const std::string& settings_path, TrafficCsv& csv)
+    : options_(options),
+      clock_(clock),
+      error_log_(error_log),
+      preferences_(preferences),
+      prompts_(options.log_path),
+      sink_(state_, views_),
+      link_(MakeQtLink(state_, views_, prompts_, settings_path)),
+      commands_(std::make_unique<InputCommands>(CommandPorts{state_, link_->Serial(),
+                                                             link_->Network(), sink_, clock,
+                                                             prompts_, views_, views_, random_})),
+      serial_receiver_(state_, link_->Serial(), sink_, clock, *commands_),
+      network_receiver_(state_, link_->Ingress(), link_->Network(), sink_, clock, *commands_),
+      recorder_(state_, clock, &csv),
+      run_(state_, *commands_, clock, options.commands) {
+  sink_.SetFrameObserver(this);
+  sink_.SetLogFailureHandler([this](const std::string& message) {
+    std::fprintf(stderr, "v7400: %s\n", message.c_str());
+    error_log_.AppException("cbxSaveLogToFile", message);
+  });
+  link_->SetSerialDataHandler([this](int count) {
+    Handle("ApdComPort1", [&] { serial_receiver_.OnDataAvailable(count); });
+    AfterNotification();
+  });
+}
+
+HeadlessSimulator::~HeadlessSimulator() {
+  sink_.SetFrameObserver(nullptr);
+  Stop();
+}
+
+bool HeadlessSimulator::Start(std::string& failure) {
+  RunFormCreate(*this, error_log_);
+  // A serial port that failed to open has already said why, in the window's own words.
+  if (open_failed_) return false;
+  if (!link_->IsOpen()) {
+    failure = state_.ConnectionMode == 1
+                  ? "cannot listen on UDP port " + std::to_string(link_->LocalPort())
+                  : "cannot open the serial port " + link_->SerialDeviceName();
+    return false;
+  }
+  recorder_.SetSerialPeer(link_->SerialDeviceName());
+  if (!options_.log_path.empty()) {
+    Handle("cbxSaveLogToFile", [&] { sink_.SaveLogToFileClicked(true, prompts_, {}); });
+  }
+  Handle("btnStartSend", [&] { run_.Advance(); });
+  return true;
+}
+
+void HeadlessSimulator::OnSecond() {
+  Handle("tmr_ProgramAndRequest", [&] { commands_->tmr_ProgramAndRequestTimer(); });
+  sink_.Timer1Timer();
+  AfterNotification();
+}
+
+void HeadlessSimulator::AfterNotification() {
+  Handle("btnStartSend", [&] { run_.Advance(); });
+  if (after_frames_) after_frames_();
+}
+
+void HeadlessSimulator::Stop() {
+  if (stopped_) return;
+  stopped_ = true;
+  state_.Closing = -1;
+  link_->FinishSerialWrites();
+  sink_.CloseLog();
+  link_->ReleaseNetworkObjects();
+}
+
+void HeadlessSimulator::OnFrame(const FrameReport& report) {
+  recorder_.OnFrame(report);
+  if (report.direction == FrameDirection::kIn && report.verdict != FrameVerdict::kIgnored &&
+      report.verdict != FrameVerdict::kDropped) {
+    run_.OnFrameIn(report.bytes);
+  }
+}
+
+void HeadlessSimulator::SetProtocolDefaults() {
+  state_.PackageEndChar = 20;
+  state_.SpaceConverting = 1;
+}
+
+void HeadlessSimulator::AttachDatagramHandler() {
+  link_->AttachDatagramHandler(
+      [this](const std::string& bytes, const std::string& sender, bool ipv6) {
+        Handle("UDPServer1", [&] { network_receiver_.OnDatagram(bytes, sender, ipv6); });
+        AfterNotification();
+      });
+}
+
+void HeadlessSimulator::ResetSequenceTexts() {
+  state_.CurrentSequence = "0001";
+  state_.ReceiverNumber = "01";
+  state_.CurrentLine = "00";
+}
+
+bool HeadlessSimulator::TakeOpenFailed() {
+  open_failed_ = state_.OpenFailed;
+  state_.OpenFailed = false;
+  // The window would open its settings dialog now; here the run ends instead.
+  return false;
+}
+
+// The stored format, unless the command line names one; answers are always automatic.
+void HeadlessSimulator::LoadPreferences() {
+  state_.Ack = AckMode::kAuto;
+  if (options_.format) {
+    state_.Format = *options_.format;
+  } else {
+    state_.Format = LoadPara(preferences_).Format;
+  }
+}
+
+}  // namespace v7400

@@ -1,0 +1,55 @@
+// Commands given up front go out one at a time: each waits for its feedback or its time-out.
+#include "commands/command_run.h"
+
+#include <gtest/gtest.h>
+
+#include "codec/frame.h"
+#include "fakes/fake_clock.h"
+#include "fakes/fake_links.h"
+
+namespace v7400 {
+namespace {
+
+TEST(CommandRunTest, EachCommandWaitsForItsFeedbackOrItsTimeOut) {
+  SimulatorState state;
+  InitialiseLines(state);
+  state.Format = AutomationFormat::kSia;
+  testing::FakeClock clock;
+  testing::FakeLineServices lines;
+  const std::vector<TCommand> commands = {{CommandKind::HighLevel, "05", "CMD01"},
+                                          {CommandKind::DtmfSequence, "06", "12"},
+                                          {CommandKind::SetDate, "07", ""}};
+  CommandRun run(state, lines, clock, commands);
+  run.Advance();
+  ASSERT_EQ(lines.commands.size(), 1U);
+  // An event of the line is no feedback; the receiver's "AAAA" reply on another line neither.
+  run.OnFrameIn(
+      WrapSiaBody("\t000101"
+                  "05[#1234|NBA05]"));
+  run.OnFrameIn(WrapSiaBody("\tAAAA0106[]"));
+  clock.tick = kFeedbackTimeoutMs;
+  run.Advance();
+  ASSERT_EQ(lines.commands.size(), 1U);
+  run.OnFrameIn(WrapSiaBody("\tAAAA0105[]"));
+  run.Advance();
+  ASSERT_EQ(lines.commands.size(), 2U);
+  clock.tick += kFeedbackTimeoutMs + 1;
+  run.Advance();
+  // The date goes out with the line field of the last frame received ("00" here).
+  run.OnFrameIn(WrapSiaBody("\tAAAA0100[]"));
+  run.Advance();
+  EXPECT_TRUE(run.Done());
+  ASSERT_EQ(lines.commands, commands);
+  std::vector<std::string> texts;
+  for (const CommandOutcome& outcome : run.Outcomes()) texts.push_back(OutcomeText(outcome));
+  EXPECT_EQ(texts, (std::vector<std::string>{"feedback", "no feedback in 4 s", "feedback"}));
+
+  state.Format = AutomationFormat::k4100;
+  CommandRun in_4100(state, lines, clock, {commands[1]});
+  in_4100.Advance();
+  EXPECT_TRUE(in_4100.Done());
+  EXPECT_EQ(OutcomeText(in_4100.Outcomes()[0]), "nothing to send in the 4100 format");
+}
+
+}  // namespace
+}  // namespace v7400

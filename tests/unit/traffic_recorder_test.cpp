@@ -1,0 +1,140 @@
+// What the receive paths tell the frame observer, and what the recorder makes of it: verdicts
+// and reasons, repeats and gaps, CSV rows.
+#include "display/traffic_recorder.h"
+
+#include <gtest/gtest.h>
+
+#include "codec/frame.h"
+#include "fakes/fake_clock.h"
+#include "fakes/fake_display_view.h"
+#include "fakes/fake_links.h"
+#include "protocol/network_receive.h"
+#include "protocol/serial_receive.h"
+
+namespace v7400 {
+namespace {
+
+using testing::FakeClock;
+
+std::string Event(const std::string& sequence, const std::string& line) {
+  return WrapSiaBody("\t" + sequence + "01" + line + "[#1234|NBA05]");
+}
+
+class Capture : public FrameObserver {
+ public:
+  void OnFrame(const FrameReport& report) override { reports.push_back(report); }
+  std::vector<FrameReport> reports;
+};
+
+class FrameReportTest : public ::testing::Test {
+ protected:
+  FrameReportTest() {
+    state.Format = AutomationFormat::kSia;
+    sink.SetFrameObserver(&capture);
+  }
+  const FrameReport& In() {
+    EXPECT_FALSE(capture.reports.empty());
+    return capture.reports.front();
+  }
+
+  SimulatorState state;
+  testing::FakeDisplayView view;
+  DisplaySink sink{state, view};
+  FakeClock clock;
+  testing::FakeLineServices lines;
+  Capture capture;
+};
+
+TEST_F(FrameReportTest, SerialFramesGetTheirVerdictAndReason) {
+  std::string spoiled = Event("0007", "02");
+  spoiled[1] = '0';
+  std::string too_long = Event("0008", "02");
+  too_long.insert(too_long.size() - 1, "X");
+  struct Case {
+    std::string bytes;
+    AckMode mode;
+    FrameVerdict verdict;
+    std::string reason;
+  } cases[] = {
+      {Event("0001", "01"), AckMode::kAuto, FrameVerdict::kAck, ""},
+      {spoiled, AckMode::kAuto, FrameVerdict::kNack, CrcFault(spoiled)},
+      {too_long, AckMode::kAuto, FrameVerdict::kDropped, "declared length 16, body 17"},
+      {"X" + Event("0009", "01").substr(1), AckMode::kAuto, FrameVerdict::kDropped,
+       "no start byte 0A"},
+      {Event("AAAA", "01"), AckMode::kAuto, FrameVerdict::kNone, "sequence AAAA, not answered"},
+      {Event("0010", "01"), AckMode::kManual, FrameVerdict::kNone, "ACK mode Manual"},
+  };
+  for (const Case& c : cases) {
+    capture.reports.clear();
+    state.Ack = c.mode;
+    testing::FakeSerialPort port;
+    SerialReceiver receiver(state, port, sink, clock, lines);
+    port.Feed(c.bytes);
+    receiver.OnDataAvailable(static_cast<int>(c.bytes.size()));
+    EXPECT_EQ(In().bytes, c.bytes);
+    EXPECT_EQ(In().verdict, c.verdict) << c.reason;
+    EXPECT_EQ(In().reason, c.reason);
+    // An answer that went out is reported after the frame, byte for byte.
+    const std::size_t outs = port.writes.size();
+    ASSERT_EQ(capture.reports.size(), 1 + outs);
+    if (outs == 1) {
+      EXPECT_EQ(capture.reports[1].bytes, port.writes[0]);
+    }
+  }
+}
+
+TEST_F(FrameReportTest, DatagramsNotTakenAreReportedAsIgnored) {
+  testing::FakeNetworkIngress ingress;
+  testing::FakeDatagramSender sender;
+  NetworkReceiver receiver(state, ingress, sender, sink, clock, lines);
+  state.ConnectionMode = 1;
+  receiver.OnDatagram(Event("0001", "01"), "192.0.2.99", false);
+  EXPECT_EQ(In().verdict, FrameVerdict::kIgnored);
+  EXPECT_EQ(In().reason, "from 192.0.2.99, not the receiver");
+  capture.reports.clear();
+  state.EncryptionEnabled = true;
+  receiver.OnDatagram(std::string(35, 'x'), ingress.receiver, true);
+  EXPECT_EQ(In().reason, "AES packet of 35 bytes");
+  EXPECT_EQ(In().link, LinkKind::kUdp6);
+}
+
+TEST(TrafficRecorderTest, RepeatsAndGapsFollowEachLineSequence) {
+  SimulatorState state;
+  state.Format = AutomationFormat::kSia;
+  FakeClock clock;
+  TrafficRecorder recorder(state, clock);
+  struct Step {
+    const char* sequence;
+    const char* line;
+  } steps[] = {{"0001", "01"}, {"0001", "01"}, {"0004", "01"}, {"0002", "02"},
+               {"9998", "01"}, {"0002", "01"}, {"AAAA", "01"}, {"0003", "01"}};
+  for (const Step& step : steps) {
+    recorder.OnFrame(
+        FrameIn(LinkKind::kUdp, "", Event(step.sequence, step.line), FrameVerdict::kAck, ""));
+  }
+  const TrafficTally& tally = recorder.Tally();
+  EXPECT_EQ(tally.received, 8);
+  EXPECT_EQ(tally.lines[0].repeats, 1);
+  // 0002-0003, then 0005-9997, then 9999 and 0001 across the wrap; 0002 to 0003 none.
+  EXPECT_EQ(tally.lines[0].gaps, 2 + 9993 + 2);
+  EXPECT_EQ(tally.lines[1].gaps, 0);
+}
+
+TEST(TrafficCsvTest, RowsAreQuotedAndStampedInFull) {
+  CsvRow row;
+  row.time = LocalTime{2026, 12, 8, 9, 5, 7, 42, -330};
+  row.peer = "fe80::1";
+  row.tracked = true;
+  // The address fields of an SIA frame; the length and bytes of any frame.
+  const std::string frame = WrapSiaBody(
+      "\t001201"
+      "07[]");
+  const FrameReport report =
+      FrameIn(LinkKind::kUdp6, "", frame, FrameVerdict::kNack, "CRC 1A2B, expected \"47D4\"");
+  EXPECT_EQ(CsvLine(report, row),
+            "2026-12-08T09:05:07.042-05:30,in,udp6,fe80::1,sia,0012,01,07,19,NACK,"
+            "\"CRC 1A2B, expected \"\"47D4\"\"\",no,0,0A3441393730420930303132303130375B5D0D\r\n");
+}
+
+}  // namespace
+}  // namespace v7400
