@@ -80,6 +80,19 @@ TEST_F(DisplaySinkTest, CapKeepsBothListsAt32001WithOneDeletionPerAppend) {
   EXPECT_FALSE(view.unbalanced);
 }
 
+TEST_F(DisplaySinkTest, LongEntriesAreShownCutWithTheirLengthAndLoggedWhole) {
+  const std::string path = dir.File("log.txt");
+  StartLog(path);
+  const std::string at_limit(kDisplayEntryLimit, 'a');
+  const std::string huge = "12:00:00 <1> :  " + std::string(327535 - 16, 'x');
+  sink.AppendDisplayEntry(at_limit, huge);
+  sink.WriteTrafficLog(huge);
+  EXPECT_EQ(Hex().back(), at_limit);
+  EXPECT_EQ(Decimal().back(), huge.substr(0, kDisplayEntryLimit) + " ... (327535 characters)");
+  sink.CloseLog();
+  EXPECT_EQ(ReadFile(path), huge + "\r\nTotal received: 0   Total sent: 0\r\n");
+}
+
 TEST_F(DisplaySinkTest, ScrollFollowsTheAutoScrollBox) {
   sink.ScrollDisplayToEnd();
   EXPECT_EQ(view.selected_last,
