@@ -58,4 +58,15 @@ BoundedRead ReadBoundedFile(const std::string& path, std::size_t limit) {
   return read;
 }
 
+bool EndsInsideALine(const std::string& path) {
+  const Descriptor file{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)};
+  struct stat status {};
+  if (file.fd < 0 || ::fstat(file.fd, &status) != 0 || !S_ISREG(status.st_mode) ||
+      status.st_size == 0) {
+    return false;
+  }
+  char last = 0;
+  return ::pread(file.fd, &last, 1, status.st_size - 1) == 1 && last != '\n';
+}
+
 }  // namespace v7400

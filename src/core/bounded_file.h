@@ -17,6 +17,10 @@ struct BoundedRead {
 
 BoundedRead ReadBoundedFile(const std::string& path, std::size_t limit);
 
+// True when `path` is a regular file whose last byte is not a line end: a line was cut off, and
+// what is appended next must start on a line of its own.
+bool EndsInsideALine(const std::string& path);
+
 // The error-log text for a file that could not be used: Cannot open file "<path>". <reason>
 std::string CannotOpenFileMessage(const std::string& path, const std::string& reason);
 

@@ -162,19 +162,27 @@ TEST_F(DisplaySinkTest, CancelledLogDialogLeavesLoggingOff) {
   EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
+// A last line cut off (by a killed earlier run) is ended before the first new line.
 TEST_F(DisplaySinkTest, LogAppendsToAnExistingFileAndEndsWithTotals) {
-  const std::string path = dir.File("V7400Log.txt");
-  { std::ofstream(path, std::ios::binary) << "earlier\r\n"; }
-  StartLog(path);
-  EXPECT_TRUE(view.empty_log_enabled);
-  sink.WriteTrafficLog("first");
-  sink.WriteTrafficLog("second");
-  state.ReceivedCount = 12;
-  state.SentCount = 3;
-  sink.SaveLogToFileClicked(false, prompts, "");
-  EXPECT_FALSE(view.empty_log_enabled);
-  sink.WriteTrafficLog("after stop");
-  EXPECT_EQ(ReadFile(path), "earlier\r\nfirst\r\nsecond\r\nTotal received: 12   Total sent: 3\r\n");
+  const struct {
+    const char* before;
+    const char* kept;
+  } cases[] = {{"earlier\r\n", "earlier\r\n"}, {"cut [13]", "cut [13]\r\n"}, {"", ""}};
+  for (const auto& c : cases) {
+    const std::string path = dir.File("V7400Log.txt");
+    { std::ofstream(path, std::ios::binary) << c.before; }
+    StartLog(path);
+    EXPECT_TRUE(view.empty_log_enabled);
+    sink.WriteTrafficLog("first");
+    sink.WriteTrafficLog("second");
+    state.ReceivedCount = 12;
+    state.SentCount = 3;
+    sink.SaveLogToFileClicked(false, prompts, "");
+    EXPECT_FALSE(view.empty_log_enabled);
+    sink.WriteTrafficLog("after stop");
+    EXPECT_EQ(ReadFile(path),
+              std::string(c.kept) + "first\r\nsecond\r\nTotal received: 12   Total sent: 3\r\n");
+  }
 }
 
 TEST_F(DisplaySinkTest, EmptyLogFileKeepsOnlyLaterLines) {
