@@ -107,7 +107,7 @@ class ConnectionManager : public DatagramSender, public NetworkIngress {
   std::filesystem::path settings_path_;
   std::string configured_local_address_;
   std::string out_of_range_port_;  // the local port's text when it names no UDP port
-  std::string connection_text_;  // the status text of the open UDP link, without a suffix
+  std::string connection_text_;    // the status text of the open UDP link, without a suffix
   bool retry_pending_ = false;
   bool bind_failing_ = false;  // within a spell of failed binds
   ProblemHandler on_problem_;

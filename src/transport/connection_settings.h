@@ -42,8 +42,7 @@ inline constexpr std::size_t kSettingsFileLimit = 64 * 1024;
 // The file's lines; every line is empty when the file is missing or unreadable. A file that is
 // not a regular one or is larger than the limit is not read: `refusal`, when given, gets the
 // error-log text then.
-SettingsLines ReadSettingsFile(const std::filesystem::path& path,
-                               std::string* refusal = nullptr);
+SettingsLines ReadSettingsFile(const std::filesystem::path& path, std::string* refusal = nullptr);
 
 // A decimal integer: an optional sign and digits, nothing else. Throws std::invalid_argument.
 int ParseSettingsInteger(const std::string& text);

@@ -1,9 +1,8 @@
 #include "transport/connection_settings.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
-
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <iterator>
@@ -72,11 +71,7 @@ TEST(ConnectionSettingsTest, OnlyASmallRegularFileIsRead) {
   const std::string at_limit = "3\r\n" + std::string(kSettingsFileLimit - 3, 'x');
   { std::ofstream(dir.File("at-limit"), std::ios::binary) << at_limit; }
   { std::ofstream(dir.File("over"), std::ios::binary) << at_limit << 'x'; }
-  const struct {
-    std::string path;
-    std::string line1;
-    std::string reason;
-  } cases[] = {
+  const std::string cases[][3] = {
       {dir.File("at-limit"), "3", ""},
       {dir.File("missing"), "", ""},
       {dir.File("fifo"), "", "Not a regular file"},
@@ -84,10 +79,10 @@ TEST(ConnectionSettingsTest, OnlyASmallRegularFileIsRead) {
       {dir.path().string(), "", "Not a regular file"},
       {dir.File("over"), "", "File too large"},
   };
-  for (const auto& c : cases) {
+  for (const auto& [path, line1, reason] : cases) {
     std::string refusal;
-    EXPECT_EQ(ReadSettingsFile(c.path, &refusal)[0], c.line1) << c.path;
-    EXPECT_EQ(refusal, c.reason.empty() ? "" : "Cannot open file \"" + c.path + "\". " + c.reason);
+    EXPECT_EQ(ReadSettingsFile(path, &refusal)[0], line1) << path;
+    EXPECT_EQ(refusal, reason.empty() ? "" : "Cannot open file \"" + path + "\". " + reason);
   }
 }
 

@@ -81,8 +81,7 @@ TEST_F(DisplaySinkTest, CapKeepsBothListsAt32001WithOneDeletionPerAppend) {
 }
 
 TEST_F(DisplaySinkTest, LongEntriesAreShownCutWithTheirLengthAndLoggedWhole) {
-  const std::string path = dir.File("log.txt");
-  StartLog(path);
+  StartLog(dir.File("log.txt"));
   const std::string at_limit(kDisplayEntryLimit, 'a');
   const std::string huge = "12:00:00 <1> :  " + std::string(327535 - 16, 'x');
   sink.AppendDisplayEntry(at_limit, huge);
@@ -90,7 +89,7 @@ TEST_F(DisplaySinkTest, LongEntriesAreShownCutWithTheirLengthAndLoggedWhole) {
   EXPECT_EQ(Hex().back(), at_limit);
   EXPECT_EQ(Decimal().back(), huge.substr(0, kDisplayEntryLimit) + " ... (327535 characters)");
   sink.CloseLog();
-  EXPECT_EQ(ReadFile(path), huge + "\r\nTotal received: 0   Total sent: 0\r\n");
+  EXPECT_EQ(ReadFile(dir.File("log.txt")), huge + "\r\nTotal received: 0   Total sent: 0\r\n");
 }
 
 TEST_F(DisplaySinkTest, ScrollFollowsTheAutoScrollBox) {
@@ -162,27 +161,21 @@ TEST_F(DisplaySinkTest, CancelledLogDialogLeavesLoggingOff) {
   EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
-// A last line cut off (by a killed earlier run) is ended before the first new line.
+// The last line was cut off by a killed earlier run: it is ended before the first new line.
 TEST_F(DisplaySinkTest, LogAppendsToAnExistingFileAndEndsWithTotals) {
-  const struct {
-    const char* before;
-    const char* kept;
-  } cases[] = {{"earlier\r\n", "earlier\r\n"}, {"cut [13]", "cut [13]\r\n"}, {"", ""}};
-  for (const auto& c : cases) {
-    const std::string path = dir.File("V7400Log.txt");
-    { std::ofstream(path, std::ios::binary) << c.before; }
-    StartLog(path);
-    EXPECT_TRUE(view.empty_log_enabled);
-    sink.WriteTrafficLog("first");
-    sink.WriteTrafficLog("second");
-    state.ReceivedCount = 12;
-    state.SentCount = 3;
-    sink.SaveLogToFileClicked(false, prompts, "");
-    EXPECT_FALSE(view.empty_log_enabled);
-    sink.WriteTrafficLog("after stop");
-    EXPECT_EQ(ReadFile(path),
-              std::string(c.kept) + "first\r\nsecond\r\nTotal received: 12   Total sent: 3\r\n");
-  }
+  const std::string path = dir.File("V7400Log.txt");
+  { std::ofstream(path, std::ios::binary) << "earlier\r\ncut [13]"; }
+  StartLog(path);
+  EXPECT_TRUE(view.empty_log_enabled);
+  sink.WriteTrafficLog("first");
+  sink.WriteTrafficLog("second");
+  state.ReceivedCount = 12;
+  state.SentCount = 3;
+  sink.SaveLogToFileClicked(false, prompts, "");
+  EXPECT_FALSE(view.empty_log_enabled);
+  sink.WriteTrafficLog("after stop");
+  EXPECT_EQ(ReadFile(path),
+            "earlier\r\ncut [13]\r\nfirst\r\nsecond\r\nTotal received: 12   Total sent: 3\r\n");
 }
 
 TEST_F(DisplaySinkTest, EmptyLogFileKeepsOnlyLaterLines) {
