@@ -21,6 +21,7 @@ import random
 import re
 import shutil
 import signal
+import socket
 import subprocess
 import sys
 import tempfile
@@ -32,6 +33,9 @@ WINDOW_FRAMES = 100_000
 PACED_RATE = 1000
 PACED_SECONDS = 5
 MB = 1024 * 1024
+BIG_DATAGRAMS = 32_000
+BIG_DATAGRAM_SIZE = 65_507
+BIG_RSS_LIMIT_MB = 400
 
 
 class Bench:
@@ -285,6 +289,89 @@ def stop_and_wait_pty(bench):
     return best(sim_runs), best(bare_runs)
 
 
+# --- the largest datagrams at the display cap: peak memory ---------------------------------
+def crc16_arc(data):
+    table = crc16_arc.table
+    crc = 0
+    for byte in data:
+        crc = (crc >> 8) ^ table[(crc ^ byte) & 0xFF]
+    return crc
+
+
+def _crc_table():
+    table = []
+    for n in range(256):
+        crc = n
+        for _ in range(8):
+            crc = (crc >> 1) ^ 0xA001 if crc & 1 else crc >> 1
+        table.append(crc)
+    return table
+
+
+crc16_arc.table = _crc_table()
+
+
+def sia_frame(body):
+    return b"\n" + b"%04X" % crc16_arc(body) + b"%02X" % (len(body) & 0xFF) + body + b"\r"
+
+
+def big_frames(count):
+    """SIA event frames of BIG_DATAGRAM_SIZE bytes (high bytes, the longest decimal text) with
+    their exact ACKs; a few distinct ones, sent in turn."""
+    filler = bytes(random.Random(7).randrange(0x80, 0x100) for _ in range(BIG_DATAGRAM_SIZE))
+    frames = []
+    for n in range(1, count + 1):
+        address = b"%04d0105" % n
+        body = b"\t" + address + b"[#1234|"
+        body += filler[:BIG_DATAGRAM_SIZE - len(body) - 9] + b"]"
+        frames.append((sia_frame(body), sia_frame(b"\t" + address + b"[]")))
+    return frames
+
+
+def big_datagram_memory(bench):
+    """Peak RSS with both lists at the cap of the longest UDP datagrams, every one answered byte
+    for byte (stop-and-wait). The traffic log stays off: it would take 10 GB of disk."""
+    local, receiver = udp_ports()
+    bench.configure(True, local, receiver)
+    frames = big_frames(50)
+    sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    sock.bind(("127.0.0.1", receiver))
+    sock.settimeout(2)
+    sim = bench.spawn([os.path.join(bench.bin, "v7400")], cwd=bench.work,
+                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    answered, started = 0, time.time()
+    try:
+        for i in range(BIG_DATAGRAMS + 20):
+            frame, ack = frames[i % len(frames)]
+            sock.sendto(frame, ("127.0.0.1", local))
+            try:
+                reply = sock.recv(65536)
+            except socket.timeout:
+                reply = None
+            if i < 20:  # the first ones only wait for the window to come up
+                if reply is None and time.time() - started > 15:
+                    break
+                continue
+            if reply != ack:
+                break
+            answered += 1
+        rss = peak_rss_mb(sim.pid)
+    finally:
+        sim.send_signal(signal.SIGTERM)
+        sim.wait(timeout=20)
+        sock.close()
+    return {"answered": answered, "peak_rss_mb": rss, "seconds": time.time() - started}
+
+
+def big_datagram_row(result):
+    every = result["answered"] == BIG_DATAGRAMS
+    return row("peak RSS, %d datagrams of %d bytes (MB)" % (BIG_DATAGRAMS, BIG_DATAGRAM_SIZE),
+               "%.1f" % result["peak_rss_mb"] if every else
+               "%.1f after %d" % (result["peak_rss_mb"], result["answered"]),
+               "-", "< %d MB" % BIG_RSS_LIMIT_MB,
+               every and result["peak_rss_mb"] < BIG_RSS_LIMIT_MB)
+
+
 def row(name, sim, bare, target, passed):
     return {"figure": name, "v7400": sim, "bare": bare, "target": target,
             "result": "-" if passed is None else "PASS" if passed else "FAIL"}
@@ -379,9 +466,12 @@ def main():
         pty = stop_and_wait_pty(bench)
         print("end-to-end: headless, stop-and-wait and 32 in flight ...", file=sys.stderr)
         headless = (stop_and_wait_udp(bench, None, True), window_and_memory(bench, True))
+        print("end-to-end: %d datagrams of %d bytes ..." % (BIG_DATAGRAMS, BIG_DATAGRAM_SIZE),
+              file=sys.stderr)
+        big = big_datagram_memory(bench)
     finally:
         bench.close()
-    rows = table(sw, window, paced_run, pty) + headless_rows(*headless)
+    rows = table(sw, window, paced_run, pty) + headless_rows(*headless) + [big_datagram_row(big)]
     print("v7400 on %s, traffic log %s" % ("Qt offscreen" if args.offscreen else "Xvfb",
                                             "off" if args.offscreen else "on"))
     print_table(rows)
@@ -392,7 +482,7 @@ def main():
             json.dump({"table": rows, "traffic_logs": bench.log_checks,
                        "runs": {"stop_and_wait_udp": sw, "window": window,
                                 "paced": paced_run, "pty": pty,
-                                "headless": headless}}, f, indent=1)
+                                "headless": headless, "big_datagrams": big}}, f, indent=1)
     return 0
 
 

@@ -27,6 +27,10 @@ class Link {
   // Told when the serial device goes away (`up` false) and when it is back.
   using SerialLinkHandler = std::function<void(bool up, const std::string& why)>;
   virtual void SetSerialLinkHandler(SerialLinkHandler /*handler*/) {}
+  // Told what the error log should get about the connection: a refused settings file, a UDP
+  // port that cannot be bound (once per spell).
+  using ProblemHandler = std::function<void(const std::string& message)>;
+  virtual void SetConnectionProblemHandler(ProblemHandler /*handler*/) {}
   // Records the link-local IPv6 scope of the machine.
   virtual void DiscoverLinkLocalAddress() = 0;
   // False when networking is unavailable.

@@ -24,6 +24,16 @@ bool ReadStyle(const PreferenceStore& store, const std::string& key, const char*
   return Upper(store.ReadString(key, name)) == "YES";
 }
 
+// Reads one value into `value`; a broken one leaves it as it was and adds its message.
+template <typename T, typename Read>
+void ReadInto(T& value, LoadProblems& problems, Read&& read) {
+  try {
+    value = read();
+  } catch (const std::runtime_error& error) {
+    problems.emplace_back(error.what());
+  }
+}
+
 }  // namespace
 
 int ParseStoredInteger(const std::string& text) {
@@ -43,20 +53,27 @@ int ParseStoredInteger(const std::string& text) {
 }
 
 std::optional<FontSpec> LoadFont(const PreferenceStore& store, const std::string& key,
-                                 const FontSpec& start) {
+                                 const FontSpec& start, LoadProblems& problems) {
   if (!store.KeyExists(key)) return std::nullopt;
   FontSpec font = start;
-  font.Charset = ReadInteger(store, key, "Charset");
-  font.Color = ReadInteger(store, key, "Color");
-  font.Height = ReadInteger(store, key, "Height");
-  const std::string name = store.ReadString(key, "Name");
+  const auto integer = [&](int& field, const char* name) {
+    ReadInto(field, problems, [&] { return ReadInteger(store, key, name); });
+  };
+  const auto style = [&](bool& field, const char* name) {
+    ReadInto(field, problems, [&] { return ReadStyle(store, key, name); });
+  };
+  integer(font.Charset, "Charset");
+  integer(font.Color, "Color");
+  integer(font.Height, "Height");
+  std::string name;
+  ReadInto(name, problems, [&] { return store.ReadString(key, "Name"); });
   if (!name.empty()) font.Name = name;
-  font.Pitch = ReadInteger(store, key, "Pitch");
-  font.Size = ReadInteger(store, key, "Size");
-  font.Bold = ReadStyle(store, key, "Bold");
-  font.Italic = ReadStyle(store, key, "Italic");
-  font.Underline = ReadStyle(store, key, "Underline");
-  font.Strikeout = ReadStyle(store, key, "Strikeout");
+  integer(font.Pitch, "Pitch");
+  integer(font.Size, "Size");
+  style(font.Bold, "Bold");
+  style(font.Italic, "Italic");
+  style(font.Underline, "Underline");
+  style(font.Strikeout, "Strikeout");
   return font;
 }
 
@@ -73,13 +90,17 @@ void SaveFont(PreferenceStore& store, const std::string& key, const FontSpec& fo
   store.WriteString(key, "Strikeout", YesNo(font.Strikeout));
 }
 
-ParaPreferences LoadPara(const PreferenceStore& store) {
+ParaPreferences LoadPara(const PreferenceStore& store, LoadProblems& problems) {
   ParaPreferences para;
   if (!store.KeyExists(kParaKey)) return para;
-  para.Format = store.ReadString(kParaKey, "AutomationFormat") == "1" ? AutomationFormat::kSia
-                                                                      : AutomationFormat::k4100;
-  para.Ack = store.ReadString(kParaKey, "AckMode") == "0" ? AckMode::kManual : AckMode::kAuto;
-  para.AutoScroll = store.ReadString(kParaKey, "AutoScroll") != "0";
+  const auto text = [&](const char* name) {
+    std::string value;
+    ReadInto(value, problems, [&] { return store.ReadString(kParaKey, name); });
+    return value;
+  };
+  para.Format = text("AutomationFormat") == "1" ? AutomationFormat::kSia : AutomationFormat::k4100;
+  para.Ack = text("AckMode") == "0" ? AckMode::kManual : AckMode::kAuto;
+  para.AutoScroll = text("AutoScroll") != "0";
   return para;
 }
 
@@ -90,20 +111,23 @@ void SavePara(PreferenceStore& store, const ParaPreferences& para) {
   store.WriteString(kParaKey, "AutoScroll", para.AutoScroll ? "1" : "0");
 }
 
-void LoadPreferences(const PreferenceStore& store, PreferenceHolder& holder) {
-  if (auto font = LoadFont(store, kFont1Key, holder.DefaultFont())) {
+LoadProblems LoadPreferences(PreferenceStore& store, PreferenceHolder& holder) {
+  LoadProblems problems = store.TakeOpenProblems();
+  if (auto font = LoadFont(store, kFont1Key, holder.DefaultFont(), problems)) {
     holder.SetListFont(DisplayList::kDecimal, *font);
   }
-  if (auto font = LoadFont(store, kFont2Key, holder.DefaultFont())) {
+  if (auto font = LoadFont(store, kFont2Key, holder.DefaultFont(), problems)) {
     holder.SetListFont(DisplayList::kHex, *font);
   }
-  holder.ApplyPara(LoadPara(store));
+  holder.ApplyPara(LoadPara(store, problems));
+  return problems;
 }
 
 void SavePreferences(PreferenceStore& store, const PreferenceHolder& holder) {
   SaveFont(store, kFont1Key, holder.ListFont(DisplayList::kDecimal));
   SaveFont(store, kFont2Key, holder.ListFont(DisplayList::kHex));
   SavePara(store, holder.Para());
+  store.Commit();
 }
 
 }  // namespace v7400

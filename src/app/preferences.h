@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/display_view.h"
 #include "core/preference_store.h"
@@ -52,18 +53,23 @@ class PreferenceHolder {
   virtual void ApplyPara(const ParaPreferences& para) = 0;
 };
 
-// The stored font of `key` over `start`, or nothing when the key does not exist. Throws
-// std::runtime_error "'<text>' is not a valid integer value" for a broken number.
+// Error-log texts of the values that could not be read while loading.
+using LoadProblems = std::vector<std::string>;
+
+// The stored font of `key` over `start`, or nothing when the key does not exist. Each value is
+// read on its own: a broken one ("'<text>' is not a valid integer value", "Invalid data type
+// for '<name>'") keeps the value of `start` and adds its message to `problems`.
 std::optional<FontSpec> LoadFont(const PreferenceStore& store, const std::string& key,
-                                 const FontSpec& start);
+                                 const FontSpec& start, LoadProblems& problems);
 void SaveFont(PreferenceStore& store, const std::string& key, const FontSpec& font);
 
-ParaPreferences LoadPara(const PreferenceStore& store);
+ParaPreferences LoadPara(const PreferenceStore& store, LoadProblems& problems);
 void SavePara(PreferenceStore& store, const ParaPreferences& para);
 
-// Font1 (decimal list), Font2 (hexadecimal list), then para; each font is applied as soon as it
-// is read, so a broken later value leaves the earlier ones in force and skips the rest.
-void LoadPreferences(const PreferenceStore& store, PreferenceHolder& holder);
+// Font1 (decimal list), Font2 (hexadecimal list), then para, every value that can be read;
+// returns what the store found wrong with its file and every value that could not be read.
+LoadProblems LoadPreferences(PreferenceStore& store, PreferenceHolder& holder);
+// Writes every value, then commits them at once.
 void SavePreferences(PreferenceStore& store, const PreferenceHolder& holder);
 
 // Decimal text to integer the way the stored values are read: optional sign, digits only.

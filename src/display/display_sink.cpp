@@ -5,6 +5,15 @@
 
 namespace v7400 {
 
+std::string DisplayedEntry(const std::string& entry) {
+  if (entry.size() <= kDisplayEntryLimit) return entry;
+  const std::string marker = " ... (" + std::to_string(entry.size()) + " characters)";
+  std::string shown;
+  shown.reserve(kDisplayEntryLimit + marker.size());
+  shown.append(entry, 0, kDisplayEntryLimit).append(marker);
+  return shown;
+}
+
 void DisplaySink::AppendDisplayEntry(const std::string& hex_entry,
                                      const std::string& decimal_entry) {
   TrimDisplayLists();
@@ -24,7 +33,7 @@ void DisplaySink::TrimDisplayLists() {
 
 void DisplaySink::AppendTo(DisplayList list, const std::string& entry) {
   view_.BeginAppend(list);
-  Store(list).push_back(entry);
+  Store(list).push_back(DisplayedEntry(entry));
   view_.EndAppend(list);
 }
 

@@ -17,6 +17,13 @@
 namespace v7400 {
 
 inline constexpr std::size_t kDisplayCap = 32000;
+// A longer entry is shown as its first kDisplayEntryLimit characters and a marker that gives its
+// whole length; the traffic log still gets it whole. Rows are 3000 pixels wide, so nothing that
+// fits on a row is lost, and both lists at the cap stay within about 300 MB.
+inline constexpr std::size_t kDisplayEntryLimit = 4096;
+
+// What a list keeps of `entry`: the entry itself, or its head and " ... (N characters)".
+std::string DisplayedEntry(const std::string& entry);
 
 inline constexpr char kClearQuestion[] =
     "This operation will clear all data in the Decimal and Hexadecimal display window, do you "

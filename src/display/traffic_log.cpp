@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "core/bounded_file.h"
+
 namespace v7400 {
 
 std::string TotalsLine(std::int32_t received, std::int32_t sent) {
@@ -14,8 +16,10 @@ TrafficLog::~TrafficLog() { CloseFile(); }
 void TrafficLog::Start(const std::string& path) {
   file_name_ = path;
   failing_ = false;  // a new file, a new chance
+  const bool cut_off = EndsInsideALine(path);
   Reopen("ab");
   on_ = true;
+  if (cut_off) pending_ = "\r\n";
 }
 
 void TrafficLog::Stop(std::int32_t received, std::int32_t sent) {
@@ -28,13 +32,16 @@ void TrafficLog::Stop(std::int32_t received, std::int32_t sent) {
 
 void TrafficLog::Write(const std::string& line) {
   if (!on_ || file_ == nullptr) return;
-  const bool written = std::fwrite(line.data(), 1, line.size(), file_) == line.size() &&
-                       std::fwrite("\r\n", 1, 2, file_) == 2;
-  if (!written) {
-    Failed("write");
-    // The stream stays in error; start over with a fresh one at the next flush.
-    std::clearerr(file_);
+  pending_.append(line).append("\r\n");
+  if (pending_.size() >= kBufferBytes) FlushPending();
+}
+
+void TrafficLog::FlushPending() {
+  if (file_ != nullptr && !pending_.empty() &&
+      std::fwrite(pending_.data(), 1, pending_.size(), file_) != pending_.size()) {
+    Failed("write");  // the stream stays in error until the next flush opens a fresh one
   }
+  pending_.clear();
 }
 
 void TrafficLog::Truncate() {
@@ -53,12 +60,17 @@ void TrafficLog::Tick() {
 void TrafficLog::Reopen(const char* mode) {
   CloseFile();
   file_ = std::fopen(file_name_.c_str(), mode);
-  if (file_ == nullptr) Failed("open");
+  if (file_ == nullptr) {
+    Failed("open");
+    return;
+  }
+  std::setvbuf(file_, nullptr, _IONBF, 0);
 }
 
 void TrafficLog::CloseFile() {
+  FlushPending();
   if (file_ == nullptr) return;
-  // Closing writes what is buffered: the moment a full or vanished disk shows.
+  // Writing what is buffered is the moment a full or vanished disk shows.
   const bool had_error = std::ferror(file_) != 0;
   if (std::fclose(file_) != 0) {
     Failed("write");

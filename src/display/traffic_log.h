@@ -1,5 +1,7 @@
-// The traffic log file: one line per entry, CR LF, appended through a buffered file that is
-// flushed every 11 ticks of the one-second timer, when emptied and when closed.
+// The traffic log file: one line per entry, CR LF, appended through a buffer that is flushed
+// every 11 ticks of the one-second timer, when full, when emptied and when closed. The buffer
+// only ever holds whole lines and goes out in one write, so a program killed at any moment
+// leaves no line cut in two (short of a full disk).
 #pragma once
 
 #include <cstdint>
@@ -25,7 +27,7 @@ class TrafficLog {
   const std::string& FileName() const { return file_name_; }
 
   // Opens the file for appending (creating it); logging is on even when that fails, and the
-  // lines are then lost silently.
+  // lines are then lost silently. A file whose last line was cut off gets a line end first.
   void Start(const std::string& path);
   // Writes the totals line and closes the file when logging is on; logging is off after.
   void Stop(std::int32_t received, std::int32_t sent);
@@ -37,10 +39,13 @@ class TrafficLog {
 
  private:
   void Reopen(const char* mode);
+  void FlushPending();
   void CloseFile();
   void Failed(const char* what);
 
-  std::FILE* file_ = nullptr;
+  static constexpr std::size_t kBufferBytes = 64 * 1024;
+  std::FILE* file_ = nullptr;  // unbuffered: pending_ is the buffer
+  std::string pending_;
   bool on_ = false;
   std::string file_name_;
   std::int32_t flush_ticks_ = 0;

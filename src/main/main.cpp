@@ -27,6 +27,8 @@ int main(int argc, char* argv[]) {
   v7400::GuardedApplication application(argc, argv);
   QApplication::setStyle(QStringLiteral("Fusion"));
   v7400::SetApplicationIdentity();
+  // Before anything that can wait: the files read at start, the start-up boxes, the dialog.
+  v7400::TerminationNotifier termination;
 
   v7400::SystemClock clock;
   const v7400::ErrorLog error_log(
@@ -44,7 +46,7 @@ int main(int argc, char* argv[]) {
   v7400::QtLink* link = nullptr;
   QWidget* main_window = nullptr;
   const auto settings_dialog = [&] {
-    if (link == nullptr) return;
+    if (link == nullptr || termination.Requested()) return;
     v7400::QtPrompts dialog_prompts;
     const std::unique_ptr<v7400::SerialDevice> test_port = link->MakeTestPort();
     v7400::TCommunicationSetup dialog(link->DialogPorts(*test_port, dialog_prompts), error_log,
@@ -80,9 +82,13 @@ int main(int argc, char* argv[]) {
 
   QObject::connect(&application, &QGuiApplication::commitDataRequest, &form,
                    &v7400::TForm1::SessionEnd);
-  v7400::TerminationNotifier termination;
   QObject::connect(&termination, &v7400::TerminationNotifier::terminationRequested, &form,
                    &v7400::TForm1::Terminate);
+  // A signal that came while the window was being built ends the program now.
+  if (termination.Requested()) {
+    form.Terminate();
+    return QApplication::exec();
+  }
 
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     form.move(screen->availableGeometry().center() - form.rect().center());

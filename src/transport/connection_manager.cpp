@@ -86,8 +86,11 @@ bool SenderMatchesReceiver(const SimulatorState& state, const std::string& sende
 void ConnectionManager::OpenConnection(OpenVariant variant) {
   ports_.serial.Close();
   ports_.endpoint.Deactivate();
+  retry_pending_ = false;
   try {
-    const SettingsLines lines = ReadSettingsFile(settings_path_);
+    std::string refusal;
+    const SettingsLines lines = ReadSettingsFile(settings_path_, &refusal);
+    if (!refusal.empty()) Report(refusal);
     std::string status;
     if (!ApplySerialLines(lines, variant, status)) return;
     ApplyProtocolLines(lines, variant);
@@ -159,6 +162,9 @@ void ConnectionManager::ApplyProtocolLines(const SettingsLines& lines, OpenVaria
     state_.ReceiverResolvedAddresses.clear();
     state_.ReceiverPort = variant == OpenVariant::kDialog ? TrimControl(lines[kLineReceiverPort])
                                                           : lines[kLineReceiverPort];
+    const int local_port = ParseSettingsInteger(lines[kLineLocalPort]);
+    // The port is kept as 16 bits; a larger number would quietly bind another port.
+    out_of_range_port_ = local_port >= 0 && local_port <= 0xFFFF ? "" : lines[kLineLocalPort];
     ports_.endpoint.SetDefaultPort(LocalPortNumber(lines[kLineLocalPort]));
   }
   state_.PackageEndChar = ParseSettingsInteger(lines[kLineEndCharIndex]) + 1;
@@ -184,15 +190,41 @@ std::string ConnectionManager::ActivateEndpoint() {
     binding.address = "0.0.0.0";
   }
   ports_.endpoint.SetBinding(binding);
-  ports_.endpoint.Activate();
+  const bool bound = out_of_range_port_.empty() && TryActivate();
   if (!IsNumericAddress(state_.ReceiverAddress)) ResolveReceiverName();
 
   const std::string shown_local =
       ipv6_local.empty() ? ports_.discovery.PrimaryIPv4Address() : ipv6_local;
   const char* label =
       IsNumericAddress(state_.ReceiverAddress) ? kLabelReceiverIp : kLabelReceiverName;
-  return "Local IP: " + shown_local + " [Port:" + std::to_string(binding.port) + "]   " + label +
-         state_.ReceiverAddress + " [Port:" + state_.ReceiverPort + "]";
+  connection_text_ = "Local IP: " + shown_local + " [Port:" + std::to_string(binding.port) +
+                     "]   " + label + state_.ReceiverAddress + " [Port:" + state_.ReceiverPort +
+                     "]";
+  if (!out_of_range_port_.empty()) {
+    Report("UDP port " + out_of_range_port_ + " is out of range");
+    return connection_text_ + kPortOutOfRangeSuffix;
+  }
+  retry_pending_ = !bound;
+  return bound ? connection_text_ : connection_text_ + kPortBusySuffix;
+}
+
+bool ConnectionManager::TryActivate() {
+  try {
+    ports_.endpoint.Activate();
+  } catch (const std::runtime_error& error) {
+    if (!bind_failing_) Report(error.what());
+    bind_failing_ = true;
+    return false;
+  }
+  bind_failing_ = false;
+  return true;
+}
+
+void ConnectionManager::RetryBinding() {
+  if (!retry_pending_ || state_.Closing != 0 || state_.ConnectionMode != 1) return;
+  if (!TryActivate()) return;
+  retry_pending_ = false;
+  ports_.view.ShowStatus(kStatusPanelConnection, connection_text_);
 }
 
 void ConnectionManager::ResolveReceiverName() {

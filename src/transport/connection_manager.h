@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "codec/cipher.h"
@@ -23,6 +24,9 @@ inline constexpr int kStatusPanelConnection = 2;
 inline constexpr char kSerialStatusPrefix[] = "Local PC:  COM";
 inline constexpr char kLabelReceiverIp[] = "V9100 IP:";
 inline constexpr char kLabelReceiverName[] = "V9100 DNS Name:";
+// After the connection text while the UDP port cannot be bound, or is no port at all.
+inline constexpr char kPortBusySuffix[] = "   (port busy, retrying)";
+inline constexpr char kPortOutOfRangeSuffix[] = "   (port out of range)";
 
 // The error boxes of a serial port that cannot be opened at start-up.
 std::string PortAlreadyOpenMessage(int port_number);
@@ -54,7 +58,17 @@ class ConnectionManager : public DatagramSender, public NetworkIngress {
 
   // Closes both transports, then applies the file line by line and opens the configured one.
   // A line that cannot be read ends the operation silently; what was applied stays applied.
+  // A UDP port that cannot be bound is shown after the connection text and tried again by
+  // RetryBinding.
   void OpenConnection(OpenVariant variant);
+  // Once a second: binds the UDP port again while it could not be bound.
+  void RetryBinding();
+  bool BindingPending() const { return retry_pending_; }
+
+  // Told what the error log should get: a settings file that was refused, the first failure of
+  // each spell in which the UDP port cannot be bound.
+  using ProblemHandler = std::function<void(const std::string& message)>;
+  void SetProblemHandler(ProblemHandler handler) { on_problem_ = std::move(handler); }
 
   // One frame to the receiver: encrypted when encryption is on, else with the sending-CRC
   // debug option applied. Throws when the port text is not a number, the receiver name did not
@@ -80,6 +94,11 @@ class ConnectionManager : public DatagramSender, public NetworkIngress {
   void ApplyProtocolLines(const SettingsLines& lines, OpenVariant variant);
   // Binds and activates the endpoint; returns the status text.
   std::string ActivateEndpoint();
+  // True when the endpoint listens; reports the first failure of a spell.
+  bool TryActivate();
+  void Report(const std::string& message) const {
+    if (on_problem_) on_problem_(message);
+  }
   void ResolveReceiverName();
   UdpDestination Destination() const;
 
@@ -87,6 +106,11 @@ class ConnectionManager : public DatagramSender, public NetworkIngress {
   ConnectionPorts ports_;
   std::filesystem::path settings_path_;
   std::string configured_local_address_;
+  std::string out_of_range_port_;  // the local port's text when it names no UDP port
+  std::string connection_text_;    // the status text of the open UDP link, without a suffix
+  bool retry_pending_ = false;
+  bool bind_failing_ = false;  // within a spell of failed binds
+  ProblemHandler on_problem_;
 };
 
 }  // namespace v7400

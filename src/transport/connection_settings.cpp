@@ -2,9 +2,9 @@
 
 #include <climits>
 #include <fstream>
-#include <iterator>
 #include <stdexcept>
 
+#include "core/bounded_file.h"
 #include "transport/key_string_mask.h"
 
 namespace v7400 {
@@ -25,12 +25,12 @@ SettingsLines SplitSettingsLines(std::string_view text) {
   return lines;
 }
 
-SettingsLines ReadSettingsFile(const std::filesystem::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return {};
-  const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  if (file.bad()) return {};
-  return SplitSettingsLines(text);
+SettingsLines ReadSettingsFile(const std::filesystem::path& path, std::string* refusal) {
+  const BoundedRead read = ReadBoundedFile(path.string(), kSettingsFileLimit);
+  if (read.outcome == BoundedRead::Outcome::kRefused && refusal != nullptr) {
+    *refusal = read.message;
+  }
+  return SplitSettingsLines(read.bytes);
 }
 
 int ParseSettingsInteger(const std::string& text) {

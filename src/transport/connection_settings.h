@@ -37,8 +37,12 @@ using SettingsLines = std::array<std::string, kSettingsLineCount>;
 
 // The first 15 lines of the text; a missing line is empty. CR LF, LF or a lone CR end a line.
 SettingsLines SplitSettingsLines(std::string_view text);
-// The file's lines; every line is empty when the file is missing or unreadable.
-SettingsLines ReadSettingsFile(const std::filesystem::path& path);
+// The settings file is a few hundred bytes; anything larger is no settings file.
+inline constexpr std::size_t kSettingsFileLimit = 64 * 1024;
+// The file's lines; every line is empty when the file is missing or unreadable. A file that is
+// not a regular one or is larger than the limit is not read: `refusal`, when given, gets the
+// error-log text then.
+SettingsLines ReadSettingsFile(const std::filesystem::path& path, std::string* refusal = nullptr);
 
 // A decimal integer: an optional sign and digits, nothing else. Throws std::invalid_argument.
 int ParseSettingsInteger(const std::string& text);

@@ -53,6 +53,9 @@ TForm1::TForm1(FormPorts ports, QWidget* parent)
   });
   link_->SetSerialLinkHandler(
       [this](bool up, const std::string& why) { SerialLinkChanged(up, why); });
+  link_->SetConnectionProblemHandler([this](const std::string& message) {
+    ports_.error_log.AppException(kMainWindowName, message);
+  });
   FormCreate();
 }
 

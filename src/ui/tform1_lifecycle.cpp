@@ -80,7 +80,11 @@ void TForm1::OpenSettingsDialog() {
 
 void TForm1::CreateCipher() { link_->CreateCipher(state_.KeyString); }
 
-void TForm1::LoadPreferences() { v7400::LoadPreferences(ports_.preferences, *this); }
+void TForm1::LoadPreferences() {
+  for (const std::string& problem : v7400::LoadPreferences(ports_.preferences, *this)) {
+    ports_.error_log.AppException(kMainWindowName, problem);
+  }
+}
 
 // --- Leaving -------------------------------------------------------------------------------
 

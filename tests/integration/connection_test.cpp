@@ -160,14 +160,19 @@ TEST_F(ConnectionUdpTest, ReceiverGivenByName) {
   EXPECT_EQ(NextDatagram(), "\x06");
 }
 
-TEST_F(ConnectionUdpTest, LocalPortInUseLeavesTheEndpointInactive) {
+// The holder shares its address, as a second simulator did; the endpoint is still refused.
+TEST_F(ConnectionUdpTest, LocalPortInUseIsShownAndBoundOnceFreed) {
   QUdpSocket holder;
-  ASSERT_TRUE(holder.bind(QHostAddress::AnyIPv4, local_port));
+  ASSERT_TRUE(holder.bind(QHostAddress::AnyIPv4, local_port, QAbstractSocket::ShareAddress));
   WriteSettings(settings);
   manager.OpenConnection(OpenVariant::kStartUp);
   EXPECT_FALSE(endpoint.IsActive());
-  EXPECT_EQ(view.status[2], "COM settings:");
+  const std::string busy = view.status[2];
   EXPECT_THROW(manager.SendDatagram("\x06"), std::runtime_error);
+  holder.close();
+  manager.RetryBinding();
+  EXPECT_TRUE(endpoint.IsActive());
+  EXPECT_EQ(view.status[2] + kPortBusySuffix, busy);
 }
 
 }  // namespace

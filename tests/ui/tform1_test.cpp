@@ -234,15 +234,16 @@ TEST_F(FormTest, PreferencesSurviveFromOneWindowToTheNext) {
   EXPECT_TRUE(ErrorLogLines().empty());
 }
 
-TEST_F(FormTest, MalformedPreferenceIsLoggedUnderForm1AndTheWindowStillOpens) {
+TEST_F(FormTest, MalformedPreferenceIsLoggedUnderForm1AndTheRestIsLoaded) {
+  SaveFont(*store_, kFont1Key, FontSpec{0, 0, -20, "Mono", 2, 15});
   store_->WriteString(kFont1Key, "Size", "abc");
   store_->WriteString(kParaKey, "AckMode", "0");
   auto form = MakeForm();
   const auto lines = ErrorLogLines();
   ASSERT_EQ(lines.size(), 1u);
-  EXPECT_EQ(lines[0], "03-15-2012 14:05:09  Form1  '' is not a valid integer value");
-  // The rest of the loading was skipped: the para key did not act.
-  EXPECT_TRUE(form->Form().rbAutoACK->isChecked());
+  EXPECT_EQ(lines[0], "03-15-2012 14:05:09  Form1  'abc' is not a valid integer value");
+  EXPECT_EQ(form->ListFont(DisplayList::kDecimal).Name, "Mono");
+  EXPECT_TRUE(form->Form().rbManualACK->isChecked());
   EXPECT_TRUE(prompts_.messages.empty());
 }
 

@@ -104,22 +104,30 @@ TEST_F(ConnectionManagerTest, ReceiverPortIsTrimmedOnlyByTheDialog) {
   EXPECT_EQ(state.ReceiverPort, "10000");
 }
 
-TEST_F(ConnectionManagerTest, LocalPortIsTakenAsSixteenBits) {
+TEST_F(ConnectionManagerTest, PortInUseIsShownReportedOncePerSpellAndRetried) {
+  std::vector<std::string> problems;
+  manager.SetProblemHandler([&](const std::string& message) { problems.push_back(message); });
+  const std::string text = "Local IP: 192.0.2.5 [Port:10000]   V9100 IP:192.0.2.20 [Port:10000]";
   std::vector<std::string> lines = NetworkLines("192.0.2.20");
-  lines[9] = "75536";
   WriteLines(lines);
-  Open();
-  EXPECT_EQ(endpoint.default_port, 10000);
-}
-
-TEST_F(ConnectionManagerTest, PortInUseEndsSilently) {
-  WriteLines(NetworkLines("192.0.2.20"));
   endpoint.activate_error = "address in use";
   Open();
+  EXPECT_EQ(view.status[2], text + kPortBusySuffix);
+  manager.RetryBinding();
+  Open(OpenVariant::kDialog);  // "Settings" tries at once, within the same spell
+  endpoint.activate_error.clear();
+  manager.RetryBinding();
+  EXPECT_TRUE(endpoint.active);
+  EXPECT_EQ(view.status[2], text);
+  EXPECT_FALSE(manager.BindingPending());
+
+  lines[9] = "75536";  // would bind port 10000 as 16 bits
+  WriteLines(lines);
+  Open();
   EXPECT_FALSE(endpoint.active);
-  EXPECT_EQ(view.status[2], "COM settings:");
-  EXPECT_EQ(state.PackageEndChar, 20);  // applied before the activation
-  EXPECT_TRUE(prompts.errors.empty());
+  EXPECT_EQ(view.status[2], text + kPortOutOfRangeSuffix);
+  EXPECT_EQ(problems,
+            (std::vector<std::string>{"address in use", "UDP port 75536 is out of range"}));
 }
 
 TEST_F(ConnectionManagerTest, SendDatagramPlainAndWithTheCrcOption) {

@@ -1,11 +1,13 @@
 #include "transport/connection_settings.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
 #include <iterator>
 
+#include "fakes/temp_dir.h"
 #include "transport/key_string_mask.h"
 
 namespace v7400 {
@@ -59,6 +61,29 @@ TEST(ConnectionSettingsTest, FileRoundTrip) {
   std::filesystem::remove(path);
   EXPECT_EQ(ReadSettingsFile(path), SettingsLines{});
   EXPECT_FALSE(WriteSettingsFile(path / "no-such-dir" / "x", settings));
+}
+
+// None of these may block or be read without bound; each is refused as not a settings file.
+TEST(ConnectionSettingsTest, OnlyASmallRegularFileIsRead) {
+  testing::TempDir dir;
+  ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0600), 0);
+  std::filesystem::create_symlink("/dev/zero", dir.File("zero"));
+  const std::string at_limit = "3\r\n" + std::string(kSettingsFileLimit - 3, 'x');
+  { std::ofstream(dir.File("at-limit"), std::ios::binary) << at_limit; }
+  { std::ofstream(dir.File("over"), std::ios::binary) << at_limit << 'x'; }
+  const std::string cases[][3] = {
+      {dir.File("at-limit"), "3", ""},
+      {dir.File("missing"), "", ""},
+      {dir.File("fifo"), "", "Not a regular file"},
+      {dir.File("zero"), "", "Not a regular file"},
+      {dir.path().string(), "", "Not a regular file"},
+      {dir.File("over"), "", "File too large"},
+  };
+  for (const auto& [path, line1, reason] : cases) {
+    std::string refusal;
+    EXPECT_EQ(ReadSettingsFile(path, &refusal)[0], line1) << path;
+    EXPECT_EQ(refusal, reason.empty() ? "" : "Cannot open file \"" + path + "\". " + reason);
+  }
 }
 
 TEST(ConnectionSettingsTest, SplitLines) {

@@ -29,9 +29,9 @@ TEST(RefreshPacer, PacesRefreshesToThePeriod) {
        {{false, 0, 0u}, {true, 0, {}}, {false, 1000, 0u}, {true, 1000, {}}, {false, 2000, 0u}}},
       {"exactly one period later is at once", {{false, 0, 0u}, {true, 0, {}}, {false, 33, 0u}}},
       {"the tick wrapping around", {{false, 0, 0u}, {true, 0xFFFFFFF0u, {}}, {false, 0x0, 17u}}},
-      {"a cheap refresh keeps the period", {{true, 0, {}, 800}, {false, 10, 23u}}},
-      {"a costly refresh stretches the period", {{true, 0, {}, 2000}, {false, 10, 70u}}},
-      {"the stretch has a ceiling", {{true, 0, {}, 60000}, {false, 10, 190u}}},
+      {"a cheap refresh keeps the period", {{true, 0, {}, 150}, {false, 10, 23u}}},
+      {"a costly refresh stretches the period", {{true, 0, {}, 2000}, {false, 10, 390u}}},
+      {"the stretch has a ceiling", {{true, 0, {}, 60000}, {false, 10, 990u}}},
       {"a trickle after a costly refresh shows at once", {{true, 0, {}, 60000}, {false, 1000, 0u}}},
   };
   for (const auto& c : cases) {

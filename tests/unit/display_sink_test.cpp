@@ -80,6 +80,18 @@ TEST_F(DisplaySinkTest, CapKeepsBothListsAt32001WithOneDeletionPerAppend) {
   EXPECT_FALSE(view.unbalanced);
 }
 
+TEST_F(DisplaySinkTest, LongEntriesAreShownCutWithTheirLengthAndLoggedWhole) {
+  StartLog(dir.File("log.txt"));
+  const std::string at_limit(kDisplayEntryLimit, 'a');
+  const std::string huge = "12:00:00 <1> :  " + std::string(327535 - 16, 'x');
+  sink.AppendDisplayEntry(at_limit, huge);
+  sink.WriteTrafficLog(huge);
+  EXPECT_EQ(Hex().back(), at_limit);
+  EXPECT_EQ(Decimal().back(), huge.substr(0, kDisplayEntryLimit) + " ... (327535 characters)");
+  sink.CloseLog();
+  EXPECT_EQ(ReadFile(dir.File("log.txt")), huge + "\r\nTotal received: 0   Total sent: 0\r\n");
+}
+
 TEST_F(DisplaySinkTest, ScrollFollowsTheAutoScrollBox) {
   sink.ScrollDisplayToEnd();
   EXPECT_EQ(view.selected_last,
@@ -149,9 +161,10 @@ TEST_F(DisplaySinkTest, CancelledLogDialogLeavesLoggingOff) {
   EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
+// The last line was cut off by a killed earlier run: it is ended before the first new line.
 TEST_F(DisplaySinkTest, LogAppendsToAnExistingFileAndEndsWithTotals) {
   const std::string path = dir.File("V7400Log.txt");
-  { std::ofstream(path, std::ios::binary) << "earlier\r\n"; }
+  { std::ofstream(path, std::ios::binary) << "earlier\r\ncut [13]"; }
   StartLog(path);
   EXPECT_TRUE(view.empty_log_enabled);
   sink.WriteTrafficLog("first");
@@ -161,7 +174,8 @@ TEST_F(DisplaySinkTest, LogAppendsToAnExistingFileAndEndsWithTotals) {
   sink.SaveLogToFileClicked(false, prompts, "");
   EXPECT_FALSE(view.empty_log_enabled);
   sink.WriteTrafficLog("after stop");
-  EXPECT_EQ(ReadFile(path), "earlier\r\nfirst\r\nsecond\r\nTotal received: 12   Total sent: 3\r\n");
+  EXPECT_EQ(ReadFile(path),
+            "earlier\r\ncut [13]\r\nfirst\r\nsecond\r\nTotal received: 12   Total sent: 3\r\n");
 }
 
 TEST_F(DisplaySinkTest, EmptyLogFileKeepsOnlyLaterLines) {

@@ -11,6 +11,7 @@ namespace v7400 {
 namespace {
 
 using testing::FakePreferenceStore;
+LoadProblems problems;  // none of the well-formed stores below has anything to report
 
 class FakeHolder : public PreferenceHolder {
  public:
@@ -54,7 +55,7 @@ TEST(ParaPreferences, StoredTextsAreReadExactly) {
     store.Set(kParaKey, "AutomationFormat", c.format);
     store.Set(kParaKey, "AckMode", c.ack);
     store.Set(kParaKey, "AutoScroll", c.scroll);
-    const ParaPreferences para = LoadPara(store);
+    const ParaPreferences para = LoadPara(store, problems);
     EXPECT_EQ(para.Format, c.want_format) << c.format;
     EXPECT_EQ(para.Ack, c.want_ack) << c.ack;
     EXPECT_EQ(para.AutoScroll, c.want_scroll) << c.scroll;
@@ -63,7 +64,7 @@ TEST(ParaPreferences, StoredTextsAreReadExactly) {
 
 TEST(ParaPreferences, MissingKeyGivesDefaultsAndSaveWritesAllValues) {
   FakePreferenceStore store;
-  EXPECT_EQ(LoadPara(store), ParaPreferences{});
+  EXPECT_EQ(LoadPara(store, problems), ParaPreferences{});
   SavePara(store, {AutomationFormat::kSia, AckMode::kManual, false});
   EXPECT_EQ(store.writes, (std::vector<std::string>{"AutomationFormat", "AckMode", "AutoScroll"}));
   EXPECT_EQ(store.Get(kParaKey, "AutomationFormat"), "1");
@@ -85,8 +86,8 @@ TEST(FontPreferences, RoundTripWritesTenValuesInOrder) {
   EXPECT_EQ(store.Get(kFont2Key, "Bold"), "YES");
   EXPECT_EQ(store.Get(kFont2Key, "Italic"), "NO");
   EXPECT_EQ(store.Get(kFont2Key, "Color"), "255");
-  EXPECT_EQ(LoadFont(store, kFont2Key, FontSpec{}), font);
-  EXPECT_EQ(LoadFont(store, kFont1Key, FontSpec{}), std::nullopt);
+  EXPECT_EQ(LoadFont(store, kFont2Key, FontSpec{}, problems), font);
+  EXPECT_EQ(LoadFont(store, kFont1Key, FontSpec{}, problems), std::nullopt);
 }
 
 TEST(FontPreferences, StylesAreUpperCasedAndEmptyNameKeepsDefaultFace) {
@@ -99,67 +100,54 @@ TEST(FontPreferences, StylesAreUpperCasedAndEmptyNameKeepsDefaultFace) {
   store.Set(kFont1Key, "Underline", "Yes ");
   FontSpec start;
   start.Name = "Default Face";
-  const FontSpec font = *LoadFont(store, kFont1Key, start);
+  const FontSpec font = *LoadFont(store, kFont1Key, start, problems);
   EXPECT_TRUE(font.Bold);
   EXPECT_FALSE(font.Italic);
   EXPECT_FALSE(font.Underline);
   EXPECT_EQ(font.Name, "Default Face");
 }
 
-TEST(FontPreferences, BrokenValuesThrowTheStoredMessages) {
+// A broken value keeps its default and is reported once; every other value is still read.
+TEST(LoadPreferences, EachBrokenValueKeepsItsDefaultAndTheRestIsRead) {
   struct Case {
+    const char* key;
     const char* name;
-    const char* text;
+    const char* text;  // nullptr: stored as another type
     const char* message;
+    int FontSpec::*field;  // in the font of `key`; nothing for the para key
   };
   const std::vector<Case> cases = {
-      {"Size", "abc", "'abc' is not a valid integer value"},
-      {"Charset", "", "'' is not a valid integer value"},
-      {"Height", "--5", "'--5' is not a valid integer value"},
-      {"Color", "4294967295", "'4294967295' is not a valid integer value"},
-      {"Pitch", "1.5", "'1.5' is not a valid integer value"},
+      {kFont1Key, "Size", "abc", "'abc' is not a valid integer value", &FontSpec::Size},
+      {kFont1Key, "Charset", "", "'' is not a valid integer value", &FontSpec::Charset},
+      {kFont2Key, "Height", "--5", "'--5' is not a valid integer value", &FontSpec::Height},
+      {kFont2Key, "Color", "4294967295", "'4294967295' is not a valid integer value",
+       &FontSpec::Color},
+      {kFont1Key, "Pitch", "1.5", "'1.5' is not a valid integer value", &FontSpec::Pitch},
+      {kFont1Key, "Color", nullptr, "Invalid data type for 'Color'", &FontSpec::Color},
+      {kParaKey, "AckMode", nullptr, "Invalid data type for 'AckMode'", nullptr},
   };
+  const FontSpec stored{0, 7, -20, "Mono", 2, 15, true};
   for (const Case& c : cases) {
     FakePreferenceStore store;
-    for (const char* name : {"Charset", "Color", "Height", "Pitch", "Size"}) {
-      store.Set(kFont1Key, name, "1");
+    SaveFont(store, kFont1Key, stored);
+    SaveFont(store, kFont2Key, stored);
+    SavePara(store, {AutomationFormat::kSia, AckMode::kManual, false});
+    if (c.text != nullptr) store.Set(c.key, c.name, c.text);
+    if (c.text == nullptr) store.non_text.insert({c.key, c.name});
+    FakeHolder holder;
+    EXPECT_EQ(LoadPreferences(store, holder), std::vector<std::string>{c.message}) << c.name;
+    for (const DisplayList list : {DisplayList::kDecimal, DisplayList::kHex}) {
+      FontSpec expected = stored;
+      if (c.key == (list == DisplayList::kDecimal ? kFont1Key : kFont2Key)) {
+        expected.*c.field = FontSpec{}.*c.field;
+      }
+      EXPECT_EQ(holder.fonts[static_cast<int>(list)], expected) << c.name;
     }
-    store.Set(kFont1Key, c.name, c.text);
-    try {
-      LoadFont(store, kFont1Key, FontSpec{});
-      ADD_FAILURE() << c.name << " did not throw";
-    } catch (const std::runtime_error& error) {
-      EXPECT_STREQ(error.what(), c.message);
-    }
+    const AckMode ack = c.key == kParaKey ? AckMode::kAuto : AckMode::kManual;
+    EXPECT_EQ(holder.para, (ParaPreferences{AutomationFormat::kSia, ack, false})) << c.name;
   }
   EXPECT_EQ(ParseStoredInteger("-2147483648"), INT32_MIN);
   EXPECT_EQ(ParseStoredInteger("+7"), 7);
-}
-
-TEST(LoadPreferences, BrokenSecondFontKeepsFirstAndSkipsPara) {
-  FakePreferenceStore store;
-  FakeHolder holder;
-  SaveFont(store, kFont1Key, FontSpec{0, 0, -20, "Mono", 2, 15});
-  SaveFont(store, kFont2Key, FontSpec{});
-  store.Set(kFont2Key, "Size", "abc");
-  store.Set(kParaKey, "AutomationFormat", "1");
-  EXPECT_THROW(LoadPreferences(store, holder), std::runtime_error);
-  EXPECT_EQ(holder.fonts[0].Name, "Mono");
-  EXPECT_EQ(holder.fonts[1].Height, -13);
-  EXPECT_EQ(holder.para_applied, 0);
-}
-
-TEST(LoadPreferences, NonTextValueIsAnError) {
-  FakePreferenceStore store;
-  FakeHolder holder;
-  SaveFont(store, kFont1Key, FontSpec{});
-  store.non_text.insert({kFont1Key, "Color"});
-  try {
-    LoadPreferences(store, holder);
-    ADD_FAILURE();
-  } catch (const std::runtime_error& error) {
-    EXPECT_STREQ(error.what(), "Invalid data type for 'Color'");
-  }
 }
 
 TEST(SavePreferences, RoundTripAcrossTwoHolders) {
@@ -169,6 +157,7 @@ TEST(SavePreferences, RoundTripAcrossTwoHolders) {
   first.fonts[1].Size = 16;
   first.para = {AutomationFormat::kSia, AckMode::kManual, false};
   SavePreferences(store, first);
+  EXPECT_EQ(store.commits, 1);
   FakeHolder second;
   LoadPreferences(store, second);
   EXPECT_EQ(second.fonts[0], first.fonts[0]);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QSettings>
+#include <QTimer>
 #include <memory>
 #include <string>
 
@@ -37,7 +38,13 @@ class QtLink : public Link {
         connection_(
             state,
             ConnectionPorts{serial_, endpoint_, discovery_, resolver_, cipher_, prompts, view},
-            settings_path) {}
+            settings_path) {
+    // A UDP port that could not be bound is tried again once a second, as a lost serial
+    // device is.
+    retry_timer_.setInterval(1000);
+    QObject::connect(&retry_timer_, &QTimer::timeout, [this] { connection_.RetryBinding(); });
+    retry_timer_.start();
+  }
 
   SerialPort& Serial() override { return serial_; }
   DatagramSender& Network() override { return connection_; }
@@ -48,6 +55,9 @@ class QtLink : public Link {
   }
   void SetSerialLinkHandler(SerialLinkHandler handler) override {
     serial_.SetLinkStateHandler(std::move(handler));
+  }
+  void SetConnectionProblemHandler(ProblemHandler handler) override {
+    connection_.SetProblemHandler(std::move(handler));
   }
   void DiscoverLinkLocalAddress() override { discovery_.RecordLinkLocalScope(); }
   bool CreateNetworkObjects() override { return true; }
@@ -106,6 +116,7 @@ class QtLink : public Link {
   AddressDiscovery discovery_;
   TRijndael cipher_;
   ConnectionManager connection_;
+  QTimer retry_timer_;
 };
 
 // `settings_path`: the settings file, WorkDir joined with "APSsets.sys".

@@ -3,6 +3,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QApplication>
+#include <QDialog>
+#include <QEvent>
 #include <QSocketNotifier>
 #include <csignal>
 
@@ -41,10 +44,37 @@ TerminationNotifier::~TerminationNotifier() {
   }
 }
 
+namespace {
+
+// Ends a modal dialog's own event loop once the current event is done.
+void RejectLater(QWidget* widget) {
+  if (auto* dialog = qobject_cast<QDialog*>(widget); dialog != nullptr && dialog->isModal()) {
+    QMetaObject::invokeMethod(dialog, &QDialog::reject, Qt::QueuedConnection);
+  }
+}
+
+}  // namespace
+
 void TerminationNotifier::OnReadable() {
   char byte = 0;
   [[maybe_unused]] const ssize_t read = ::read(signal_fds[1], &byte, 1);
+  if (!requested_) {
+    requested_ = true;
+    if (qApp != nullptr) {
+      for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->isVisible()) RejectLater(widget);
+      }
+      qApp->installEventFilter(this);
+    }
+  }
   emit terminationRequested();
+}
+
+bool TerminationNotifier::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Show && watched->isWidgetType()) {
+    RejectLater(static_cast<QWidget*>(watched));
+  }
+  return QObject::eventFilter(watched, event);
 }
 
 }  // namespace v7400

@@ -1,5 +1,7 @@
-// Turns SIGTERM, SIGINT and SIGHUP into a Qt signal on the user-interface thread (self-pipe), so a killed simulator
-// still runs its shutdown.
+// Turns SIGTERM, SIGINT and SIGHUP into a Qt signal on the user-interface thread (self-pipe), so a
+// killed simulator still runs its shutdown. Made first thing, so no start-up step can keep a
+// signal from being heard: once one came, every modal dialog (a start-up message box, the
+// settings dialog) is closed as soon as it shows.
 #pragma once
 
 #include <QObject>
@@ -15,12 +17,19 @@ class TerminationNotifier : public QObject {
   explicit TerminationNotifier(QObject* parent = nullptr);
   ~TerminationNotifier() override;
 
+  // True once an ending signal came.
+  bool Requested() const { return requested_; }
+
  signals:
   void terminationRequested();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void OnReadable();
   QSocketNotifier* notifier_ = nullptr;
+  bool requested_ = false;
 };
 
 }  // namespace v7400

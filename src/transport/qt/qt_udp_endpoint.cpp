@@ -48,10 +48,13 @@ void QtUdpEndpoint::Activate() {
                                                   : QHostAddress(QHostAddress::AnyIPv4);
   }
   auto* socket = new QUdpSocket(this);
-  if (!socket->bind(local, binding_->port)) {
+  // Not shared: a second program (or a second simulator) on the port must be told, not left
+  // to split the receiver's datagrams with the first.
+  if (!socket->bind(local, binding_->port, QAbstractSocket::DontShareAddress)) {
     const std::string why = socket->errorString().toStdString();
     delete socket;
-    throw std::runtime_error("UDP bind failed: " + why);
+    throw std::runtime_error("Cannot bind UDP port " + std::to_string(binding_->port) + " on " +
+                             AddressText(local) + ": " + why);
   }
   // A burst the program has not read yet waits in the system's buffer: ask for a large one.
   // The system grants at most its own limit (net.core.rmem_max on Linux); beyond that a burst

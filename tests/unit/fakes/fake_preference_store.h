@@ -28,6 +28,7 @@ class FakePreferenceStore : public PreferenceStore {
     values[{key, name}] = value;
     writes.push_back(name);
   }
+  void Commit() override { ++commits; }
   std::string Get(const std::string& key, const std::string& name) const {
     const auto it = values.find({key, name});
     return it == values.end() ? std::string() : it->second;
@@ -43,6 +44,7 @@ class FakePreferenceStore : public PreferenceStore {
   bool read_only = false;
   mutable std::vector<std::string> reads;
   std::vector<std::string> writes;
+  int commits = 0;
 };
 
 }  // namespace v7400::testing
