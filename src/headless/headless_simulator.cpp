@@ -115,7 +115,9 @@ void HeadlessSimulator::LoadPreferences() {
   if (options_.format) {
     state_.Format = *options_.format;
   } else {
-    state_.Format = LoadPara(preferences_).Format;
+    LoadProblems problems;
+    state_.Format = LoadPara(preferences_, problems).Format;
+    for (const std::string& problem : problems) error_log_.AppException(kMainWindowName, problem);
   }
 }
 
