@@ -86,6 +86,11 @@ bool SenderMatchesReceiver(const SimulatorState& state, const std::string& sende
 void ConnectionManager::OpenConnection(OpenVariant variant) {
   ports_.serial.Close();
   ports_.endpoint.Deactivate();
+  if (variant == OpenVariant::kStartUp && !SettingsFileProblem(settings_path_).empty()) {
+    state_.SettingsMissing = true;
+    ports_.view.ShowStatus(kStatusPanelConnection, kNoSettingsStatus);
+    return;
+  }
   try {
     const SettingsLines lines = ReadSettingsFile(settings_path_);
     std::string status;

@@ -23,6 +23,9 @@ inline constexpr int kStatusPanelConnection = 2;
 inline constexpr char kSerialStatusPrefix[] = "Local PC:  COM";
 inline constexpr char kLabelReceiverIp[] = "V9100 IP:";
 inline constexpr char kLabelReceiverName[] = "V9100 DNS Name:";
+// The connection panel at a start without a settings file.
+inline constexpr char kNoSettingsStatus[] =
+    "No connection settings yet: press Settings to choose the link to the receiver";
 
 // The error boxes of a serial port that cannot be opened at start-up.
 std::string PortAlreadyOpenMessage(int port_number);
@@ -54,6 +57,7 @@ class ConnectionManager : public DatagramSender, public NetworkIngress {
 
   // Closes both transports, then applies the file line by line and opens the configured one.
   // A line that cannot be read ends the operation silently; what was applied stays applied.
+  // At start-up without a settings file the status panel says so and SettingsMissing is set.
   void OpenConnection(OpenVariant variant);
 
   // One frame to the receiver: encrypted when encryption is on, else with the sending-CRC

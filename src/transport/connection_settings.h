@@ -40,6 +40,10 @@ SettingsLines SplitSettingsLines(std::string_view text);
 // The file's lines; every line is empty when the file is missing or unreadable.
 SettingsLines ReadSettingsFile(const std::filesystem::path& path);
 
+// Why the file cannot be read, as "Cannot open file "<path>". <reason>", or empty text when it
+// can be.
+std::string SettingsFileProblem(const std::filesystem::path& path);
+
 // A decimal integer: an optional sign and digits, nothing else. Throws std::invalid_argument.
 int ParseSettingsInteger(const std::string& text);
 
