@@ -1,7 +1,6 @@
 // The V7400 Automation Simulator: one main window, run until it is closed.
 #include <QApplication>
 #include <QDir>
-#include <QScreen>
 #include <QSessionManager>
 
 #include "app/error_log.h"
@@ -71,9 +70,7 @@ int main(int argc, char* argv[]) {
   QObject::connect(&termination, &v7400::TerminationNotifier::terminationRequested, &form,
                    &v7400::TForm1::Terminate);
 
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    form.move(screen->availableGeometry().center() - form.rect().center());
-  }
+  form.PlaceOnScreen();
   form.show();
   return QApplication::exec();
 }
