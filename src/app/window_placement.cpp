@@ -28,7 +28,8 @@ std::optional<WindowRect> LoadWindowRect(const PreferenceStore& store) {
   if (!store.KeyExists(kWindowKey)) return std::nullopt;
   int values[4];
   try {
-    for (int i = 0; i < 4; ++i) values[i] = ParseStoredInteger(store.ReadString(kWindowKey, kNames[i]));
+    for (int i = 0; i < 4; ++i)
+      values[i] = ParseStoredInteger(store.ReadString(kWindowKey, kNames[i]));
   } catch (const std::runtime_error&) {
     return std::nullopt;
   }

@@ -245,8 +245,8 @@ void SettingsDialogLogic::ModeChanged(SettingsForm& form, std::vector<std::strin
   if (form.mode == kModeNetwork) FillLocalAddresses(form, errors);
 }
 
-void SettingsDialogLogic::ReturnKeyToDefault(
-    SettingsForm& form, const std::function<void(const SettingsForm&)>& show) {
+void SettingsDialogLogic::ReturnKeyToDefault(SettingsForm& form,
+                                             const std::function<void(const SettingsForm&)>& show) {
   const std::string key = DefaultKeyString(form.aes_index);
   for (int i = 0; i < KeyEditsInUse(form.aes_index); ++i) {
     form.key_edits[i] = key.substr(static_cast<std::size_t>(i) * kKeyEditLength, kKeyEditLength);

@@ -86,9 +86,9 @@ void TForm1::PlaceOnScreen() {
     screens.insert(screen == primary ? screens.begin() : screens.end(), rect);
   }
   // Before the first show the frame is not known yet: room for a title bar is kept.
-  QMargins frame(frameGeometry().left() - geometry().left(), geometry().top() - frameGeometry().top(),
-                 frameGeometry().right() - geometry().right(),
-                 frameGeometry().bottom() - geometry().bottom());
+  QMargins frame(
+      frameGeometry().left() - geometry().left(), geometry().top() - frameGeometry().top(),
+      frameGeometry().right() - geometry().right(), frameGeometry().bottom() - geometry().bottom());
   if (frame.isNull()) frame = QMargins(4, 30, 4, 4);
   const WindowRect placed =
       PlaceWindow(saved, WindowRect{0, 0, width(), height()}, screens,

@@ -2,8 +2,8 @@
 #include <QDir>
 #include <QPushButton>
 #include <QTextBlock>
-#include <QTextDocument>
 #include <QTextBrowser>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <cstdio>
 #include <fstream>
@@ -39,11 +39,10 @@ class HelpWindowTest : public FormTest {
 
 TEST_F(HelpWindowTest, AboutBoxOpensTheHelpFileBesideTheExecutable) {
   std::vector<QString> opened;
-  TForm2 box(QString::fromStdString(dir_.path().string()),
-             [&](const QString& path) {
-               opened.push_back(path);
-               return true;
-             });
+  TForm2 box(QString::fromStdString(dir_.path().string()), [&](const QString& path) {
+    opened.push_back(path);
+    return true;
+  });
   EXPECT_EQ(box.windowTitle(), QStringLiteral("Help"));
 
   // Without the compiled help the bundled manual is opened; with it, the compiled help.

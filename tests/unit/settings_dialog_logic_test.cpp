@@ -212,8 +212,8 @@ TEST_F(SettingsDialogTest, UnwritableFileIsReportedAndTheDialogStays) {
 // The address list is filled in either mode and without a file, the IPv4 address selected, so
 // line 15 is never written empty; without a file the design defaults stay and "OK" writes them.
 TEST_F(SettingsDialogTest, FirstStartAndSerialFilesKeepDefaultsAndTheIpv4LocalAddress) {
-  adapters.adapters = std::vector<NetworkAdapter>{
-      {AdapterType::kEthernet, {testing::Ipv6(0x20, 0x01, 9, 4)}}};
+  adapters.adapters =
+      std::vector<NetworkAdapter>{{AdapterType::kEthernet, {testing::Ipv6(0x20, 0x01, 9, 4)}}};
   const std::string path = (dir_ / kSettingsFileName).string();
   const std::string key = MaskKeyString(kDefaultKeyString128);
   const struct {

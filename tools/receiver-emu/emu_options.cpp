@@ -151,17 +151,14 @@ const std::vector<ValueOption>& ValueOptions() {
        [](EmuOptions& o, const std::string& v) {
          o.count = ToInteger(v, "the count", 0, 1'000'000'000'000LL);
        }},
-      {"--rate", "R",
-       "frames a second, recycling reports included (as fast as the answers come)",
+      {"--rate", "R", "frames a second, recycling reports included (as fast as the answers come)",
        [](EmuOptions& o, const std::string& v) { o.rate = Rate(v); }},
       {"--timeout", "MS", "wait for each answer (2000)",
        [](EmuOptions& o, const std::string& v) {
          o.timeout_ms = Int(v, "the time-out", 1, 600000);
        }},
       {"--retries", "N", "sends after a time-out or NACK (3)",
-       [](EmuOptions& o, const std::string& v) {
-         o.retries = Int(v, "the retry count", 0, 100);
-       }},
+       [](EmuOptions& o, const std::string& v) { o.retries = Int(v, "the retry count", 0, 100); }},
       {"--bad-crc-every", "N", "spoil the checksum of every n-th event",
        [](EmuOptions& o, const std::string& v) {
          o.bad_crc_every = Int(v, "--bad-crc-every", 0, 1000000);
@@ -306,9 +303,7 @@ class CommandLine {
 
 }  // namespace
 
-ParseResult ParseOptions(const std::vector<std::string>& args) {
-  return CommandLine().Parse(args);
-}
+ParseResult ParseOptions(const std::vector<std::string>& args) { return CommandLine().Parse(args); }
 
 std::string UsageText() { return CommandLine().Help(); }
 
