@@ -9,12 +9,17 @@ settings 1 1 127.0.0.1 "$emu_port" "$sim_port"
 preferences 1
 conf=$work/config/Corvane/V7400.conf
 
-# window_at: "X Y WIDTH HEIGHT" of the main window in screen pixels.
+# window_at: "X Y WIDTH HEIGHT" of the main window in screen pixels, wherever it is.
 window_at() {
-  find_window
-  xwininfo -name "$(xdotool search --name '^V7400 Automation Simulator' getwindowname | head -1)" |
-    awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
-         /Width:/ {w=$NF} /Height:/ {h=$NF} END {print x, y, w, h}'
+  local id=
+  for _ in $(seq 100); do
+    id=$(xdotool search --name '^V7400 Automation Simulator' 2> /dev/null | head -1) || true
+    [ -n "$id" ] && break
+    sleep 0.1
+  done
+  [ -n "$id" ] || { echo "none"; return; }
+  xwininfo -id "$id" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+    /Width:/ {w=$NF} /Height:/ {h=$NF} END {print x, y, w, h}'
 }
 run_once() {  # SCALE: starts the program, prints where its window is, ends it
   QT_SCALE_FACTOR=$1 start_simulator
@@ -27,6 +32,7 @@ run_once() {  # SCALE: starts the program, prints where its window is, ends it
 }
 
 read -r x y w h < <(run_once 2)
+[ "$x" != none ] || fail "the main window never showed"
 echo "scale 2: $w x $h at $x,$y"
 [ "$x" -ge 0 ] && [ "$y" -ge 0 ] && [ $((x + w)) -le 1280 ] && [ $((y + h)) -le 900 ] ||
   fail "at scale 2 the window is $w x $h at $x,$y on a 1280x900 screen"
