@@ -151,7 +151,7 @@ const std::vector<ValueOption>& ValueOptions() {
        [](EmuOptions& o, const std::string& v) {
          o.count = ToInteger(v, "the count", 0, 1'000'000'000'000LL);
        }},
-      {"--rate", "R", "frames a second, recycling reports included (as fast as the answers come)",
+      {"--rate", "R", "frames a second, reports included (as fast as the answers come)",
        [](EmuOptions& o, const std::string& v) { o.rate = Rate(v); }},
       {"--timeout", "MS", "wait for each answer (2000)",
        [](EmuOptions& o, const std::string& v) {
@@ -271,8 +271,8 @@ class CommandLine {
 
  private:
   static constexpr char kAbout[] =
-      "Plays the V9100 receiver's side of the link against the simulator: sends events, checks "
-      "each answer byte for byte, answers the simulator's commands, and reports the counts.";
+      "Plays the V9100 receiver's side of the link against the simulator: sends events,\n"
+      "checks each answer byte for byte, answers the simulator's commands, and reports the counts.";
   static constexpr char kFooter[] =
       "Exit status: 0 every event got its right answer, 1 otherwise, 2 bad arguments, 3 the link "
       "cannot open.";
