@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
 # `make run`: starts the simulator in run/. On a first run (no "APSsets.sys" there yet) it
-# writes settings for a UDP link on the loopback address and starts the receiver emulator
+# writes settings for a UDP link to the receiver emulator on 127.0.0.1 and starts the emulator
 # beside the simulator, so traffic shows at once; the emulator stops when the window closes.
-# It keeps doing so until the settings are changed in the Settings dialog.
+# It keeps doing so while the settings still point at the emulator, and says why when not.
 set -euo pipefail
 bin=$(cd "${1:-build}/bin" && pwd)
 run_dir=$(pwd)/run
-sim_port=10000
-emu_port=10001
+# The simulator's port, the emulator's next to it; tests choose free ones.
+sim_port=${V7400_RUN_PORT:-10000}
+emu_port=$((sim_port + 1))
 settings=$run_dir/APSsets.sys
-marker=$run_dir/.emulator-settings
 config=${XDG_CONFIG_HOME:-$HOME/.config}/Corvane/V7400.conf
 
 mkdir -p "$run_dir"
@@ -23,7 +23,6 @@ if [ ! -e "$settings" ]; then
   # address, receiver port, local port, end byte index, space conversion, encryption, key,
   # local address.
   printf '%s\r\n' 1 8 0 1 9600 0 1 127.0.0.1 "$emu_port" "$sim_port" 19 1 0 "" "" > "$settings"
-  sha256sum "$settings" > "$marker"
   if [ ! -e "$config" ]; then
     # A fresh machine: show SIA frames, which say more than "4100" ones.
     mkdir -p "$(dirname "$config")"
@@ -51,7 +50,10 @@ trap stop_all EXIT INT TERM
 (cd "$run_dir" && exec "$bin/v7400") &
 sim_pid=$!
 
-if [ -e "$marker" ] && sha256sum --status -c "$marker" 2>/dev/null; then
+# Lines 7 to 10 and 13: mode, receiver address and port, local port, encryption. The Settings
+# dialog rewrites the other lines (the key, the local address) even when nothing was changed.
+link=$(tr -d '\r' < "$settings" | sed -n '7p;8p;9p;10p;13p' | paste -sd ' ')
+if [ "$link" = "1 127.0.0.1 $emu_port $sim_port 0" ]; then
   format=4100
   if grep -q 'para\\AutomationFormat=1$' "$config" 2>/dev/null; then format=sia; fi
   # The first event goes out once the simulator listens, so it is answered at once.
@@ -66,6 +68,10 @@ if [ -e "$marker" ] && sha256sum --status -c "$marker" 2>/dev/null; then
   emu_pid=$!
   echo "Receiver emulator started ($format frames, 3 a second); its report: $run_dir/receiver-emu.log"
   echo "To talk to a real receiver instead, change the link with the window's Settings button."
+else
+  echo "The receiver emulator is not started: $settings links the simulator elsewhere"
+  echo "(mode, receiver, receiver port, local port, encryption: $link; the emulator needs"
+  echo "1 127.0.0.1 $emu_port $sim_port 0). Delete $settings to go back to the emulator."
 fi
 
 wait "$sim_pid" || true

@@ -38,8 +38,8 @@ class CreationSteps {
   virtual void ResetSequenceTexts() = 0;        // 13
   virtual void SetDisplayScrollExtent() = 0;    // 14
   virtual void ClearClosing() = 0;              // 15
-  virtual bool TakeOpenFailed() = 0;            // 16: reads and clears OpenFailed
-  virtual void OpenSettingsDialog() = 0;        // 16, when the serial port failed
+  virtual bool TakeOpenFailed() = 0;            // 16: OpenFailed or no settings file; clears
+  virtual void OpenSettingsDialog() = 0;        // 16, when either holds
   virtual void CreateCipher() = 0;              // 17
   virtual void LoadPreferences() = 0;           // 18
 };

@@ -92,6 +92,8 @@ struct SimulatorState {
   bool EncryptionEnabled = false;
   std::string KeyString;
   bool OpenFailed = false;
+  // No settings file at start: the window asks for the settings first.
+  bool SettingsMissing = false;
 
   // Main-window choices the logic reads at the moment it runs.
   std::int32_t Closing = 0;  // 0 clear, -1 set

@@ -17,6 +17,7 @@
 #include "app/qt/termination_notifier.h"
 #include "app/run_summary.h"
 #include "headless/headless_simulator.h"
+#include "transport/connection_settings.h"
 
 namespace v7400 {
 
@@ -43,7 +44,7 @@ std::string SettingsProblem(const RunOptions& options, const std::string& settin
                                            ? std::string("the working folder")
                                            : "\"" + options.settings_dir + "\"");
   }
-  return {};
+  return SettingsFileProblem(settings_path);  // a FIFO, a device or a folder by that name
 }
 
 // Opened at the start, so a path that cannot be written ends the run before it answers.

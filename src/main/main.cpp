@@ -1,7 +1,6 @@
 // The V7400 Automation Simulator: one main window, run until it is closed.
 #include <QApplication>
 #include <QDir>
-#include <QScreen>
 #include <QSessionManager>
 
 #include "app/error_log.h"
@@ -90,9 +89,7 @@ int main(int argc, char* argv[]) {
     return QApplication::exec();
   }
 
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    form.move(screen->availableGeometry().center() - form.rect().center());
-  }
+  form.PlaceOnScreen();
   form.show();
   return QApplication::exec();
 }

@@ -87,6 +87,11 @@ void ConnectionManager::OpenConnection(OpenVariant variant) {
   ports_.serial.Close();
   ports_.endpoint.Deactivate();
   retry_pending_ = false;
+  if (variant == OpenVariant::kStartUp && !SettingsFileProblem(settings_path_).empty()) {
+    state_.SettingsMissing = true;
+    ports_.view.ShowStatus(kStatusPanelConnection, kNoSettingsStatus);
+    return;
+  }
   try {
     std::string refusal;
     const SettingsLines lines = ReadSettingsFile(settings_path_, &refusal);

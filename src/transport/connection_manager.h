@@ -27,6 +27,9 @@ inline constexpr char kLabelReceiverName[] = "V9100 DNS Name:";
 // After the connection text while the UDP port cannot be bound, or is no port at all.
 inline constexpr char kPortBusySuffix[] = "   (port busy, retrying)";
 inline constexpr char kPortOutOfRangeSuffix[] = "   (port out of range)";
+// The connection panel at a start without a settings file.
+inline constexpr char kNoSettingsStatus[] =
+    "No connection settings yet: press Settings to choose the link to the receiver";
 
 // The error boxes of a serial port that cannot be opened at start-up.
 std::string PortAlreadyOpenMessage(int port_number);
@@ -60,6 +63,7 @@ class ConnectionManager : public DatagramSender, public NetworkIngress {
   // A line that cannot be read ends the operation silently; what was applied stays applied.
   // A UDP port that cannot be bound is shown after the connection text and tried again by
   // RetryBinding.
+  // At start-up without a settings file the status panel says so and SettingsMissing is set.
   void OpenConnection(OpenVariant variant);
   // Once a second: binds the UDP port again while it could not be bound.
   void RetryBinding();

@@ -1,6 +1,8 @@
 #include "transport/connection_settings.h"
 
+#include <cerrno>
 #include <climits>
+#include <cstring>
 #include <fstream>
 #include <stdexcept>
 
@@ -31,6 +33,22 @@ SettingsLines ReadSettingsFile(const std::filesystem::path& path, std::string* r
     *refusal = read.message;
   }
   return SplitSettingsLines(read.bytes);
+}
+
+std::string SettingsFileProblem(const std::filesystem::path& path) {
+  std::error_code error;
+  const auto status = std::filesystem::status(path, error);
+  std::string reason;
+  if (!std::filesystem::exists(status)) {
+    reason = "No such file or directory";
+  } else if (!std::filesystem::is_regular_file(status)) {
+    reason = "Not a regular file";
+  } else if (std::ifstream file(path, std::ios::binary); !file) {
+    reason = std::strerror(errno);
+  } else {
+    return {};
+  }
+  return "Cannot open file \"" + path.string() + "\". " + reason;
 }
 
 int ParseSettingsInteger(const std::string& text) {

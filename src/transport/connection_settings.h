@@ -44,6 +44,10 @@ inline constexpr std::size_t kSettingsFileLimit = 64 * 1024;
 // error-log text then.
 SettingsLines ReadSettingsFile(const std::filesystem::path& path, std::string* refusal = nullptr);
 
+// Why the file cannot be read, as "Cannot open file "<path>". <reason>", or empty text when it
+// can be.
+std::string SettingsFileProblem(const std::filesystem::path& path);
+
 // A decimal integer: an optional sign and digits, nothing else. Throws std::invalid_argument.
 int ParseSettingsInteger(const std::string& text);
 

@@ -129,14 +129,22 @@ std::string SettingsDialogLogic::ComPortCaption(int port_number) const {
 
 std::vector<std::string> SettingsDialogLogic::Load(SettingsForm& form) {
   std::vector<std::string> errors;
-  const SettingsLines lines = ReadSettingsFile(ports_.connection.SettingsPath());
+  // The form opens in TCP/IP mode, which fills the address list: a serial file keeps it too,
+  // and its line 15 is written from it.
+  FillLocalAddresses(form, errors);
+  const std::filesystem::path& path = ports_.connection.SettingsPath();
+  // Without a file the design defaults stay, with the default key in the key edits as for an
+  // unusable key line, so the first "OK" writes a file.
+  if (std::string problem = SettingsFileProblem(path); !problem.empty()) {
+    errors.push_back(std::move(problem));
+    LoadKeyLine({}, form);
+    return errors;
+  }
+  const SettingsLines lines = ReadSettingsFile(path);
   LoadSerialLines(lines, form, errors);
   LoadNetworkLines(lines, form, errors);
   LoadKeyLine(lines[kLineMaskedKey], form);
-  if (form.mode == kModeNetwork) {
-    FillLocalAddresses(form, errors);
-    SelectStoredLocalAddress(form, lines[kLineLocalAddress], errors);
-  }
+  if (form.mode == kModeNetwork) SelectStoredLocalAddress(form, lines[kLineLocalAddress], errors);
   return errors;
 }
 
@@ -237,12 +245,14 @@ void SettingsDialogLogic::ModeChanged(SettingsForm& form, std::vector<std::strin
   if (form.mode == kModeNetwork) FillLocalAddresses(form, errors);
 }
 
-void SettingsDialogLogic::ReturnKeyToDefault(SettingsForm& form) {
+void SettingsDialogLogic::ReturnKeyToDefault(SettingsForm& form,
+                                             const std::function<void(const SettingsForm&)>& show) {
   const std::string key = DefaultKeyString(form.aes_index);
   for (int i = 0; i < KeyEditsInUse(form.aes_index); ++i) {
     form.key_edits[i] = key.substr(static_cast<std::size_t>(i) * kKeyEditLength, kKeyEditLength);
     form.key_masked[i] = true;
   }
+  if (show) show(form);
   ports_.prompts.ShowInformation(kKeyReturnedMessage);
 }
 

@@ -88,11 +88,13 @@ class SettingsDialogLogic {
 
   // Reads the settings file into the form and refreshes the running values from it. A line
   // that cannot be read keeps the design default; its message is returned for the error log.
+  // Without a file the form keeps its design defaults and one message is returned.
   std::vector<std::string> Load(SettingsForm& form);
   // After the mode changed: in TCP/IP mode the local address list is filled afresh.
   void ModeChanged(SettingsForm& form, std::vector<std::string>& errors);
-  // "&Return Key String to default value".
-  void ReturnKeyToDefault(SettingsForm& form);
+  // "&Return Key String to default value": the edits are filled and shown, then the box says so.
+  void ReturnKeyToDefault(SettingsForm& form,
+                          const std::function<void(const SettingsForm&)>& show = nullptr);
   // "OK": the checks, the port test, the file and the new connection.
   AcceptOutcome Accept(const SettingsForm& form);
   // The reveal chord's box with every key edit's text.

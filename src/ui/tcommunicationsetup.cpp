@@ -230,8 +230,7 @@ void TCommunicationSetup::cbxEnableEncryptionClick() {
 void TCommunicationSetup::btnReturnKeyStrToDefaultClick() {
   Guarded(error_log_, "btnReturnKeyStrToDefault", [this] {
     SettingsForm form = ReadControls();
-    logic_.ReturnKeyToDefault(form);
-    ShowKeyEdits(form);
+    logic_.ReturnKeyToDefault(form, [this](const SettingsForm& filled) { ShowKeyEdits(filled); });
   });
 }
 
@@ -275,6 +274,8 @@ bool TCommunicationSetup::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool TCommunicationSetup::KeyEditKeyPress(QLineEdit* edit, const QKeyEvent& key) {
+  // Undo would empty a masked edit, and Ctrl+Z is half of the reveal chord: no undo or redo.
+  if (key.matches(QKeySequence::Undo) || key.matches(QKeySequence::Redo)) return true;
   const char typed = TypedChar(key);
   // Shortcuts such as paste pass; what they bring in goes through the validator.
   if (typed == 0 || (key.modifiers() & Qt::ControlModifier) != 0) return false;

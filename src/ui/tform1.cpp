@@ -5,8 +5,11 @@
 #include <QFontDialog>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QScreen>
+#include <QScrollArea>
 #include <QStatusBar>
 
+#include "app/window_placement.h"
 #include "commands/input_commands.h"
 #include "ui/display_list_model.h"
 #include "ui/font_spec_qt.h"
@@ -40,6 +43,7 @@ TForm1::TForm1(FormPorts ports, QWidget* parent)
   design_font.setStyleHint(QFont::SansSerif);
   design_font.setPixelSize(11);
   setFont(design_font);
+  SetUpClientScrolling();
   SetUpStatusBar();
   SetUpTimers();
   SetUpDisplays();
@@ -62,11 +66,50 @@ TForm1::TForm1(FormPorts ports, QWidget* parent)
 // The logic goes before the widgets: nothing a dying widget emits may reach it.
 TForm1::~TForm1() { QObject::disconnect(ui_->dg_linestatus, nullptr, this, nullptr); }
 
+// On a screen smaller than the design (a large scale factor, a small display) the window keeps
+// within the screen and its content scrolls.
+void TForm1::SetUpClientScrolling() {
+  auto* scroll = new QScrollArea(this);
+  scroll->setObjectName(QStringLiteral("ClientScroll"));
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setFocusPolicy(Qt::NoFocus);
+  scroll->setWidgetResizable(true);
+  scroll->setWidget(takeCentralWidget());
+  setCentralWidget(scroll);
+}
+
+void TForm1::PlaceOnScreen() {
+  std::optional<WindowRect> saved;
+  Guard(kMainWindowName, [&] { saved = LoadWindowRect(ports_.preferences); });
+  std::vector<WindowRect> screens;
+  const QScreen* primary = QGuiApplication::primaryScreen();
+  for (const QScreen* screen : QGuiApplication::screens()) {
+    const QRect area = screen->availableGeometry();
+    const WindowRect rect{area.x(), area.y(), area.width(), area.height()};
+    screens.insert(screen == primary ? screens.begin() : screens.end(), rect);
+  }
+  // Before the first show the frame is not known yet: room for a title bar is kept.
+  QMargins frame(
+      frameGeometry().left() - geometry().left(), geometry().top() - frameGeometry().top(),
+      frameGeometry().right() - geometry().right(), frameGeometry().bottom() - geometry().bottom());
+  if (frame.isNull()) frame = QMargins(4, 30, 4, 4);
+  const WindowRect placed =
+      PlaceWindow(saved, WindowRect{0, 0, width(), height()}, screens,
+                  FrameMargins{frame.left(), frame.top(), frame.right(), frame.bottom()});
+  setGeometry(placed.Left, placed.Top, placed.Width, placed.Height);
+}
+
 void TForm1::SetUpStatusBar() {
   for (int panel = 0; panel < 3; ++panel) {
     auto* label = new QLabel(QString::fromLatin1(kStatusStart[panel]), ui_->StatusBar1);
     label->setObjectName(QStringLiteral("StatusPanel%1").arg(panel));
     label->setMinimumWidth(kStatusWidths[panel]);
+    // The connection panel takes what is left, so the window can be narrower than the design
+    // on a small screen; its text is cut there rather than widening the window.
+    if (panel == 2) {
+      label->setMinimumWidth(0);
+      label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    }
     label->setFrameShape(QFrame::StyledPanel);
     label->setFrameShadow(QFrame::Sunken);
     label->setContentsMargins(4, 0, 4, 0);

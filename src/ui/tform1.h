@@ -85,6 +85,9 @@ class TForm1 : public QMainWindow,
   DisplaySink& Sink() { return sink_; }
   const std::string& WorkDir() const { return work_dir_; }
   bool HasShutDown() const { return shut_down_; }
+  // Before the first show: the size and position of the last run where they fit a screen now,
+  // else the design size in the middle of the primary screen.
+  void PlaceOnScreen();
 
   // DisplayView.
   void BeginAppend(DisplayList list) override;
@@ -230,6 +233,7 @@ class TForm1 : public QMainWindow,
   // A one-shot debug option that acted has cleared itself; its box follows.
   void MirrorDebugOptions();
   bool FocusMovesWithinWindow(const QEvent* event) const;
+  void SetUpClientScrolling();
   void SetUpStatusBar();
   void SetUpTimers();
   void SetUpDisplays();

@@ -5,6 +5,7 @@
 #include <QSessionManager>
 #include <QTimer>
 
+#include "app/window_placement.h"
 #include "commands/input_commands.h"
 #include "ui/tform1.h"
 #include "ui_tform1.h"
@@ -68,9 +69,11 @@ void TForm1::SetDisplayScrollExtent() {
 
 void TForm1::ClearClosing() { state_.Closing = 0; }
 
+// A start without a settings file asks for the settings as a failed serial open does.
 bool TForm1::TakeOpenFailed() {
-  const bool failed = state_.OpenFailed;
+  const bool failed = state_.OpenFailed || state_.SettingsMissing;
   state_.OpenFailed = false;
+  state_.SettingsMissing = false;
   return failed;
 }
 
@@ -111,7 +114,11 @@ void TForm1::ShutDown() {
   RunShutDown(*this, ports_.error_log, kMainWindowName);
 }
 
-void TForm1::SavePreferences() { v7400::SavePreferences(ports_.preferences, *this); }
+void TForm1::SavePreferences() {
+  v7400::SavePreferences(ports_.preferences, *this);
+  const QRect normal = windowState() == Qt::WindowNoState ? geometry() : normalGeometry();
+  SaveWindowRect(ports_.preferences, {normal.x(), normal.y(), normal.width(), normal.height()});
+}
 
 void TForm1::CloseTrafficLog() {
   if (!sink_.Log().IsOn()) return;

@@ -9,6 +9,7 @@
 
 #include "app/run_options.h"
 #include "ui/help_paths.h"
+#include "ui/manual_window.h"
 #include "ui_tform2.h"
 
 namespace v7400 {
@@ -61,14 +62,22 @@ QString TForm2::HelpFile() const {
   const QDir dir(exe_dir_);
   const QString compiled = dir.filePath(QString::fromLatin1(kCompiledHelpName));
   if (QFileInfo::exists(compiled)) return compiled;
+  return ManualFile();
+}
+
+QString TForm2::ManualFile() const {
   return HelpDocumentPath(exe_dir_, QString::fromLatin1(kManualName));
 }
 
+// Where the desktop cannot open the help, the program shows the manual itself.
 void TForm2::BitBtn2Click() {
-  if (open_) open_(HelpFile());
+  const QString file = HelpFile();
+  if (!open_ || !open_(file)) ShowManualWindow(file, ManualFile(), this);
 }
 
-void OpenWithDesktop(const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
+bool OpenWithDesktop(const QString& path) {
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
 
 void ShowAboutBox(const QString& exe_dir, QWidget* parent) {
   TForm2 box(exe_dir, &OpenWithDesktop, parent);

@@ -20,8 +20,8 @@ class TForm2 : public QDialog {
   Q_OBJECT
 
  public:
-  // Hands a file to the desktop's default handler; the result does not matter.
-  using Opener = std::function<void(const QString& path)>;
+  // Hands a file to the desktop's default handler; false when the desktop has none.
+  using Opener = std::function<bool(const QString& path)>;
 
   TForm2(QString exe_dir, Opener open, QWidget* parent = nullptr);
   ~TForm2() override;
@@ -29,6 +29,8 @@ class TForm2 : public QDialog {
   Ui::TForm2& Form() { return *ui_; }
   // The compiled help beside the executable, or the bundled manual when it is absent.
   QString HelpFile() const;
+  // The bundled HTML manual, wherever it was installed.
+  QString ManualFile() const;
 
  public slots:
   void BitBtn2Click();
@@ -39,8 +41,8 @@ class TForm2 : public QDialog {
   Opener open_;
 };
 
-// Opens the file with the desktop's default handler.
-void OpenWithDesktop(const QString& path);
+// Opens the file with the desktop's default handler; false when there is none.
+bool OpenWithDesktop(const QString& path);
 
 // Creates the about box centred on the desktop, shows it modally and destroys it.
 void ShowAboutBox(const QString& exe_dir, QWidget* parent);

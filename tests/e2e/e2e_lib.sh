@@ -83,9 +83,9 @@ expect_field() {  # NAME VALUE
 
 # A real X display (Xvfb on a free display number) for scenarios that press the window's
 # controls as a user does, with the mouse. The window is centred, so positions are taken
-# relative to its top-left corner.
+# relative to its top-left corner. $1: the screen size (1024x700).
 start_display() {
-  Xvfb -displayfd 3 -screen 0 1024x700x24 -nolisten tcp 3> "$work/display" 2> /dev/null &
+  Xvfb -displayfd 3 -screen 0 "${1:-1024x700}x24" -nolisten tcp 3> "$work/display" 2> /dev/null &
   pids+=("$!")
   for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
   export DISPLAY=":$(cat "$work/display")" QT_QPA_PLATFORM=xcb

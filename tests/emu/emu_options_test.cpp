@@ -40,8 +40,11 @@ TEST(EmuOptions, RefusesBadArgumentsWithAMessage) {
       {Udp({"--count", "-1"}), "from 0"},
       {Udp({"--end-byte", "0"}), "1 to 255"},
       {Udp({"--end-byte", "0x1G"}), "bad end byte"},
-      {Udp({"--timeout"}), "needs a value"},
-      {Udp({"--frobnicate"}), "unknown argument"},
+      {Udp({"--timeout"}), "--timeout"},
+      {Udp({"--count=12", "--count", "13"}), "--count"},
+      {Udp({"--frobnicate"}), "unexpected arguments: --frobnicate"},
+      {{"udp", "127.0.0.1", "10000"}, "unexpected arguments: udp 127.0.0.1 10000"},
+      {{"--masked-key", "00112233"}, "32, 48 or 64"},
       {{}, "choose one link"},
       {Udp({"--pty"}), "choose one link"},
       {{"--pty", "--key", "5E2B7A9C04D1F386A7B20E9C3D5F8164"}, "UDP only"},
@@ -81,10 +84,24 @@ TEST(EmuOptions, ReadsEveryLinkAndValue) {
   EXPECT_EQ(all.options->lines.back(), "32");
   EXPECT_EQ(all.options->end_byte, '\x14');
 
-  const ParseResult serial = ParseOptions({"--serial", "/dev/ttyS0"});
-  ASSERT_TRUE(serial.options);
+  const ParseResult serial = ParseOptions({"--serial=/dev/ttyS0", "--rate=0.5", "--recycle"});
+  ASSERT_TRUE(serial.options) << serial.error;
   EXPECT_EQ(serial.options->device, "/dev/ttyS0");
-  EXPECT_TRUE(ParseOptions({"--help"}).help);
+  EXPECT_DOUBLE_EQ(serial.options->rate, 0.5);
+  EXPECT_TRUE(serial.options->recycle);
+
+  EXPECT_EQ(ParseOptions({"--masked-key", "00112233445566778899AABBCCDDEEFF"}).masked_key,
+            "00112233445566778899AABBCCDDEEFF");
+}
+
+TEST(EmuOptions, HelpAndVersionWinWhereverTheyStand) {
+  for (const Args& args : {Args{"--help"}, Udp({"--help"}), Args{"--count", "x", "-h"},
+                           Args{"udp", "127.0.0.1", "--help"}}) {
+    EXPECT_TRUE(ParseOptions(args).help) << args.front();
+  }
+  for (const Args& args : {Args{"--version"}, Udp({"--line", "99", "--version"})}) {
+    EXPECT_EQ(ParseOptions(args).version.rfind("receiver-emu ", 0), 0u) << args.front();
+  }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include <QDir>
 #include <QPushButton>
 #include <QTextBlock>
+#include <QTextBrowser>
 #include <QTextDocument>
 #include <QTextEdit>
 #include <cstdio>
@@ -9,6 +10,7 @@
 #include <optional>
 
 #include "form_fixture.h"
+#include "ui/manual_window.h"
 #include "ui/tcmdhelpfrm.h"
 #include "ui/tform2.h"
 #include "ui_tcmdhelpfrm.h"
@@ -37,8 +39,10 @@ class HelpWindowTest : public FormTest {
 
 TEST_F(HelpWindowTest, AboutBoxOpensTheHelpFileBesideTheExecutable) {
   std::vector<QString> opened;
-  TForm2 box(QString::fromStdString(dir_.path().string()),
-             [&](const QString& path) { opened.push_back(path); });
+  TForm2 box(QString::fromStdString(dir_.path().string()), [&](const QString& path) {
+    opened.push_back(path);
+    return true;
+  });
   EXPECT_EQ(box.windowTitle(), QStringLiteral("Help"));
 
   // Without the compiled help the bundled manual is opened; with it, the compiled help.
@@ -51,6 +55,32 @@ TEST_F(HelpWindowTest, AboutBoxOpensTheHelpFileBesideTheExecutable) {
   box.Form().BitBtn1->click();
   EXPECT_FALSE(box.isVisible());
   EXPECT_EQ(box.result(), QDialog::Rejected);
+}
+
+// The offscreen platform, like a desktop without xdg-open, has no program to open the help:
+// the program shows the bundled manual itself, or names the file it could not open.
+TEST_F(HelpWindowTest, WithoutADesktopOpenerTheManualIsShownByTheProgram) {
+  const struct {
+    const char* file;
+    const char* content;
+    std::string shown;
+  } cases[] = {
+      {"V7400Manual.html", "<html><body><h1>Starting</h1><p>Press Settings.</p></body></html>",
+       "Starting\nPress Settings."},
+      {"V7400.Chm", "chm", dir_.File("V7400.Chm")},
+  };
+  for (const auto& c : cases) {
+    std::remove(dir_.File("V7400Manual.html").c_str());
+    std::ofstream(dir_.File(c.file)) << c.content;
+    TForm2 box(QString::fromStdString(dir_.path().string()), &OpenWithDesktop);
+    box.show();
+    box.Form().BitBtn2->click();
+    auto* manual = box.findChild<ManualWindow*>();
+    ASSERT_NE(manual, nullptr) << c.file;
+    EXPECT_TRUE(manual->isVisible());
+    EXPECT_NE(manual->Browser()->toPlainText().toStdString().find(c.shown), std::string::npos)
+        << manual->Browser()->toPlainText().toStdString();
+  }
 }
 
 TEST_F(HelpWindowTest, EachHelpPressOpensOneMoreWindowAndOkClosesOnlyItsOwn) {

@@ -1,5 +1,6 @@
 // The settings dialog offscreen: opened from the window, filled, accepted; key edit typing.
 #include <QKeyEvent>
+#include <QTest>
 #include <QTimer>
 
 #include "codec/cipher.h"
@@ -139,13 +140,46 @@ TEST_F(SettingsDialogUiTest, KeyEditsMoveTheFocusAsTheyFill) {
   Type(dialog.KeyEdit(6), Qt::Key_Backspace, QStringLiteral("\b"));
   EXPECT_EQ(dialog.focusWidget(), edit5);
 
+  // The reveal chord, pressed through the window as a keyboard would: Ctrl held, Q then Z.
   QLineEdit* edit20 = dialog.KeyEdit(20);
-  for (const Qt::Key key : {Qt::Key_Q, Qt::Key_Z}) {
-    QKeyEvent release(QEvent::KeyRelease, key, Qt::ControlModifier);
-    QApplication::sendEvent(edit20, &release);
-  }
+  edit20->setFocus();
+  QWindow* window = dialog.windowHandle();
+  const auto key = [window](bool press, Qt::Key code, Qt::KeyboardModifiers modifiers,
+                            const char* text) {
+    QTest::simulateEvent(window, press, code, modifiers, QString::fromLatin1(text), false);
+  };
+  key(true, Qt::Key_Control, Qt::NoModifier, "");
+  key(true, Qt::Key_Q, Qt::ControlModifier, "\x11");
+  key(false, Qt::Key_Q, Qt::ControlModifier, "\x11");
+  key(true, Qt::Key_Z, Qt::ControlModifier, "\x1a");
+  key(false, Qt::Key_Z, Qt::ControlModifier, "\x1a");
+  key(false, Qt::Key_Control, Qt::ControlModifier, "");
   ASSERT_EQ(prompts_.messages.size(), 1u);
   EXPECT_EQ(prompts_.messages[0].substr(0, 29), "Current Key String:\n3A--7A-9C");
+  EXPECT_NE(prompts_.messages[0].find("-81-64-C9-"), std::string::npos);  // Edit20 kept "64"
+  EXPECT_EQ(edit20->text(), QStringLiteral("64"));
+  EXPECT_EQ(edit20->echoMode(), QLineEdit::Password);
+
+  // Undo and redo have nothing to take back in a key edit.
+  const std::pair<Qt::Key, Qt::KeyboardModifiers> undo_keys[] = {
+      {Qt::Key_Z, Qt::ControlModifier},
+      {Qt::Key_Y, Qt::ControlModifier},
+      {Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier},
+      {Qt::Key_Backspace, Qt::AltModifier}};
+  for (const auto& [key, modifiers] : undo_keys) {
+    edit20->clear();
+    QTest::keyClick(window, Qt::Key_3);
+    QTest::keyClick(window, key, modifiers);
+    EXPECT_EQ(edit20->text(), QStringLiteral("3")) << key;
+  }
+
+  // The box comes once the edits show the default key again.
+  std::string shown_with_the_box;
+  prompts_.on_information = [&](const std::string&) {
+    shown_with_the_box = dialog.KeyEdit(5)->text().toStdString();
+  };
+  dialog.Form().btnReturnKeyStrToDefault->click();
+  EXPECT_EQ(shown_with_the_box, "5E");
 
   dialog.KeyEdit(36)->setFocus();
   Type(dialog.KeyEdit(36), Qt::Key_Minus, QStringLiteral("-"));

@@ -79,19 +79,29 @@ TEST_F(ConnectionManagerTest, FlowControlValues) {
   }
 }
 
+// At start-up the status panel tells the user to make settings, and the window asks for them.
 TEST_F(ConnectionManagerTest, NoSettingsFileLeavesEverythingClosed) {
-  state.ReceiverAddress = "old";
-  Open();
-  EXPECT_FALSE(serial.open);
-  EXPECT_FALSE(endpoint.active);
-  EXPECT_EQ(view.status[2], "COM settings:");
-  EXPECT_EQ(state.PackageEndChar, 20);
-  EXPECT_EQ(state.SpaceConverting, 1);
-  EXPECT_FALSE(state.EncryptionEnabled);
-  EXPECT_EQ(state.KeyString, "");
-  EXPECT_FALSE(state.OpenFailed);
-  EXPECT_TRUE(prompts.errors.empty());
-  EXPECT_EQ(serial.calls, std::vector<std::string>{"close"});
+  const struct {
+    OpenVariant variant;
+    std::string status;
+  } cases[] = {{OpenVariant::kStartUp, kNoSettingsStatus}, {OpenVariant::kDialog, "COM settings:"}};
+  for (const auto& c : cases) {
+    state.ReceiverAddress = "old";
+    state.SettingsMissing = false;
+    view.status[2] = "COM settings:";
+    serial.calls.clear();
+    Open(c.variant);
+    EXPECT_FALSE(serial.open);
+    EXPECT_FALSE(endpoint.active);
+    EXPECT_EQ(view.status[2], c.status);
+    EXPECT_EQ(state.SettingsMissing, c.variant == OpenVariant::kStartUp);
+    EXPECT_EQ(state.PackageEndChar, 20);
+    EXPECT_FALSE(state.EncryptionEnabled);
+    EXPECT_EQ(state.KeyString, "");
+    EXPECT_FALSE(state.OpenFailed);
+    EXPECT_TRUE(prompts.errors.empty());
+    EXPECT_EQ(serial.calls, std::vector<std::string>{"close"});
+  }
 }
 
 // A line that cannot be read stops the operation there: the lines before it stay applied.

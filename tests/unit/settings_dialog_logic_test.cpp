@@ -209,6 +209,38 @@ TEST_F(SettingsDialogTest, UnwritableFileIsReportedAndTheDialogStays) {
   EXPECT_EQ(endpoint.deactivations, 0);  // no new connection
 }
 
+// The address list is filled in either mode and without a file, the IPv4 address selected, so
+// line 15 is never written empty; without a file the design defaults stay and "OK" writes them.
+TEST_F(SettingsDialogTest, FirstStartAndSerialFilesKeepDefaultsAndTheIpv4LocalAddress) {
+  adapters.adapters =
+      std::vector<NetworkAdapter>{{AdapterType::kEthernet, {testing::Ipv6(0x20, 0x01, 9, 4)}}};
+  const std::string path = (dir_ / kSettingsFileName).string();
+  const std::string key = MaskKeyString(kDefaultKeyString128);
+  const struct {
+    std::vector<std::string> file;  // none when empty
+    std::vector<std::string> errors;
+    std::vector<std::string> written;
+  } cases[] = {
+      {{},
+       {"Cannot open file \"" + path + "\". No such file or directory"},
+       {"2", "8", "0", "1", "2400", "0", "1", "0.0.0.0", "10000", "10000", "19", "1", "0", key,
+        "192.0.2.5"}},
+      {SerialLines(),
+       {},
+       {"1", "8", "0", "1", "9600", "0", "0", "", "", "", "19", "1", "0", key, "192.0.2.5"}},
+  };
+  for (const auto& c : cases) {
+    std::filesystem::remove(path);
+    if (!c.file.empty()) WriteLines(c.file);
+    const SettingsForm form = Load();
+    EXPECT_EQ(errors, c.errors);
+    EXPECT_EQ(form.local_address_index, 0);
+    EXPECT_EQ(logic.Accept(form), AcceptOutcome::kClose);
+    EXPECT_TRUE(prompts.errors.empty()) << prompts.errors.front();
+    EXPECT_EQ(FileLines(), c.written);
+  }
+}
+
 TEST_F(SettingsDialogTest, LocalAddressSelection) {
   adapters.adapters = std::vector<NetworkAdapter>{
       {AdapterType::kEthernet, {testing::Ipv6(0xFE, 0x80, 1, 4), testing::Ipv6(0x20, 0x01, 9, 4)}}};

@@ -7,6 +7,8 @@
 #include <map>
 #include <stdexcept>
 
+#include "CLI/CLI.hpp"
+
 namespace v7400::emu {
 namespace {
 
@@ -95,19 +97,33 @@ double Rate(const std::string& text) {
 
 using Handler = std::function<void(EmuOptions&, const std::string&)>;
 
-const std::map<std::string, Handler>& ValueOptions() {
-  static const std::map<std::string, Handler> options = {
-      {"--serial",
+// An option that takes a value: its name, the value's name and the line of help.
+struct ValueOption {
+  const char* name;
+  const char* value_name;
+  const char* help;
+  Handler apply;
+};
+
+int Int(const std::string& text, const std::string& what, long long low, long long high) {
+  return static_cast<int>(ToInteger(text, what, low, high));
+}
+
+// In the order --help lists them.
+const std::vector<ValueOption>& ValueOptions() {
+  static const std::vector<ValueOption> options = {
+      {"--serial", "DEVICE", "a serial device such as /dev/ttyUSB0",
        [](EmuOptions& o, const std::string& v) {
          o.link = LinkKind::kSerial;
          o.device = v;
        }},
-      {"--local-port",
+      {"--local-port", "P", "UDP port to listen on (0: any, the default)",
        [](EmuOptions& o, const std::string& v) {
-         o.local_port = static_cast<int>(ToInteger(v, "the local port", 0, 65535));
+         o.local_port = Int(v, "the local port", 0, 65535);
        }},
-      {"--key", [](EmuOptions& o, const std::string& v) { o.key_string = CheckedKey(v); }},
-      {"--format",
+      {"--key", "KEYSTRING", "AES packets with this key (32, 48 or 64 hex digits)",
+       [](EmuOptions& o, const std::string& v) { o.key_string = CheckedKey(v); }},
+      {"--format", "sia|4100", "event format (sia)",
        [](EmuOptions& o, const std::string& v) {
          if (v == "sia" || v == "SIA") {
            o.format = FrameFormat::kSia;
@@ -117,8 +133,9 @@ const std::map<std::string, Handler>& ValueOptions() {
            throw BadArgument("unknown format \"" + v + "\" (sia or 4100)");
          }
        }},
-      {"--end-byte", [](EmuOptions& o, const std::string& v) { o.end_byte = EndByte(v); }},
-      {"--receiver",
+      {"--end-byte", "N", "4100 end byte, decimal or 0xNN (0x14)",
+       [](EmuOptions& o, const std::string& v) { o.end_byte = EndByte(v); }},
+      {"--receiver", "NN", "receiver number (01)",
        [](EmuOptions& o, const std::string& v) {
          if (v.size() != 2 || !std::isxdigit(static_cast<unsigned char>(v[0])) ||
              !std::isxdigit(static_cast<unsigned char>(v[1]))) {
@@ -126,50 +143,54 @@ const std::map<std::string, Handler>& ValueOptions() {
          }
          o.receiver = v;
        }},
-      {"--line", [](EmuOptions& o, const std::string& v) { o.lines = ParseLines(v); }},
-      {"--data", [](EmuOptions& o, const std::string& v) { o.data = v; }},
-      {"--count",
+      {"--line", "NN[,NN..]|all", "lines the events cycle through (01)",
+       [](EmuOptions& o, const std::string& v) { o.lines = ParseLines(v); }},
+      {"--data", "TEXT", "event data between [ and ] (#1234|NBA05)",
+       [](EmuOptions& o, const std::string& v) { o.data = v; }},
+      {"--count", "N", "events to send, 0 for no end (10)",
        [](EmuOptions& o, const std::string& v) {
          o.count = ToInteger(v, "the count", 0, 1'000'000'000'000LL);
        }},
-      {"--rate", [](EmuOptions& o, const std::string& v) { o.rate = Rate(v); }},
-      {"--timeout",
+      {"--rate", "R", "frames a second, reports included (as fast as the answers come)",
+       [](EmuOptions& o, const std::string& v) { o.rate = Rate(v); }},
+      {"--timeout", "MS", "wait for each answer (2000)",
        [](EmuOptions& o, const std::string& v) {
-         o.timeout_ms = static_cast<int>(ToInteger(v, "the time-out", 1, 600000));
+         o.timeout_ms = Int(v, "the time-out", 1, 600000);
        }},
-      {"--retries",
+      {"--retries", "N", "sends after a time-out or NACK (3)",
+       [](EmuOptions& o, const std::string& v) { o.retries = Int(v, "the retry count", 0, 100); }},
+      {"--bad-crc-every", "N", "spoil the checksum of every n-th event",
        [](EmuOptions& o, const std::string& v) {
-         o.retries = static_cast<int>(ToInteger(v, "the retry count", 0, 100));
+         o.bad_crc_every = Int(v, "--bad-crc-every", 0, 1000000);
        }},
-      {"--bad-crc-every",
+      {"--aaaa-every", "N", "every n-th event carries AAAA and must stay unanswered",
        [](EmuOptions& o, const std::string& v) {
-         o.bad_crc_every = static_cast<int>(ToInteger(v, "--bad-crc-every", 0, 1000000));
+         o.aaaa_every = Int(v, "--aaaa-every", 0, 1000000);
        }},
-      {"--aaaa-every",
+      {"--start-delay", "MS", "wait before the first event (0)",
        [](EmuOptions& o, const std::string& v) {
-         o.aaaa_every = static_cast<int>(ToInteger(v, "--aaaa-every", 0, 1000000));
+         o.start_delay_ms = Int(v, "the start delay", 0, 600000);
        }},
-      {"--start-delay",
+      {"--linger", "MS", "keep answering commands after the last event (0)",
        [](EmuOptions& o, const std::string& v) {
-         o.start_delay_ms = static_cast<int>(ToInteger(v, "the start delay", 0, 600000));
-       }},
-      {"--linger",
-       [](EmuOptions& o, const std::string& v) {
-         o.linger_ms = static_cast<int>(ToInteger(v, "the linger time", 0, 86'400'000));
+         o.linger_ms = Int(v, "the linger time", 0, 86'400'000);
        }},
   };
   return options;
 }
 
-const std::map<std::string, std::function<void(EmuOptions&)>>& Flags() {
-  static const std::map<std::string, std::function<void(EmuOptions&)>> flags = {
-      {"--pty", [](EmuOptions& o) { o.link = LinkKind::kPty; }},
-      {"--recycle", [](EmuOptions& o) { o.recycle = true; }},
-      {"--json", [](EmuOptions& o) { o.json = true; }},
-      {"--progress", [](EmuOptions& o) { o.progress = true; }},
-  };
-  return flags;
-}
+struct FlagOption {
+  const char* name;
+  const char* help;
+  bool EmuOptions::*field;
+};
+
+constexpr FlagOption kFlags[] = {
+    {"--recycle", "report [NLF first, [NLC03/[NLC04 after each command", &EmuOptions::recycle},
+    {"--json", "report as JSON", &EmuOptions::json},
+    {"--progress", "live progress line even when standard error is no terminal",
+     &EmuOptions::progress},
+};
 
 void CheckCombination(const EmuOptions& o, bool udp_given) {
   const int links =
@@ -183,75 +204,107 @@ void CheckCombination(const EmuOptions& o, bool udp_given) {
   }
 }
 
-EmuOptions Parse(const std::vector<std::string>& args) {
-  EmuOptions o;
-  bool udp_given = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& name = args[i];
-    auto need = [&](std::size_t n) {
-      if (i + n >= args.size()) throw BadArgument(name + " needs a value");
-    };
-    if (name == "--udp") {
-      need(2);
-      o.link = LinkKind::kUdp;
-      o.host = args[++i];
-      o.port = static_cast<int>(ToInteger(args[++i], "the simulator's port", 1, 65535));
-      udp_given = true;
-    } else if (const auto flag = Flags().find(name); flag != Flags().end()) {
-      flag->second(o);
-    } else if (const auto option = ValueOptions().find(name); option != ValueOptions().end()) {
-      need(1);
-      option->second(o, args[++i]);
-    } else {
-      throw BadArgument("unknown argument \"" + name + "\"");
-    }
+// "--udp HOST PORT" rather than the parser's "--udp HOST PORT x 2".
+class HelpFormatter : public CLI::Formatter {
+ public:
+  std::string make_option_opts(const CLI::Option* option) const override {
+    if (option->get_expected_min() > 1) return " " + option->get_type_name();
+    return CLI::Formatter::make_option_opts(option);
   }
-  CheckCombination(o, udp_given);
-  return o;
-}
+};
+
+// The command line as the parser sees it; the values land here as text and are checked after
+// the whole line has been read, so --help and --version win wherever they stand.
+class CommandLine {
+ public:
+  CommandLine() : app_(kAbout, "receiver-emu") {
+    // The links come first in the help; help and version are re-added after them.
+    app_.set_help_flag();
+    app_.formatter(std::make_shared<HelpFormatter>());
+    app_.add_option("--udp", udp_, "the simulator's address (IPv4, IPv6 or name) and port")
+        ->expected(2)
+        ->type_name("HOST PORT")
+        ->group("Links");
+    app_.add_flag("--pty", pty_, "a new pseudo-terminal pair; prints the simulator's end")
+        ->group("Links");
+    for (const ValueOption& option : ValueOptions()) {
+      app_.add_option(option.name, values_[option.name], option.help)
+          ->type_name(option.value_name)
+          ->group(option.name == std::string("--serial") ? "Links" : "Options");
+    }
+    for (const FlagOption& flag : kFlags) app_.add_flag(flag.name, flags_[flag.name], flag.help);
+    app_.add_option("--masked-key", masked_key_,
+                    "print the key string as line 14 of APSsets.sys holds it, and exit")
+        ->type_name("KEYSTRING");
+    app_.set_help_flag("-h,--help", "print this help and exit");
+    app_.set_version_flag("--version", std::string("receiver-emu ") + V7400_VERSION,
+                          "print the version and exit");
+    app_.footer(kFooter);
+  }
+
+  ParseResult Parse(const std::vector<std::string>& args) {
+    ParseResult result;
+    try {
+      app_.parse(std::vector<std::string>(args.rbegin(), args.rend()));
+      if (app_.count("--masked-key") > 0) {
+        result.masked_key = CheckedKey(masked_key_);
+      } else {
+        result.options = Options();
+      }
+    } catch (const CLI::CallForHelp&) {
+      result.help = true;
+    } catch (const CLI::CallForVersion& version) {
+      result.version = version.what();
+    } catch (const CLI::ExtrasError&) {
+      std::string extras;
+      for (const std::string& arg : app_.remaining()) extras += (extras.empty() ? "" : " ") + arg;
+      result.error = "unexpected arguments: " + extras;
+    } catch (const CLI::ParseError& error) {
+      result.error = error.what();
+    } catch (const BadArgument& error) {
+      result.error = error.what();
+    }
+    return result;
+  }
+
+  std::string Help() const { return app_.help(); }
+
+ private:
+  static constexpr char kAbout[] =
+      "Plays the V9100 receiver's side of the link against the simulator: sends events,\n"
+      "checks each answer byte for byte, answers the simulator's commands, and reports the counts.";
+  static constexpr char kFooter[] =
+      "Exit status: 0 every event got its right answer, 1 otherwise, 2 bad arguments, 3 the link "
+      "cannot open.";
+
+  EmuOptions Options() {
+    EmuOptions o;
+    const bool udp_given = app_.count("--udp") > 0;
+    if (udp_given) {
+      o.host = udp_.at(0);
+      o.port = Int(udp_.at(1), "the simulator's port", 1, 65535);
+    }
+    if (pty_) o.link = LinkKind::kPty;
+    for (const ValueOption& option : ValueOptions()) {
+      if (app_.count(option.name) > 0) option.apply(o, values_[option.name]);
+    }
+    for (const FlagOption& flag : kFlags) o.*flag.field = flags_[flag.name];
+    CheckCombination(o, udp_given);
+    return o;
+  }
+
+  CLI::App app_;
+  std::vector<std::string> udp_;
+  bool pty_ = false;
+  std::map<std::string, std::string> values_;
+  std::map<std::string, bool> flags_;
+  std::string masked_key_;
+};
 
 }  // namespace
 
-ParseResult ParseOptions(const std::vector<std::string>& args) {
-  ParseResult result;
-  if (!args.empty() && (args[0] == "-h" || args[0] == "--help")) {
-    result.help = true;
-    return result;
-  }
-  try {
-    result.options = Parse(args);
-  } catch (const BadArgument& error) {
-    result.error = error.what();
-  }
-  return result;
-}
+ParseResult ParseOptions(const std::vector<std::string>& args) { return CommandLine().Parse(args); }
 
-std::string UsageText() {
-  return "usage: receiver-emu LINK [options]\n"
-         "       receiver-emu --masked-key KEYSTRING   the key as line 14 of APSsets.sys holds it\n"
-         "links:\n"
-         "  --udp HOST PORT       the simulator's address (IPv4, IPv6 or name) and port\n"
-         "  --serial DEVICE       a serial device such as /dev/ttyUSB0\n"
-         "  --pty                 a new pseudo-terminal pair; prints the simulator's end\n"
-         "options:\n"
-         "  --local-port P        UDP port to listen on (0: any, the default)\n"
-         "  --key KEYSTRING       AES packets with this key (32, 48 or 64 hex digits)\n"
-         "  --format sia|4100     event format (sia)\n"
-         "  --end-byte N          4100 end byte, decimal or 0xNN (0x14)\n"
-         "  --receiver NN         receiver number (01)\n"
-         "  --line NN[,NN..]|all  lines the events cycle through (01)\n"
-         "  --data TEXT           event data between [ and ] (#1234|NBA05)\n"
-         "  --count N             events to send, 0 for no end (10)\n"
-         "  --rate R              events a second (as fast as the answers come)\n"
-         "  --timeout MS          wait for each answer (2000)\n"
-         "  --retries N           sends after a time-out or NACK (3)\n"
-         "  --bad-crc-every N     spoil the checksum of every n-th event\n"
-         "  --aaaa-every N        every n-th event carries AAAA and must stay unanswered\n"
-         "  --recycle             report [NLF first, [NLC03/[NLC04 after each command\n"
-         "  --start-delay MS      wait before the first event (0)\n"
-         "  --linger MS           keep answering commands after the last event (0)\n"
-         "  --json                report as JSON\n"
-         "  --progress            live progress line even when standard error is no terminal\n";
-}
+std::string UsageText() { return CommandLine().Help(); }
 
 }  // namespace v7400::emu

@@ -36,12 +36,17 @@ struct EmuOptions {
   bool progress = false;
 };
 
+// One of: the options to run with, help or the version asked for, a key string to print masked,
+// or the one-line error.
 struct ParseResult {
   std::optional<EmuOptions> options;
-  std::string error;  // set when options is empty
+  std::string error;
   bool help = false;
+  std::string version;     // "receiver-emu 3.0" when --version was given
+  std::string masked_key;  // the plain key string given with --masked-key
 };
 
+// --help and --version win wherever they stand; "--name=value" and "--name value" are alike.
 ParseResult ParseOptions(const std::vector<std::string>& args);
 
 std::string UsageText();

@@ -33,21 +33,22 @@ void EmuRunner::Transmit(InFlight& flight, Clock::time_point now) {
 }
 
 void EmuRunner::SendNextIfDue(Clock::time_point now) {
-  if (in_flight_ || now < start_) return;
+  if (in_flight_ || now < start_ || now < next_due_) return;
   InFlight flight;
   if (replies_.HasReport()) {
     const PendingReport report = replies_.TakeReport();
     flight.frame = events_.Report(report.line, report.data);
-  } else if (EventsLeft() && now >= next_due_) {
+  } else if (EventsLeft()) {
     flight.frame = events_.Next();
     ++generated_;
-    if (options_.rate > 0) {
-      next_due_ =
-          start_ + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
-                       static_cast<double>(generated_) / options_.rate));
-    }
   } else {
     return;
+  }
+  // Reports keep to the rate as events do: a recycling cycle would otherwise run flat out.
+  if (options_.rate > 0) {
+    ++paced_;
+    next_due_ = start_ + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
+                             static_cast<double>(paced_) / options_.rate));
   }
   ++stats_.events;
   in_flight_ = std::move(flight);
@@ -114,7 +115,7 @@ void EmuRunner::OnFrame(const std::string& frame, Clock::time_point now) {
 int EmuRunner::PollMillis(Clock::time_point now) const {
   Clock::time_point wake = now + std::chrono::milliseconds(200);
   if (in_flight_) wake = std::min(wake, in_flight_->deadline);
-  if (!in_flight_ && EventsLeft()) wake = std::min(wake, next_due_);
+  if (!in_flight_ && (EventsLeft() || replies_.HasReport())) wake = std::min(wake, next_due_);
   return std::max(
       0, static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(wake - now).count()));
 }

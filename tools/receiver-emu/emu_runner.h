@@ -48,6 +48,7 @@ class EmuRunner {
   std::optional<InFlight> in_flight_;
   std::string last_ack_;  // a repeat of it is a late answer to a retried event
   long long generated_ = 0;
+  long long paced_ = 0;  // frames sent under --rate, events and reports
   Clock::time_point start_;
   Clock::time_point next_due_;
   Clock::time_point last_progress_;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,7 +17,10 @@ class FakePrompts : public Prompts {
   }
   void ShowMessage(const std::string& text) override { messages.push_back(text); }
   void ShowError(const std::string& text) override { errors.push_back(text); }
-  void ShowInformation(const std::string& text) override { information.push_back(text); }
+  void ShowInformation(const std::string& text) override {
+    if (on_information) on_information(text);
+    information.push_back(text);
+  }
   std::optional<std::string> AskOpenFile(const FileDialogSpec& dialog) override {
     dialogs.push_back(dialog);
     return chosen_path;
@@ -27,6 +31,7 @@ class FakePrompts : public Prompts {
   }
 
   bool answer_yes = true;
+  std::function<void(const std::string&)> on_information;  // while the box is up
   std::optional<std::string> chosen_path;
   std::vector<std::string> questions;
   std::vector<std::string> messages;
