@@ -5,7 +5,7 @@ an emulator as its peer. A line fails on a usage error ("unknown argument", "try
 when it ends by itself with a failure; one that needs hardware may end with "cannot open".
 Lines come from the code blocks, and from inline code that starts with a program name and has
 arguments. Placeholders such as <key string> get a value of their kind; the simulator's
-address and ports become 127.0.0.1 and free ports.
+address and ports become 127.0.0.1 and free ports; a shell variable, the scratch folder.
 
     documented_commands_e2e.py <bin-dir> <source-dir>
 """
@@ -44,6 +44,7 @@ def command(line, inline):
     """The words of a line that runs one of the programs, cut at a shell operator; else None."""
     if not line.split() or os.path.basename(line.split()[0]) not in PROGRAMS:
         return None
+    line = re.sub(r"\$\{?\w+\}?", "{work}", line)  # a script's folder variable
     try:
         words = shlex.split(re.sub(r"<([^<>]+)>", placeholder, line), comments=True)
     except Failure as failure:

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Started with the desktop entry's command line, the program works in the per-user folder, made
-# on first use: the Settings dialog writes "APSsets.sys" there, neither in the folder it was
+# on first use: the first start's Settings dialog writes "APSsets.sys" there, neither in the folder it was
 # started from nor in the home folder. Started from a terminal, it keeps the current folder.
 source "$(dirname "$0")/e2e_lib.sh"
 read -ra entry <<< "$(sed -n 's/^Exec=//p' "$(dirname "$0")/../../packaging/v7400.desktop")"
@@ -8,20 +8,17 @@ read -ra entry <<< "$(sed -n 's/^Exec=//p' "$(dirname "$0")/../../packaging/v740
 unset XDG_DATA_HOME
 start_display
 
-# save_settings_in FOLDER ARGS...: starts the program in FOLDER and saves a UDP link in Settings.
+# save_settings_in FOLDER ARGS...: starts the program in FOLDER; with no settings there yet the
+# Settings dialog opens first, with the defaults, and OK saves them.
 save_settings_in() {
   mkdir -p "$1"
   (cd "$1" && shift && exec "$bin/v7400" "$@") > "$work/sim.out" 2>&1 &
   sim=$!
   pids+=("$sim")
-  find_window
-  click 588 485  # "Settings"
   wait_for_dialog
-  click 351 77 && xdotool type --delay 5 127.0.0.1  # the receiver's address
-  click 231 109 && xdotool type --delay 5 10001     # its port
-  click 231 215 && xdotool type --delay 5 10000     # the local port
   xdotool key Return
   for _ in $(seq 50); do [ -n "$(find "$work" -name APSsets.sys)" ] && break; sleep 0.1; done
+  find_window
   stop_simulator
 }
 
