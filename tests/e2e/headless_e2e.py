@@ -15,17 +15,10 @@ import sys
 import tempfile
 import time
 
+from receive_faults_e2e import crc16_arc  # the frames' checksum, CRC-16/ARC
+
 HEADER = ("time,direction,link,peer,format,sequence,receiver,line,length,verdict,reason,"
           "repeat,gap,bytes_hex").split(",")
-
-
-def crc16_arc(data):
-    crc = 0
-    for byte in data:
-        crc ^= byte
-        for _ in range(8):
-            crc = (crc >> 1) ^ 0xA001 if crc & 1 else crc >> 1
-    return crc
 
 
 def check(condition, message):
