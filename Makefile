@@ -63,7 +63,7 @@ FUZZ_TARGETS := serial_receive datagram_receive settings_file program_queue rtf_
 FUZZ_DIR := build-fuzz
 FUZZ_CXXFLAGS := -std=c++20 -g -O1 -fsanitize=address,undefined -fno-sanitize-recover=undefined \
   -fno-omit-frame-pointer -Isrc -Itests/unit
-FUZZ_LOGIC := $(filter-out src/ui/% src/main/%,$(wildcard src/*/*.cpp))
+FUZZ_LOGIC := $(filter-out src/ui/% src/main/% src/headless/%,$(wildcard src/*/*.cpp))
 FUZZ_OBJECTS := $(patsubst src/%.cpp,$(FUZZ_DIR)/obj/%.o,$(FUZZ_LOGIC))
 
 $(FUZZ_DIR)/obj/%.o: src/%.cpp
