@@ -74,9 +74,14 @@ int QtUdpEndpoint::ReceiveBufferBytes() const {
 
 void QtUdpEndpoint::SendTo(const std::string& bytes, const UdpDestination& to) {
   if (!socket_) throw std::runtime_error("the UDP endpoint is not active");
-  const QHostAddress address = ToHostAddress(to.address, to.scope_id);
-  const qint64 sent =
-      socket_->writeDatagram(bytes.data(), static_cast<qint64>(bytes.size()), address, to.port);
+  if (destination_.isNull() || to.address != destination_text_ ||
+      to.scope_id != destination_scope_) {
+    destination_ = ToHostAddress(to.address, to.scope_id);
+    destination_text_ = to.address;
+    destination_scope_ = to.scope_id;
+  }
+  const qint64 sent = socket_->writeDatagram(bytes.data(), static_cast<qint64>(bytes.size()),
+                                             destination_, to.port);
   if (sent != static_cast<qint64>(bytes.size())) {
     throw std::runtime_error("UDP send to " + to.address +
                              " failed: " + socket_->errorString().toStdString());

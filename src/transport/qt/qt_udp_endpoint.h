@@ -47,6 +47,10 @@ class QtUdpEndpoint : public QObject, public UdpEndpoint {
   static constexpr qint64 kMaxDatagram = 65536;
   std::vector<char> buffer_ = std::vector<char>(kMaxDatagram);
   IpVersion version_ = IpVersion::kIPv4;
+  // The last destination, parsed once: every answer goes to the same receiver.
+  std::string destination_text_;
+  std::uint32_t destination_scope_ = 0;
+  QHostAddress destination_;
 };
 
 // A numeric address text with the scope rule applied; throws std::invalid_argument for text
