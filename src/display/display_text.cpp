@@ -45,12 +45,15 @@ std::string RenderDecimal(std::string_view bytes, bool blank_as_s) {
 }
 
 std::string RenderBracketedHex(std::string_view bytes) {
-  std::string out;
-  out.reserve(bytes.size() * 4);
+  // Written in place: this runs for every byte received, so no growth checks per character.
+  std::string out(bytes.size() * 4, '[');
+  char* cell = out.data();
   for (const char c : bytes) {
-    out += '[';
-    AppendHexPair(out, static_cast<std::uint8_t>(c));
-    out += ']';
+    const auto byte = static_cast<std::uint8_t>(c);
+    cell[1] = kHexDigits[byte >> 4U];
+    cell[2] = kHexDigits[byte & 0x0FU];
+    cell[3] = ']';
+    cell += 4;
   }
   return out;
 }
