@@ -270,6 +270,8 @@ class TForm1 : public QMainWindow,
   mutable std::array<QPointer<QWidget>, static_cast<std::size_t>(PanelControl::memLog) + 1>
       control_widgets_;
   std::array<std::optional<std::string>, 3> pending_status_;
+  // The longest text each fixed panel was measured for; shorter ones fit without measuring.
+  std::array<qsizetype, 3> measured_status_length_{};
   bool scroll_pending_ = false;
   RefreshPacer refresh_pacer_;
   QTimer* refresh_timer_ = nullptr;

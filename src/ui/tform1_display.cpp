@@ -49,12 +49,17 @@ void TForm1::RefreshDisplays() {
   for (std::size_t panel = 0; panel < pending_status_.size(); ++panel) {
     if (!pending_status_[panel]) continue;
     QLabel* label = status_panels_[panel];
-    label->setText(QString::fromLatin1(*pending_status_[panel]));
-    const bool fixed = label->minimumWidth() == label->maximumWidth();
-    if (fixed && label->minimumSizeHint().width() > label->width()) {
-      label->setFixedWidth(label->minimumSizeHint().width());
-    }
+    const QString text = QString::fromLatin1(*pending_status_[panel]);
     pending_status_[panel].reset();
+    if (text == label->text()) continue;
+    label->setText(text);
+    // Measuring a text costs more than the rest of a refresh; a count only needs it when it
+    // gains a digit.
+    const bool fixed = label->minimumWidth() == label->maximumWidth();
+    if (!fixed || text.size() <= measured_status_length_[panel]) continue;
+    measured_status_length_[panel] = text.size();
+    const int needed = label->minimumSizeHint().width();
+    if (needed > label->width()) label->setFixedWidth(needed);
   }
   refresh_pacer_.Refreshed(ports_.clock.TickMs());
   refresh_cost_us_ = static_cast<std::uint32_t>(cost.nsecsElapsed() / 1000);
