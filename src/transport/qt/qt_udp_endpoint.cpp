@@ -97,14 +97,19 @@ void QtUdpEndpoint::ReadPending() {
   const QPointer<QUdpSocket> socket = socket_;
   for (int handled = 0; handled < kDatagramsPerSlice; ++handled) {
     // Stop when a handler deactivated the endpoint; its datagrams go with the socket.
-    if (!socket || socket != socket_ || !socket->hasPendingDatagrams()) return;
-    // Into a buffer that holds any datagram: no asking the system for the size first.
+    if (!socket || socket != socket_) return;
+    // Read until the socket is empty (-1): asking first would cost the system a second look at
+    // every datagram. The buffer holds any datagram, so there is no asking for the size either.
     QHostAddress sender;
     const qint64 size = socket->readDatagram(buffer_.data(), kMaxDatagram, &sender);
     if (size < 0) return;
     if (!handler_) continue;
+    if (sender != sender_ || sender_text_.empty()) {
+      sender_ = sender;
+      sender_text_ = AddressText(sender);
+    }
     handler_(ReceivedDatagram{std::string(buffer_.data(), static_cast<std::size_t>(size)),
-                              AddressText(sender), version_});
+                              sender_text_, version_});
   }
 }
 

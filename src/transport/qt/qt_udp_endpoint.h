@@ -46,6 +46,9 @@ class QtUdpEndpoint : public QObject, public UdpEndpoint {
   QPointer<QUdpSocket> socket_;
   static constexpr qint64 kMaxDatagram = 65536;
   std::vector<char> buffer_ = std::vector<char>(kMaxDatagram);
+  // The last sender and its text: a receiver sends from one address, written out once.
+  QHostAddress sender_;
+  std::string sender_text_;
   IpVersion version_ = IpVersion::kIPv4;
   // The last destination, parsed once: every answer goes to the same receiver.
   std::string destination_text_;
