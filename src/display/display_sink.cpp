@@ -16,6 +16,7 @@ std::string DisplayedEntry(const std::string& entry) {
 
 void DisplaySink::AppendDisplayEntry(const std::string& hex_entry,
                                      const std::string& decimal_entry) {
+  if (!keeps_lists_) return;
   TrimDisplayLists();
   AppendTo(DisplayList::kHex, hex_entry);
   AppendTo(DisplayList::kDecimal, decimal_entry);

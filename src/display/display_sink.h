@@ -35,6 +35,10 @@ class DisplaySink {
  public:
   DisplaySink(SimulatorState& state, DisplayView& view) : state_(state), view_(view) {}
 
+  // Without lists (a run with no window) entries are counted and logged but not kept.
+  void KeepNoLists() { keeps_lists_ = false; }
+  bool KeepsLists() const { return keeps_lists_; }
+
   // Adds one entry to each list, dropping the oldest one of a list above the cap.
   void AppendDisplayEntry(const std::string& hex_entry, const std::string& decimal_entry);
   // Drops the oldest entry of each list that holds more than the cap.
@@ -87,6 +91,7 @@ class DisplaySink {
   std::deque<std::string> hex_;
   TrafficLog log_;
   FrameObserver* observer_ = nullptr;
+  bool keeps_lists_ = true;
 };
 
 }  // namespace v7400

@@ -22,6 +22,7 @@ HeadlessSimulator::HeadlessSimulator(const RunOptions& options, const Clock& clo
       recorder_(state_, clock, &csv),
       run_(state_, *commands_, clock, options.commands) {
   sink_.SetFrameObserver(this);
+  sink_.KeepNoLists();
   sink_.SetLogFailureHandler([this](const std::string& message) {
     std::fprintf(stderr, "v7400: %s\n", message.c_str());
     error_log_.AppException("cbxSaveLogToFile", message);

@@ -36,7 +36,9 @@ void NetworkReceiver::OnDatagram(const std::string& datagram, const std::string&
       state_.EncryptionEnabled ? ingress_.DecryptPacket(datagram) : datagram;
   const bool blank_as_s = state_.SpaceConverting == 1;
   std::string decimal = RenderDecimal(payload, blank_as_s);
-  std::string hex = RenderBracketedHex(payload);
+  // The hexadecimal text is only ever shown in its list.
+  const bool listed = sink_.KeepsLists();
+  std::string hex = listed ? RenderBracketedHex(payload) : std::string();
   const char terminator = state_.IsSia() ? kSiaEnd : static_cast<char>(state_.PackageEndChar);
   const bool terminated = !payload.empty() && payload.back() == terminator;
   if (state_.IsSia()) {
@@ -52,7 +54,7 @@ void NetworkReceiver::OnDatagram(const std::string& datagram, const std::string&
     answer = Answer(payload, verdict);
     if (terminated) {
       decimal += "     " + RenderDecimal(answer, blank_as_s);
-      hex += "     " + RenderBracketedHex(answer);
+      if (listed) hex += "     " + RenderBracketedHex(answer);
     }
   }
   verdict = terminated ? FinalVerdict(state_, std::move(verdict))
