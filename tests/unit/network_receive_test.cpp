@@ -71,6 +71,16 @@ TEST_F(NetworkReceiveTest, SiaDatagramAckAndNack) {
   EXPECT_EQ(Decimal().size(), 2U);  // no "Invalid package" entry on this path
 }
 
+TEST_F(NetworkReceiveTest, WithoutListsTheFrameIsStillAnsweredCountedAndLineUpdated) {
+  sink.KeepNoLists();
+  Receive("A B\x14");
+  EXPECT_TRUE(Decimal().empty());
+  EXPECT_TRUE(Hex().empty());
+  EXPECT_EQ(sender.sent, std::vector<std::string>{"\x06"});
+  EXPECT_EQ(view.status[0], "Received: 1");
+  EXPECT_EQ(lines.updates.at(0).entry, std::string(kPrefix) + "AsB[20]     [6]");
+}
+
 TEST_F(NetworkReceiveTest, UnterminatedSiaDatagramIsCountedAndShownButNotAnswered) {
   state.Format = AutomationFormat::kSia;
   const std::string frame = SiaFrame("0042", "05");
