@@ -2,6 +2,7 @@
 // wiring: each slot is named after its design handler, guards its entry and calls the logic.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -240,6 +241,10 @@ class TForm1 : public QMainWindow,
   void SetUpDisplayRefresh();
   void ScheduleRefresh();
   void SelectLastNow(DisplayList list);
+  void RefreshNextStep();
+  void RunRefreshStep(int step);
+  void RefreshStatusPanels();
+  void AddRefreshCost(const QElapsedTimer& cost);
   void SetUpCommandPanel();
   void ConnectBottomPanel();
   void ConnectCommandPanel();
@@ -272,10 +277,18 @@ class TForm1 : public QMainWindow,
   std::array<std::optional<std::string>, 3> pending_status_;
   // The longest text each fixed panel was measured for; shorter ones fit without measuring.
   std::array<qsizetype, 3> measured_status_length_{};
-  bool scroll_pending_ = false;
+  // Per list, in DisplayList order.
+  std::array<bool, 2> scroll_pending_{};
   RefreshPacer refresh_pacer_;
   QTimer* refresh_timer_ = nullptr;
-  std::optional<std::uint32_t> refresh_cost_us_;  // until the repaint after it is timed
+  // A refresh on the timer runs as steps (each list, then the status panels), with the links
+  // served between them, so a frame never waits for a whole refresh and its repaints at once.
+  static constexpr int kRefreshSteps = 3;
+  static constexpr int kRefreshStepGapMs = 2;
+  int next_refresh_step_ = 0;
+  bool changed_during_refresh_ = false;
+  std::uint32_t refresh_spent_us_ = 0;  // the steps and repaints of the current refresh
+  bool paint_follows_refresh_ = false;
   std::string connection_text_;
   bool serial_lost_ = false;
   QTimer* tmrBatch_ = nullptr;

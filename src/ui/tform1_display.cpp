@@ -2,6 +2,7 @@
 // catch up with the stores on a refresh, never once per entry.
 #include <QElapsedTimer>
 #include <QItemSelectionModel>
+#include <utility>
 
 #include "ui/display_list_model.h"
 #include "ui/tform1.h"
@@ -27,25 +28,51 @@ UniformListView* TForm1::ListView(DisplayList list) const {
 void TForm1::SetUpDisplayRefresh() {
   refresh_timer_ = new QTimer(this);
   refresh_timer_->setSingleShot(true);
-  connect(refresh_timer_, &QTimer::timeout, this, &TForm1::RefreshDisplays);
+  connect(refresh_timer_, &QTimer::timeout, this, &TForm1::RefreshNextStep);
 }
 
 void TForm1::ScheduleRefresh() {
+  if (next_refresh_step_ != 0) changed_during_refresh_ = true;
   if (const auto delay = refresh_pacer_.Changed(ports_.clock.TickMs())) {
     refresh_timer_->start(static_cast<int>(*delay));
   }
 }
 
 void TForm1::RefreshDisplays() {
+  refresh_timer_->stop();
+  for (int step = 0; step < kRefreshSteps; ++step) RunRefreshStep(step);
+  next_refresh_step_ = 0;
+  changed_during_refresh_ = false;
+  refresh_pacer_.Refreshed(ports_.clock.TickMs());
+}
+
+void TForm1::RefreshNextStep() {
+  if (next_refresh_step_ == 0) refresh_spent_us_ = 0;
+  RunRefreshStep(next_refresh_step_++);
+  if (next_refresh_step_ < kRefreshSteps) {
+    refresh_timer_->start(kRefreshStepGapMs);
+    return;
+  }
+  next_refresh_step_ = 0;
+  refresh_pacer_.Refreshed(ports_.clock.TickMs());
+  if (std::exchange(changed_during_refresh_, false)) ScheduleRefresh();
+}
+
+void TForm1::RunRefreshStep(int step) {
   QElapsedTimer cost;
   cost.start();
-  refresh_timer_->stop();
-  for (const DisplayList list : {DisplayList::kDecimal, DisplayList::kHex}) Model(list).Sync();
-  if (scroll_pending_) {
-    scroll_pending_ = false;
-    SelectLastNow(DisplayList::kDecimal);
-    SelectLastNow(DisplayList::kHex);
+  if (step < 2) {
+    const auto list = step == 0 ? DisplayList::kDecimal : DisplayList::kHex;
+    Model(list).Sync();
+    if (std::exchange(scroll_pending_[static_cast<std::size_t>(step)], false)) SelectLastNow(list);
+  } else {
+    RefreshStatusPanels();
   }
+  AddRefreshCost(cost);
+  paint_follows_refresh_ = true;
+}
+
+void TForm1::RefreshStatusPanels() {
   for (std::size_t panel = 0; panel < pending_status_.size(); ++panel) {
     if (!pending_status_[panel]) continue;
     QLabel* label = status_panels_[panel];
@@ -61,18 +88,22 @@ void TForm1::RefreshDisplays() {
     const int needed = label->minimumSizeHint().width();
     if (needed > label->width()) label->setFixedWidth(needed);
   }
-  refresh_pacer_.Refreshed(ports_.clock.TickMs());
-  refresh_cost_us_ = static_cast<std::uint32_t>(cost.nsecsElapsed() / 1000);
-  refresh_pacer_.Spent(*refresh_cost_us_);
+}
+
+void TForm1::AddRefreshCost(const QElapsedTimer& cost) {
+  refresh_spent_us_ += static_cast<std::uint32_t>(cost.nsecsElapsed() / 1000);
+  refresh_pacer_.Spent(refresh_spent_us_);
 }
 
 bool TForm1::event(QEvent* event) {
-  if (event->type() != QEvent::UpdateRequest || !refresh_cost_us_) return QMainWindow::event(event);
+  if (event->type() != QEvent::UpdateRequest || !paint_follows_refresh_) {
+    return QMainWindow::event(event);
+  }
   QElapsedTimer cost;
   cost.start();
   const bool handled = QMainWindow::event(event);
-  refresh_pacer_.Spent(*refresh_cost_us_ + static_cast<std::uint32_t>(cost.nsecsElapsed() / 1000));
-  refresh_cost_us_.reset();
+  AddRefreshCost(cost);
+  paint_follows_refresh_ = false;
   return handled;
 }
 
@@ -95,8 +126,8 @@ void TForm1::EndClear(DisplayList list) { Model(list).EndClear(); }
 
 bool TForm1::AutoScroll() const { return ui_->cbxAutoScroll->isChecked(); }
 
-void TForm1::SelectLast(DisplayList) {
-  scroll_pending_ = true;
+void TForm1::SelectLast(DisplayList list) {
+  scroll_pending_[static_cast<std::size_t>(list)] = true;
   ScheduleRefresh();
 }
 
