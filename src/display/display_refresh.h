@@ -16,9 +16,7 @@ inline constexpr std::uint32_t kDisplayRefreshMs = 33;
 // repaints waits for it, so this share is about the share of frames held up by painting: under
 // one in a hundred keeps painting out of the 99th percentile of the answer time.
 inline constexpr std::uint32_t kRefreshShare = 200;
-// A repaint of 15 ms (a slow virtual machine, a remote display) still keeps to that share; the
-// windows then catch up every three seconds under a flood.
-inline constexpr std::uint32_t kSlowestRefreshMs = 3000;
+inline constexpr std::uint32_t kSlowestRefreshMs = 1000;
 
 class RefreshPacer {
  public:

@@ -31,8 +31,8 @@ TEST(RefreshPacer, PacesRefreshesToThePeriod) {
       {"the tick wrapping around", {{false, 0, 0u}, {true, 0xFFFFFFF0u, {}}, {false, 0x0, 17u}}},
       {"a cheap refresh keeps the period", {{true, 0, {}, 150}, {false, 10, 23u}}},
       {"a costly refresh stretches the period", {{true, 0, {}, 2000}, {false, 10, 390u}}},
-      {"the stretch has a ceiling", {{true, 0, {}, 60000}, {false, 10, 2990u}}},
-      {"a trickle after a costly refresh shows at once", {{true, 0, {}, 60000}, {false, 3000, 0u}}},
+      {"the stretch has a ceiling", {{true, 0, {}, 60000}, {false, 10, 990u}}},
+      {"a trickle after a costly refresh shows at once", {{true, 0, {}, 60000}, {false, 1000, 0u}}},
   };
   for (const auto& c : cases) {
     RefreshPacer pacer(33);
