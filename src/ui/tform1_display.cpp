@@ -40,6 +40,7 @@ void TForm1::ScheduleRefresh() {
 
 void TForm1::RefreshDisplays() {
   refresh_timer_->stop();
+  refresh_spent_us_ = 0;
   for (int step = 0; step < kRefreshSteps; ++step) RunRefreshStep(step);
   next_refresh_step_ = 0;
   changed_during_refresh_ = false;
@@ -64,7 +65,7 @@ void TForm1::RunRefreshStep(int step) {
   if (step < 2) {
     const auto list = step == 0 ? DisplayList::kDecimal : DisplayList::kHex;
     Model(list).Sync();
-    if (std::exchange(scroll_pending_[static_cast<std::size_t>(step)], false)) SelectLastNow(list);
+    if (std::exchange(scroll_pending_[static_cast<std::size_t>(list)], false)) SelectLastNow(list);
   } else {
     RefreshStatusPanels();
   }
