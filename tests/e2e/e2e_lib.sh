@@ -147,9 +147,14 @@ stop_emulator() {
   echo "emulator: $report"
 }
 
-# The program in SIA format on a UDP link over 127.0.0.1, on the display, its window found.
+# The program in SIA format on a UDP link over 127.0.0.1, on a new display, its window found.
 start_window_on_udp() {
   start_display
+  open_window_on_udp
+}
+
+# The same on the display already started.
+open_window_on_udp() {
   pick_ports
   settings 1 1 127.0.0.1 "$emu_port" "$sim_port"
   preferences 1

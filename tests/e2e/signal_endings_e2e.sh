@@ -7,12 +7,7 @@ conf=$work/config/Corvane/V7400.conf
 log=$work/traffic.txt
 start_display
 flood_then() {  # SIGNAL: the window on UDP, the log on, a flood, then the signal
-  pick_ports
-  settings 1 1 127.0.0.1 "$emu_port" "$sim_port"
-  preferences 1
-  start_simulator
-  wait_for_udp "$sim_port"
-  find_window
+  open_window_on_udp
   start_traffic_log "$log"
   start_emulator_in_background --udp 127.0.0.1 "$sim_port" --local-port "$emu_port" --count 0 \
     --timeout 300 --retries 0
