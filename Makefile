@@ -1,5 +1,7 @@
 # SPDX-License-Identifier: MIT
 # The two everyday commands: `make run` and `make test`.
+# The builds CMake runs below this one need not say which folder they enter.
+MAKEFLAGS += --no-print-directory
 BUILD_DIR ?= build
 ASAN_DIR ?= build-asan
 JOBS ?= $(shell nproc)

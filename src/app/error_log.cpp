@@ -1,5 +1,6 @@
 #include "app/error_log.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -30,9 +31,22 @@ std::string ErrorLogDirectory(const std::string& exe_dir, const char* xdg_state_
   return state.string();
 }
 
+bool IsUsersFolder(const std::string& folder, unsigned owner, unsigned user) {
+  const std::string system = "/usr";
+  const bool under_system = folder.starts_with(system) &&
+                            (folder.size() == system.size() || folder[system.size()] == '/');
+  return !under_system && owner == user;
+}
+
 std::string ErrorLogDirectory(const std::string& exe_dir) {
-  return ErrorLogDirectory(exe_dir, std::getenv("XDG_STATE_HOME"), std::getenv("HOME"),
-                           [](const std::string& path) { return access(path.c_str(), W_OK) == 0; });
+  // Write access alone is not enough: root may write anywhere, and an installed copy must not
+  // leave files in a folder no package owns.
+  struct stat info {};
+  const bool users =
+      stat(exe_dir.c_str(), &info) == 0 && IsUsersFolder(exe_dir, info.st_uid, geteuid());
+  return ErrorLogDirectory(
+      exe_dir, std::getenv("XDG_STATE_HOME"), std::getenv("HOME"),
+      [users](const std::string& path) { return users && access(path.c_str(), W_OK) == 0; });
 }
 
 std::string ErrorLogLine(const std::string& stamp, const std::string& component,

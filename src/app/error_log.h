@@ -37,7 +37,11 @@ class ErrorLog {
 std::string ErrorLogDirectory(const std::string& exe_dir, const char* xdg_state_home,
                               const char* home,
                               const std::function<bool(const std::string&)>& writable);
-// The same with the real environment and file system.
+// Whether the executable's folder is the user's own to write into: owned by them and not under
+// /usr, where only packages put files.
+bool IsUsersFolder(const std::string& folder, unsigned owner, unsigned user);
+// The same with the real environment and file system; a folder that is not the user's counts
+// as not writable, even for root.
 std::string ErrorLogDirectory(const std::string& exe_dir);
 
 // The line as written, without its CR LF.

@@ -10,11 +10,15 @@
 #include "app/error_log.h"
 #include "core/simulator_state.h"
 #include "display/traffic_csv.h"
+#include "transport/link_options.h"
 
 namespace v7400 {
 
 // The about box's version.
 inline constexpr char kProgramVersion[] = "3.00";
+
+// The live progress line: only at a terminal, always (--progress), or never (--quiet).
+enum class ProgressMode { kAtTerminal, kOn, kOff };
 
 struct RunOptions {
   std::string settings_dir;  // empty: the working directory
@@ -27,6 +31,8 @@ struct RunOptions {
   std::optional<double> seconds;
   bool strict = false;
   std::vector<TCommand> commands;
+  std::optional<GivenLink> link;  // --udp or --serial: no settings file for this run
+  ProgressMode progress = ProgressMode::kAtTerminal;
 };
 
 // The longest --seconds: what a millisecond timer can count (about 24 days).

@@ -50,6 +50,10 @@ std::string OutcomeText(const CommandOutcome& outcome) {
   return {};
 }
 
+bool CarriedInFormat(const TCommand& command, AutomationFormat format) {
+  return format == AutomationFormat::kSia || command.Kind < CommandKind::DtmfSequence;
+}
+
 CommandRun::CommandRun(SimulatorState& state, LineServices& lines, const Clock& clock,
                        const std::vector<TCommand>& commands)
     : state_(state), lines_(lines), clock_(clock) {
@@ -74,13 +78,18 @@ void CommandRun::Advance() {
 
 void CommandRun::Send(CommandOutcome& outcome) {
   const TCommand& command = outcome.command;
-  // Date, time and stop-audio go out with the line field of the last frame received.
-  header_line_ = command.Kind <= CommandKind::StopTwoWayAudio ? state_.CurrentLine : command.Line;
+  // Date, time and stop-audio take the line field of the last frame received; here the line
+  // asked for stands in for it while the frame is built, so the command goes where it was sent.
+  const bool on_last_line = command.Kind <= CommandKind::StopTwoWayAudio;
+  const std::string last_line = state_.CurrentLine;
+  if (on_last_line) state_.CurrentLine = command.Line;
+  header_line_ = command.Line;
   feedback_ = false;
   highest_state_ = 0;
   sent_tick_ = clock_.TickMs();
   lines_.SendCommand(command);
-  if (!state_.IsSia() && command.Kind >= CommandKind::DtmfSequence) {
+  if (on_last_line) state_.CurrentLine = last_line;
+  if (!CarriedInFormat(command, state_.Format)) {
     outcome.result = CommandResult::kNothingSent;
     return;
   }

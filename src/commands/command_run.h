@@ -37,6 +37,10 @@ std::string OutcomeText(const CommandOutcome& outcome);
 // "CMD08", "date", "dtmf:1234": the kind as the command line names it.
 std::string CommandName(const TCommand& command);
 
+// Whether the format has a frame for the command: the "4100" format carries only date, time
+// and stop-audio.
+bool CarriedInFormat(const TCommand& command, AutomationFormat format);
+
 class CommandRun {
  public:
   CommandRun(SimulatorState& state, LineServices& lines, const Clock& clock,

@@ -28,6 +28,9 @@ class DisplayView {
   // Status bar panel 0, 1 or 2.
   virtual void ShowStatus(int panel, const std::string& text) = 0;
 
+  // Frames arrive in the other format: the hint, or empty text once a frame fits again.
+  virtual void ShowFormatHint(const std::string& hint) { (void)hint; }
+
   // The traffic log controls.
   virtual void SetLogChecked(bool checked) = 0;
   virtual void SetEmptyLogEnabled(bool enabled) = 0;

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "codec/format_hint.h"
+
 namespace v7400 {
 
 std::string DisplayedEntry(const std::string& entry) {
@@ -46,6 +48,26 @@ void DisplaySink::ScrollDisplayToEnd() {
 
 void DisplaySink::ShowReceived() {
   view_.ShowStatus(0, "Received: " + std::to_string(state_.ReceivedCount));
+}
+
+void DisplaySink::ReportFrame(const FrameReport& report) {
+  if (report.direction == FrameDirection::kIn && report.verdict != FrameVerdict::kIgnored) {
+    const std::string hint = report.verdict == FrameVerdict::kAck
+                                 ? std::string()
+                                 : FormatMismatchHint(report.bytes, state_.Format,
+                                                      static_cast<char>(state_.PackageEndChar));
+    if (hint.empty() == in_mismatch_) {
+      in_mismatch_ = !hint.empty();
+      view_.ShowFormatHint(hint);
+      if (in_mismatch_) {
+        FrameReport hinted = report;
+        hinted.reason = report.reason.empty() ? hint : report.reason + "; " + hint;
+        if (observer_ != nullptr) observer_->OnFrame(hinted);
+        return;
+      }
+    }
+  }
+  if (observer_ != nullptr) observer_->OnFrame(report);
 }
 
 void DisplaySink::ShowSent() { view_.ShowStatus(1, "Sent: " + std::to_string(state_.SentCount)); }

@@ -67,9 +67,9 @@ class DisplaySink {
 
   // Every frame in and out, for whoever reads the traffic beside the displays (none by default).
   void SetFrameObserver(FrameObserver* observer) { observer_ = observer; }
-  void ReportFrame(const FrameReport& report) {
-    if (observer_ != nullptr) observer_->OnFrame(report);
-  }
+  // A frame in that is well-formed in the other format says so once per spell of them, in the
+  // view and in the report's reason.
+  void ReportFrame(const FrameReport& report);
   // A frame sent on the link the connection mode chooses.
   void ReportSent(const std::string& bytes) {
     ReportFrame(FrameReport{FrameDirection::kOut, OutgoingLink(state_), "", bytes,
@@ -92,6 +92,7 @@ class DisplaySink {
   TrafficLog log_;
   FrameObserver* observer_ = nullptr;
   bool keeps_lists_ = true;
+  bool in_mismatch_ = false;  // within a spell of frames in the other format
 };
 
 }  // namespace v7400

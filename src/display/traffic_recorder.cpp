@@ -39,7 +39,9 @@ void TrafficRecorder::Track(const FrameReport& report, CsvRow& row) {
   const int sequence = Number(FrameField(report.bytes, 9, 4));
   const int line = Number(FrameField(report.bytes, 15, 2));
   if (sequence < 1 || sequence > kSequenceCycle || line < 1 || line > kLineCount) return;
-  int& last = last_sequence_[static_cast<std::size_t>(line - 1)];
+  // The receiver numbers its frames once for the whole link; a gap is booked to the line of
+  // the frame after it.
+  int& last = last_sequence_;
   LineTally& tally = tally_.lines[static_cast<std::size_t>(line - 1)];
   row.tracked = true;
   row.repeat = sequence == last;

@@ -1,5 +1,6 @@
 // The one observer of every frame: counts what the run received and answered, follows each
-// line's sequence numbers (repeats and gaps), and writes the CSV rows when a file is open.
+// link's sequence numbers (repeats and gaps, booked per line), and writes the CSV rows when a
+// file is open.
 #pragma once
 
 #include <array>
@@ -54,7 +55,7 @@ class TrafficRecorder : public FrameObserver {
   TrafficCsv* csv_;
   std::string serial_peer_;
   TrafficTally tally_;
-  std::array<int, kLineCount> last_sequence_{};  // 0: none seen yet
+  int last_sequence_ = 0;  // the link's last sequence number; 0: none seen yet
 };
 
 }  // namespace v7400

@@ -12,10 +12,12 @@
 #include <memory>
 
 #include "app/error_log.h"
+#include "app/preferences.h"
 #include "app/qt/command_line.h"
 #include "app/qt/settings_store.h"
 #include "app/qt/termination_notifier.h"
 #include "app/run_summary.h"
+#include "commands/command_run.h"
 #include "headless/headless_simulator.h"
 #include "transport/connection_settings.h"
 
@@ -47,6 +49,30 @@ std::string SettingsProblem(const RunOptions& options, const std::string& settin
   return SettingsFileProblem(settings_path);  // a FIFO, a device or a folder by that name
 }
 
+// The traffic log is opened for appending once the link is up; tried here so a path that
+// cannot be written is refused before anything is answered.
+std::string LogProblem(const std::string& path) {
+  if (path.empty()) return {};
+  std::FILE* file = std::fopen(path.c_str(), "ab");
+  if (file == nullptr) return "--log: cannot write \"" + path + "\": " + std::strerror(errno);
+  std::fclose(file);
+  return {};
+}
+
+// A command the run's format has no frame for is refused before the run starts.
+std::string UncarriedCommand(const RunOptions& options, const PreferenceStore& preferences) {
+  LoadProblems problems;
+  const AutomationFormat format =
+      options.format ? *options.format : LoadPara(preferences, problems).Format;
+  for (const TCommand& command : options.commands) {
+    if (!CarriedInFormat(command, format)) {
+      return "--command " + CommandName(command) +
+             ": the 4100 format has no such command (date, time and stop-audio only)";
+    }
+  }
+  return {};
+}
+
 // Opened at the start, so a path that cannot be written ends the run before it answers.
 struct JsonFile {
   std::FILE* file = nullptr;
@@ -54,6 +80,13 @@ struct JsonFile {
     if (file != nullptr) std::fclose(file);
   }
 };
+
+// The receiver's events: what --count counts (its feedbacks to our commands are not events).
+long long EventsReceived(const SimulatorState& state) {
+  long long events = 0;
+  for (const TLine& line : state.LineTable) events += line.EventsReceived;
+  return events;
+}
 
 bool WriteJson(JsonFile& json, const std::string& text) {
   const bool written = std::fwrite(text.data(), 1, text.size(), json.file) == text.size();
@@ -68,7 +101,7 @@ double RunUntilEnd(HeadlessSimulator& simulator, const RunOptions& options) {
   elapsed.start();
   const auto seconds = [&] { return static_cast<double>(elapsed.nsecsElapsed()) / 1e9; };
   simulator.SetAfterFrames([&] {
-    if (options.count && simulator.Recorder().Tally().received >= *options.count &&
+    if (options.count && EventsReceived(simulator.State()) >= *options.count &&
         simulator.Commands().Done()) {
       QCoreApplication::quit();
     }
@@ -79,18 +112,20 @@ double RunUntilEnd(HeadlessSimulator& simulator, const RunOptions& options) {
   if (options.seconds) {
     QTimer::singleShot(static_cast<int>(*options.seconds * 1000), &QCoreApplication::quit);
   }
-  // The live line only where a person watches; a pipe or a file gets the summary alone.
-  const bool live = isatty(STDOUT_FILENO) != 0;
+  // The live line goes to standard error, by default only where a person watches it.
+  const bool live = options.progress == ProgressMode::kOn ||
+                    (options.progress == ProgressMode::kAtTerminal && isatty(STDERR_FILENO) != 0);
   QTimer progress;
   QObject::connect(&progress, &QTimer::timeout, [&] {
-    std::printf("\r%s\033[K", ProgressLine(simulator.Recorder().Tally(), seconds()).c_str());
-    std::fflush(stdout);
+    std::fprintf(stderr, "\r%s\033[K",
+                 ProgressLine(simulator.Recorder().Tally(), seconds()).c_str());
+    std::fflush(stderr);
   });
   if (live) progress.start(kProgressIntervalMs);
   QCoreApplication::exec();
   const double run_seconds = seconds();
   simulator.Stop();
-  if (live) std::printf("\r\033[K");
+  if (live) std::fprintf(stderr, "\r\033[K");
   return run_seconds;
 }
 
@@ -106,10 +141,7 @@ int RunHeadless(int argc, char* argv[], const RunOptions& options) {
   QObject::connect(&termination, &TerminationNotifier::terminationRequested,
                    &QCoreApplication::quit);
 
-  const std::string settings_path = SettingsFilePath(options);
-  if (const std::string problem = SettingsProblem(options, settings_path); !problem.empty()) {
-    return Fail(kLinkFailed, problem);
-  }
+  // Every output first: one that cannot be written is a bad argument, whatever else is wrong.
   SystemClock clock;
   const ErrorLog error_log(
       ErrorLogDirectory(QCoreApplication::applicationDirPath().toLocal8Bit().toStdString()), clock);
@@ -121,7 +153,19 @@ int RunHeadless(int argc, char* argv[], const RunOptions& options) {
   }
   TrafficCsv csv;
   if (!OpenCsvOption(options, csv, error_log)) return kBadArgument;
+  if (const std::string problem = LogProblem(options.log_path); !problem.empty()) {
+    return Fail(kBadArgument, problem);
+  }
   SettingsStore preferences;
+  if (const std::string problem = UncarriedCommand(options, preferences); !problem.empty()) {
+    return Fail(kBadArgument, problem);
+  }
+  const std::string settings_path = SettingsFilePath(options);
+  if (const std::string problem =
+          options.link ? std::string() : SettingsProblem(options, settings_path);
+      !problem.empty()) {
+    return Fail(kLinkFailed, problem);
+  }
   HeadlessSimulator simulator(options, clock, error_log, preferences, settings_path, csv);
   std::string error;
   if (!simulator.Start(error)) return Fail(kLinkFailed, error);

@@ -27,6 +27,12 @@ HeadlessSimulator::HeadlessSimulator(const RunOptions& options, const Clock& clo
     std::fprintf(stderr, "v7400: %s\n", message.c_str());
     error_log_.AppException("cbxSaveLogToFile", message);
   });
+  if (options.link) link_->UseGivenLink(*options.link);
+  // As the window does: the link's problems (a refused settings file, a port that cannot be
+  // bound, this computer's name not resolving) go to "error.log".
+  link_->SetConnectionProblemHandler([this](const std::string& message) {
+    error_log_.AppException(kMainWindowName, message);
+  });
   link_->SetSerialDataHandler([this](int count) {
     Handle("ApdComPort1", [&] { serial_receiver_.OnDataAvailable(count); });
     AfterNotification();

@@ -65,6 +65,7 @@ int main(int argc, char* argv[]) {
       .make_link =
           [&](v7400::SimulatorState& state, v7400::DisplayView& view) {
             auto made = v7400::MakeQtLink(state, view, prompts, settings_path);
+            if (command_line.options.link) made->UseGivenLink(*command_line.options.link);
             link = made.get();
             return made;
           },

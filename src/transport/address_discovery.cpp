@@ -1,5 +1,7 @@
 #include "transport/address_discovery.h"
 
+#include <stdexcept>
+
 #include "transport/address_checks.h"
 
 namespace v7400 {
@@ -59,6 +61,20 @@ std::string AddressDiscovery::FirstGlobalIPv6() {
     if (!result.empty()) return result;
   }
   return fallback;
+}
+
+std::string AddressDiscovery::ShownIPv4Address(std::string& failure) {
+  std::string primary;
+  try {
+    primary = PrimaryIPv4Address();
+  } catch (const std::exception& error) {
+    failure = error.what();
+  }
+  if (!primary.empty() && !primary.starts_with("127.")) return primary;
+  for (const NetworkAdapter& adapter : QualifyingAdapters()) {
+    if (!adapter.ipv4.empty()) return adapter.ipv4.front();
+  }
+  return {};
 }
 
 std::string AddressDiscovery::PrimaryIPv4Address() {

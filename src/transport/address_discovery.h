@@ -21,6 +21,7 @@ struct AdapterAddress {
 struct NetworkAdapter {
   AdapterType type = AdapterType::kOther;
   std::vector<AdapterAddress> ipv6_unicast;  // in the order the system reports them
+  std::vector<std::string> ipv4 = {};        // its IPv4 addresses, as text
 };
 
 // The operating system's adapter list and host name.
@@ -55,6 +56,11 @@ class AddressDiscovery {
   // The first IPv4 address the computer's own name resolves to; empty when it resolves to
   // none. Throws when the name cannot be resolved.
   std::string PrimaryIPv4Address();
+  // The IPv4 address to show for this computer: the primary one unless it is missing or a
+  // loopback address (a "127.0.1.1" hosts entry), then the first IPv4 address of an Ethernet
+  // or wireless adapter; empty when there is none. Never throws: `failure` gets why the
+  // computer's name did not resolve.
+  std::string ShownIPv4Address(std::string& failure);
 
   std::uint32_t LinkLocalScopeId() const { return link_local_scope_id_; }
 

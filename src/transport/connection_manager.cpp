@@ -87,14 +87,19 @@ void ConnectionManager::OpenConnection(OpenVariant variant) {
   ports_.serial.Close();
   ports_.endpoint.Deactivate();
   retry_pending_ = false;
-  if (variant == OpenVariant::kStartUp && !SettingsFileProblem(settings_path_).empty()) {
+  if (variant == OpenVariant::kDialog && given_lines_) {
+    given_lines_.reset();
+    if (on_given_adopted_) on_given_adopted_();
+  }
+  const bool given = variant == OpenVariant::kStartUp && given_lines_;
+  if (!given && variant == OpenVariant::kStartUp && !SettingsFileProblem(settings_path_).empty()) {
     state_.SettingsMissing = true;
     ports_.view.ShowStatus(kStatusPanelConnection, kNoSettingsStatus);
     return;
   }
   try {
     std::string refusal;
-    const SettingsLines lines = ReadSettingsFile(settings_path_, &refusal);
+    const SettingsLines lines = given ? *given_lines_ : ReadSettingsFile(settings_path_, &refusal);
     if (!refusal.empty()) Report(refusal);
     std::string status;
     if (!ApplySerialLines(lines, variant, status)) return;
@@ -198,8 +203,16 @@ std::string ConnectionManager::ActivateEndpoint() {
   const bool bound = out_of_range_port_.empty() && TryActivate();
   if (!IsNumericAddress(state_.ReceiverAddress)) ResolveReceiverName();
 
-  const std::string shown_local =
-      ipv6_local.empty() ? ports_.discovery.PrimaryIPv4Address() : ipv6_local;
+  // What the socket listens on: an IPv4 binding takes every address, so the one shown is this
+  // computer's own, or the binding itself when it has none to show.
+  std::string shown_local = ipv6_local;
+  if (binding.version != IpVersion::kIPv6) {
+    std::string failure;
+    shown_local = ports_.discovery.ShownIPv4Address(failure);
+    if (!failure.empty() && !name_failing_) Report(failure);
+    name_failing_ = !failure.empty();
+    if (shown_local.empty()) shown_local = binding.address;
+  }
   const char* label =
       IsNumericAddress(state_.ReceiverAddress) ? kLabelReceiverIp : kLabelReceiverName;
   connection_text_ = "Local IP: " + shown_local + " [Port:" + std::to_string(binding.port) +

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "codec/cipher.h"
@@ -88,6 +89,14 @@ class ConnectionManager : public DatagramSender, public NetworkIngress {
     return ports_.cipher.DecryptPacket(datagram);
   }
 
+  // Settings given for this run instead of the file: used at start-up and shown by the dialog,
+  // until the dialog writes the file (then `adopted` is told, so the rest of the link follows).
+  void UseGivenSettings(const ConnectionSettings& settings, std::function<void()> adopted = {}) {
+    given_lines_ = SplitSettingsLines(settings.ToString());
+    on_given_adopted_ = std::move(adopted);
+  }
+  const std::optional<SettingsLines>& GivenLines() const { return given_lines_; }
+
   const std::string& ConfiguredLocalAddress() const { return configured_local_address_; }
   const std::filesystem::path& SettingsPath() const { return settings_path_; }
 
@@ -114,7 +123,10 @@ class ConnectionManager : public DatagramSender, public NetworkIngress {
   std::string connection_text_;    // the status text of the open UDP link, without a suffix
   bool retry_pending_ = false;
   bool bind_failing_ = false;  // within a spell of failed binds
+  bool name_failing_ = false;  // within a spell in which this computer's name does not resolve
   ProblemHandler on_problem_;
+  std::optional<SettingsLines> given_lines_;
+  std::function<void()> on_given_adopted_;
 };
 
 }  // namespace v7400

@@ -133,14 +133,16 @@ std::vector<std::string> SettingsDialogLogic::Load(SettingsForm& form) {
   // and its line 15 is written from it.
   FillLocalAddresses(form, errors);
   const std::filesystem::path& path = ports_.connection.SettingsPath();
+  const auto& given = ports_.connection.GivenLines();
   // Without a file the design defaults stay, with the default key in the key edits as for an
   // unusable key line, so the first "OK" writes a file.
-  if (std::string problem = SettingsFileProblem(path); !problem.empty()) {
+  std::string problem = given ? std::string() : SettingsFileProblem(path);
+  if (!problem.empty()) {
     errors.push_back(std::move(problem));
     LoadKeyLine({}, form);
     return errors;
   }
-  const SettingsLines lines = ReadSettingsFile(path);
+  const SettingsLines lines = given ? *given : ReadSettingsFile(path);
   LoadSerialLines(lines, form, errors);
   LoadNetworkLines(lines, form, errors);
   LoadKeyLine(lines[kLineMaskedKey], form);
@@ -211,9 +213,9 @@ void SettingsDialogLogic::LoadKeyLine(const std::string& line, SettingsForm& for
 
 void SettingsDialogLogic::FillLocalAddresses(SettingsForm& form, std::vector<std::string>& errors) {
   form.local_addresses.clear();
-  std::string primary;
-  LoadStep(errors, [&] { primary = ports_.discovery.PrimaryIPv4Address(); });
-  form.local_addresses.push_back(primary);
+  std::string failure;
+  form.local_addresses.push_back(ports_.discovery.ShownIPv4Address(failure));
+  if (!failure.empty()) errors.push_back(failure);
   ports_.discovery.ListIPv6Addresses(form.local_addresses);
   form.local_address_index = 0;
   if (IsIPv6Address(ports_.state.ReceiverAddress) && form.local_addresses.size() >= 2) {

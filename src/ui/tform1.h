@@ -100,6 +100,7 @@ class TForm1 : public QMainWindow,
   bool AutoScroll() const override;
   void SelectLast(DisplayList list) override;
   void ShowStatus(int panel, const std::string& text) override;
+  void ShowFormatHint(const std::string& hint) override;
   void SetLogChecked(bool checked) override;
   void SetEmptyLogEnabled(bool enabled) override;
   // What a status panel shows once the window has caught up with the stores.
@@ -291,6 +292,7 @@ class TForm1 : public QMainWindow,
   bool paint_follows_refresh_ = false;
   std::string connection_text_;
   bool serial_lost_ = false;
+  std::string format_hint_;  // after the connection text while frames come in the other format
   QTimer* tmrBatch_ = nullptr;
   QTimer* tmr_ProgramAndRequest_ = nullptr;
   QTimer* tmr_drawgrid_ = nullptr;

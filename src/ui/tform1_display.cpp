@@ -146,6 +146,7 @@ void TForm1::ShowStatus(int panel, const std::string& text) {
   if (panel == 2) {
     connection_text_ = text;
     if (serial_lost_) shown += kSerialLostSuffix;
+    if (!format_hint_.empty()) shown += "   (" + format_hint_ + ")";
   }
   pending_status_[static_cast<std::size_t>(panel)] = std::move(shown);
   ScheduleRefresh();
@@ -168,6 +169,11 @@ void TForm1::SerialLinkChanged(bool up, const std::string& why) {
     serial_lost_ = !up;
     ShowStatus(2, connection_text_.empty() ? StatusText(2).toStdString() : connection_text_);
   });
+}
+
+void TForm1::ShowFormatHint(const std::string& hint) {
+  format_hint_ = hint;
+  ShowStatus(2, connection_text_.empty() ? StatusText(2).toStdString() : connection_text_);
 }
 
 void TForm1::SetLogChecked(bool checked) {

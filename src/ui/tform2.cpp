@@ -4,9 +4,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QMimeDatabase>
 #include <QScreen>
 #include <QUrl>
 
+#include "app/qt/desktop_handler.h"
 #include "app/run_options.h"
 #include "ui/help_paths.h"
 #include "ui/manual_window.h"
@@ -76,7 +78,8 @@ void TForm2::BitBtn2Click() {
 }
 
 bool OpenWithDesktop(const QString& path) {
-  return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+  const QString type = QMimeDatabase().mimeTypeForFile(path).name();
+  return HasDesktopHandler(type) && QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 void ShowAboutBox(const QString& exe_dir, QWidget* parent) {

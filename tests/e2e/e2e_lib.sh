@@ -85,10 +85,17 @@ expect_field() {  # NAME VALUE
 # controls as a user does, with the mouse. The window is centred, so positions are taken
 # relative to its top-left corner. $1: the screen size (1024x700).
 start_display() {
+  # Xvfb writes its display number once it takes connections; on a loaded machine that may
+  # take long, so the answer is waited for, then a live connection.
+  mkfifo "$work/display"
   Xvfb -displayfd 3 -screen 0 "${1:-1024x700}x24" -nolisten tcp 3> "$work/display" 2> /dev/null &
   pids+=("$!")
-  for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-  export DISPLAY=":$(cat "$work/display")" QT_QPA_PLATFORM=xcb
+  local number=""
+  read -r -t 120 number < "$work/display" || true
+  [ -n "$number" ] || fail "Xvfb gave no display number"
+  export DISPLAY=":$number" QT_QPA_PLATFORM=xcb
+  for _ in $(seq 300); do xwininfo -root > /dev/null 2>&1 && return; sleep 0.1; done
+  fail "no connection to the display $DISPLAY"
 }
 
 find_window() {

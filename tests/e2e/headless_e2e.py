@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """`v7400 --headless` (and the window's --csv) against receiver-emu, no display variables; each
-CSV row checked against its bytes. headless_e2e.py BIN udp|pty|cmd08|exit-status|full-disk|window-csv
+CSV row checked against its bytes. headless_e2e.py BIN SCENARIO (a function below, - for _)
 """
 import csv
 import json
@@ -33,8 +33,9 @@ class Run:
     def __init__(self, bin_dir, settings, com3="/dev/null"):
         self.bin = bin_dir
         self.work = tempfile.mkdtemp(prefix="v7400-headless-")
-        with open(os.path.join(self.work, "APSsets.sys"), "wb") as f:
-            f.write(b"".join(str(v).encode() + b"\r\n" for v in settings))
+        if settings is not None:
+            with open(os.path.join(self.work, "APSsets.sys"), "wb") as f:
+                f.write(b"".join(str(v).encode() + b"\r\n" for v in settings))
         os.makedirs(os.path.join(self.work, "config", "Corvane"))
         with open(os.path.join(self.work, "config", "Corvane", "V7400.conf"), "w") as f:
             f.write("[Ports]\nCOM3=%s\n" % com3)
@@ -83,9 +84,9 @@ def wait_listening(sim, port):
 
 
 def check_rows(rows, link, peer):
-    """Each frame in: verdict and reason from its own bytes; repeat from the line's previous
+    """Each frame in: verdict and reason from its own bytes; repeat from the link's previous
     sequence; each ACK out carries the address fields of the frame it answers."""
-    last = {}
+    last = None
     answered = None
     for row in rows:
         data = bytes.fromhex(row["bytes_hex"])
@@ -108,9 +109,9 @@ def check_rows(rows, link, peer):
             expected = ("NACK", "CRC %s, expected %04X" % (field, crc16_arc(body)))
         check((row["verdict"], row["reason"]) == expected, "%s: %s" % (expected, row))
         if data[8:12] != b"AAAA":
-            repeat = last.get(row["line"]) == row["sequence"]
+            repeat = last == row["sequence"]
             check(row["repeat"] == ("yes" if repeat else "no"), "repeat of %s" % row)
-            last[row["line"]] = row["sequence"]
+            last = row["sequence"]
             answered = data
     return rows
 
@@ -188,6 +189,16 @@ def exit_status(bin_dir):
         (["--command", "dtmf:12x", "--line", "1"], 2, "DTMF digits '12x'"),
         (["--command", "CMD01", "--line", "33"], 2, "line '33'"),
         (["--csv", "/nonexistent/t.csv"], 2, "--csv: cannot write CSV file"),
+        # An output that cannot be written comes first, whatever else is missing.
+        (["--csv", "/nonexistent/t.csv", "--settings-dir", "/nonexistent"], 2, "--csv: cannot"),
+        (["--log", "/nonexistent/t.log", "--settings-dir", "/"], 2, "--log: cannot write"),
+        (["--summary-json", "/nonexistent/s.json"], 2, "cannot write \"/nonexistent/s.json\""),
+        (["--format", "4100", "--command", "CMD01", "--line", "1"], 2, "the 4100 format has no"),
+        (["--udp", "127.0.0.1"], 2, "--udp takes two values: HOST PORT"),
+        (["--udp", "localhost", "1"], 2, "--udp: 'localhost' is not an IPv4 or IPv6 address"),
+        (["--serial", "/dev/null", "--parity", "high"], 2, "--parity: 'high'"),
+        (["--help-all"], 2, "Unknown option 'help-all'"),
+        (["--progress", "--quiet"], 2, "--progress and --quiet"),
         (["--settings-dir", "/nonexistent"], 3, "settings folder \"/nonexistent\" does not"),
         (["--settings-dir", "/"], 3, "no \"APSsets.sys\" in \"/\""),
         (["--ack", "manual"], 2, "manual ACK needs a person"),
@@ -208,6 +219,124 @@ def exit_status(bin_dir):
     sim = run.start("--seconds", "5")
     sim.communicate(timeout=20)
     check(sim.returncode == 3, "busy port: exit %d" % sim.returncode)
+
+
+def link_options(bin_dir):
+    """--udp and --serial take the settings file's place, without a window and in it: frames
+    answered, and no "APSsets.sys" read or written."""
+    for window in (False, True):
+        for link in ("udp", "serial"):
+            run = Run(bin_dir, None)
+            with open(run.path("config/Corvane/V7400.conf"), "a") as f:
+                f.write("[SOFTWARE]\nCorvane\\V7400\\para\\AutomationFormat=1\n")
+            ending = [] if window else ["--format", "sia", "--count", "6"]
+            if link == "udp":
+                emu_port = random.randrange(20000, 40000)
+                sim = run.start("--udp", "127.0.0.1", str(emu_port), "--local-port",
+                                str(emu_port + 1), "--csv", "t.csv", *ending, window=window)
+                wait_listening(sim, emu_port + 1)
+                emu = run.emulator("--udp", "127.0.0.1", str(emu_port + 1), "--local-port",
+                                   str(emu_port), "--count", "6")
+            else:
+                emu = run.emulator("--pty", "--count", "6", "--start-delay", "1500")
+                device = emu.stdout.readline().strip()
+                sim = run.start("--serial", device, "--baud", "9600", "--csv", "t.csv", *ending,
+                                window=window)
+            report = json.loads(emu.communicate(timeout=30)[0])
+            if window:
+                sim.terminate()
+            out, err = sim.communicate(timeout=30)
+            name = "%s %s" % ("window" if window else "headless", link)
+            check(report["acked"] == 6 and counts(run.rows(), "ACK") == 6,
+                  "%s: %s %s" % (name, report, err))
+            check(not os.path.exists(run.path("APSsets.sys")), name + ": APSsets.sys written")
+
+
+def count_commands(bin_dir):
+    """--count counts the receiver's events, not its feedbacks to the commands; a clean run
+    over two lines has no gaps (the sequence is the link's); date goes on the line asked for."""
+    run, emu_port, sim_port = udp_run(bin_dir)
+    emu = run.emulator("--udp", "127.0.0.1", str(sim_port), "--local-port", str(emu_port),
+                       "--count", "6", "--line", "01,02", "--start-delay", "1500",
+                       "--linger", "3000")
+    time.sleep(0.2)
+    commands = []
+    for kind, line in (("date", "2"), ("time", "1"), ("stop-audio", "2"), ("CMD01", "1"),
+                       ("dtmf:12", "2"), ("CMD02", "1"), ("CMD03", "2")):
+        commands += ["--command", kind, "--line", line]
+    sim = run.start("--format", "sia", "--count", "5", "--csv", "t.csv", "--summary-json",
+                    "s.json", *commands)
+    out, err = sim.communicate(timeout=30)
+    emu.kill()
+    check(sim.returncode == 0, "exit %d: %s" % (sim.returncode, err))
+    summary = json.load(open(run.path("s.json")))
+    events = sum(l["events"] for l in summary["lines"])
+    check(events >= 5 and sum(l["feedbacks"] for l in summary["lines"]) == 7, "%s" % summary)
+    check(all(l["gaps"] == 0 and l["repeats"] == 0 for l in summary["lines"]), "%s" % summary)
+    check([c["outcome"] for c in summary["commands"]] == ["feedback"] * 7, "%s" % summary)
+    date = [bytes.fromhex(r["bytes_hex"]) for r in run.rows() if r["direction"] == "out"
+            and b"CSD" in bytes.fromhex(r["bytes_hex"])]
+    check(len(date) == 1 and date[0][15:17] == b"02", "date frame %s" % date)
+
+
+def format_hint(bin_dir):
+    """SIA frames against a run in the "4100" format: the first row of the spell says why
+    nothing is answered, and so does standard error, once."""
+    run, emu_port, sim_port = udp_run(bin_dir)
+    sim = run.start("--format", "4100", "--count", "4", "--csv", "t.csv")
+    wait_listening(sim, sim_port)
+    emu = run.emulator("--udp", "127.0.0.1", str(sim_port), "--local-port", str(emu_port),
+                       "--count", "4", "--timeout", "100", "--retries", "0")
+    emu.communicate(timeout=30)
+    out, err = sim.communicate(timeout=30)
+    hint = "looks like SIA; the format is 4100 (--format sia, or the Format buttons)"
+    reasons = [r["reason"] for r in run.rows() if r["direction"] == "in"]
+    check(len(reasons) >= 4 and reasons[0].endswith("; " + hint) and
+          all(hint not in r for r in reasons[1:]), "reasons %s" % reasons)
+    check(err.count(hint) == 1, "stderr: " + err)
+
+
+def installed_as_root(bin_dir):
+    """A copy in a folder that is not the user's (here another user's, as /usr is for a
+    package) writes "error.log" to the state folder, even as root."""
+    if os.geteuid() != 0:
+        sys.exit(77)  # skipped: only root can give the folder to another user
+    run, emu_port, sim_port = udp_run(bin_dir)
+    folder = os.path.join(run.work, "bin")
+    os.mkdir(folder)
+    exe = shutil.copy2(os.path.join(bin_dir, "v7400"), folder)
+    os.chown(folder, 65534, 65534)
+    os.chmod(folder, 0o777)
+    run.env["XDG_STATE_HOME"] = run.path("state")
+    busy = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    busy.bind(("0.0.0.0", sim_port))  # a line for "error.log"
+    sim = run.start("--seconds", "5", exe=exe)
+    sim.communicate(timeout=20)
+    check(sim.returncode == 3, "busy port: exit %d" % sim.returncode)
+    check(not os.path.exists(os.path.join(folder, "error.log")), "error.log beside the copy")
+    check(os.path.getsize(run.path("state/V7400/error.log")) > 0, "no error.log in the state")
+
+
+def unresolved_name(bin_dir):
+    """A computer whose own name does not resolve (a UTS namespace with a name of its own): the
+    link still opens and answers, and "error.log" says why once."""
+    if os.geteuid() != 0 or shutil.which("unshare") is None:
+        sys.exit(77)  # skipped: a host name of its own needs root
+    run, emu_port, sim_port = udp_run(bin_dir)
+    exe = shutil.copy2(os.path.join(bin_dir, "v7400"), run.work)
+    sim = subprocess.Popen(
+        ["unshare", "-u", "sh", "-c", 'hostname v7400-nowhere.invalid && exec "$0" "$@"', exe,
+         "--headless", "--format", "sia", "--count", "5"],
+        cwd=run.work, env=run.env, text=True, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    wait_listening(sim, sim_port)
+    emu = run.emulator("--udp", "127.0.0.1", str(sim_port), "--local-port", str(emu_port),
+                       "--count", "5")
+    report = json.loads(emu.communicate(timeout=30)[0])
+    out, err = sim.communicate(timeout=30)
+    check(sim.returncode == 0 and report["acked"] == 5, "answered: %s %s" % (report, err))
+    logged = open(run.path("error.log"), "rb").read().decode().splitlines()
+    check(len(logged) == 1 and "'v7400-nowhere.invalid' cannot be resolved" in logged[0],
+          "error.log: %s" % logged)
 
 
 def full_disk(bin_dir):

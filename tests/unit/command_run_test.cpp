@@ -16,6 +16,7 @@ TEST(CommandRunTest, EachCommandWaitsForItsFeedbackOrItsTimeOut) {
   state.Format = AutomationFormat::kSia;
   testing::FakeClock clock;
   testing::FakeLineServices lines;
+  lines.state = &state;
   const std::vector<TCommand> commands = {{CommandKind::HighLevel, "05", "CMD01"},
                                           {CommandKind::DtmfSequence, "06", "12"},
                                           {CommandKind::SetDate, "07", ""}};
@@ -35,8 +36,10 @@ TEST(CommandRunTest, EachCommandWaitsForItsFeedbackOrItsTimeOut) {
   ASSERT_EQ(lines.commands.size(), 2U);
   clock.tick += kFeedbackTimeoutMs + 1;
   run.Advance();
-  // The date goes out with the line field of the last frame received ("00" here).
-  run.OnFrameIn(WrapSiaBody("\tAAAA0100[]"));
+  // The date goes out on the line asked for, not on the last frame's ("00" here), which stays.
+  EXPECT_EQ(lines.line_fields.back(), "07");
+  EXPECT_EQ(state.CurrentLine, "00");
+  run.OnFrameIn(WrapSiaBody("\tAAAA0107[]"));
   run.Advance();
   EXPECT_TRUE(run.Done());
   ASSERT_EQ(lines.commands, commands);
@@ -44,6 +47,10 @@ TEST(CommandRunTest, EachCommandWaitsForItsFeedbackOrItsTimeOut) {
   for (const CommandOutcome& outcome : run.Outcomes()) texts.push_back(OutcomeText(outcome));
   EXPECT_EQ(texts, (std::vector<std::string>{"feedback", "no feedback in 4 s", "feedback"}));
 
+  for (const TCommand& command : commands) {
+    EXPECT_EQ(CarriedInFormat(command, AutomationFormat::k4100),
+              command.Kind == CommandKind::SetDate);
+  }
   state.Format = AutomationFormat::k4100;
   CommandRun in_4100(state, lines, clock, {commands[1]});
   in_4100.Advance();

@@ -110,5 +110,25 @@ TEST_F(ErrorLogTest, GoesBesideTheExecutableOnlyWhenItCanBeWrittenThere) {
   EXPECT_EQ(asked, (exe / "error.log").string());
 }
 
+TEST(ErrorLogDirectoryTest, OnlyAFolderOfTheUsersOwnOutsideUsrIsTheirs) {
+  struct Case {
+    const char* folder;
+    unsigned owner;
+    unsigned user;
+    bool users;
+  } cases[] = {
+      {"/home/ann/v7400/build/bin", 1000, 1000, true},
+      {"/home/ann/v7400/build/bin", 1000, 0, false},  // root running another's build
+      {"/usr/bin", 0, 0, false},                      // root running the package
+      {"/usr/local/bin", 0, 0, false},
+      {"/usr", 0, 0, false},
+      {"/usrlocal/bin", 0, 0, true},
+      {"/opt/v7400", 0, 1000, false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(IsUsersFolder(c.folder, c.owner, c.user), c.users) << c.folder << " " << c.user;
+  }
+}
+
 }  // namespace
 }  // namespace v7400

@@ -98,7 +98,7 @@ TEST_F(FrameReportTest, DatagramsNotTakenAreReportedAsIgnored) {
   EXPECT_EQ(In().link, LinkKind::kUdp6);
 }
 
-TEST(TrafficRecorderTest, RepeatsAndGapsFollowEachLineSequence) {
+TEST(TrafficRecorderTest, RepeatsAndGapsFollowTheLinkSequenceBookedToTheNextFrameLine) {
   SimulatorState state;
   state.Format = AutomationFormat::kSia;
   FakeClock clock;
@@ -106,18 +106,19 @@ TEST(TrafficRecorderTest, RepeatsAndGapsFollowEachLineSequence) {
   struct Step {
     const char* sequence;
     const char* line;
-  } steps[] = {{"0001", "01"}, {"0001", "01"}, {"0004", "01"}, {"0002", "02"},
-               {"9998", "01"}, {"0002", "01"}, {"AAAA", "01"}, {"0003", "01"}};
+  } steps[] = {{"0001", "01"}, {"0002", "02"}, {"0002", "02"}, {"0005", "01"}, {"0006", "02"},
+               {"0008", "02"}, {"9999", "01"}, {"0001", "02"}, {"AAAA", "01"}, {"0002", "01"}};
   for (const Step& step : steps) {
     recorder.OnFrame(
         FrameIn(LinkKind::kUdp, "", Event(step.sequence, step.line), FrameVerdict::kAck, ""));
   }
   const TrafficTally& tally = recorder.Tally();
-  EXPECT_EQ(tally.received, 8);
-  EXPECT_EQ(tally.lines[0].repeats, 1);
-  // 0002-0003, then 0005-9997, then 9999 and 0001 across the wrap; 0002 to 0003 none.
-  EXPECT_EQ(tally.lines[0].gaps, 2 + 9993 + 2);
-  EXPECT_EQ(tally.lines[1].gaps, 0);
+  EXPECT_EQ(tally.received, 10);
+  EXPECT_EQ(tally.lines[0].repeats, 0);
+  EXPECT_EQ(tally.lines[1].repeats, 1);
+  // 0003-0004 and 0009-9998 on line 1; 0007 on line 2; none across the wrap.
+  EXPECT_EQ(tally.lines[0].gaps, 2 + 9990);
+  EXPECT_EQ(tally.lines[1].gaps, 1);
 }
 
 TEST(TrafficCsvTest, RowsAreQuotedAndStampedInFull) {

@@ -22,9 +22,12 @@ std::string S(const QString& text) { return text.toLocal8Bit().toStdString(); }
 // Options of the run without a window; without --headless only --csv and --settings-dir apply.
 const std::map<QString, const char*>& HeadlessOnly() {
   static const std::map<QString, const char*> kOptions = {
-      {Q("format"), "--format"}, {Q("ack"), "--ack"},         {Q("log"), "--log"},
-      {Q("count"), "--count"},   {Q("seconds"), "--seconds"}, {Q("summary-json"), "--summary-json"},
-      {Q("strict"), "--strict"}, {Q("command"), "--command"}, {Q("line"), "--line"},
+      {Q("format"), "--format"},   {Q("ack"), "--ack"},
+      {Q("log"), "--log"},         {Q("count"), "--count"},
+      {Q("seconds"), "--seconds"}, {Q("summary-json"), "--summary-json"},
+      {Q("strict"), "--strict"},   {Q("command"), "--command"},
+      {Q("line"), "--line"},       {Q("progress"), "--progress"},
+      {Q("quiet"), "--quiet"},
   };
   return kOptions;
 }
@@ -34,7 +37,9 @@ void AddOptions(QCommandLineParser& parser) {
       Q("The V7400 Automation Simulator: plays the automation computer of a V9100 receiver.\n"
         "Without options it opens its window. With --headless it runs without one, answers "
         "every frame automatically, and prints a summary when it ends."));
-  parser.addHelpOption();
+  // Only --help: the Qt options it would list under --help-all are not this program's to offer.
+  parser.addOption(
+      QCommandLineOption({Q("h"), Q("help")}, Q("Displays help on commandline options.")));
   parser.addVersionOption();
   const auto add = [&](const char* name, const char* text, const char* value = nullptr) {
     parser.addOption(value == nullptr ? QCommandLineOption(Q(name), Q(text))
@@ -46,6 +51,20 @@ void AddOptions(QCommandLineParser& parser) {
       "Works in the per-user folder $XDG_DATA_HOME/V7400 (~/.local/share/V7400), made on first "
       "use: it holds \"APSsets.sys\". The desktop menu starts the program so.");
   add("csv", "Writes every frame in and out to FILE as CSV (also beside the window).", "FILE");
+  add("udp",
+      "The link is UDP to the receiver at HOST (an IPv4 or IPv6 address) and PORT; with the "
+      "options below, it takes the place of \"APSsets.sys\" for this run.",
+      "HOST PORT");
+  add("local-port", "With --udp: the UDP port the simulator listens on (default 10000).", "P");
+  add("local-address", "With --udp: the local address for an IPv6 link.", "A");
+  add("key", "With --udp: AES on, with this key string (32, 48 or 64 hex digits, as typed).",
+      "KEYSTRING");
+  add("serial", "The link is the serial device DEVICE (a path such as /dev/ttyUSB0).", "DEVICE");
+  add("baud", "With --serial: the bit rate (default 9600).", "N");
+  add("data-bits", "With --serial: 7 or 8 (default 8).", "N");
+  add("parity", "With --serial: none, odd, even, mark or space (default none).", "P");
+  add("stop-bits", "With --serial: 1 or 2 (default 1).", "N");
+  add("flow", "With --serial: none, hardware, xon or both (default none).", "F");
   add("headless", "Runs without a window and without a display.");
   add("format", "The automation format, sia or 4100 (default: the stored preference).", "NAME");
   add("ack", "auto: answers every frame; manual is refused (it needs the window).", "MODE");
@@ -60,6 +79,13 @@ void AddOptions(QCommandLineParser& parser) {
       "programming).",
       "KIND");
   add("line", "The line (1 to 32) of the --command before it.", "NN");
+  add("progress", "Shows the live progress line on standard error even when it is no terminal.");
+  add("quiet", "Shows no progress line.");
+  {
+    QCommandLineOption port(Q("udp-port"), QString(), Q("PORT"));
+    port.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(port);
+  }
   // The options QApplication takes itself stay accepted, and are not listed.
   for (const char* name :
        {"platform", "platformpluginpath", "platformtheme", "plugin", "display", "geometry",
@@ -111,6 +137,30 @@ std::string ReadValues(const QCommandLineParser& parser, RunOptions& options) {
     if (!command) return "--command: " + error;
     options.commands.push_back(*command);
   }
+  LinkOptionTexts link;
+  const auto given = [&](const char* name) -> std::optional<std::string> {
+    if (!parser.isSet(Q(name))) return std::nullopt;
+    return value(name);
+  };
+  link.udp_host = given("udp");
+  link.udp_port = given("udp-port");
+  link.local_port = given("local-port");
+  link.local_address = given("local-address");
+  link.key = given("key");
+  link.serial_device = given("serial");
+  link.baud = given("baud");
+  link.data_bits = given("data-bits");
+  link.parity = given("parity");
+  link.stop_bits = given("stop-bits");
+  link.flow = given("flow");
+  options.link = ParseLinkOptions(link, error);
+  if (!error.empty()) return error;
+  if (parser.isSet(Q("progress")) && parser.isSet(Q("quiet"))) {
+    return "--progress and --quiet contradict each other; give one";
+  }
+  options.progress = parser.isSet(Q("progress")) ? ProgressMode::kOn
+                     : parser.isSet(Q("quiet"))  ? ProgressMode::kOff
+                                                 : ProgressMode::kAtTerminal;
   if (!parser.positionalArguments().isEmpty()) {
     return "unexpected argument '" + S(parser.positionalArguments().first()) + "'";
   }
@@ -130,6 +180,18 @@ void EnterUserDataFolder(RunOptions& options) {
   std::fprintf(stderr, "v7400: %s; working in %s\n", error.c_str(), S(QDir::currentPath()).c_str());
 }
 
+// "--udp HOST PORT" takes two values, which the parser cannot: the port becomes the hidden
+// "--udp-port". A PORT that is missing or is an option is left for the check to refuse.
+void SplitUdpOption(QStringList& arguments) {
+  for (qsizetype i = 1; i < arguments.size(); ++i) {
+    if (arguments[i] != Q("--udp") && arguments[i] != Q("-udp")) continue;
+    if (i + 2 < arguments.size() && !arguments[i + 2].startsWith(u'-')) {
+      arguments.insert(i + 2, Q("--udp-port"));
+    }
+    return;
+  }
+}
+
 int Refuse(const std::string& message) {
   std::fprintf(stderr, "v7400: %s; try 'v7400 --help'\n", message.c_str());
   return 2;
@@ -142,6 +204,7 @@ CommandLine ReadCommandLine(int argc, char* argv[]) {
   QCoreApplication::setApplicationVersion(Q(kProgramVersion));
   QStringList arguments;
   for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  SplitUdpOption(arguments);
   QCommandLineParser parser;
   parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
   AddOptions(parser);
@@ -150,7 +213,7 @@ CommandLine ReadCommandLine(int argc, char* argv[]) {
     QString text = parser.errorText();
     if (text.endsWith(u'.')) text.chop(1);
     result.exit_status = Refuse(S(text));
-  } else if (parser.isSet(Q("help")) || parser.isSet(Q("help-all"))) {
+  } else if (parser.isSet(Q("help"))) {
     // Parsed before any application object exists, which is what names the program here.
     std::fputs(S(parser.helpText().replace(Q("<executable_name>"), Q("v7400"))).c_str(), stdout);
     result.exit_status = 0;

@@ -15,6 +15,7 @@
 #include "core/simulator_state.h"
 #include "transport/address_discovery.h"
 #include "transport/connection_manager.h"
+#include "transport/link_options.h"
 #include "transport/qt/qt_network_info.h"
 #include "transport/qt/qt_port_name_preferences.h"
 #include "transport/qt/qt_serial_device.h"
@@ -33,7 +34,8 @@ class QtLink : public Link {
         port_settings_(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Corvane"),
                        QStringLiteral("V7400")),
         port_names_(port_settings_),
-        serial_(port_names_),
+        given_names_(port_names_),
+        serial_(given_names_),
         discovery_(adapters_, resolver_),
         connection_(
             state,
@@ -86,6 +88,13 @@ class QtLink : public Link {
         .device_for_port = [this](int port) { return serial_.DeviceFor(port); },
     };
   }
+  // The link named on the command line takes the settings file's place for this run.
+  void UseGivenLink(const GivenLink& link) {
+    if (!link.serial_device.empty()) {
+      given_names_.Give(link.settings.port_number, link.serial_device);
+    }
+    connection_.UseGivenSettings(link.settings, [this] { given_names_.Adopt(); });
+  }
   // Whether the configured transport is open: the serial port, or the UDP endpoint bound.
   bool IsOpen() const {
     return state_.ConnectionMode == 1 ? endpoint_.IsActive() : serial_.IsOpen();
@@ -102,13 +111,14 @@ class QtLink : public Link {
 
   // A serial port of the dialog's own for its port test, on the same COM table.
   std::unique_ptr<SerialDevice> MakeTestPort() {
-    return std::make_unique<QtSerialDevice>(port_names_);
+    return std::make_unique<QtSerialDevice>(given_names_);
   }
 
  private:
   SimulatorState& state_;
   QSettings port_settings_;
   QtPortNamePreferences port_names_;
+  GivenPortNames given_names_;
   QtSerialDevice serial_;
   QtUdpEndpoint endpoint_;
   QtAdapterSource adapters_;

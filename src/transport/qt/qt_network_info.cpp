@@ -30,6 +30,9 @@ std::optional<std::vector<NetworkAdapter>> QtAdapterSource::Adapters() {
     adapter.type = TypeOf(interface);
     for (const QNetworkAddressEntry& entry : interface.addressEntries()) {
       const QHostAddress ip = entry.ip();
+      if (ip.protocol() == QAbstractSocket::IPv4Protocol && !ip.isLoopback()) {
+        adapter.ipv4.push_back(ip.toString().toStdString());
+      }
       if (ip.protocol() != QAbstractSocket::IPv6Protocol || ip.isMulticast()) continue;
       AdapterAddress address;
       const Q_IPV6ADDR raw = ip.toIPv6Address();

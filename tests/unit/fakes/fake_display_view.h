@@ -26,6 +26,7 @@ class FakeDisplayView : public DisplayView {
   bool AutoScroll() const override { return auto_scroll; }
   void SelectLast(DisplayList list) override { selected_last.push_back(list); }
   void ShowStatus(int panel, const std::string& text) override { status.at(panel) = text; }
+  void ShowFormatHint(const std::string& hint) override { hints.push_back(hint); }
   void SetLogChecked(bool checked) override { log_checked = checked; }
   void SetEmptyLogEnabled(bool enabled) override { empty_log_enabled = enabled; }
 
@@ -33,6 +34,7 @@ class FakeDisplayView : public DisplayView {
 
   bool auto_scroll = true;
   std::vector<DisplayList> selected_last;
+  std::vector<std::string> hints;
   std::array<std::string, 3> status{"Received: 0", "Sent: 0", "COM settings:"};
   std::array<int, 2> appends{0, 0};
   std::array<int, 2> removals{0, 0};

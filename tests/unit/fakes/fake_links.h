@@ -66,7 +66,10 @@ class FakeLineServices : public LineServices {
   void UpdateLineOnReceive(const std::string& entry, const std::string& line) override {
     updates.push_back({entry, line});
   }
-  void SendCommand(const TCommand& command) override { commands.push_back(command); }
+  void SendCommand(const TCommand& command) override {
+    commands.push_back(command);
+    if (state != nullptr) line_fields.push_back(state->CurrentLine);
+  }
   void BuildProgramQueue(int line) override {
     if (fail_build) throw std::invalid_argument("not a hexadecimal programming string");
     queues_built.push_back(line);
@@ -80,6 +83,9 @@ class FakeLineServices : public LineServices {
 
   std::vector<Update> updates;
   std::vector<TCommand> commands;
+  // The last frame's line field as each command was built, when `state` is given.
+  const SimulatorState* state = nullptr;
+  std::vector<std::string> line_fields;
   std::vector<int> queues_built;
   std::deque<std::string> queue;
   bool fail_build = false;

@@ -1,0 +1,145 @@
+#include "transport/link_options.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <charconv>
+
+#include "codec/cipher.h"
+#include "transport/address_checks.h"
+#include "transport/settings_dialog_logic.h"
+
+namespace v7400 {
+
+namespace {
+
+std::optional<int> Number(const std::string& text, int low, int high) {
+  int value = 0;
+  const auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (status != std::errc() || end != text.data() + text.size() || value < low || value > high) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+// The index of `text` among `names`, ignoring case.
+std::optional<int> NameIndex(const std::string& text,
+                             const std::initializer_list<const char*>& names) {
+  int index = 0;
+  for (const char* name : names) {
+    const std::string candidate = name;
+    if (std::ranges::equal(text, candidate, [](char a, char b) {
+          return std::tolower(static_cast<unsigned char>(a)) == b;
+        })) {
+      return index;
+    }
+    ++index;
+  }
+  return std::nullopt;
+}
+
+bool IsHexKey(const std::string& key) {
+  return (key.size() == 32 || key.size() == 48 || key.size() == 64) &&
+         std::ranges::all_of(key, [](unsigned char c) { return std::isxdigit(c) != 0; });
+}
+
+// One refusal; the caller returns nothing.
+std::optional<GivenLink> Refuse(std::string& error, std::string text) {
+  error = std::move(text);
+  return std::nullopt;
+}
+
+std::string Port(const std::string& text, const char* option, std::string& error) {
+  if (!Number(text, 1, 65535))
+    error = std::string(option) + ": '" + text + "' is not a UDP port from 1 to 65535";
+  return text;
+}
+
+}  // namespace
+
+std::optional<GivenLink> ParseLinkOptions(const LinkOptionTexts& t, std::string& error) {
+  const bool udp = t.udp_host.has_value();
+  const bool serial = t.serial_device.has_value();
+  const bool udp_companion = t.local_port || t.local_address || t.key;
+  const bool serial_companion = t.baud || t.data_bits || t.parity || t.stop_bits || t.flow;
+  if (udp && serial) return Refuse(error, "--udp and --serial both name the link; give one");
+  if (!udp && udp_companion) {
+    return Refuse(error, std::string(t.key          ? "--key"
+                                     : t.local_port ? "--local-port"
+                                                    : "--local-address") +
+                             " works only with --udp");
+  }
+  if (!serial && serial_companion) {
+    return Refuse(error,
+                  "--baud, --data-bits, --parity, --stop-bits and --flow work only with --serial");
+  }
+  if (!udp && !serial) return std::nullopt;
+
+  GivenLink link;
+  ConnectionSettings& s = link.settings;
+  // Without --key the dialog's default key stands in the file, with encryption off.
+  s.key_string = kDefaultKeyString128;
+  if (udp) {
+    s.connection_mode = kModeNetwork;
+    // The dialog takes a numeric address only.
+    if (!IsIPv4Address(*t.udp_host) && !IsIPv6Address(*t.udp_host)) {
+      return Refuse(error, "--udp: '" + *t.udp_host + "' is not an IPv4 or IPv6 address");
+    }
+    s.receiver_address = *t.udp_host;
+    if (!t.udp_port) return Refuse(error, "--udp takes two values: HOST PORT");
+    s.receiver_port = Port(*t.udp_port, "--udp", error);
+    s.local_port = Port(t.local_port.value_or("10000"), "--local-port", error);
+    if (!error.empty()) return std::nullopt;
+    if (t.local_address) {
+      if (!IsIPv4Address(*t.local_address) && !IsIPv6Address(*t.local_address)) {
+        return Refuse(error,
+                      "--local-address: '" + *t.local_address + "' is not an IPv4 or IPv6 address");
+      }
+      s.local_address = *t.local_address;
+    }
+    if (t.key) {
+      if (!IsHexKey(*t.key)) {
+        return Refuse(error, "--key: not 32, 48 or 64 hexadecimal digits");
+      }
+      s.key_string = *t.key;
+      s.encryption = true;
+    }
+    return link;
+  }
+  s.connection_mode = kModeSerial;
+  if (t.serial_device->empty()) return Refuse(error, "--serial: no device named");
+  link.serial_device = *t.serial_device;
+  if (t.baud) {
+    const auto baud = Number(*t.baud, 1, 115200);
+    if (!baud || std::ranges::find(kBaudRates, *baud) == kBaudRates.end()) {
+      return Refuse(error,
+                    "--baud: '" + *t.baud +
+                        "' is not one of 110 300 600 1200 2400 4800 9600 19200 38400 57600 115200");
+    }
+    s.baud_rate = *baud;
+  }
+  if (t.data_bits) {
+    const auto bits = Number(*t.data_bits, 7, 8);
+    if (!bits) return Refuse(error, "--data-bits: '" + *t.data_bits + "' is not 7 or 8");
+    s.data_bits = *bits;
+  }
+  if (t.parity) {
+    const auto parity = NameIndex(*t.parity, {"none", "odd", "even", "mark", "space"});
+    if (!parity)
+      return Refuse(error, "--parity: '" + *t.parity + "' is not none, odd, even, mark or space");
+    s.parity = *parity;
+  }
+  if (t.stop_bits) {
+    const auto stop = Number(*t.stop_bits, 1, 2);
+    if (!stop) return Refuse(error, "--stop-bits: '" + *t.stop_bits + "' is not 1 or 2");
+    s.stop_bits = *stop;
+  }
+  if (t.flow) {
+    const auto flow = NameIndex(*t.flow, {"none", "hardware", "xon", "both"});
+    if (!flow) return Refuse(error, "--flow: '" + *t.flow + "' is not none, hardware, xon or both");
+    s.flow_control = *flow;
+  }
+  return link;
+}
+
+}  // namespace v7400
