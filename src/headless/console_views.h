@@ -26,7 +26,7 @@ class ConsoleViews : public DisplayView, public CommandPanelView, public Statist
   void SelectLast(DisplayList) override {}
   void ShowStatus(int, const std::string&) override {}
   void ShowFormatHint(const std::string& hint) override {
-    if (!hint.empty()) std::fprintf(stderr, "v7400: frames %s\n", hint.c_str());
+    if (!hint.empty()) std::fprintf(stderr, "v7400: the frame received %s\n", hint.c_str());
   }
   void SetLogChecked(bool) override {}
   void SetEmptyLogEnabled(bool) override {}

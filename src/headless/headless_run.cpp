@@ -81,10 +81,12 @@ struct JsonFile {
   }
 };
 
-// The receiver's events: what --count counts (its feedbacks to our commands are not events).
-long long EventsReceived(const SimulatorState& state) {
-  long long events = 0;
-  for (const TLine& line : state.LineTable) events += line.EventsReceived;
+// What --count counts: the frames received, less the receiver's feedbacks when commands were
+// sent (a "4100" frame carries no line, so the per-line event counts cannot stand in).
+long long EventsReceived(HeadlessSimulator& simulator, bool commands) {
+  long long events = simulator.Recorder().Tally().received;
+  if (!commands) return events;
+  for (const TLine& line : simulator.State().LineTable) events -= line.FeedbacksReceived;
   return events;
 }
 
@@ -101,7 +103,7 @@ double RunUntilEnd(HeadlessSimulator& simulator, const RunOptions& options) {
   elapsed.start();
   const auto seconds = [&] { return static_cast<double>(elapsed.nsecsElapsed()) / 1e9; };
   simulator.SetAfterFrames([&] {
-    if (options.count && EventsReceived(simulator.State()) >= *options.count &&
+    if (options.count && EventsReceived(simulator, !options.commands.empty()) >= *options.count &&
         simulator.Commands().Done()) {
       QCoreApplication::quit();
     }

@@ -206,7 +206,7 @@ std::string ConnectionManager::ActivateEndpoint() {
   // What the socket listens on: an IPv4 binding takes every address, so the one shown is this
   // computer's own, or the binding itself when it has none to show.
   std::string shown_local = ipv6_local;
-  if (binding.version != IpVersion::kIPv6) {
+  if (shown_local.empty()) {
     std::string failure;
     shown_local = ports_.discovery.ShownIPv4Address(failure);
     if (!failure.empty() && !name_failing_) Report(failure);

@@ -276,7 +276,7 @@ def count_commands(bin_dir):
     check([c["outcome"] for c in summary["commands"]] == ["feedback"] * 7, "%s" % summary)
     date = [bytes.fromhex(r["bytes_hex"]) for r in run.rows() if r["direction"] == "out"
             and b"CSD" in bytes.fromhex(r["bytes_hex"])]
-    check(len(date) == 1 and date[0][15:17] == b"02", "date frame %s" % date)
+    check(len(date) == 1 and date[0][14:16] == b"02", "date frame %s" % date)
 
 
 def format_hint(bin_dir):
