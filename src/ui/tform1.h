@@ -292,7 +292,7 @@ class TForm1 : public QMainWindow,
   bool paint_follows_refresh_ = false;
   std::string connection_text_;
   bool serial_lost_ = false;
-  std::string format_hint_;  // after the connection text while frames come in the other format
+  std::string format_hint_;  // before the connection text while frames come in the other format
   QTimer* tmrBatch_ = nullptr;
   QTimer* tmr_ProgramAndRequest_ = nullptr;
   QTimer* tmr_drawgrid_ = nullptr;

@@ -146,7 +146,8 @@ void TForm1::ShowStatus(int panel, const std::string& text) {
   if (panel == 2) {
     connection_text_ = text;
     if (serial_lost_) shown += kSerialLostSuffix;
-    if (!format_hint_.empty()) shown += "   (" + format_hint_ + ")";
+    // First, so that a narrow window still shows it.
+    if (!format_hint_.empty()) shown = format_hint_ + "   " + shown;
   }
   pending_status_[static_cast<std::size_t>(panel)] = std::move(shown);
   ScheduleRefresh();

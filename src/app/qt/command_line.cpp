@@ -69,7 +69,10 @@ void AddOptions(QCommandLineParser& parser) {
   add("format", "The automation format, sia or 4100 (default: the stored preference).", "NAME");
   add("ack", "auto: answers every frame; manual is refused (it needs the window).", "MODE");
   add("log", "Writes the traffic log to FILE, as the window's \"Log\" does.", "FILE");
-  add("count", "Ends the run after N frames received (and the commands settled).", "N");
+  add("count",
+      "Ends the run after N frames received, not counting the receiver's feedbacks to the "
+      "--commands (and once these have settled).",
+      "N");
   add("seconds", "Ends the run after S seconds.", "S");
   add("summary-json", "Writes the summary to FILE as JSON.", "FILE");
   add("strict", "Exit status 1 when any frame was NACKed or dropped.");
@@ -78,7 +81,8 @@ void AddOptions(QCommandLineParser& parser) {
       "--line: date, time, stop-audio, dtmf:DIGITS, CMD01 to CMD0E06, or CMD08 (remote "
       "programming).",
       "KIND");
-  add("line", "The line (1 to 32) of the --command before it.", "NN");
+  add("line", "The line (1 to 32) of the --command before it, date, time and stop-audio too.",
+      "NN");
   add("progress", "Shows the live progress line on standard error even when it is no terminal.");
   add("quiet", "Shows no progress line.");
   {
