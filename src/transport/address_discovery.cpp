@@ -63,14 +63,14 @@ std::string AddressDiscovery::FirstGlobalIPv6() {
   return fallback;
 }
 
-std::string AddressDiscovery::ShownIPv4Address(std::string& failure) {
+std::string AddressDiscovery::ShownIPv4Address(std::string& failure, bool keep_loopback) {
   std::string primary;
   try {
     primary = PrimaryIPv4Address();
   } catch (const std::exception& error) {
     failure = error.what();
   }
-  if (!primary.empty() && !primary.starts_with("127.")) return primary;
+  if (!primary.empty() && (keep_loopback || !primary.starts_with("127."))) return primary;
   for (const NetworkAdapter& adapter : QualifyingAdapters()) {
     if (!adapter.ipv4.empty()) return adapter.ipv4.front();
   }

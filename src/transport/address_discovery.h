@@ -59,8 +59,8 @@ class AddressDiscovery {
   // The IPv4 address to show for this computer: the primary one unless it is missing or a
   // loopback address (a "127.0.1.1" hosts entry), then the first IPv4 address of an Ethernet
   // or wireless adapter; empty when there is none. Never throws: `failure` gets why the
-  // computer's name did not resolve.
-  std::string ShownIPv4Address(std::string& failure);
+  // computer's name did not resolve. `keep_loopback`: a loopback primary address stands.
+  std::string ShownIPv4Address(std::string& failure, bool keep_loopback = false);
 
   std::uint32_t LinkLocalScopeId() const { return link_local_scope_id_; }
 

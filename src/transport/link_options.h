@@ -11,17 +11,17 @@ namespace v7400 {
 
 // The option texts as typed; an empty optional is an option not given.
 struct LinkOptionTexts {
-  std::optional<std::string> udp_host;
-  std::optional<std::string> udp_port;
-  std::optional<std::string> local_port;
-  std::optional<std::string> local_address;
-  std::optional<std::string> serial_device;
-  std::optional<std::string> baud;
-  std::optional<std::string> data_bits;
-  std::optional<std::string> parity;
-  std::optional<std::string> stop_bits;
-  std::optional<std::string> flow;
-  std::optional<std::string> key;
+  std::optional<std::string> udp_host = {};
+  std::optional<std::string> udp_port = {};
+  std::optional<std::string> local_port = {};
+  std::optional<std::string> local_address = {};
+  std::optional<std::string> serial_device = {};
+  std::optional<std::string> baud = {};
+  std::optional<std::string> data_bits = {};
+  std::optional<std::string> parity = {};
+  std::optional<std::string> stop_bits = {};
+  std::optional<std::string> flow = {};
+  std::optional<std::string> key = {};
 };
 
 // The link for one run. A serial device is used as it is: COM1 stands for it in this run.

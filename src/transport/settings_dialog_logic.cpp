@@ -214,7 +214,8 @@ void SettingsDialogLogic::LoadKeyLine(const std::string& line, SettingsForm& for
 void SettingsDialogLogic::FillLocalAddresses(SettingsForm& form, std::vector<std::string>& errors) {
   form.local_addresses.clear();
   std::string failure;
-  form.local_addresses.push_back(ports_.discovery.ShownIPv4Address(failure));
+  // The list keeps the address the name resolves to, loopback or not, as it always did.
+  form.local_addresses.push_back(ports_.discovery.ShownIPv4Address(failure, true));
   if (!failure.empty()) errors.push_back(failure);
   ports_.discovery.ListIPv6Addresses(form.local_addresses);
   form.local_address_index = 0;

@@ -6,9 +6,11 @@
 #include <QTextDocument>
 #include <QTextEdit>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 
+#include "app/qt/desktop_handler.h"
 #include "form_fixture.h"
 #include "ui/manual_window.h"
 #include "ui/tcmdhelpfrm.h"
@@ -155,6 +157,38 @@ TEST_F(HelpWindowTest, ADocumentThatCannotBeReadIsLoggedAndNeverStopsTheWindow) 
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0].substr(21), c.logged);
   }
+}
+
+// xdg-open "succeeds" by starting; only a program registered for the type counts.
+TEST_F(HelpWindowTest, TheDesktopOpensHtmlOnlyWhereAProgramIsRegistered) {
+  const QByteArray path = qgetenv("PATH");
+  const std::string tools = dir_.path().string();
+  qputenv("PATH", QByteArray::fromStdString(tools));
+  const auto tool = [&](const char* name, const std::string& output) {
+    std::ofstream(tools + "/" + name) << "#!/bin/sh\nprintf '" << output << "'\n";
+    std::filesystem::permissions(tools + "/" + name, std::filesystem::perms::owner_all);
+  };
+  struct Case {
+    std::optional<std::string> xdg_mime;
+    std::optional<std::string> gio;
+    bool handler;
+  };
+  const Case cases[] = {
+      {"", std::nullopt, false},
+      {"firefox.desktop", std::nullopt, true},
+      {std::nullopt, "No default applications for text/html\nRegistered: vim.desktop", false},
+      {std::nullopt, "Default application for text/html: firefox.desktop", true},
+      {std::nullopt, std::nullopt, true},
+  };
+  for (const Case& c : cases) {
+    std::filesystem::remove(tools + "/xdg-mime");
+    std::filesystem::remove(tools + "/gio");
+    if (c.xdg_mime) tool("xdg-mime", *c.xdg_mime);
+    if (c.gio) tool("gio", *c.gio);
+    EXPECT_EQ(HasDesktopHandler(QStringLiteral("text/html")), c.handler)
+        << c.xdg_mime.value_or("-") << " / " << c.gio.value_or("-");
+  }
+  qputenv("PATH", path);
 }
 
 }  // namespace

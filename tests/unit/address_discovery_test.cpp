@@ -127,31 +127,5 @@ TEST_F(AddressDiscoveryTest, PrimaryIPv4IsTheFirstIPv4OfTheOwnName) {
   EXPECT_THROW(discovery.PrimaryIPv4Address(), std::runtime_error);
 }
 
-TEST_F(AddressDiscoveryTest, ShownIPv4FallsBackToTheAdaptersWhenTheNameFails) {
-  NetworkAdapter wired{AdapterType::kEthernet, {}, {"192.0.2.9", "192.0.2.10"}};
-  NetworkAdapter other{AdapterType::kOther, {}, {"10.0.0.1"}};
-  struct Case {
-    const char* name;
-    std::optional<std::vector<std::string>> resolved;  // nothing: the name does not resolve
-    std::vector<NetworkAdapter> adapters;
-    std::string shown;
-    bool failed;
-  };
-  const std::vector<Case> cases = {
-      {"primary", std::vector<std::string>{"192.0.2.5"}, {wired}, "192.0.2.5", false},
-      {"hosts loopback", std::vector<std::string>{"127.0.1.1"}, {wired}, "192.0.2.9", false},
-      {"unresolved", std::nullopt, {other, wired}, "192.0.2.9", true},
-      {"unresolved, no adapter", std::nullopt, {other}, "", true},
-  };
-  for (const Case& c : cases) {
-    resolver.table.clear();
-    if (c.resolved) resolver.table["simhost"] = *c.resolved;
-    source.adapters = c.adapters;
-    std::string failure;
-    EXPECT_EQ(discovery.ShownIPv4Address(failure), c.shown) << c.name;
-    EXPECT_EQ(!failure.empty(), c.failed) << c.name;
-  }
-}
-
 }  // namespace
 }  // namespace v7400

@@ -15,30 +15,15 @@ const std::string k4100 = "01 1234 E130 01 001\x14";
 TEST(FormatHintTest, FramesWellFormedInTheOtherFormat) {
   std::string bad_crc = kSia;
   bad_crc[1] = bad_crc[1] == '0' ? '1' : '0';
-  std::string short_body = kSia;
-  short_body.erase(10, 1);
-  struct Case {
-    const char* name;
-    std::string frame;
-    AutomationFormat format;
-    bool hinted;
+  const std::vector<std::tuple<std::string, AutomationFormat, bool>> cases = {
+      {kSia, AutomationFormat::k4100, true},     {bad_crc, AutomationFormat::k4100, false},
+      {kSia.substr(1), AutomationFormat::k4100, false},
+      {k4100, AutomationFormat::k4100, false},   {k4100, AutomationFormat::kSia, true},
+      {kSia, AutomationFormat::kSia, false},     {"", AutomationFormat::kSia, false},
   };
-  const std::vector<Case> cases = {
-      {"SIA in 4100", kSia, AutomationFormat::k4100, true},
-      {"SIA with a bad CRC in 4100", bad_crc, AutomationFormat::k4100, false},
-      {"SIA with a wrong length in 4100", short_body, AutomationFormat::k4100, false},
-      {"4100 in 4100", k4100, AutomationFormat::k4100, false},
-      {"4100 in SIA", k4100, AutomationFormat::kSia, true},
-      {"SIA in SIA", kSia, AutomationFormat::kSia, false},
-      {"no end byte in SIA", "01 1234", AutomationFormat::kSia, false},
-      {"empty", "", AutomationFormat::kSia, false},
-  };
-  for (const Case& c : cases) {
-    const std::string hint = FormatMismatchHint(c.frame, c.format, '\x14');
-    EXPECT_EQ(!hint.empty(), c.hinted) << c.name << ": " << hint;
+  for (const auto& [frame, format, hinted] : cases) {
+    EXPECT_EQ(!FormatMismatchHint(frame, format, '\x14').empty(), hinted) << frame;
   }
-  EXPECT_EQ(FormatMismatchHint(kSia, AutomationFormat::k4100, '\x14'),
-            "looks like SIA; the format is 4100 (--format sia, or the Format buttons)");
 }
 
 struct Reasons : FrameObserver {
@@ -54,16 +39,15 @@ TEST(FormatHintTest, SaidOncePerSpellInTheViewAndTheReason) {
   DisplaySink sink(state, view);
   Reasons observer;
   sink.SetFrameObserver(&observer);
-  const auto in = [&](const std::string& bytes, FrameVerdict verdict, std::string reason) {
-    sink.ReportFrame(FrameIn(LinkKind::kUdp, "", bytes, verdict, std::move(reason)));
-  };
-  in(kSia, FrameVerdict::kNone, "no end byte");
-  in(kSia, FrameVerdict::kNone, "no end byte");
-  in(k4100, FrameVerdict::kAck, "");
-  in(kSia, FrameVerdict::kNone, "no end byte");
-  const std::string hint = FormatMismatchHint(kSia, AutomationFormat::k4100, '\x14');
+  for (const std::string& frame : {kSia, kSia, k4100, kSia}) {
+    const bool ack = frame == k4100;
+    sink.ReportFrame(FrameIn(LinkKind::kUdp, "", frame, ack ? FrameVerdict::kAck : FrameVerdict::kNone,
+                             ack ? "" : "no end byte"));
+  }
+  const std::string hint =
+      "looks like SIA; the format is 4100 (--format sia, or the Format buttons)";
   EXPECT_EQ(observer.reasons, (std::vector<std::string>{"no end byte; " + hint, "no end byte", "",
-                                                        "no end byte; " + hint}));
+                                                         "no end byte; " + hint}));
   EXPECT_EQ(view.hints, (std::vector<std::string>{hint, "", hint}));
 }
 

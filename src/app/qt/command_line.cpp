@@ -71,7 +71,7 @@ void AddOptions(QCommandLineParser& parser) {
   add("log", "Writes the traffic log to FILE, as the window's \"Log\" does.", "FILE");
   add("count",
       "Ends the run after N frames received, not counting the receiver's feedbacks to the "
-      "--commands (and once these have settled).",
+      "commands sent (and once these have settled).",
       "N");
   add("seconds", "Ends the run after S seconds.", "S");
   add("summary-json", "Writes the summary to FILE as JSON.", "FILE");

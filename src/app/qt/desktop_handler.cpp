@@ -1,6 +1,7 @@
 #include "app/qt/desktop_handler.h"
 
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QStandardPaths>
 #include <QStringList>
 
@@ -13,6 +14,9 @@ constexpr int kQueryMs = 3000;
 // The tool's standard output, or nothing when it did not finish in time or failed.
 QString Query(const QString& tool, const QStringList& arguments) {
   QProcess process;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));  // gio's words, unchanged
+  process.setProcessEnvironment(environment);
   process.start(tool, arguments);
   if (!process.waitForFinished(kQueryMs) || process.exitStatus() != QProcess::NormalExit ||
       process.exitCode() != 0) {
@@ -32,9 +36,10 @@ bool HasDesktopHandler(const QString& mime_type) {
   }
   const QString gio = QStandardPaths::findExecutable(QStringLiteral("gio"));
   if (!gio.isEmpty()) {
-    // "Default application for “text/html”: firefox.desktop"; without one gio says so and
-    // names no desktop file.
-    return Query(gio, {QStringLiteral("mime"), mime_type}).contains(QStringLiteral(".desktop"));
+    // "Default application for “text/html”: firefox.desktop"; without one, "No default
+    // applications for ...", though it may still list programs that merely registered.
+    return Query(gio, {QStringLiteral("mime"), mime_type})
+        .startsWith(QStringLiteral("Default application for"));
   }
   return true;
 }
