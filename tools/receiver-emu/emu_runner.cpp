@@ -71,7 +71,10 @@ void EmuRunner::OnTimeout(Clock::time_point now) {
 }
 
 void EmuRunner::OnAnswer(const std::string& frame, Clock::time_point now) {
-  if (!last_ack_.empty() && frame == last_ack_) {
+  // A second ACK of a retried frame is late, unless it is also what the frame now in flight
+  // waits for: every "4100" ACK is the same byte, so it cannot be told apart.
+  const bool awaited = in_flight_ && frame == events_.ExpectedAck(in_flight_->frame);
+  if (!last_ack_.empty() && frame == last_ack_ && !awaited) {
     ++stats_.late;
     return;
   }
