@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "core/output_file.h"
+
 namespace v7400 {
 
 std::string DisplayedEntry(const std::string& entry) {
@@ -100,8 +102,11 @@ void DisplaySink::SaveList(DisplayList list, Prompts& prompts,
   dialog.initial_dir = initial_dir;
   const std::optional<std::string> path = prompts.AskSaveFile(dialog);
   if (!path) return;
-  std::FILE* file = std::fopen(path->c_str(), "wb");
-  if (file == nullptr) throw std::runtime_error("Cannot create file \"" + *path + "\"");
+  std::string reason;
+  std::FILE* file = OpenOutputFile(*path, OutputMode::kTruncate, reason);
+  if (file == nullptr) {
+    throw std::runtime_error("Cannot create file \"" + *path + "\". " + reason);
+  }
   bool ok = true;
   for (const std::string& entry : Entries(list)) {
     ok = ok && std::fwrite(entry.data(), 1, entry.size(), file) == entry.size() &&

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QTimer>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -16,6 +17,7 @@
 #include "app/qt/settings_store.h"
 #include "app/qt/termination_notifier.h"
 #include "app/run_summary.h"
+#include "core/output_file.h"
 #include "headless/headless_simulator.h"
 #include "transport/connection_settings.h"
 
@@ -77,7 +79,9 @@ double RunUntilEnd(HeadlessSimulator& simulator, const RunOptions& options) {
   QObject::connect(&second, &QTimer::timeout, [&] { simulator.OnSecond(); });
   second.start(1000);
   if (options.seconds) {
-    QTimer::singleShot(static_cast<int>(*options.seconds * 1000), &QCoreApplication::quit);
+    // Precise and rounded up: a coarse timer may fire a few per cent early.
+    QTimer::singleShot(static_cast<int>(std::ceil(*options.seconds * 1000)), Qt::PreciseTimer,
+                       &QCoreApplication::quit);
   }
   // The live line only where a person watches; a pipe or a file gets the summary alone.
   const bool live = isatty(STDOUT_FILENO) != 0;
@@ -114,10 +118,12 @@ int RunHeadless(int argc, char* argv[], const RunOptions& options) {
   const ErrorLog error_log(
       ErrorLogDirectory(QCoreApplication::applicationDirPath().toLocal8Bit().toStdString()), clock);
   JsonFile json;
+  std::string json_problem;
   if (!options.summary_json_path.empty() &&
-      (json.file = std::fopen(options.summary_json_path.c_str(), "wb")) == nullptr) {
+      (json.file = OpenOutputFile(options.summary_json_path, OutputMode::kTruncate,
+                                  json_problem)) == nullptr) {
     return Fail(kBadArgument,
-                "cannot write \"" + options.summary_json_path + "\": " + std::strerror(errno));
+                "cannot write \"" + options.summary_json_path + "\": " + json_problem);
   }
   TrafficCsv csv;
   if (!OpenCsvOption(options, csv, error_log)) return kBadArgument;
@@ -132,7 +138,7 @@ int RunHeadless(int argc, char* argv[], const RunOptions& options) {
   std::fputs(SummaryText(summary).c_str(), stdout);
   std::fflush(stdout);
   if (json.file != nullptr && !WriteJson(json, SummaryJson(summary))) {
-    Fail(1, "cannot write \"" + options.summary_json_path + "\"");
+    return Fail(1, "cannot write \"" + options.summary_json_path + "\": " + std::strerror(errno));
   }
   return SummaryExitStatus(summary, options.strict);
 }

@@ -1,5 +1,8 @@
 #include "protocol/network_receive.h"
 
+#include <exception>
+#include <stdexcept>
+
 #include "codec/cipher.h"
 #include "codec/frame.h"
 #include "display/display_text.h"
@@ -13,6 +16,10 @@ bool NetworkReceiver::Accepts(const std::string& datagram, const std::string& se
   std::string reason;
   if (state_.EncryptionEnabled && !IsCipherPacketSize(datagram.size())) {
     reason = "AES packet of " + std::to_string(datagram.size()) + " bytes";
+  } else if (state_.EncryptionEnabled &&
+             DeclaredCipherLength(datagram) > datagram.size() - kCipherHeaderSize) {
+    reason = "declared length " + std::to_string(DeclaredCipherLength(datagram)) + ", data " +
+             std::to_string(datagram.size() - kCipherHeaderSize);
   } else if (!ingress_.IsFromReceiver(sender_address, ipv6)) {
     reason = "from " + sender_address + ", not the receiver";
   } else {
@@ -36,6 +43,7 @@ void NetworkReceiver::OnDatagram(const std::string& datagram, const std::string&
       state_.EncryptionEnabled ? ingress_.DecryptPacket(datagram) : datagram;
   const bool blank_as_s = state_.SpaceConverting == 1;
   std::string decimal = RenderDecimal(payload, blank_as_s);
+  const std::size_t frame_text_size = decimal.size();
   // The hexadecimal text is only ever shown in its list.
   const bool listed = sink_.KeepsLists();
   std::string hex = listed ? RenderBracketedHex(payload) : std::string();
@@ -59,23 +67,38 @@ void NetworkReceiver::OnDatagram(const std::string& datagram, const std::string&
   }
   verdict = terminated ? FinalVerdict(state_, std::move(verdict))
                        : Verdict{FrameVerdict::kNone, kNoEndByteReason};
+  const bool answering =
+      state_.IsAutoAck() && terminated && state_.CurrentSequence != kNeverAckedSequence;
+  // Sent before the frame is recorded, so a record never calls a frame answered whose answer
+  // could not go out (an unresolved receiver name, a refused datagram).
+  std::string send_failure;
+  if (answering) {
+    try {
+      sender_.SendDatagram(answer);
+    } catch (const std::exception& error) {
+      send_failure = error.what();
+      verdict = Verdict{FrameVerdict::kNone, "answer not sent: " + send_failure};
+    }
+  }
   sink_.ReportFrame(FrameIn(ipv6 ? LinkKind::kUdp6 : LinkKind::kUdp, sender_address, payload,
                             verdict.verdict, std::move(verdict.reason)));
   const std::string prefix =
       TimeStamp(clock_) + " <" + std::to_string(state_.ReceivedCount) + "> :  ";
   const std::string decimal_entry = prefix + decimal;
   sink_.AppendDisplayEntry(prefix + hex, decimal_entry);
-  lines_.UpdateLineOnReceive(decimal_entry, state_.CurrentLine);
+  lines_.UpdateLineOnReceive(
+      decimal_entry, state_.CurrentLine,
+      std::string_view(decimal_entry).substr(0, prefix.size() + frame_text_size));
   sink_.WriteTrafficLog(decimal_entry);
   sink_.TrimDisplayLists();
   sink_.ScrollDisplayToEnd();
   sink_.ShowReceived();
 
+  if (!send_failure.empty()) throw std::runtime_error(send_failure);
   if (!state_.IsAutoAck() || !terminated) return;
-  if (state_.CurrentSequence != kNeverAckedSequence) {
+  if (answering) {
     ++state_.SentCount;
     sink_.ShowSent();
-    sender_.SendDatagram(answer);
     sink_.ReportSent(answer);
   }
   RunProgrammingSteps(state_, payload, lines_);

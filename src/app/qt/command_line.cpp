@@ -46,6 +46,10 @@ void AddOptions(QCommandLineParser& parser) {
       "Works in the per-user folder $XDG_DATA_HOME/V7400 (~/.local/share/V7400), made on first "
       "use: it holds \"APSsets.sys\". The desktop menu starts the program so.");
   add("csv", "Writes every frame in and out to FILE as CSV (also beside the window).", "FILE");
+  add("csv-ignored",
+      "summary (default): an ignored datagram's row keeps the first 64 bytes of bytes_hex and "
+      "its size; full: all of them.",
+      "MODE");
   add("headless", "Runs without a window and without a display.");
   add("format", "The automation format, sia or 4100 (default: the stored preference).", "NAME");
   add("ack", "auto: answers every frame; manual is refused (it needs the window).", "MODE");
@@ -97,6 +101,11 @@ std::string ReadValues(const QCommandLineParser& parser, RunOptions& options) {
     return "--format: " + error;
   }
   if (parser.isSet(Q("ack")) && !CheckAckMode(value("ack"), error)) return "--ack: " + error;
+  if (parser.isSet(Q("csv-ignored"))) {
+    const std::optional<bool> full = ParseCsvIgnored(value("csv-ignored"), error);
+    if (!full) return "--csv-ignored: " + error;
+    options.csv_ignored_full = *full;
+  }
   if (parser.isSet(Q("count")) && !(options.count = ParseFrameCount(value("count"), error))) {
     return "--count: " + error;
   }
@@ -114,7 +123,7 @@ std::string ReadValues(const QCommandLineParser& parser, RunOptions& options) {
   if (!parser.positionalArguments().isEmpty()) {
     return "unexpected argument '" + S(parser.positionalArguments().first()) + "'";
   }
-  return {};
+  return OutputPathsProblem(options);
 }
 
 // The per-user folder becomes the working folder and the settings folder, before anything is

@@ -35,8 +35,12 @@ using FakeSerialPort = FeedablePort<SerialPort>;
 
 class FakeDatagramSender : public DatagramSender {
  public:
-  void SendDatagram(const std::string& bytes) override { sent.push_back(bytes); }
+  void SendDatagram(const std::string& bytes) override {
+    if (!failure.empty()) throw std::runtime_error(failure);
+    sent.push_back(bytes);
+  }
   std::vector<std::string> sent;
+  std::string failure;  // when set, sending throws it
 };
 
 // Accepts one sender address; "decrypts" by dropping the 18-byte header.
@@ -62,9 +66,11 @@ class FakeLineServices : public LineServices {
   struct Update {
     std::string entry;
     std::string line;
+    std::string frame_text;
   };
-  void UpdateLineOnReceive(const std::string& entry, const std::string& line) override {
-    updates.push_back({entry, line});
+  void UpdateLineOnReceive(const std::string& entry, const std::string& line,
+                           std::string_view frame_text) override {
+    updates.push_back({entry, line, std::string(frame_text)});
   }
   void SendCommand(const TCommand& command) override { commands.push_back(command); }
   void BuildProgramQueue(int line) override {

@@ -1,0 +1,77 @@
+// Opening the files the program writes: only what can take lines without ever waiting.
+#include "core/output_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/run_options.h"
+
+namespace v7400 {
+namespace {
+
+namespace fs = std::filesystem;
+
+class OutputFileTest : public ::testing::Test {
+ protected:
+  OutputFileTest() {
+    fs::create_directories(dir_ / "folder");
+    ::mkfifo(Path("fifo").c_str(), 0600);
+    std::ofstream(Path("old.txt")) << "old";
+  }
+  ~OutputFileTest() override { fs::remove_all(dir_); }
+  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+
+  fs::path dir_ = fs::temp_directory_path() / ("v7400-out-" + std::to_string(::getpid()));
+};
+
+TEST_F(OutputFileTest, OnlyRegularFilesAndDevNullOpenAndNothingWaits) {
+  const struct {
+    std::string path;
+    const char* reason;  // empty: opens
+    bool path_ok;        // what the check at start says
+  } cases[] = {
+      {Path("new.txt"), "", true},
+      {Path("old.txt"), "", true},
+      {"/dev/null", "", true},
+      {Path("fifo"), "Not a regular file", false},  // nobody reads it: must not wait
+      {Path("folder"), "Is a directory", false},
+      {"/dev/full", "Not a regular file", false},
+      {Path("missing/x.txt"), "No such file or directory", true},
+  };
+  for (const auto& c : cases) {
+    for (const OutputMode mode : {OutputMode::kAppend, OutputMode::kTruncate}) {
+      std::string reason;
+      std::FILE* file = OpenOutputFile(c.path, mode, reason);
+      EXPECT_EQ(file != nullptr, *c.reason == '\0') << c.path;
+      if (file != nullptr) std::fclose(file);
+      EXPECT_EQ(reason, c.reason) << c.path;
+    }
+    EXPECT_EQ(OutputPathProblem(c.path).empty(), c.path_ok) << c.path;
+  }
+  EXPECT_EQ(fs::file_size(Path("old.txt")), 0u);  // emptied by the truncating open
+}
+
+TEST_F(OutputFileTest, TwoOutputsOfOneFileAreRefused) {
+  const auto problem = [](std::string csv, std::string log, std::string json) {
+    RunOptions options;
+    options.csv_path = std::move(csv);
+    options.log_path = std::move(log);
+    options.summary_json_path = std::move(json);
+    return OutputPathsProblem(options);
+  };
+  EXPECT_EQ(problem(Path("a"), Path("b"), Path("c")), "");
+  EXPECT_EQ(problem("/dev/null", "/dev/null", "/dev/null"), "");
+  EXPECT_EQ(problem(Path("a"), "", Path("x/../a")),
+            "--csv and --summary-json name the same file \"" + Path("x/../a") + "\"");
+  EXPECT_EQ(problem(Path("b"), Path("old.txt"), Path("./old.txt")),
+            "--log and --summary-json name the same file \"" + Path("./old.txt") + "\"");
+  EXPECT_EQ(problem("", Path("fifo"), ""),
+            "--log: cannot write \"" + Path("fifo") + "\": Not a regular file");
+}
+
+}  // namespace
+}  // namespace v7400
