@@ -71,8 +71,12 @@ bool SameOutputFile(const std::string& a, const std::string& b) {
   if (has_a && has_b) {
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino && !IsNullDevice(sa);
   }
+  // Neither there yet (or one of them): the same path once made absolute and normal.
   std::error_code error;
-  return std::filesystem::weakly_canonical(a, error) == std::filesystem::weakly_canonical(b, error);
+  const auto normal = [&](const std::string& path) {
+    return std::filesystem::weakly_canonical(std::filesystem::absolute(path, error), error);
+  };
+  return normal(a) == normal(b);
 }
 
 }  // namespace v7400

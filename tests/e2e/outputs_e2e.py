@@ -40,12 +40,12 @@ def fifo(bin_dir):
         out, err = sim.communicate(timeout=5)
         check(sim.returncode == 2 and len(err.splitlines()) == 1 and "Not a regular file" in err,
               "%s FIFO: exit %d %r" % (option, sim.returncode, err))
-    out, err = run.start("--csv", "t", "--log", "./t").communicate(timeout=5)
+    out, err = run.start("--csv", "t", "--log", "./t", "--seconds", "2").communicate(timeout=5)
     check("--csv and --log name the same file" in err, "one file twice: %r" % err)
     # An error.log beside the program that is a FIFO: frames are answered, SIGTERM ends the run.
     exe = shutil.copy2(os.path.join(bin_dir, "v7400"), run.work)
     os.mkfifo(run.path("error.log"))
-    sim = run.start(exe=exe)
+    sim = run.start("--format", "sia", exe=exe)
     wait_listening(sim, sim_port)
     exchange(receiver_socket(emu_port), sim_port, [event_frame(n) for n in range(1, 11)])
     sim.send_signal(signal.SIGTERM)
