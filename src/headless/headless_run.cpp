@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "app/error_log.h"
+#include "app/lifecycle.h"
 #include "app/qt/command_line.h"
 #include "app/qt/settings_store.h"
 #include "app/qt/termination_notifier.h"
@@ -111,12 +112,16 @@ int RunHeadless(int argc, char* argv[], const RunOptions& options) {
                    &QCoreApplication::quit);
 
   const std::string settings_path = SettingsFilePath(options);
-  if (const std::string problem = SettingsProblem(options, settings_path); !problem.empty()) {
-    return Fail(kLinkFailed, problem);
-  }
   SystemClock clock;
   const ErrorLog error_log(
       ErrorLogDirectory(QCoreApplication::applicationDirPath().toLocal8Bit().toStdString()), clock);
+  if (const std::string problem = SettingsProblem(options, settings_path); !problem.empty()) {
+    // The same line the window writes for a settings file it cannot read.
+    if (QFileInfo::exists(QString::fromLocal8Bit(settings_path.c_str()))) {
+      error_log.AppException(kMainWindowName, problem);
+    }
+    return Fail(kLinkFailed, problem);
+  }
   JsonFile json;
   std::string json_problem;
   if (!options.summary_json_path.empty() &&
@@ -128,6 +133,10 @@ int RunHeadless(int argc, char* argv[], const RunOptions& options) {
   TrafficCsv csv;
   if (!OpenCsvOption(options, csv, error_log)) return kBadArgument;
   SettingsStore preferences;
+  // A preference file moved aside is said, as the window says it.
+  for (const std::string& problem : preferences.TakeOpenProblems()) {
+    error_log.AppException(kMainWindowName, problem);
+  }
   HeadlessSimulator simulator(options, clock, error_log, preferences, settings_path, csv);
   std::string error;
   if (!simulator.Start(error)) return Fail(kLinkFailed, error);

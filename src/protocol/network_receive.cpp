@@ -47,6 +47,7 @@ void NetworkReceiver::OnDatagram(const std::string& datagram, const std::string&
   // The hexadecimal text is only ever shown in its list.
   const bool listed = sink_.KeepsLists();
   std::string hex = listed ? RenderBracketedHex(payload) : std::string();
+  const std::size_t hex_frame_size = hex.size();
   const char terminator = state_.IsSia() ? kSiaEnd : static_cast<char>(state_.PackageEndChar);
   const bool terminated = !payload.empty() && payload.back() == terminator;
   if (state_.IsSia()) {
@@ -78,6 +79,8 @@ void NetworkReceiver::OnDatagram(const std::string& datagram, const std::string&
     } catch (const std::exception& error) {
       send_failure = error.what();
       verdict = Verdict{FrameVerdict::kNone, "answer not sent: " + send_failure};
+      decimal.resize(frame_text_size);  // no answer shown that did not go out
+      hex.resize(hex_frame_size);
     }
   }
   sink_.ReportFrame(FrameIn(ipv6 ? LinkKind::kUdp6 : LinkKind::kUdp, sender_address, payload,

@@ -87,7 +87,11 @@ void ConnectionManager::OpenConnection(OpenVariant variant) {
   ports_.serial.Close();
   ports_.endpoint.Deactivate();
   retry_pending_ = false;
-  if (variant == OpenVariant::kStartUp && !SettingsFileProblem(settings_path_).empty()) {
+  if (const std::string problem = SettingsFileProblem(settings_path_);
+      variant == OpenVariant::kStartUp && !problem.empty()) {
+    // A file that is there but cannot be read (a FIFO, a folder, no permission) is worth a line.
+    std::error_code error;
+    if (std::filesystem::exists(settings_path_, error)) Report(problem);
     state_.SettingsMissing = true;
     ports_.view.ShowStatus(kStatusPanelConnection, kNoSettingsStatus);
     return;

@@ -8,16 +8,13 @@ import os
 import shutil
 import signal
 import socket
-import subprocess
 import sys
-import time
 
 from headless_e2e import check, udp_run, wait_listening
 from receive_faults_e2e import event_frame, sia
 
 
 def receiver_socket(port):
-    """The receiver's end: frames from 127.0.0.1 are the receiver's."""
     sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
     sock.bind(("127.0.0.1", port))
     sock.settimeout(5)
@@ -30,6 +27,12 @@ def exchange(sock, sim_port, frames):
         sock.sendto(frame, ("127.0.0.1", sim_port))
         if frame[8:12] != b"AAAA":
             sock.recvfrom(2048)
+
+
+def set_line(run, index, value):
+    lines = open(run.path("APSsets.sys"), "rb").read().split(b"\r\n")
+    lines[index] = value
+    open(run.path("APSsets.sys"), "wb").write(b"\r\n".join(lines))
 
 
 def fifo(bin_dir):
@@ -52,11 +55,7 @@ def fifo(bin_dir):
     out, err = sim.communicate(timeout=5)
     check(sim.returncode == 0 and "frames received 10" in out, "FIFO error.log: %r %r" % (out, err))
     # Its lines go to the state folder instead, the same as the window's.
-    with open(run.path("APSsets.sys"), "r+b") as f:
-        lines = f.read().split(b"\r\n")
-        lines[9] = b"99999"
-        f.seek(0)
-        f.write(b"\r\n".join(lines))
+    set_line(run, 9, b"99999")
     out, err = run.start(exe=exe).communicate(timeout=5)
     message = "APSsets.sys line 10: local port 99999 out of range"
     moved = os.path.join(run.work, ".local/state/V7400/error.log")
@@ -119,11 +118,8 @@ def csv_readers(bin_dir):
 def aes_short(bin_dir):
     """An AES packet that declares 1024 bytes and brings 32: ignored, nothing decrypted shown."""
     run, emu_port, sim_port = udp_run(bin_dir)
-    with open(run.path("APSsets.sys"), "r+b") as f:
-        lines = f.read().split(b"\r\n")
-        lines[12], lines[13] = b"1", b"0" * 32
-        f.seek(0)
-        f.write(b"\r\n".join(lines))
+    set_line(run, 12, b"1")
+    set_line(run, 13, b"0" * 32)
     sim = run.start("--format", "sia", "--seconds", "2", "--csv", "t.csv",
                     "--log", "t.log")
     wait_listening(sim, sim_port)

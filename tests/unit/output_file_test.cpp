@@ -8,8 +8,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/run_options.h"
-
 namespace v7400 {
 namespace {
 
@@ -53,24 +51,6 @@ TEST_F(OutputFileTest, OnlyRegularFilesAndDevNullOpenAndNothingWaits) {
     EXPECT_EQ(OutputPathProblem(c.path).empty(), c.path_ok) << c.path;
   }
   EXPECT_EQ(fs::file_size(Path("old.txt")), 0u);  // emptied by the truncating open
-}
-
-TEST_F(OutputFileTest, TwoOutputsOfOneFileAreRefused) {
-  const auto problem = [](std::string csv, std::string log, std::string json) {
-    RunOptions options;
-    options.csv_path = std::move(csv);
-    options.log_path = std::move(log);
-    options.summary_json_path = std::move(json);
-    return OutputPathsProblem(options);
-  };
-  EXPECT_EQ(problem(Path("a"), Path("b"), Path("c")), "");
-  EXPECT_EQ(problem("/dev/null", "/dev/null", "/dev/null"), "");
-  EXPECT_EQ(problem(Path("a"), "", Path("x/../a")),
-            "--csv and --summary-json name the same file \"" + Path("x/../a") + "\"");
-  EXPECT_EQ(problem(Path("b"), Path("old.txt"), Path("./old.txt")),
-            "--log and --summary-json name the same file \"" + Path("./old.txt") + "\"");
-  EXPECT_EQ(problem("", Path("fifo"), ""),
-            "--log: cannot write \"" + Path("fifo") + "\": Not a regular file");
 }
 
 }  // namespace

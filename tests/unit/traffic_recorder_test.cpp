@@ -7,7 +7,7 @@
 #include <unistd.h>
 
 #include <csignal>
-#include <filesystem>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 
@@ -103,14 +103,6 @@ TEST_F(FrameReportTest, DatagramsNotTakenAreReportedAsIgnored) {
   receiver.OnDatagram(std::string(35, 'x'), ingress.receiver, true);
   EXPECT_EQ(In().reason, "AES packet of 35 bytes");
   EXPECT_EQ(In().link, LinkKind::kUdp6);
-  // A header that declares more than the packet brings: nothing of it is decrypted.
-  capture.reports.clear();
-  std::string short_packet(18 + 32, '\0');
-  short_packet[16] = 0x04;  // 1024
-  receiver.OnDatagram(short_packet, ingress.receiver, false);
-  EXPECT_EQ(In().verdict, FrameVerdict::kIgnored);
-  EXPECT_EQ(In().reason, "declared length 1024, data 32");
-  EXPECT_TRUE(ingress.decrypted.empty());
 }
 
 // An answer that cannot go out leaves its frame unanswered in every record.
@@ -166,69 +158,21 @@ TEST(TrafficCsvTest, RowsAreQuotedAndStampedInFull) {
             "\"CRC 1A2B, expected \"\"47D4\"\"\",no,0,0A3441393730420930303132303130375B5D0D\r\n");
 }
 
-TEST(TrafficCsvTest, TextFieldsArePrintableAndNeverFormulas) {
-  const struct {
-    std::string text;
-    const char* field;
-  } cases[] = {
-      {"0001", "0001"},
-      {std::string("A\0\x1B\xFF", 4), "A\\x00\\x1B\\xFF"},
-      {"\r\n", "\\x0D\\x0A"},
-      {"=1+1", "\"'=1+1\""},
-      {"+1", "\"'+1\""},
-      {"-1", "\"'-1\""},
-      {"@SUM(A1)", "\"'@SUM(A1)\""},
-      {"a,b", "\"a,b\""},
-      {"=\"x\"", "\"'=\"\"x\"\"\""},
-      {"", ""},
-  };
-  for (const auto& c : cases) EXPECT_EQ(CsvField(c.text), c.field) << c.text;
-}
-
-TEST(TrafficCsvTest, IgnoredRowsKeepTheirFieldsAndASummaryOfTheirBytes) {
-  CsvRow row;
-  const auto columns = [&](const std::string& bytes) {
-    std::string line = CsvLine(FrameIn(LinkKind::kUdp, "", bytes, FrameVerdict::kIgnored, ""), row);
-    std::vector<std::string> fields;
-    for (std::size_t start = 0, end = 0; end != std::string::npos; start = end + 1) {
-      end = line.find_first_of(",\r", start);
-      fields.push_back(line.substr(start, end - start));
-      if (line[end] == '\r') break;
-    }
-    return fields;
-  };
-  const std::vector<std::string> stranger = columns(Event("0007", "03"));
-  EXPECT_EQ(stranger[5] + stranger[6] + stranger[7], "00070103");
-  const std::string flood(300, '\x01');
-  std::string hex;
-  for (int i = 0; i < 64; ++i) hex += "01";
-  EXPECT_EQ(columns(flood)[13], hex + "...(300 bytes)");
-  EXPECT_EQ(columns(flood)[5], "");
-  row.ignored_in_full = true;
-  EXPECT_EQ(columns(flood)[13].size(), 600U);
-}
-
 // A row cut by a full disk (a file size limit stands in for it) gets its line end before the
 // next row, so the rows after it stay rows.
 TEST(TrafficCsvTest, ARowCutByAFullDiskGetsItsLineEnd) {
-  const std::string path =
-      (std::filesystem::temp_directory_path() / ("v7400-csv-" + std::to_string(::getpid())))
-          .string();
+  const std::string path = "/tmp/v7400-csv-" + std::to_string(::getpid());
   const FrameReport report =
       FrameIn(LinkKind::kUdp, "", Event("0001", "01"), FrameVerdict::kAck, "");
-  const std::string row = CsvLine(report, CsvRow{});
-  const std::string header = std::string(kCsvHeader) + "\r\n";
-  std::vector<std::string> failures;
+  const std::string header = std::string(kCsvHeader) + "\r\n", row = CsvLine(report, CsvRow{});
   {
     TrafficCsv csv;
     std::string error;
     ASSERT_TRUE(csv.Open(path, error)) << error;
-    csv.SetFailureHandler([&](const std::string& message) { failures.push_back(message); });
     std::signal(SIGXFSZ, SIG_IGN);
     rlimit saved{};
     ::getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit full = saved;
-    full.rlim_cur = header.size() + 40;
+    rlimit full{header.size() + 40, saved.rlim_max};
     ::setrlimit(RLIMIT_FSIZE, &full);
     csv.Write(report, CsvRow{});
     csv.Write(report, CsvRow{});
@@ -236,10 +180,9 @@ TEST(TrafficCsvTest, ARowCutByAFullDiskGetsItsLineEnd) {
     csv.Write(report, CsvRow{});
   }
   std::ifstream in(path, std::ios::binary);
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::filesystem::remove(path);
-  EXPECT_EQ(text, header + row.substr(0, 40) + "\r\n" + row);
-  EXPECT_EQ(failures.size(), 1U);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}),
+            header + row.substr(0, 40) + "\r\n" + row);
+  std::remove(path.c_str());
 }
 
 }  // namespace
