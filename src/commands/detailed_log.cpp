@@ -53,7 +53,7 @@ void DetailedLog::Button2Click() {
 void WriteTextLines(const std::string& path, const std::vector<std::string>& lines) {
   std::string reason;
   std::FILE* file = OpenOutputFile(path, OutputMode::kTruncate, reason);
-  if (file == nullptr) throw std::runtime_error("Cannot create file \"" + path + "\". " + reason);
+  if (file == nullptr) throw std::runtime_error("Cannot create file \"" + path + "\"");
   bool ok = true;
   for (const std::string& line : lines) {
     ok = ok && std::fwrite(line.data(), 1, line.size(), file) == line.size() &&

@@ -104,9 +104,7 @@ void DisplaySink::SaveList(DisplayList list, Prompts& prompts,
   if (!path) return;
   std::string reason;
   std::FILE* file = OpenOutputFile(*path, OutputMode::kTruncate, reason);
-  if (file == nullptr) {
-    throw std::runtime_error("Cannot create file \"" + *path + "\". " + reason);
-  }
+  if (file == nullptr) throw std::runtime_error("Cannot create file \"" + *path + "\"");
   bool ok = true;
   for (const std::string& entry : Entries(list)) {
     ok = ok && std::fwrite(entry.data(), 1, entry.size(), file) == entry.size() &&

@@ -29,7 +29,7 @@ HeadlessSimulator::HeadlessSimulator(const RunOptions& options, const Clock& clo
   });
   // The same error-log lines as the window's.
   link_->SetConnectionProblemHandler([this](const std::string& message) {
-    last_problem_ = message;
+    last_problem_ = ErrorLogText(message);  // raw bytes from the file stay off the terminal
     error_log_.AppException(kMainWindowName, message);
   });
   link_->SetSerialLinkHandler([this](bool up, const std::string& why) {

@@ -1,6 +1,5 @@
 #include "protocol/network_receive.h"
 
-#include <exception>
 #include <stdexcept>
 
 #include "codec/cipher.h"
@@ -47,7 +46,6 @@ void NetworkReceiver::OnDatagram(const std::string& datagram, const std::string&
   // The hexadecimal text is only ever shown in its list.
   const bool listed = sink_.KeepsLists();
   std::string hex = listed ? RenderBracketedHex(payload) : std::string();
-  const std::size_t hex_frame_size = hex.size();
   const char terminator = state_.IsSia() ? kSiaEnd : static_cast<char>(state_.PackageEndChar);
   const bool terminated = !payload.empty() && payload.back() == terminator;
   if (state_.IsSia()) {
@@ -68,20 +66,16 @@ void NetworkReceiver::OnDatagram(const std::string& datagram, const std::string&
   }
   verdict = terminated ? FinalVerdict(state_, std::move(verdict))
                        : Verdict{FrameVerdict::kNone, kNoEndByteReason};
-  const bool answering =
+  bool answering =
       state_.IsAutoAck() && terminated && state_.CurrentSequence != kNeverAckedSequence;
-  // Sent before the frame is recorded, so a record never calls a frame answered whose answer
-  // could not go out (an unresolved receiver name, a refused datagram).
-  std::string send_failure;
-  if (answering) {
-    try {
-      sender_.SendDatagram(answer);
-    } catch (const std::exception& error) {
-      send_failure = error.what();
-      verdict = Verdict{FrameVerdict::kNone, "answer not sent: " + send_failure};
-      decimal.resize(frame_text_size);  // no answer shown that did not go out
-      hex.resize(hex_frame_size);
-    }
+  // Asked before the frame is recorded, so no record calls a frame answered whose answer cannot
+  // go out (a receiver name without an address).
+  const std::string send_problem = answering ? sender_.SendProblem() : std::string();
+  if (!send_problem.empty()) {
+    answering = false;
+    verdict = Verdict{FrameVerdict::kNone, "answer not sent: " + send_problem};
+    decimal.resize(frame_text_size);
+    if (listed) hex = RenderBracketedHex(payload);
   }
   sink_.ReportFrame(FrameIn(ipv6 ? LinkKind::kUdp6 : LinkKind::kUdp, sender_address, payload,
                             verdict.verdict, std::move(verdict.reason)));
@@ -97,11 +91,12 @@ void NetworkReceiver::OnDatagram(const std::string& datagram, const std::string&
   sink_.ScrollDisplayToEnd();
   sink_.ShowReceived();
 
-  if (!send_failure.empty()) throw std::runtime_error(send_failure);
+  if (!send_problem.empty()) throw std::runtime_error(send_problem);
   if (!state_.IsAutoAck() || !terminated) return;
   if (answering) {
     ++state_.SentCount;
     sink_.ShowSent();
+    sender_.SendDatagram(answer);
     sink_.ReportSent(answer);
   }
   RunProgrammingSteps(state_, payload, lines_);

@@ -271,6 +271,15 @@ UdpDestination ConnectionManager::Destination() const {
   return to;
 }
 
+std::string ConnectionManager::SendProblem() const {
+  try {
+    Destination();
+  } catch (const std::exception& error) {
+    return error.what();
+  }
+  return {};
+}
+
 void ConnectionManager::SendDatagram(const std::string& bytes) {
   if (state_.EncryptionEnabled) {
     const UdpDestination to = Destination();
