@@ -45,6 +45,8 @@ def fifo(bin_dir):
               "%s FIFO: exit %d %r" % (option, sim.returncode, err))
     out, err = run.start("--csv", "t", "--log", "./t", "--seconds", "2").communicate(timeout=5)
     check("--csv and --log name the same file" in err, "one file twice: %r" % err)
+    sim = run.start("--csv", "/dev/null", "--log", "/dev/null", "--seconds", "0.5")
+    check(sim.wait(timeout=5) == 0, "/dev/null: %r" % (sim.communicate(),))
     # An error.log beside the program that is a FIFO: frames are answered, SIGTERM ends the run.
     exe = shutil.copy2(os.path.join(bin_dir, "v7400"), run.work)
     os.mkfifo(run.path("error.log"))
@@ -63,8 +65,7 @@ def fifo(bin_dir):
 
 
 def error_flood(bin_dir):
-    """Frames whose line field is no number, in a remote programming step: answered, and
-    error.log stays a handful of lines."""
+    """Line fields that are no number, in programming steps: error.log stays a few lines."""
     run, emu_port, sim_port = udp_run(bin_dir)
     exe = shutil.copy2(os.path.join(bin_dir, "v7400"), run.work)
     sim = run.start("--format", "sia", "--count", "10000", exe=exe)
@@ -116,12 +117,11 @@ def csv_readers(bin_dir):
 
 
 def aes_short(bin_dir):
-    """An AES packet that declares 1024 bytes and brings 32: ignored, nothing decrypted shown."""
+    """A packet that declares 1024 bytes and brings 32: ignored, nothing decrypted shown."""
     run, emu_port, sim_port = udp_run(bin_dir)
     set_line(run, 12, b"1")
     set_line(run, 13, b"0" * 32)
-    sim = run.start("--format", "sia", "--seconds", "2", "--csv", "t.csv",
-                    "--log", "t.log")
+    sim = run.start("--format", "sia", "--seconds", "2", "--csv", "t.csv", "--log", "t.log")
     wait_listening(sim, sim_port)
     receiver_socket(emu_port).sendto(bytes(16) + b"\x04\x00" + bytes(32), ("127.0.0.1", sim_port))
     sim.communicate(timeout=10)
