@@ -13,7 +13,7 @@ namespace {
 
 class NullLines : public LineServices {
  public:
-  void UpdateLineOnReceive(const std::string&, const std::string&) override {}
+  void UpdateLineOnReceive(const std::string&, const std::string&, std::string_view) override {}
   void SendCommand(const TCommand&) override {}
   void BuildProgramQueue(int) override {}
   std::string NextProgramItem(int) override { return {}; }

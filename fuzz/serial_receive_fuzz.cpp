@@ -15,7 +15,7 @@ using namespace v7400;
 class ProgrammingLines : public LineServices {
  public:
   explicit ProgrammingLines(SimulatorState& state) : state_(state) {}
-  void UpdateLineOnReceive(const std::string&, const std::string&) override {}
+  void UpdateLineOnReceive(const std::string&, const std::string&, std::string_view) override {}
   void SendCommand(const TCommand& command) override {
     if (TLine* line = FindLine(state_, ParseLineNumber(command.Line))) line->ProgramState = 1;
   }

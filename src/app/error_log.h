@@ -2,6 +2,7 @@
 // can carry on without showing the user anything.
 #pragma once
 
+#include <cstdint>
 #include <exception>
 #include <functional>
 #include <string>
@@ -18,17 +19,37 @@ class ErrorLog {
  public:
   // `directory`: the folder of the executable.
   ErrorLog(const std::string& directory, const Clock& clock);
+  ErrorLog(const ErrorLog&) = delete;
+  ErrorLog& operator=(const ErrorLog&) = delete;
+  // Ends a spell of repeats that is still open.
+  ~ErrorLog();
 
   const std::string& Path() const { return path_; }
 
-  // Appends "date time  component  message" and CR LF. Never throws and never reports a failure
-  // to write: the error log has nowhere else to go.
+  // Appends "date time  component  message" and CR LF, bytes outside printable ASCII written as
+  // "[decimal]". A message that repeats the one before from the same component is only counted;
+  // the count is written as "... (repeated N times)" when another message comes, when the
+  // spell has lasted a minute, or at the end. Never throws and never reports a failure to
+  // write: the error log has nowhere else to go.
   void AppException(const std::string& component, const std::string& message) const noexcept;
 
  private:
+  void Append(const std::string& component, const std::string& message) const;
+  void EndSpell() const;
+
   std::string path_;
   const Clock& clock_;
+  // The last line written and how often it came again since; error logging is not what the
+  // log's users see as a change of state, hence mutable.
+  mutable std::string last_component_;
+  mutable std::string last_message_;
+  mutable long long repeats_ = -1;  // -1: nothing written yet
+  mutable std::uint32_t spell_start_ms_ = 0;
 };
+
+// The message with bytes outside printable ASCII written as "[decimal]", as the traffic log
+// writes them.
+std::string ErrorLogText(const std::string& message);
 
 // The folder "error.log" goes to: the executable's folder when the log can be written there,
 // otherwise the user's state folder ($XDG_STATE_HOME/V7400, or ~/.local/state/V7400 when that

@@ -5,9 +5,12 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
+#include <utility>
 
 #include "commands/command_page.h"
 #include "commands/number_text.h"
+#include "core/output_file.h"
 
 namespace v7400 {
 
@@ -58,6 +61,13 @@ std::optional<double> ParseRunSeconds(const std::string& text, std::string& erro
     return std::nullopt;
   }
   return value;
+}
+
+std::optional<bool> ParseCsvIgnored(const std::string& text, std::string& error) {
+  const std::string mode = Upper(text);
+  if (mode == "SUMMARY" || mode == "FULL") return mode == "FULL";
+  error = "unknown choice '" + text + "' (summary or full)";
+  return std::nullopt;
 }
 
 bool CheckAckMode(const std::string& text, std::string& error) {
@@ -115,6 +125,28 @@ std::string CommandKindNames() {
   return names;
 }
 
+std::string OutputPathsProblem(const RunOptions& options) {
+  const std::pair<const char*, const std::string*> outputs[] = {
+      {"--csv", &options.csv_path},
+      {"--log", &options.log_path},
+      {"--summary-json", &options.summary_json_path},
+  };
+  for (std::size_t i = 0; i < std::size(outputs); ++i) {
+    const auto& [flag, path] = outputs[i];
+    if (path->empty()) continue;
+    if (const std::string problem = OutputPathProblem(*path); !problem.empty()) {
+      return std::string(flag) + ": cannot write \"" + *path + "\": " + problem;
+    }
+    for (std::size_t j = 0; j < i; ++j) {
+      if (!outputs[j].second->empty() && SameOutputFile(*outputs[j].second, *path)) {
+        return std::string(outputs[j].first) + " and " + flag + " name the same file \"" + *path +
+               "\"";
+      }
+    }
+  }
+  return {};
+}
+
 bool OpenCsvOption(const RunOptions& options, TrafficCsv& csv, const ErrorLog& error_log) {
   if (options.csv_path.empty()) return true;
   std::string error;
@@ -122,6 +154,7 @@ bool OpenCsvOption(const RunOptions& options, TrafficCsv& csv, const ErrorLog& e
     std::fprintf(stderr, "v7400: --csv: %s\n", error.c_str());
     return false;
   }
+  csv.SetIgnoredInFull(options.csv_ignored_full);
   csv.SetFailureHandler([&error_log](const std::string& message) {
     std::fprintf(stderr, "v7400: %s\n", message.c_str());
     error_log.AppException("csv", message);

@@ -33,6 +33,7 @@ struct RunOptions {
   std::vector<TCommand> commands;
   std::optional<GivenLink> link;  // --udp or --serial: no settings file for this run
   ProgressMode progress = ProgressMode::kAtTerminal;
+  bool csv_ignored_full = false;  // --csv-ignored full
 };
 
 // The longest --seconds: what a millisecond timer can count (about 24 days).
@@ -42,6 +43,8 @@ inline constexpr double kMaxRunSeconds = 2000000;
 std::optional<AutomationFormat> ParseFormatName(const std::string& text, std::string& error);
 std::optional<long long> ParseFrameCount(const std::string& text, std::string& error);
 std::optional<double> ParseRunSeconds(const std::string& text, std::string& error);
+// "--csv-ignored": "summary" (false) or "full" (true).
+std::optional<bool> ParseCsvIgnored(const std::string& text, std::string& error);
 // "--ack": "auto" is what a run without a window does anyway; "manual" needs a person.
 bool CheckAckMode(const std::string& text, std::string& error);
 
@@ -52,6 +55,10 @@ std::optional<TCommand> ParseCommandRequest(const std::string& kind, const std::
 
 // The names `--command` takes, for the help text.
 std::string CommandKindNames();
+
+// Empty when the files the run writes can be outputs: each a regular file, /dev/null or not there
+// yet, no two the same file. Otherwise the one line that says which and why.
+std::string OutputPathsProblem(const RunOptions& options);
 
 // Opens the --csv file, if one was named, before anything is answered; rows that stop reaching
 // it later are reported once on standard error and in "error.log". False after printing why

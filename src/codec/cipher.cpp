@@ -75,6 +75,12 @@ void SystemRandom::Fill(std::span<std::uint8_t> bytes) {
   }
 }
 
+std::size_t DeclaredCipherLength(std::string_view datagram) {
+  if (datagram.size() < kCipherHeaderSize) return 0;
+  return static_cast<std::size_t>(static_cast<unsigned char>(datagram[16])) * 256 +
+         static_cast<unsigned char>(datagram[17]);
+}
+
 bool IsCipherPacketSize(std::size_t length) {
   return length >= kCipherHeaderSize && length <= kCipherPacketSize &&
          (length - kCipherHeaderSize) % 16 == 0;
@@ -136,9 +142,10 @@ std::string TRijndael::DecryptPacket(std::string_view datagram) const {
   Bytes plain(kCipherMaxPayload, 0);
   CbcTransform(false, bits, key, AsBytes(area.data()), AsBytes(area.data()) + kCipherHeaderSize,
                plain.data(), kCipherMaxPayload);
-  const std::size_t declared =
-      static_cast<std::size_t>(AsBytes(area.data())[16]) * 256 + AsBytes(area.data())[17];
-  const std::size_t length = std::min(declared, kCipherMaxPayload);
+  // Never past the data the packet brought: beyond it lie decryptions of zero blocks.
+  const std::size_t data =
+      datagram.size() > kCipherHeaderSize ? datagram.size() - kCipherHeaderSize : 0;
+  const std::size_t length = std::min({DeclaredCipherLength(datagram), data, kCipherMaxPayload});
   return std::string(plain.begin(), plain.begin() + static_cast<std::ptrdiff_t>(length));
 }
 

@@ -36,6 +36,9 @@ struct CipherPacket {
 
 // True for the lengths an encrypted datagram can have: 18 + 16n, at most 1042 bytes.
 bool IsCipherPacketSize(std::size_t length);
+// The payload length a packet's header declares (bytes 17 and 18, high byte first); 0 for a
+// datagram shorter than the header.
+std::size_t DeclaredCipherLength(std::string_view datagram);
 
 class TRijndael {
  public:

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "commands/number_text.h"
+#include "core/output_file.h"
 #include "display/display_text.h"
 
 namespace v7400 {
@@ -50,7 +51,8 @@ void DetailedLog::Button2Click() {
 }
 
 void WriteTextLines(const std::string& path, const std::vector<std::string>& lines) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
+  std::string reason;
+  std::FILE* file = OpenOutputFile(path, OutputMode::kTruncate, reason);
   if (file == nullptr) throw std::runtime_error("Cannot create file \"" + path + "\"");
   bool ok = true;
   for (const std::string& line : lines) {

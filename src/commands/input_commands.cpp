@@ -16,12 +16,13 @@ InputCommands::InputCommands(const CommandPorts& ports)
       batch_(ports.panel, ports.prompts, ports.random, sender_),
       recycling_(ports.panel, sender_) {}
 
-void InputCommands::UpdateLineOnReceive(const std::string& entry, const std::string& line_text) {
+void InputCommands::UpdateLineOnReceive(const std::string& entry, const std::string& line_text,
+                                        std::string_view frame_text) {
   if (line_text != "00") {
     // A line field that is no number ends the update silently.
     const std::optional<int> line = IntegerOf(line_text);
     if (!line) return;
-    statistics_.CountReceived(*line, entry);
+    statistics_.CountReceived(*line, entry, frame_text);
     if (recycling_.OnReceived(entry, line_text, page_.edtLine)) btnStartSendClick();
   }
   statistics_.Refresh();

@@ -48,7 +48,8 @@ class InputCommands : public LineServices {
   InputCommands& operator=(const InputCommands&) = delete;
 
   // LineServices, called by the receive paths.
-  void UpdateLineOnReceive(const std::string& entry, const std::string& line_text) override;
+  void UpdateLineOnReceive(const std::string& entry, const std::string& line_text,
+                           std::string_view frame_text) override;
   void SendCommand(const TCommand& command) override { sender_.SendCommand(command); }
   // Rebuilds the line's queue from the chosen profile and programming string. Throws
   // std::invalid_argument (leaving the queue empty) when the string holds a non-hex character.

@@ -61,10 +61,11 @@ std::vector<std::string> StatisticsFileLines(const SimulatorState& state) {
   return lines;
 }
 
-void LineStatistics::CountReceived(int line, const std::string& entry) {
+void LineStatistics::CountReceived(int line, const std::string& entry,
+                                   std::string_view frame_text) {
   TLine* record = FindLine(state_, line);
   if (record == nullptr) return;
-  if (IsFeedback(entry)) {
+  if (IsFeedback(frame_text)) {
     ++record->FeedbacksReceived;
   } else {
     ++record->EventsReceived;

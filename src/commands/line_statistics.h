@@ -56,9 +56,10 @@ class LineStatistics {
                  CommandPanelView& panel, StatisticsView& view, Prompts& prompts)
       : state_(state), page_(page), log_(log), panel_(panel), view_(view), prompts_(prompts) {}
 
-  // Counts a received packet as event or feedback of its line and writes the detailed log. A
-  // line outside 1 to 32 is not counted.
-  void CountReceived(int line, const std::string& entry);
+  // Counts a received packet as event or feedback of its line (told by `frame_text`, the frame
+  // as rendered without its answer) and writes the detailed log. A line outside 1 to 32 is not
+  // counted.
+  void CountReceived(int line, const std::string& entry, std::string_view frame_text);
   // Bookkeeping of a sent line-specific command, then the statistics refresh.
   void UpdateLineOnCommand(const TCommand& command, const std::string& entry);
 

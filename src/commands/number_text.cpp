@@ -7,13 +7,7 @@
 
 namespace v7400 {
 
-std::optional<int> IntegerOf(const std::string& text) {
-  try {
-    return ParseLineNumber(text);
-  } catch (const std::invalid_argument&) {
-    return std::nullopt;
-  }
-}
+std::optional<int> IntegerOf(const std::string& text) { return LineNumberOf(text); }
 
 int IntegerOr(const std::string& text, int fallback) { return IntegerOf(text).value_or(fallback); }
 

@@ -22,6 +22,8 @@ class DatagramSender {
  public:
   virtual ~DatagramSender() = default;
   virtual void SendDatagram(const std::string& bytes) = 0;
+  // Why a datagram could not go out now (the receiver's name has no address), or empty text.
+  virtual std::string SendProblem() const { return {}; }
 };
 
 // Sends a frame on the transport the connection mode chooses: UDP in mode 1, else serial.

@@ -26,24 +26,27 @@ void ReleaseState(SimulatorState& state) {
   for (TLine& line : state.LineTable) line.LineList.reset();
 }
 
-int ParseLineNumber(const std::string& text) {
+std::optional<int> LineNumberOf(const std::string& text) {
   std::size_t pos = 0;
   bool negative = false;
   if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
     negative = text[pos] == '-';
     ++pos;
   }
-  if (pos == text.size())
-    throw std::invalid_argument("'" + text + "' is not a valid integer value");
+  if (pos == text.size()) return std::nullopt;
   long value = 0;
   for (; pos < text.size(); ++pos) {
     const char c = text[pos];
-    if (c < '0' || c > '9' || value > 100000000) {
-      throw std::invalid_argument("'" + text + "' is not a valid integer value");
-    }
+    if (c < '0' || c > '9' || value > 100000000) return std::nullopt;
     value = value * 10 + (c - '0');
   }
   return static_cast<int>(negative ? -value : value);
+}
+
+int ParseLineNumber(const std::string& text) {
+  const std::optional<int> value = LineNumberOf(text);
+  if (!value) throw std::invalid_argument("'" + text + "' is not a valid integer value");
+  return *value;
 }
 
 TLine* FindLine(SimulatorState& state, int line) {

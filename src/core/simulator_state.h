@@ -115,6 +115,9 @@ void ReleaseState(SimulatorState& state);
 // The line number of a line text such as "05". Throws std::invalid_argument when the text is
 // not a decimal number.
 int ParseLineNumber(const std::string& text);
+// The same without an exception: nothing when the text is not a decimal number. Frames bring
+// their line fields from the wire, so this is what reads them.
+std::optional<int> LineNumberOf(const std::string& text);
 // The line record for a line number, or nullptr when the number is outside 1 to 32.
 TLine* FindLine(SimulatorState& state, int line);
 

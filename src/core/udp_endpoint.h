@@ -50,6 +50,8 @@ class UdpEndpoint {
   // example a port already in use).
   virtual void Activate() = 0;
   virtual bool IsActive() const = 0;
+  // The port it listens on: the system's choice when the binding asked for port 0.
+  virtual std::uint16_t BoundPort() const { return DefaultPort(); }
 
   // Sends one datagram. Throws std::runtime_error when the network layer refuses it.
   virtual void SendTo(const std::string& bytes, const UdpDestination& to) = 0;

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "codec/format_hint.h"
+#include "core/output_file.h"
 
 namespace v7400 {
 
@@ -122,7 +123,8 @@ void DisplaySink::SaveList(DisplayList list, Prompts& prompts,
   dialog.initial_dir = initial_dir;
   const std::optional<std::string> path = prompts.AskSaveFile(dialog);
   if (!path) return;
-  std::FILE* file = std::fopen(path->c_str(), "wb");
+  std::string reason;
+  std::FILE* file = OpenOutputFile(*path, OutputMode::kTruncate, reason);
   if (file == nullptr) throw std::runtime_error("Cannot create file \"" + *path + "\"");
   bool ok = true;
   for (const std::string& entry : Entries(list)) {

@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "codec/frame.h"
+#include "core/bounded_file.h"
+#include "core/output_file.h"
 
 namespace v7400 {
 
@@ -42,7 +44,7 @@ const char* VerdictName(FrameVerdict verdict) {
   return "";
 }
 
-std::string HexBytes(const std::string& bytes) {
+std::string HexBytes(std::string_view bytes) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
   std::string hex;
   hex.reserve(bytes.size() * 2);
@@ -65,24 +67,43 @@ std::string IsoTime(const LocalTime& time) {
   return text;
 }
 
-std::string CsvField(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-  std::string quoted = "\"";
+std::string CsvField(std::string_view text) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  const bool formula =
+      !text.empty() && std::string_view("=+-@").find(text.front()) != std::string_view::npos;
+  bool quote = formula;
+  std::string field = formula ? "'" : "";
+  field.reserve(text.size() + 3);
   for (const char c : text) {
-    if (c == '"') quoted += '"';
-    quoted += c;
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte > 0x7E) {
+      field += "\\x";
+      field += kDigits[byte >> 4];
+      field += kDigits[byte & 0x0F];
+      continue;
+    }
+    if (c == '"') field += '"';
+    quote = quote || c == '"' || c == ',';
+    field += c;
   }
-  return quoted + "\"";
+  return quote ? "\"" + field + "\"" : field;
 }
 
 std::string CsvLine(const FrameReport& report, const CsvRow& row) {
-  // The address fields of an SIA frame; frames not taken may be ciphertext, so none there.
-  const bool sia = row.format == AutomationFormat::kSia &&
-                   report.verdict != FrameVerdict::kIgnored && !report.bytes.empty() &&
-                   report.bytes.front() == kSiaStart;
+  // The address fields of an SIA frame; an ignored datagram may be ciphertext, so its fields
+  // only when its bytes are a whole frame.
+  const bool sia =
+      row.format == AutomationFormat::kSia && !report.bytes.empty() &&
+      report.bytes.front() == kSiaStart &&
+      (report.verdict != FrameVerdict::kIgnored || CheckFrameLength(report.bytes) == 0);
   const auto field = [&](std::size_t first, std::size_t count) {
-    return sia ? CsvField(std::string(FrameField(report.bytes, first, count))) : std::string();
+    return sia ? CsvField(FrameField(report.bytes, first, count)) : std::string();
   };
+  const bool cut = report.verdict == FrameVerdict::kIgnored && !row.ignored_in_full &&
+                   report.bytes.size() > kIgnoredHexBytes;
+  std::string hex = HexBytes(cut ? std::string_view(report.bytes).substr(0, kIgnoredHexBytes)
+                                 : std::string_view(report.bytes));
+  if (cut) hex += "...(" + std::to_string(report.bytes.size()) + " bytes)";
   std::string line = IsoTime(row.time);
   for (const std::string& value :
        {std::string(DirectionName(report.direction)), std::string(LinkName(report.link)),
@@ -90,7 +111,7 @@ std::string CsvLine(const FrameReport& report, const CsvRow& row) {
         field(9, 4), field(13, 2), field(15, 2), std::to_string(report.bytes.size()),
         std::string(VerdictName(report.verdict)), CsvField(report.reason),
         std::string(row.tracked ? (row.repeat ? "yes" : "no") : ""),
-        row.tracked ? std::to_string(row.gap) : std::string(), HexBytes(report.bytes)}) {
+        row.tracked ? std::to_string(row.gap) : std::string(), std::move(hex)}) {
     line += ',';
     line += value;
   }
@@ -103,11 +124,14 @@ TrafficCsv::~TrafficCsv() {
 
 bool TrafficCsv::Open(const std::string& path, std::string& error) {
   path_ = path;
-  file_ = std::fopen(path.c_str(), "wb");
+  std::string reason;
+  file_ = OpenOutputFile(path, OutputMode::kTruncate, reason);
   if (file_ == nullptr) {
-    error = "cannot write CSV file \"" + path + "\": " + std::strerror(errno);
+    error = "cannot write CSV file \"" + path + "\": " + reason;
     return false;
   }
+  // Unbuffered: each row is one write, and a row cut by a full disk is not written again.
+  std::setvbuf(file_, nullptr, _IONBF, 0);
   Put(std::string(kCsvHeader) + "\r\n");
   if (failing_) {
     error = "cannot write CSV file \"" + path + "\": " + std::strerror(errno);
@@ -119,12 +143,17 @@ bool TrafficCsv::Open(const std::string& path, std::string& error) {
 }
 
 void TrafficCsv::Write(const FrameReport& report, const CsvRow& row) {
-  if (file_ != nullptr) Put(CsvLine(report, row));
+  if (file_ == nullptr) return;
+  CsvRow as_asked = row;
+  as_asked.ignored_in_full = ignored_in_full_;
+  Put(CsvLine(report, as_asked));
 }
 
 void TrafficCsv::Put(const std::string& text) {
-  const bool written =
-      std::fwrite(text.data(), 1, text.size(), file_) == text.size() && std::fflush(file_) == 0;
+  // After a failed write the file may end inside a row: that row gets its line end first.
+  const std::string line_end = failing_ && EndsInsideALine(path_) ? "\r\n" : "";
+  const std::string out = line_end + text;
+  const bool written = std::fwrite(out.data(), 1, out.size(), file_) == out.size();
   if (written) {
     failing_ = false;
     return;

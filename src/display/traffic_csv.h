@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "core/clock.h"
 #include "core/frame_observer.h"
@@ -26,12 +27,20 @@ struct CsvRow {
   bool tracked = false;
   bool repeat = false;
   int gap = 0;
+  // An ignored datagram's bytes in full; otherwise only the first kIgnoredHexBytes of them.
+  bool ignored_in_full = false;
 };
+
+// How much of an ignored datagram the row keeps unless asked for all: a stranger's flood must
+// not grow the file faster than the receiver's traffic does.
+inline constexpr std::size_t kIgnoredHexBytes = 64;
 
 // "2026-12-08T14:05:09.123+01:00".
 std::string IsoTime(const LocalTime& time);
-// A field quoted when it holds a comma, a quote, CR or LF; quotes doubled.
-std::string CsvField(const std::string& text);
+// A text field any reader takes: bytes outside printable ASCII as "\xNN"; quoted when it holds
+// a comma or a quote (quotes doubled); one that begins with = + - or @ gets a leading
+// apostrophe inside quotes, so a spreadsheet shows it as text rather than run it as a formula.
+std::string CsvField(std::string_view text);
 // The row, ended by CR LF.
 std::string CsvLine(const FrameReport& report, const CsvRow& row);
 
@@ -45,6 +54,8 @@ class TrafficCsv {
   // Creates (or empties) the file and writes the header; false with `error` when it cannot.
   bool Open(const std::string& path, std::string& error);
   bool IsOpen() const { return file_ != nullptr; }
+  // Every byte of an ignored datagram in bytes_hex (default: the first kIgnoredHexBytes).
+  void SetIgnoredInFull(bool full) { ignored_in_full_ = full; }
   void Write(const FrameReport& report, const CsvRow& row);
 
   // Told once when rows stop reaching the file (a full disk), and again only after rows were
@@ -59,6 +70,7 @@ class TrafficCsv {
   std::string path_;
   FailureHandler on_failure_;
   bool failing_ = false;
+  bool ignored_in_full_ = false;
 };
 
 }  // namespace v7400

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/bounded_file.h"
+#include "core/output_file.h"
 
 namespace v7400 {
 
@@ -17,7 +18,7 @@ void TrafficLog::Start(const std::string& path) {
   file_name_ = path;
   failing_ = false;  // a new file, a new chance
   const bool cut_off = EndsInsideALine(path);
-  Reopen("ab");
+  Reopen(OutputMode::kAppend);
   on_ = true;
   if (cut_off) pending_ = "\r\n";
 }
@@ -32,8 +33,9 @@ void TrafficLog::Stop(std::int32_t received, std::int32_t sent) {
 
 void TrafficLog::Write(const std::string& line) {
   if (!on_ || file_ == nullptr) return;
+  // Handed to the system at once: a program killed after answering keeps the line.
   pending_.append(line).append("\r\n");
-  if (pending_.size() >= kBufferBytes) FlushPending();
+  FlushPending();
 }
 
 void TrafficLog::FlushPending() {
@@ -46,22 +48,23 @@ void TrafficLog::FlushPending() {
 
 void TrafficLog::Truncate() {
   if (file_name_.empty()) return;
-  Reopen("wb");
+  Reopen(OutputMode::kTruncate);
 }
 
 void TrafficLog::Tick() {
   ++flush_ticks_;
   if (on_ && flush_ticks_ > 10) {
     flush_ticks_ = 0;
-    Reopen("ab");
+    Reopen(OutputMode::kAppend);
   }
 }
 
-void TrafficLog::Reopen(const char* mode) {
+void TrafficLog::Reopen(OutputMode mode) {
   CloseFile();
-  file_ = std::fopen(file_name_.c_str(), mode);
+  std::string reason;
+  file_ = OpenOutputFile(file_name_, mode, reason);
   if (file_ == nullptr) {
-    Failed("open");
+    Failed("open", reason);
     return;
   }
   std::setvbuf(file_, nullptr, _IONBF, 0);
@@ -80,13 +83,12 @@ void TrafficLog::CloseFile() {
   file_ = nullptr;
 }
 
-void TrafficLog::Failed(const char* what) {
-  const int error = errno;
+void TrafficLog::Failed(const char* what, std::string reason) {
+  if (reason.empty()) reason = std::strerror(errno);
   if (failing_) return;
   failing_ = true;
   if (on_failure_) {
-    on_failure_("Cannot " + std::string(what) + " traffic log \"" + file_name_ +
-                "\": " + std::strerror(error));
+    on_failure_("Cannot " + std::string(what) + " traffic log \"" + file_name_ + "\": " + reason);
   }
 }
 

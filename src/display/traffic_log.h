@@ -1,13 +1,15 @@
-// The traffic log file: one line per entry, CR LF, appended through a buffer that is flushed
-// every 11 ticks of the one-second timer, when full, when emptied and when closed. The buffer
-// only ever holds whole lines and goes out in one write, so a program killed at any moment
-// leaves no line cut in two (short of a full disk).
+// The traffic log file: one line per entry, CR LF, each line handed to the system in one write
+// as it is logged, so a program killed at any moment loses no line and leaves none cut in two
+// (short of a full disk). Every 11 ticks of the one-second timer the file is closed and opened
+// again, which puts it on the disk.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <string>
+
+#include "core/output_file.h"
 
 namespace v7400 {
 
@@ -38,13 +40,12 @@ class TrafficLog {
   void Tick();
 
  private:
-  void Reopen(const char* mode);
+  void Reopen(OutputMode mode);
   void FlushPending();
   void CloseFile();
-  void Failed(const char* what);
+  void Failed(const char* what, std::string reason = {});
 
-  static constexpr std::size_t kBufferBytes = 64 * 1024;
-  std::FILE* file_ = nullptr;  // unbuffered: pending_ is the buffer
+  std::FILE* file_ = nullptr;  // unbuffered: pending_ is the line being written
   std::string pending_;
   bool on_ = false;
   std::string file_name_;

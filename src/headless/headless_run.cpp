@@ -7,17 +7,20 @@
 #include <QFileInfo>
 #include <QTimer>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
 #include "app/error_log.h"
+#include "app/lifecycle.h"
 #include "app/preferences.h"
 #include "app/qt/command_line.h"
 #include "app/qt/settings_store.h"
 #include "app/qt/termination_notifier.h"
 #include "app/run_summary.h"
 #include "commands/command_run.h"
+#include "core/output_file.h"
 #include "headless/headless_simulator.h"
 #include "transport/connection_settings.h"
 
@@ -53,8 +56,9 @@ std::string SettingsProblem(const RunOptions& options, const std::string& settin
 // cannot be written is refused before anything is answered.
 std::string LogProblem(const std::string& path) {
   if (path.empty()) return {};
-  std::FILE* file = std::fopen(path.c_str(), "ab");
-  if (file == nullptr) return "--log: cannot write \"" + path + "\": " + std::strerror(errno);
+  std::string reason;
+  std::FILE* file = OpenOutputFile(path, OutputMode::kAppend, reason);
+  if (file == nullptr) return "--log: cannot write \"" + path + "\": " + reason;
   std::fclose(file);
   return {};
 }
@@ -112,7 +116,9 @@ double RunUntilEnd(HeadlessSimulator& simulator, const RunOptions& options) {
   QObject::connect(&second, &QTimer::timeout, [&] { simulator.OnSecond(); });
   second.start(1000);
   if (options.seconds) {
-    QTimer::singleShot(static_cast<int>(*options.seconds * 1000), &QCoreApplication::quit);
+    // Precise and rounded up: a coarse timer may fire a few per cent early.
+    QTimer::singleShot(static_cast<int>(std::ceil(*options.seconds * 1000)), Qt::PreciseTimer,
+                       &QCoreApplication::quit);
   }
   // The live line goes to standard error, by default only where a person watches it.
   const bool live = options.progress == ProgressMode::kOn ||
@@ -148,10 +154,12 @@ int RunHeadless(int argc, char* argv[], const RunOptions& options) {
   const ErrorLog error_log(
       ErrorLogDirectory(QCoreApplication::applicationDirPath().toLocal8Bit().toStdString()), clock);
   JsonFile json;
+  std::string json_problem;
   if (!options.summary_json_path.empty() &&
-      (json.file = std::fopen(options.summary_json_path.c_str(), "wb")) == nullptr) {
+      (json.file = OpenOutputFile(options.summary_json_path, OutputMode::kTruncate,
+                                  json_problem)) == nullptr) {
     return Fail(kBadArgument,
-                "cannot write \"" + options.summary_json_path + "\": " + std::strerror(errno));
+                "cannot write \"" + options.summary_json_path + "\": " + json_problem);
   }
   TrafficCsv csv;
   if (!OpenCsvOption(options, csv, error_log)) return kBadArgument;
@@ -159,6 +167,10 @@ int RunHeadless(int argc, char* argv[], const RunOptions& options) {
     return Fail(kBadArgument, problem);
   }
   SettingsStore preferences;
+  // A preference file moved aside is said, as the window says it.
+  for (const std::string& problem : preferences.TakeOpenProblems()) {
+    error_log.AppException(kMainWindowName, problem);
+  }
   if (const std::string problem = UncarriedCommand(options, preferences); !problem.empty()) {
     return Fail(kBadArgument, problem);
   }
@@ -166,6 +178,10 @@ int RunHeadless(int argc, char* argv[], const RunOptions& options) {
   if (const std::string problem =
           options.link ? std::string() : SettingsProblem(options, settings_path);
       !problem.empty()) {
+    // The same line the window writes for a settings file it cannot read.
+    if (QFileInfo::exists(QString::fromLocal8Bit(settings_path.c_str()))) {
+      error_log.AppException(kMainWindowName, problem);
+    }
     return Fail(kLinkFailed, problem);
   }
   HeadlessSimulator simulator(options, clock, error_log, preferences, settings_path, csv);
@@ -178,7 +194,7 @@ int RunHeadless(int argc, char* argv[], const RunOptions& options) {
   std::fputs(SummaryText(summary).c_str(), stdout);
   std::fflush(stdout);
   if (json.file != nullptr && !WriteJson(json, SummaryJson(summary))) {
-    Fail(1, "cannot write \"" + options.summary_json_path + "\"");
+    return Fail(1, "cannot write \"" + options.summary_json_path + "\": " + std::strerror(errno));
   }
   return SummaryExitStatus(summary, options.strict);
 }

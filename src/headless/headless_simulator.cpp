@@ -31,7 +31,16 @@ HeadlessSimulator::HeadlessSimulator(const RunOptions& options, const Clock& clo
   // As the window does: the link's problems (a refused settings file, a port that cannot be
   // bound, this computer's name not resolving) go to "error.log".
   link_->SetConnectionProblemHandler([this](const std::string& message) {
+    last_problem_ = ErrorLogText(message);  // raw bytes from the file stay off the terminal
     error_log_.AppException(kMainWindowName, message);
+  });
+  link_->SetSerialLinkHandler([this](bool up, const std::string& why) {
+    if (up) return;
+    state_.FrameBuffer.clear();
+    state_.DecimalText.clear();
+    state_.HexText.clear();
+    std::fprintf(stderr, "v7400: serial port lost: %s\n", why.c_str());
+    error_log_.AppException("ApdComPort1", "Serial port lost: " + why);
   });
   link_->SetSerialDataHandler([this](int count) {
     Handle("ApdComPort1", [&] { serial_receiver_.OnDataAvailable(count); });
@@ -49,12 +58,17 @@ bool HeadlessSimulator::Start(std::string& failure) {
   // A serial port that failed to open has already said why, in the window's own words.
   if (open_failed_) return false;
   if (!link_->IsOpen()) {
-    failure = state_.ConnectionMode == 1
+    failure = !last_problem_.empty() ? last_problem_
+              : state_.ConnectionMode == 1
                   ? "cannot listen on UDP port " + std::to_string(link_->LocalPort())
                   : "cannot open the serial port " + link_->SerialDeviceName();
     return false;
   }
   recorder_.SetSerialPeer(link_->SerialDeviceName());
+  if (state_.ConnectionMode == 1 && link_->LocalPort() == 0) {
+    std::fprintf(stderr, "v7400: local port 0: listening on UDP port %u\n",
+                 static_cast<unsigned>(link_->BoundLocalPort()));
+  }
   if (!options_.log_path.empty()) {
     Handle("cbxSaveLogToFile", [&] { sink_.SaveLogToFileClicked(true, prompts_, {}); });
   }

@@ -95,6 +95,7 @@ class HeadlessSimulator : private CreationSteps, private FrameObserver {
   CommandRun run_;
   std::function<void()> after_frames_;
   bool open_failed_ = false;
+  std::string last_problem_;  // the last connection problem the error log got
   bool stopped_ = false;
 };
 

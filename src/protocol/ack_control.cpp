@@ -47,7 +47,7 @@ void AckControl::AnswerSia(bool positive) {
   state_.DecimalText = prefix + RenderDecimal(answer, state_.SpaceConverting == 1);
   state_.HexText = prefix + RenderHex(answer);
   sink_.AppendDisplayEntry(state_.HexText, state_.DecimalText);
-  lines_.UpdateLineOnReceive(state_.DecimalText, state_.CurrentLine);
+  lines_.UpdateLineOnReceive(state_.DecimalText, state_.CurrentLine, state_.DecimalText);
   sink_.WriteTrafficLog(state_.DecimalText);
   state_.DecimalText.clear();
   state_.HexText.clear();

@@ -1,5 +1,7 @@
 #include "protocol/network_receive.h"
 
+#include <stdexcept>
+
 #include "codec/cipher.h"
 #include "codec/frame.h"
 #include "display/display_text.h"
@@ -13,6 +15,10 @@ bool NetworkReceiver::Accepts(const std::string& datagram, const std::string& se
   std::string reason;
   if (state_.EncryptionEnabled && !IsCipherPacketSize(datagram.size())) {
     reason = "AES packet of " + std::to_string(datagram.size()) + " bytes";
+  } else if (state_.EncryptionEnabled &&
+             DeclaredCipherLength(datagram) > datagram.size() - kCipherHeaderSize) {
+    reason = "declared length " + std::to_string(DeclaredCipherLength(datagram)) + ", data " +
+             std::to_string(datagram.size() - kCipherHeaderSize);
   } else if (!ingress_.IsFromReceiver(sender_address, ipv6)) {
     reason = "from " + sender_address + ", not the receiver";
   } else {
@@ -36,6 +42,7 @@ void NetworkReceiver::OnDatagram(const std::string& datagram, const std::string&
       state_.EncryptionEnabled ? ingress_.DecryptPacket(datagram) : datagram;
   const bool blank_as_s = state_.SpaceConverting == 1;
   std::string decimal = RenderDecimal(payload, blank_as_s);
+  const std::size_t frame_text_size = decimal.size();
   // The hexadecimal text is only ever shown in its list.
   const bool listed = sink_.KeepsLists();
   std::string hex = listed ? RenderBracketedHex(payload) : std::string();
@@ -59,20 +66,34 @@ void NetworkReceiver::OnDatagram(const std::string& datagram, const std::string&
   }
   verdict = terminated ? FinalVerdict(state_, std::move(verdict))
                        : Verdict{FrameVerdict::kNone, kNoEndByteReason};
+  bool answering =
+      state_.IsAutoAck() && terminated && state_.CurrentSequence != kNeverAckedSequence;
+  // Asked before the frame is recorded, so no record calls a frame answered whose answer cannot
+  // go out (a receiver name without an address).
+  const std::string send_problem = answering ? sender_.SendProblem() : std::string();
+  if (!send_problem.empty()) {
+    answering = false;
+    verdict = Verdict{FrameVerdict::kNone, "answer not sent: " + send_problem};
+    decimal.resize(frame_text_size);
+    if (listed) hex = RenderBracketedHex(payload);
+  }
   sink_.ReportFrame(FrameIn(ipv6 ? LinkKind::kUdp6 : LinkKind::kUdp, sender_address, payload,
                             verdict.verdict, std::move(verdict.reason)));
   const std::string prefix =
       TimeStamp(clock_) + " <" + std::to_string(state_.ReceivedCount) + "> :  ";
   const std::string decimal_entry = prefix + decimal;
   sink_.AppendDisplayEntry(prefix + hex, decimal_entry);
-  lines_.UpdateLineOnReceive(decimal_entry, state_.CurrentLine);
+  lines_.UpdateLineOnReceive(
+      decimal_entry, state_.CurrentLine,
+      std::string_view(decimal_entry).substr(0, prefix.size() + frame_text_size));
   sink_.WriteTrafficLog(decimal_entry);
   sink_.TrimDisplayLists();
   sink_.ScrollDisplayToEnd();
   sink_.ShowReceived();
 
+  if (!send_problem.empty()) throw std::runtime_error(send_problem);
   if (!state_.IsAutoAck() || !terminated) return;
-  if (state_.CurrentSequence != kNeverAckedSequence) {
+  if (answering) {
     ++state_.SentCount;
     sink_.ShowSent();
     sender_.SendDatagram(answer);

@@ -15,7 +15,8 @@ TCommand ProgramCommand(CommandKind kind, const std::string& line, std::string t
 }
 
 void StartStep(SimulatorState& state, LineServices& lines) {
-  const int n = ParseLineNumber(state.CurrentLine);
+  // A line field that is no number names no line: nothing to program.
+  const int n = LineNumberOf(state.CurrentLine).value_or(0);
   TLine* line = FindLine(state, n);
   if (line == nullptr || line->ProgramState != 1) return;
   // Build first: a programming string that cannot be read must not leave the line waiting.
@@ -32,7 +33,8 @@ void StartStep(SimulatorState& state, LineServices& lines) {
 }
 
 void ContinuationStep(SimulatorState& state, LineServices& lines) {
-  const int n = ParseLineNumber(state.CurrentLine);
+  // A line field that is no number names no line: nothing to program.
+  const int n = LineNumberOf(state.CurrentLine).value_or(0);
   TLine* line = FindLine(state, n);
   if (line == nullptr) return;
   if (line->ProgramState == 2) {

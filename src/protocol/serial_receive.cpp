@@ -79,6 +79,7 @@ void SerialReceiver::CompleteFrame(char terminator) {
   state_.DecimalText = TimeStamp(clock_) + " <" + std::to_string(state_.ReceivedCount) +
                        "> :  " + state_.DecimalText + "[" +
                        std::to_string(static_cast<unsigned char>(terminator)) + "]";
+  const std::size_t frame_text_size = state_.DecimalText.size();
   std::string answer;
   Verdict verdict;
   if (state_.IsAutoAck()) answer = PrepareAnswer(verdict);
@@ -88,7 +89,8 @@ void SerialReceiver::CompleteFrame(char terminator) {
   sink_.WriteTrafficLog(state_.DecimalText);
   sink_.AppendDisplayEntry(std::to_string(state_.ReceivedCount) + ":  " + state_.HexText,
                            state_.DecimalText);
-  lines_.UpdateLineOnReceive(state_.DecimalText, state_.CurrentLine);
+  lines_.UpdateLineOnReceive(state_.DecimalText, state_.CurrentLine,
+                             std::string_view(state_.DecimalText).substr(0, frame_text_size));
   sink_.ScrollDisplayToEnd();
   if (state_.IsAutoAck()) SendAnswer(std::move(answer));
 }

@@ -92,7 +92,11 @@ void ConnectionManager::OpenConnection(OpenVariant variant) {
     if (on_given_adopted_) on_given_adopted_();
   }
   const bool given = variant == OpenVariant::kStartUp && given_lines_;
-  if (!given && variant == OpenVariant::kStartUp && !SettingsFileProblem(settings_path_).empty()) {
+  if (const std::string problem = given ? std::string() : SettingsFileProblem(settings_path_);
+      variant == OpenVariant::kStartUp && !problem.empty()) {
+    // A file that is there but cannot be read (a FIFO, a folder, no permission) is worth a line.
+    std::error_code error;
+    if (std::filesystem::exists(settings_path_, error)) Report(problem);
     state_.SettingsMissing = true;
     ports_.view.ShowStatus(kStatusPanelConnection, kNoSettingsStatus);
     return;
@@ -106,24 +110,25 @@ void ConnectionManager::OpenConnection(OpenVariant variant) {
     ApplyProtocolLines(lines, variant);
     if (state_.ConnectionMode == 1) status = ActivateEndpoint();
     ports_.view.ShowStatus(kStatusPanelConnection, status);
-  } catch (const std::exception&) {
-    // A line that cannot be read, a bad key string, a port in use or a failed address lookup
-    // ends the operation here; the status panel keeps its previous text.
+  } catch (const std::exception& error) {
+    // A line that cannot be read or a bad key string ends the operation here; the status panel
+    // keeps its previous text and the error log says which line.
+    Report(error.what());
   }
 }
 
 bool ConnectionManager::ApplySerialLines(const SettingsLines& lines, OpenVariant variant,
                                          std::string& status) {
   SerialSettings serial = ports_.serial.Settings();
-  serial.port_number = ParseSettingsInteger(lines[kLinePortNumber]);
+  serial.port_number = SettingsLineInteger(kLinePortNumber, lines[kLinePortNumber]);
   ports_.serial.SetSettings(serial);
   status = kSerialStatusPrefix + lines[kLinePortNumber];
 
-  serial.data_bits = ParseSettingsInteger(lines[kLineDataBits]);
+  serial.data_bits = SettingsLineInteger(kLineDataBits, lines[kLineDataBits]);
   ports_.serial.SetSettings(serial);
   status += " " + lines[kLineDataBits];
 
-  const int parity = ParseSettingsInteger(lines[kLineParity]);
+  const int parity = SettingsLineInteger(kLineParity, lines[kLineParity]);
   if (parity >= 0 && parity <= 4) {
     serial.parity = static_cast<Parity>(parity);
     ports_.serial.SetSettings(serial);
@@ -131,21 +136,21 @@ bool ConnectionManager::ApplySerialLines(const SettingsLines& lines, OpenVariant
   }
 
   status += lines[kLineStopBits];
-  serial.stop_bits = ParseSettingsInteger(lines[kLineStopBits]);
+  serial.stop_bits = SettingsLineInteger(kLineStopBits, lines[kLineStopBits]);
   ports_.serial.SetSettings(serial);
 
   status += " " + lines[kLineBaudRate];
-  serial.baud_rate = ParseSettingsInteger(lines[kLineBaudRate]);
+  serial.baud_rate = SettingsLineInteger(kLineBaudRate, lines[kLineBaudRate]);
   ports_.serial.SetSettings(serial);
 
-  const int flow = ParseSettingsInteger(lines[kLineFlowControl]);
+  const int flow = SettingsLineInteger(kLineFlowControl, lines[kLineFlowControl]);
   if (flow >= 0 && flow <= 3) {
     serial.hardware_flow = (flow & 1) != 0;
     serial.software_flow = (flow & 2) != 0;
     ports_.serial.SetSettings(serial);
   }
 
-  state_.ConnectionMode = ParseSettingsInteger(lines[kLineConnectionMode]);
+  state_.ConnectionMode = SettingsLineInteger(kLineConnectionMode, lines[kLineConnectionMode]);
   return state_.ConnectionMode != 0 || OpenSerialPort(variant);
 }
 
@@ -172,15 +177,22 @@ void ConnectionManager::ApplyProtocolLines(const SettingsLines& lines, OpenVaria
     state_.ReceiverResolvedAddresses.clear();
     state_.ReceiverPort = variant == OpenVariant::kDialog ? TrimControl(lines[kLineReceiverPort])
                                                           : lines[kLineReceiverPort];
-    const int local_port = ParseSettingsInteger(lines[kLineLocalPort]);
+    // Refused here, or every answer would fail to go out while the frames look answered.
+    SettingsLinePort(kLineReceiverPort, state_.ReceiverPort, false);
+    const int local_port = SettingsLineInteger(kLineLocalPort, lines[kLineLocalPort]);
     // The port is kept as 16 bits; a larger number would quietly bind another port.
     out_of_range_port_ = local_port >= 0 && local_port <= 0xFFFF ? "" : lines[kLineLocalPort];
     ports_.endpoint.SetDefaultPort(LocalPortNumber(lines[kLineLocalPort]));
   }
-  state_.PackageEndChar = ParseSettingsInteger(lines[kLineEndCharIndex]) + 1;
-  state_.SpaceConverting = ParseSettingsInteger(lines[kLineSpaceConversion]);
+  state_.PackageEndChar = SettingsLineInteger(kLineEndCharIndex, lines[kLineEndCharIndex]) + 1;
+  state_.SpaceConverting = SettingsLineInteger(kLineSpaceConversion, lines[kLineSpaceConversion]);
   state_.EncryptionEnabled = lines[kLineEncryption] == "1";
-  state_.KeyString = MaskKeyString(lines[kLineMaskedKey]);
+  try {
+    state_.KeyString = MaskKeyString(lines[kLineMaskedKey]);
+  } catch (const std::invalid_argument&) {
+    // The key itself stays out of the message.
+    throw std::invalid_argument(SettingsLineMessage(kLineMaskedKey, "", "is not hexadecimal"));
+  }
   if (variant == OpenVariant::kDialog) ports_.cipher.SetKeyString(state_.KeyString);
   configured_local_address_ = lines[kLineLocalAddress];
 }
@@ -215,11 +227,13 @@ std::string ConnectionManager::ActivateEndpoint() {
   }
   const char* label =
       IsNumericAddress(state_.ReceiverAddress) ? kLabelReceiverIp : kLabelReceiverName;
-  connection_text_ = "Local IP: " + shown_local + " [Port:" + std::to_string(binding.port) +
-                     "]   " + label + state_.ReceiverAddress + " [Port:" + state_.ReceiverPort +
-                     "]";
+  // Port 0 lets the system choose; the text says which port that was.
+  const std::uint16_t shown_port =
+      bound && binding.port == 0 ? ports_.endpoint.BoundPort() : binding.port;
+  connection_text_ = "Local IP: " + shown_local + " [Port:" + std::to_string(shown_port) + "]   " +
+                     label + state_.ReceiverAddress + " [Port:" + state_.ReceiverPort + "]";
   if (!out_of_range_port_.empty()) {
-    Report("UDP port " + out_of_range_port_ + " is out of range");
+    Report(SettingsLineMessage(kLineLocalPort, out_of_range_port_, "out of range"));
     return connection_text_ + kPortOutOfRangeSuffix;
   }
   retry_pending_ = !bound;
@@ -268,6 +282,15 @@ UdpDestination ConnectionManager::Destination() const {
   }
   to.scope_id = ScopeIdFor(to.address, ports_.discovery.LinkLocalScopeId());
   return to;
+}
+
+std::string ConnectionManager::SendProblem() const {
+  try {
+    Destination();
+  } catch (const std::exception& error) {
+    return error.what();
+  }
+  return {};
 }
 
 void ConnectionManager::SendDatagram(const std::string& bytes) {

@@ -79,6 +79,7 @@ class ConnectionManager : public DatagramSender, public NetworkIngress {
   // debug option applied. Throws when the port text is not a number, the receiver name did not
   // resolve, or the network refuses the datagram.
   void SendDatagram(const std::string& bytes) override;
+  std::string SendProblem() const override;
 
   // For the network receive path: SenderMatchesReceiver on the current settings, and the
   // cipher's DecryptPacket (which throws for a datagram over 1042 bytes).

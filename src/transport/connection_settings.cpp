@@ -2,11 +2,13 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <stdexcept>
 
 #include "core/bounded_file.h"
+#include "core/output_file.h"
 #include "transport/key_string_mask.h"
 
 namespace v7400 {
@@ -72,6 +74,38 @@ int ParseSettingsInteger(const std::string& text) {
   return static_cast<int>(value);
 }
 
+std::string SettingsLineMessage(SettingsLine line, const std::string& value,
+                                const std::string& what) {
+  static constexpr const char* kNames[kSettingsLineCount] = {
+      "serial port",   "data bits",    "parity",        "stop bits",
+      "baud rate",     "flow control", "link",          "receiver address",
+      "receiver port", "local port",   "end character", "space conversion",
+      "encryption",    "key string",   "local address"};
+  return std::string(kSettingsFileName) + " line " + std::to_string(line + 1) + ": " +
+         kNames[line] + (value.empty() ? "" : " " + value) + " " + what;
+}
+
+int SettingsLineInteger(SettingsLine line, const std::string& text) {
+  try {
+    return ParseSettingsInteger(text);
+  } catch (const std::invalid_argument&) {
+    const std::size_t digits = !text.empty() && (text[0] == '-' || text[0] == '+') ? 1 : 0;
+    const bool numeric =
+        text.size() > digits && text.find_first_not_of("0123456789", digits) == std::string::npos;
+    throw std::invalid_argument(
+        numeric ? SettingsLineMessage(line, text, "out of range")
+                : SettingsLineMessage(line, "'" + text + "'", "is not a number"));
+  }
+}
+
+int SettingsLinePort(SettingsLine line, const std::string& text, bool zero_allowed) {
+  const int port = SettingsLineInteger(line, text);
+  if (port < (zero_allowed ? 0 : 1) || port > 0xFFFF) {
+    throw std::invalid_argument(SettingsLineMessage(line, text, "out of range"));
+  }
+  return port;
+}
+
 std::string ConnectionSettings::ToString() const {
   const std::string fields[kSettingsLineCount] = {
       std::to_string(port_number),
@@ -127,11 +161,11 @@ bool WriteSettingsFile(const std::filesystem::path& path, const ConnectionSettin
   } catch (const std::invalid_argument&) {
     return false;
   }
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  if (!file) return false;
-  file << text;
-  file.close();
-  return !file.fail();
+  std::string reason;
+  std::FILE* file = OpenOutputFile(path.string(), OutputMode::kTruncate, reason);
+  if (file == nullptr) return false;
+  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+  return (std::fclose(file) == 0) && written;
 }
 
 }  // namespace v7400

@@ -51,6 +51,16 @@ std::string SettingsFileProblem(const std::filesystem::path& path);
 // A decimal integer: an optional sign and digits, nothing else. Throws std::invalid_argument.
 int ParseSettingsInteger(const std::string& text);
 
+// What is wrong with one line of the file, naming the line and its value:
+// "APSsets.sys line 10: local port 99999 out of range".
+std::string SettingsLineMessage(SettingsLine line, const std::string& value,
+                                const std::string& what);
+// The line's text as a decimal integer; throws std::invalid_argument with SettingsLineMessage.
+int SettingsLineInteger(SettingsLine line, const std::string& text);
+// The line's text as a UDP port number, 1 to 65535 (0 too when `zero_allowed`); throws
+// std::invalid_argument with SettingsLineMessage.
+int SettingsLinePort(SettingsLine line, const std::string& text, bool zero_allowed);
+
 struct ConnectionSettings {
   int port_number = 1;  // COM1 .. COM8
   int data_bits = 8;    // 7 or 8

@@ -242,11 +242,8 @@ class RecyclingTest : public BatchSendingTest {
     h.commands.rb_recyclingsendClick(CommandChoice::rb_recyclingsend);
   }
   void Report(const std::string& data, const std::string& line) {
-    h.commands.UpdateLineOnReceive(
-        "12:00:00 <1> :  [10]0000"
-        "1A[9]0005010" +
-            line + data,
-        line);
+    const std::string entry = "12:00:00 <1> :  [10]00001A[9]0005010" + line + data;
+    h.commands.UpdateLineOnReceive(entry, line, entry);
   }
   std::string LastData() const { return DataOf(h.serial.writes.back()); }
 };

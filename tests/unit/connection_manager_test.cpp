@@ -180,6 +180,40 @@ TEST_F(ConnectionManagerTest, PartialApplicationOnABadLine) {
   }
 }
 
+// Each line that cannot be used is named in the error log with its value, once.
+TEST_F(ConnectionManagerTest, RefusedLinesAreNamedWithTheirValue) {
+  std::vector<std::string> problems;
+  manager.SetProblemHandler([&](const std::string& message) { problems.push_back(message); });
+  const struct {
+    std::size_t line;
+    std::string text;
+    const char* message;
+  } cases[] = {
+      {0,
+       "\xEF\xBB\xBF"
+       "1",
+       "APSsets.sys line 1: serial port '\xEF\xBB\xBF"
+       "1' is not a number"},
+      {4, "99999999999", "APSsets.sys line 5: baud rate 99999999999 out of range"},
+      {8, "70000", "APSsets.sys line 9: receiver port 70000 out of range"},
+      {8, "0", "APSsets.sys line 9: receiver port 0 out of range"},
+      {9, "99999", "APSsets.sys line 10: local port 99999 out of range"},
+      {9, "-1", "APSsets.sys line 10: local port -1 out of range"},
+      {10, "", "APSsets.sys line 11: end character '' is not a number"},
+      {13, std::string(31, 'A') + "Z", "APSsets.sys line 14: key string is not hexadecimal"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> lines = testing::NetworkLines("192.0.2.20");
+    lines[c.line] = c.text;
+    WriteLines(lines);
+    problems.clear();
+    endpoint = FakeUdpEndpoint{};
+    Open();
+    EXPECT_EQ(problems, std::vector<std::string>{c.message}) << c.text;
+    EXPECT_FALSE(endpoint.active) << c.text;
+  }
+}
+
 TEST_F(ConnectionManagerTest, SerialOpenFailureAtStartUp) {
   struct Case {
     std::string failure;

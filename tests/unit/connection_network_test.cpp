@@ -126,8 +126,8 @@ TEST_F(ConnectionManagerTest, PortInUseIsShownReportedOncePerSpellAndRetried) {
   Open();
   EXPECT_FALSE(endpoint.active);
   EXPECT_EQ(view.status[2], text + kPortOutOfRangeSuffix);
-  EXPECT_EQ(problems,
-            (std::vector<std::string>{"address in use", "UDP port 75536 is out of range"}));
+  EXPECT_EQ(problems, (std::vector<std::string>{
+                          "address in use", "APSsets.sys line 10: local port 75536 out of range"}));
 }
 
 TEST_F(ConnectionManagerTest, UnresolvedOwnNameShowsTheBindingAndIsReportedOncePerSpell) {

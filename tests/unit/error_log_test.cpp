@@ -49,6 +49,27 @@ TEST_F(ErrorLogTest, LinesAreAppendedWithDateTimeComponentAndMessage) {
             "01-02-2013 00:00:00    Unnamed\r\n");
 }
 
+// A flood of one error costs two lines, and bytes from the wire never break a line.
+TEST_F(ErrorLogTest, RepeatsAreCountedAndBytesEscaped) {
+  {
+    const ErrorLog log(dir_.string(), clock_);
+    for (int i = 0; i < 10000; ++i) log.AppException("UDPServer1", "'A\r\n\xFF' is no number");
+    log.AppException("UDPServer1", "other");
+    log.AppException("UDPServer1", "other");
+    clock_.tick = 60000;  // a spell ends after a minute, however long the flood
+    log.AppException("UDPServer1", "other");
+    log.AppException("UDPServer1", "other");
+  }
+  EXPECT_EQ(
+      Contents(),
+      "03-15-2012 14:05:09  UDPServer1  'A[13][10][255]' is no number\r\n"
+      "03-15-2012 14:05:09  UDPServer1  'A[13][10][255]' is no number (repeated 9999 times)\r\n"
+      "03-15-2012 14:05:09  UDPServer1  other\r\n"
+      "03-15-2012 14:05:09  UDPServer1  other (repeated 1 time)\r\n"
+      "03-15-2012 14:05:09  UDPServer1  other\r\n"
+      "03-15-2012 14:05:09  UDPServer1  other (repeated 1 time)\r\n");
+}
+
 TEST_F(ErrorLogTest, UnwritableLocationIsSilent) {
   const ErrorLog log((dir_ / "missing" / "folder").string(), clock_);
   EXPECT_NO_THROW(log.AppException("Form1", "lost"));

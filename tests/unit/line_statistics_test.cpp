@@ -42,14 +42,15 @@ TEST_F(LineStatisticsTest, EventsAndFeedbacksByEntryText) {
   for (const Case& c : cases) {
     h.state.LineTable[4].EventsReceived = 0;
     h.state.LineTable[4].FeedbacksReceived = 0;
-    h.commands.UpdateLineOnReceive(c.entry, "05");
+    h.commands.UpdateLineOnReceive(c.entry, "05", c.entry);
     EXPECT_EQ(h.state.LineTable[4].FeedbacksReceived, c.feedback ? 1 : 0) << c.entry;
     EXPECT_EQ(h.state.LineTable[4].EventsReceived, c.feedback ? 0 : 1) << c.entry;
   }
 }
 
 TEST_F(LineStatisticsTest, LinesOutsideTheTableCountNothingButLine00Refreshes) {
-  for (const char* line : {"00", "33", "x", "", "-1"}) h.commands.UpdateLineOnReceive("[NL]", line);
+  for (const char* line : {"00", "33", "x", "", "-1"})
+    h.commands.UpdateLineOnReceive("[NL]", line, "[NL]");
   for (const TLine& line : h.state.LineTable) {
     EXPECT_EQ(line.EventsReceived + line.FeedbacksReceived, 0);
   }
@@ -64,7 +65,7 @@ TEST_F(LineStatisticsTest, LabelsFollowTheSelectedCellNotTheUpdatedLine) {
   EXPECT_EQ(Label(PanelControl::tsht_linelog), "Statistics of Line12");
 
   h.state.LineTable[11].EventsReceived = 4;
-  h.commands.UpdateLineOnReceive("event", "05");
+  h.commands.UpdateLineOnReceive("event", "05", "event");
   EXPECT_EQ(h.state.LineTable[4].EventsReceived, 1);
   EXPECT_EQ(Label(PanelControl::lbl_totalevents), "Total Received Events: 4");
 
@@ -151,14 +152,14 @@ TEST_F(LineStatisticsTest, DetailedLogRecordsOnlyItsLine) {
   DetailedLog& log = h.commands.Log();
   h.clock.tick = 123456;
   log.edt_detailedlog = "3";
-  h.commands.UpdateLineOnReceive("before", "03");
+  h.commands.UpdateLineOnReceive("before", "03", "before");
   EXPECT_TRUE(log.Lines().empty()) << "not enabled yet";
 
   log.cbx_EnableDetailedLogClick(true);
   EXPECT_TRUE(h.panel.Enabled(PanelControl::memLog, false));
   EXPECT_TRUE(h.panel.Enabled(PanelControl::ud_detailedlog, false));
-  h.commands.UpdateLineOnReceive("event of 3", "03");
-  h.commands.UpdateLineOnReceive("event of 4", "04");
+  h.commands.UpdateLineOnReceive("event of 3", "03", "event of 3");
+  h.commands.UpdateLineOnReceive("event of 4", "04", "event of 4");
   h.commands.SendCommand(TCommand{CommandKind::HighLevel, "03", "CMD01"});
   h.commands.SendCommand(TCommand{CommandKind::HighLevel, "05", "CMD01"});
   h.commands.SendCommand(TCommand{CommandKind::SetTime, "03", ""});

@@ -53,6 +53,8 @@ TEST_F(NetworkReceiveTest, Format4100DatagramIsAnsweredWithBracketedHex) {
   EXPECT_EQ(view.status[0], "Received: 1");
   EXPECT_EQ(view.status[1], "Sent: 1");
   EXPECT_EQ(lines.updates.at(0).entry, Decimal()[0]);
+  // What tells an event from a feedback: the frame alone, never its answer.
+  EXPECT_EQ(lines.updates.at(0).frame_text, std::string(kPrefix) + "AsB[20]");
 }
 
 TEST_F(NetworkReceiveTest, SiaDatagramAckAndNack) {

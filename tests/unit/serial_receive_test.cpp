@@ -85,6 +85,7 @@ TEST_F(SerialReceiveTest, ValidSiaFrameIsAcknowledgedWithItsAddressFields) {
   EXPECT_EQ(Decimal(0), "14:05:09 <1> :  " + shown + "[13]     " + RenderDecimal(ack, true));
   EXPECT_EQ(Hex(0), "1:  " + RenderHex(frame) + "     " + RenderHex(ack));
   EXPECT_EQ(lines.updates.at(0).line, "05");
+  EXPECT_EQ(lines.updates.at(0).frame_text, "14:05:09 <1> :  " + shown + "[13]");  // no answer
 }
 
 TEST_F(SerialReceiveTest, AnswerShowsBlanksAsSWhateverTheSpaceRule) {
@@ -283,16 +284,19 @@ TEST_F(SerialReceiveTest, LineFieldsOutsideTheTableAreHarmless) {
   EXPECT_EQ(state.ReceivedCount, 8);
 }
 
-TEST_F(SerialReceiveTest, LineFieldThatIsNoNumberFailsButLeavesCleanBuffers) {
+// A line field that is no number names no line: answered, nothing programmed, no exception.
+TEST_F(SerialReceiveTest, LineFieldThatIsNoNumberIsAnsweredWithCleanBuffers) {
   UseSia();
-  const std::string frame = SiaFrame("0001", "x1", "[NLC06]");
-  port.Feed(frame);
-  EXPECT_THROW(receiver.OnDataAvailable(static_cast<int>(frame.size())), std::invalid_argument);
-  EXPECT_EQ(port.writes.size(), 1U);
+  for (const char* line : {"x1", "\x01\x02"}) {
+    Receive(SiaFrame("0001", line, "[NLC06]"));
+    Receive(SiaFrame("AAAA", line));
+  }
+  EXPECT_TRUE(lines.commands.empty());
+  EXPECT_EQ(port.writes.size(), 2U);
   EXPECT_TRUE(state.FrameBuffer.empty() && state.DecimalText.empty() && state.HexText.empty());
-  EXPECT_EQ(view.status[0], "Received: 1");
+  EXPECT_EQ(view.status[0], "Received: 4");
   Receive(SiaFrame("0002", "01"));
-  EXPECT_EQ(Hex(1).substr(0, 7), "2:  0A ");
+  EXPECT_EQ(Hex(4).substr(0, 7), "5:  0A ");
 }
 
 TEST_F(SerialReceiveTest, RandomBytesInBothFormatsNeverBreakTheReceiver) {

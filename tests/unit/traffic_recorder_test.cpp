@@ -3,6 +3,13 @@
 #include "display/traffic_recorder.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 
 #include "codec/frame.h"
 #include "fakes/fake_clock.h"
@@ -98,6 +105,21 @@ TEST_F(FrameReportTest, DatagramsNotTakenAreReportedAsIgnored) {
   EXPECT_EQ(In().link, LinkKind::kUdp6);
 }
 
+// An answer that cannot go out leaves its frame unanswered in every record.
+TEST_F(FrameReportTest, AnswerNotSentIsNotCountedAsAnswered) {
+  testing::FakeNetworkIngress ingress;
+  testing::FakeDatagramSender sender;
+  sender.failure = "receiver 'nowhere' has no IPv4 address";
+  NetworkReceiver receiver(state, ingress, sender, sink, clock, lines);
+  state.ConnectionMode = 1;
+  EXPECT_THROW(receiver.OnDatagram(Event("0001", "01"), ingress.receiver, false),
+               std::runtime_error);
+  ASSERT_EQ(capture.reports.size(), 1U);
+  EXPECT_EQ(In().verdict, FrameVerdict::kNone);
+  EXPECT_EQ(In().reason, "answer not sent: receiver 'nowhere' has no IPv4 address");
+  EXPECT_EQ(state.SentCount, 0);
+}
+
 TEST(TrafficRecorderTest, RepeatsAndGapsFollowTheLinkSequenceBookedToTheNextFrameLine) {
   SimulatorState state;
   state.Format = AutomationFormat::kSia;
@@ -135,6 +157,33 @@ TEST(TrafficCsvTest, RowsAreQuotedAndStampedInFull) {
   EXPECT_EQ(CsvLine(report, row),
             "2026-12-08T09:05:07.042-05:30,in,udp6,fe80::1,sia,0012,01,07,19,NACK,"
             "\"CRC 1A2B, expected \"\"47D4\"\"\",no,0,0A3441393730420930303132303130375B5D0D\r\n");
+}
+
+// A row cut by a full disk (a file size limit stands in for it) gets its line end before the
+// next row, so the rows after it stay rows.
+TEST(TrafficCsvTest, ARowCutByAFullDiskGetsItsLineEnd) {
+  const std::string path = "/tmp/v7400-csv-" + std::to_string(::getpid());
+  const FrameReport report =
+      FrameIn(LinkKind::kUdp, "", Event("0001", "01"), FrameVerdict::kAck, "");
+  const std::string header = std::string(kCsvHeader) + "\r\n", row = CsvLine(report, CsvRow{});
+  {
+    TrafficCsv csv;
+    std::string error;
+    ASSERT_TRUE(csv.Open(path, error)) << error;
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit full{header.size() + 40, saved.rlim_max};
+    ::setrlimit(RLIMIT_FSIZE, &full);
+    csv.Write(report, CsvRow{});
+    csv.Write(report, CsvRow{});
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    csv.Write(report, CsvRow{});
+  }
+  std::ifstream in(path, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}),
+            header + row.substr(0, 40) + "\r\n" + row);
+  std::remove(path.c_str());
 }
 
 }  // namespace

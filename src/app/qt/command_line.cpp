@@ -65,6 +65,10 @@ void AddOptions(QCommandLineParser& parser) {
   add("parity", "With --serial: none, odd, even, mark or space (default none).", "P");
   add("stop-bits", "With --serial: 1 or 2 (default 1).", "N");
   add("flow", "With --serial: none, hardware, xon or both (default none).", "F");
+  add("csv-ignored",
+      "summary (default): an ignored datagram's row keeps the first 64 bytes of bytes_hex and "
+      "its size; full: all of them.",
+      "MODE");
   add("headless", "Runs without a window and without a display.");
   add("format", "The automation format, sia or 4100 (default: the stored preference).", "NAME");
   add("ack", "auto: answers every frame; manual is refused (it needs the window).", "MODE");
@@ -127,6 +131,11 @@ std::string ReadValues(const QCommandLineParser& parser, RunOptions& options) {
     return "--format: " + error;
   }
   if (parser.isSet(Q("ack")) && !CheckAckMode(value("ack"), error)) return "--ack: " + error;
+  if (parser.isSet(Q("csv-ignored"))) {
+    const std::optional<bool> full = ParseCsvIgnored(value("csv-ignored"), error);
+    if (!full) return "--csv-ignored: " + error;
+    options.csv_ignored_full = *full;
+  }
   if (parser.isSet(Q("count")) && !(options.count = ParseFrameCount(value("count"), error))) {
     return "--count: " + error;
   }
@@ -168,7 +177,7 @@ std::string ReadValues(const QCommandLineParser& parser, RunOptions& options) {
   if (!parser.positionalArguments().isEmpty()) {
     return "unexpected argument '" + S(parser.positionalArguments().first()) + "'";
   }
-  return {};
+  return OutputPathsProblem(options);
 }
 
 // The per-user folder becomes the working folder and the settings folder, before anything is

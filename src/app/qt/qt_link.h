@@ -106,6 +106,7 @@ class QtLink : public Link {
     return device.empty() ? "COM" + std::to_string(port) : device;
   }
   std::uint16_t LocalPort() const { return endpoint_.DefaultPort(); }
+  std::uint16_t BoundLocalPort() const { return endpoint_.BoundPort(); }
   // Before the program ends: the answers still queued for the serial line go out.
   void FinishSerialWrites() { serial_.FinishWrites(kFinishWritesMs); }
 

@@ -30,7 +30,7 @@ class QtUdpEndpoint : public QObject, public UdpEndpoint {
   void SendTo(const std::string& bytes, const UdpDestination& to) override;
 
   // The port the socket is bound to (the system's choice when the binding asked for 0).
-  std::uint16_t BoundPort() const;
+  std::uint16_t BoundPort() const override;
   // The receive buffer the system granted the socket, in bytes (0 when inactive).
   int ReceiveBufferBytes() const;
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <deque>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -36,7 +35,9 @@ using FakeSerialPort = FeedablePort<SerialPort>;
 class FakeDatagramSender : public DatagramSender {
  public:
   void SendDatagram(const std::string& bytes) override { sent.push_back(bytes); }
+  std::string SendProblem() const override { return failure; }
   std::vector<std::string> sent;
+  std::string failure;  // what SendProblem says
 };
 
 // Accepts one sender address; "decrypts" by dropping the 18-byte header.
@@ -62,9 +63,11 @@ class FakeLineServices : public LineServices {
   struct Update {
     std::string entry;
     std::string line;
+    std::string frame_text;
   };
-  void UpdateLineOnReceive(const std::string& entry, const std::string& line) override {
-    updates.push_back({entry, line});
+  void UpdateLineOnReceive(const std::string& entry, const std::string& line,
+                           std::string_view frame_text) override {
+    updates.push_back({entry, line, std::string(frame_text)});
   }
   void SendCommand(const TCommand& command) override {
     commands.push_back(command);
