@@ -50,15 +50,32 @@ void NetworkReceiver::OnDatagram(const std::string& datagram, const std::string&
 
   std::string answer;
   Verdict verdict;
+  FaultChoice fault;
+  std::vector<AnswerPiece> pieces;
   if (state_.IsAutoAck()) {
+    // Taken before the answer is built: the sequence-error option rewrites it.
+    const bool faultable = terminated && faults_ != nullptr && faults_->Active() &&
+                           !(state_.IsSia() && state_.CurrentSequence == kNeverAckedSequence);
+    const std::string sequence =
+        faultable && state_.IsSia() ? state_.CurrentSequence : std::string();
     answer = Answer(payload, verdict);
-    if (terminated) {
-      decimal += "     " + RenderDecimal(answer, blank_as_s);
-      if (listed) hex += "     " + RenderBracketedHex(answer);
+    if (faultable) {
+      fault = faults_->Choose(state_.IsSia() ? FaultLineNumber(state_.CurrentLine) : 0, sequence);
+      if (fault.Acts()) pieces = faults_->Shape(fault, answer, state_.IsSia(), false);
+    }
+    const std::string faulted = fault.Acts() ? JoinedPieces(pieces) : std::string();
+    const std::string& shown = fault.Acts() ? faulted : answer;
+    if (terminated && !shown.empty()) {
+      decimal += "     " + RenderDecimal(shown, blank_as_s);
+      if (listed) hex += "     " + RenderBracketedHex(shown);
     }
   }
   verdict = terminated ? FinalVerdict(state_, std::move(verdict))
                        : Verdict{FrameVerdict::kNone, kNoEndByteReason};
+  if (fault.Acts()) {
+    verdict.verdict = faults_->VerdictOf(fault, verdict.verdict);
+    verdict.reason += (verdict.reason.empty() ? "" : "; ") + faults_->Reason(fault);
+  }
   sink_.ReportFrame(FrameIn(ipv6 ? LinkKind::kUdp6 : LinkKind::kUdp, sender_address, payload,
                             verdict.verdict, std::move(verdict.reason)));
   const std::string prefix =
@@ -72,13 +89,21 @@ void NetworkReceiver::OnDatagram(const std::string& datagram, const std::string&
   sink_.ShowReceived();
 
   if (!state_.IsAutoAck() || !terminated) return;
-  if (state_.CurrentSequence != kNeverAckedSequence) {
-    ++state_.SentCount;
-    sink_.ShowSent();
-    sender_.SendDatagram(answer);
-    sink_.ReportSent(answer);
+  if (fault.Acts()) {
+    faults_->Send(std::move(pieces), [this](const std::string& bytes) {
+      if (state_.Closing == 0) SendNow(bytes);
+    });
+  } else if (state_.CurrentSequence != kNeverAckedSequence) {
+    SendNow(answer);
   }
   RunProgrammingSteps(state_, payload, lines_);
+}
+
+void NetworkReceiver::SendNow(const std::string& answer) {
+  ++state_.SentCount;
+  sink_.ShowSent();
+  sender_.SendDatagram(answer);
+  sink_.ReportSent(answer);
 }
 
 }  // namespace v7400
