@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/error_log.h"
+#include "app/fault_options.h"
 #include "core/simulator_state.h"
 #include "display/traffic_csv.h"
 
@@ -27,6 +28,7 @@ struct RunOptions {
   std::optional<double> seconds;
   bool strict = false;
   std::vector<TCommand> commands;
+  FaultOptions faults;
 };
 
 // The longest --seconds: what a millisecond timer can count (about 24 days).

@@ -15,6 +15,7 @@
 #include "app/qt/command_line.h"
 #include "app/qt/settings_store.h"
 #include "app/qt/termination_notifier.h"
+#include "app/preferences.h"
 #include "app/run_summary.h"
 #include "headless/headless_simulator.h"
 #include "transport/connection_settings.h"
@@ -60,6 +61,13 @@ bool WriteJson(JsonFile& json, const std::string& text) {
   const bool closed = std::fclose(json.file) == 0;
   json.file = nullptr;
   return written && closed;
+}
+
+// `json` (an object, ending "}\n") with one more member.
+std::string WithMember(const std::string& json, const std::string& member) {
+  const std::size_t end = json.rfind('}');
+  if (end == std::string::npos) return json;
+  return json.substr(0, end) + "," + member + json.substr(end);
 }
 
 // Answers until --count, --seconds or a termination signal ends the run; its length in seconds.
@@ -119,9 +127,23 @@ int RunHeadless(int argc, char* argv[], const RunOptions& options) {
     return Fail(kBadArgument,
                 "cannot write \"" + options.summary_json_path + "\": " + std::strerror(errno));
   }
+  JsonFile junit;
+  if (!options.faults.junit_path.empty() &&
+      (junit.file = std::fopen(options.faults.junit_path.c_str(), "wb")) == nullptr) {
+    return Fail(kBadArgument,
+                "cannot write \"" + options.faults.junit_path + "\": " + std::strerror(errno));
+  }
   TrafficCsv csv;
   if (!OpenCsvOption(options, csv, error_log)) return kBadArgument;
   SettingsStore preferences;
+  if (options.faults.Any()) {
+    LoadProblems problems;
+    const AutomationFormat format =
+        options.format ? *options.format : LoadPara(preferences, problems).Format;
+    if (const std::string problem = FaultFormatProblem(options.faults, format); !problem.empty()) {
+      return Fail(kBadArgument, problem + "; try 'v7400 --help'");
+    }
+  }
   HeadlessSimulator simulator(options, clock, error_log, preferences, settings_path, csv);
   std::string error;
   if (!simulator.Start(error)) return Fail(kLinkFailed, error);
@@ -129,12 +151,25 @@ int RunHeadless(int argc, char* argv[], const RunOptions& options) {
   const double run_seconds = RunUntilEnd(simulator, options);
   const RunSummary summary = MakeRunSummary(simulator.Recorder().Tally(), simulator.State(),
                                             run_seconds, simulator.Commands().Outcomes());
-  std::fputs(SummaryText(summary).c_str(), stdout);
+  const std::vector<OutageFigures> outages = simulator.OutageFiguresSoFar();
+  const RetransmissionTracker& retransmissions = simulator.Retransmissions();
+  std::fputs((SummaryText(summary) + RetransmissionText(retransmissions, outages)).c_str(),
+             stdout);
   std::fflush(stdout);
-  if (json.file != nullptr && !WriteJson(json, SummaryJson(summary))) {
+  if (json.file != nullptr && !WriteJson(json, WithMember(SummaryJson(summary),
+                                                          RetransmissionJson(retransmissions,
+                                                                             outages)))) {
     Fail(1, "cannot write \"" + options.summary_json_path + "\"");
   }
-  return SummaryExitStatus(summary, options.strict);
+  if (junit.file != nullptr &&
+      !WriteJson(junit, RetransmissionJUnit(retransmissions, outages, summary.tally.received,
+                                            summary.tally.dropped, run_seconds))) {
+    Fail(1, "cannot write \"" + options.faults.junit_path + "\"");
+  }
+  const int status = SummaryExitStatus(summary, options.strict);
+  // --strict also fails on a lost sequence number or an outage not delivered whole, in order.
+  return status == 0 && options.strict && RetransmissionFailed(retransmissions, outages) ? 1
+                                                                                          : status;
 }
 
 }  // namespace v7400
