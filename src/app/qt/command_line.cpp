@@ -70,9 +70,9 @@ void AddOptions(QCommandLineParser& parser) {
       "line=NN[,NN..], sequence=NNNN, p=0..1. Example: nack:every=5.",
       "RULE");
   add("outage",
-      "Answers nothing for SECONDS, beginning after N frames (default 0), as if switched off; "
-      "frames are still received and recorded. Repeatable.",
-      "SECONDS[@after=N]");
+      "SECONDS[@after=N]: answers nothing for SECONDS, beginning after N frames (default 0), "
+      "as if switched off; frames are still received and recorded. Repeatable.",
+      "SECONDS");
   add("seed", "Seeds the random draws of p= and garbage=, so a run can be repeated exactly.",
       "S");
   add("junit", "Writes the answers, each line's sequence numbers and each outage to FILE as "
