@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStatusBar>
+#include <QTabBar>
 
 #include "ui/tform1.h"
 #include "ui_tform1.h"
@@ -26,6 +27,8 @@ void TForm1::SetUpFaultControls() {
   const bool page = options != nullptr && options->debug_page;
   QWidget* tab = ui_->tsht_debug;
   ui_->pc_InputCommand->setTabVisible(ui_->pc_InputCommand->indexOf(tab), page);
+  // Five captions do not fit the panel whole: each gives up its end rather than the last its all.
+  if (page) ui_->pc_InputCommand->tabBar()->setElideMode(Qt::ElideRight);
 
   auto* label = new QLabel(QStringLiteral("Answer faults (rules, separated by blanks):"), tab);
   label->setGeometry(12, 128, 300, 18);
