@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "codec/frame.h"
+#include "display/display_text.h"
 
 namespace v7400 {
 
@@ -32,9 +33,11 @@ int FaultLineNumber(std::string_view line_field) {
   return line;
 }
 
-std::string JoinedPieces(const std::vector<AnswerPiece>& pieces) {
+std::string PiecesNow(const std::vector<AnswerPiece>& pieces) {
   std::string bytes;
-  for (const AnswerPiece& piece : pieces) bytes += piece.bytes;
+  for (const AnswerPiece& piece : pieces) {
+    if (piece.delay_ms <= 0) bytes += piece.bytes;
+  }
   return bytes;
 }
 
@@ -182,14 +185,25 @@ std::string AnswerFaults::Reason(const FaultChoice& choice) const {
 }
 
 void AnswerFaults::Send(std::vector<AnswerPiece> pieces,
-                        const std::function<void(const std::string&)>& send) {
+                        const std::function<void(const std::string& bytes, bool late)>& send) {
   for (AnswerPiece& piece : pieces) {
     if (piece.delay_ms <= 0) {
-      send(piece.bytes);
+      send(piece.bytes, false);
     } else {
-      scheduler_.After(piece.delay_ms, [send, bytes = std::move(piece.bytes)] { send(bytes); });
+      scheduler_.After(piece.delay_ms,
+                       [send, bytes = std::move(piece.bytes)] { send(bytes, true); });
     }
   }
+}
+
+void ShowLateAnswer(DisplaySink& sink, const Clock& clock, const std::string& bytes,
+                    bool blank_as_s) {
+  const bool nack = bytes == std::string(1, kNack4100) || FrameField(bytes, 9, 4) == "0000";
+  const std::string prefix = TimeStamp(clock) + (nack ? " nack:  " : " ack:  ");
+  const std::string decimal = prefix + RenderDecimal(bytes, blank_as_s);
+  sink.AppendDisplayEntry(prefix + RenderHex(bytes), decimal);
+  sink.WriteTrafficLog(decimal);
+  sink.ScrollDisplayToEnd();
 }
 
 }  // namespace v7400

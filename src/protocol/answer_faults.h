@@ -14,6 +14,7 @@
 #include "core/clock.h"
 #include "core/frame_observer.h"
 #include "core/scheduler.h"
+#include "display/display_sink.h"
 #include "protocol/fault_rule.h"
 
 namespace v7400 {
@@ -42,8 +43,9 @@ struct OutageSpell {
 
 // The line number of a frame's line field ("07"), 0 when it is none.
 int FaultLineNumber(std::string_view line_field);
-// The bytes of every piece, one after the other, as the displays show them.
-std::string JoinedPieces(const std::vector<AnswerPiece>& pieces);
+// The bytes of the pieces that go out with the frame, as its display entry shows them; the late
+// ones get entries of their own when they go.
+std::string PiecesNow(const std::vector<AnswerPiece>& pieces);
 
 class AnswerFaults {
  public:
@@ -74,8 +76,9 @@ class AnswerFaults {
   // "fault 2: nack every 5", "outage 1: 3 s".
   std::string Reason(const FaultChoice& choice) const;
 
-  // Sends each piece through `send`: at once, or scheduled when it is late.
-  void Send(std::vector<AnswerPiece> pieces, const std::function<void(const std::string&)>& send);
+  // Sends each piece through `send`: at once, or scheduled when it is late (`late` set).
+  void Send(std::vector<AnswerPiece> pieces,
+            const std::function<void(const std::string& bytes, bool late)>& send);
 
  private:
   bool Selects(FaultRule& rule, std::int64_t& seen, int line, std::string_view sequence);
@@ -91,5 +94,10 @@ class AnswerFaults {
   std::uint64_t seed_ = 0;
   std::mt19937_64 random_;
 };
+
+// A late answer's own display entry and traffic-log line, in the form of an answer given by hand,
+// so the displays show what was sent when it was sent.
+void ShowLateAnswer(DisplaySink& sink, const Clock& clock, const std::string& bytes,
+                    bool blank_as_s);
 
 }  // namespace v7400

@@ -63,7 +63,7 @@ void NetworkReceiver::OnDatagram(const std::string& datagram, const std::string&
       fault = faults_->Choose(state_.IsSia() ? FaultLineNumber(state_.CurrentLine) : 0, sequence);
       if (fault.Acts()) pieces = faults_->Shape(fault, answer, state_.IsSia(), false);
     }
-    const std::string faulted = fault.Acts() ? JoinedPieces(pieces) : std::string();
+    const std::string faulted = fault.Acts() ? PiecesNow(pieces) : std::string();
     const std::string& shown = fault.Acts() ? faulted : answer;
     if (terminated && !shown.empty()) {
       decimal += "     " + RenderDecimal(shown, blank_as_s);
@@ -90,8 +90,10 @@ void NetworkReceiver::OnDatagram(const std::string& datagram, const std::string&
 
   if (!state_.IsAutoAck() || !terminated) return;
   if (fault.Acts()) {
-    faults_->Send(std::move(pieces), [this](const std::string& bytes) {
-      if (state_.Closing == 0) SendNow(bytes);
+    faults_->Send(std::move(pieces), [this](const std::string& bytes, bool late) {
+      if (state_.Closing != 0) return;
+      SendNow(bytes);
+      if (late) ShowLateAnswer(sink_, clock_, bytes, state_.SpaceConverting == 1);
     });
   } else if (state_.CurrentSequence != kNeverAckedSequence) {
     SendNow(answer);

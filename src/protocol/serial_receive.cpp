@@ -128,7 +128,7 @@ bool SerialReceiver::ChooseFault(const std::string& answer, const std::string& s
   fault_ = faults_->Choose(state_.IsSia() ? FaultLineNumber(state_.CurrentLine) : 0, sequence);
   if (!fault_.Acts()) return false;
   pieces_ = faults_->Shape(fault_, answer, state_.IsSia(), true);
-  const std::string sent = JoinedPieces(pieces_);
+  const std::string sent = PiecesNow(pieces_);
   if (!sent.empty()) {
     state_.DecimalText += gap + RenderDecimal(sent, true);
     state_.HexText += "     " + RenderHex(sent);
@@ -159,8 +159,10 @@ void SerialReceiver::SendAnswer(std::string answer) {
 void SerialReceiver::SendFaulted() {
   // The sending-CRC option still acts, on the first piece as it would on the answer.
   if (state_.IsSia() && !pieces_.empty()) ApplySendingCrcError(pieces_.front().bytes, 1, state_.Debug);
-  faults_->Send(std::move(pieces_), [this](const std::string& bytes) {
-    if (state_.Closing == 0) WriteNow(bytes);
+  faults_->Send(std::move(pieces_), [this](const std::string& bytes, bool late) {
+    if (state_.Closing != 0) return;
+    WriteNow(bytes);
+    if (late) ShowLateAnswer(sink_, clock_, bytes, true);
   });
   pieces_.clear();
   if (state_.IsSia()) RunProgrammingSteps(state_, state_.FrameBuffer, lines_);

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # With --debug-page the window shows its "Debug testing" page: a rule typed into its field and
-# applied acts on the wire; a bad rule gets an error box and leaves the rules as they were.
+# applied acts on the wire.
 source "$(dirname "$0")/e2e_lib.sh"
 start_display
 pick_ports
@@ -19,11 +19,4 @@ click 669 204  # "Apply"
 emulator --udp 127.0.0.1 "$sim_port" --local-port "$emu_port" --count 4 --timeout 500
 expect_field acked 4
 expect_field nacked 3
-click 479 204
-xdotool key ctrl+a type --delay 5 "nack:every=0"
-click 669 204
-wait_for_dialog
-xdotool key Return
-emulator --udp 127.0.0.1 "$sim_port" --local-port "$emu_port" --count 2 --timeout 500
-expect_field nacked 2  # the rule counts on: frames 8 and 10
 stop_simulator
