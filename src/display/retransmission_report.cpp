@@ -45,7 +45,8 @@ std::string Joined(const std::vector<int>& values, Texts text, const char* separ
 
 std::string JsonList(const std::vector<int>& values, std::string (*text)(int)) {
   std::string json = "[";
-  for (std::size_t i = 0; i < values.size(); ++i) json += (i ? ",\"" : "\"") + text(values[i]) + "\"";
+  for (std::size_t i = 0; i < values.size(); ++i)
+    json += (i ? ",\"" : "\"") + text(values[i]) + "\"";
   return json + "]";
 }
 
@@ -79,8 +80,8 @@ std::string FiguresText(const RetryFigures& f) {
 std::string FiguresJson(const RetryFigures& f) {
   Spread spread;
   const std::string first = SpreadOf(f.first_repeat_ms, spread)
-                                ? "{\"min\":" + std::to_string(spread.min) + ",\"median\":" +
-                                      std::to_string(spread.median) +
+                                ? "{\"min\":" + std::to_string(spread.min) +
+                                      ",\"median\":" + std::to_string(spread.median) +
                                       ",\"max\":" + std::to_string(spread.max) + "}"
                                 : "null";
   return "\"repeats_after_ack\":" + std::to_string(f.after_ack) +
@@ -96,11 +97,20 @@ std::string XmlEscaped(const std::string& text) {
   std::string escaped;
   for (const char c : text) {
     switch (c) {
-      case '<': escaped += "&lt;"; break;
-      case '>': escaped += "&gt;"; break;
-      case '&': escaped += "&amp;"; break;
-      case '"': escaped += "&quot;"; break;
-      default: escaped += c;
+      case '<':
+        escaped += "&lt;";
+        break;
+      case '>':
+        escaped += "&gt;";
+        break;
+      case '&':
+        escaped += "&amp;";
+        break;
+      case '"':
+        escaped += "&quot;";
+        break;
+      default:
+        escaped += c;
     }
   }
   return escaped;
@@ -254,12 +264,13 @@ std::string RetransmissionText(const RetransmissionTracker& tracker,
   }
   for (std::size_t i = 0; i < outages.size(); ++i) {
     const OutageFigures& o = outages[i];
-    text += "outage " + std::to_string(i + 1) + " (" + std::to_string(o.duration_ms) +
-            " ms): frames during " + std::to_string(o.during) + ", after " +
-            std::to_string(o.after) + ", first after " +
-            (o.first_after_ms < 0 ? std::string("none") : std::to_string(o.first_after_ms) + " ms") +
-            ", in order " + (o.in_order ? "yes" : "no") + ", never came " +
-            (o.missing.empty() ? std::string("none") : Joined(o.missing, LineSeq, " ")) + "\n";
+    text +=
+        "outage " + std::to_string(i + 1) + " (" + std::to_string(o.duration_ms) +
+        " ms): frames during " + std::to_string(o.during) + ", after " + std::to_string(o.after) +
+        ", first after " +
+        (o.first_after_ms < 0 ? std::string("none") : std::to_string(o.first_after_ms) + " ms") +
+        ", in order " + (o.in_order ? "yes" : "no") + ", never came " +
+        (o.missing.empty() ? std::string("none") : Joined(o.missing, LineSeq, " ")) + "\n";
   }
   return text;
 }
@@ -288,14 +299,14 @@ std::string RetransmissionJson(const RetransmissionTracker& tracker,
 }
 
 std::string RetransmissionJUnit(const RetransmissionTracker& tracker,
-                                const std::vector<OutageFigures>& outages,
-                                std::int64_t received, std::int64_t dropped, double seconds) {
+                                const std::vector<OutageFigures>& outages, std::int64_t received,
+                                std::int64_t dropped, double seconds) {
   std::vector<std::string> cases;
   std::string answers;
   const std::int64_t nacked = tracker.PlainNacks();
   if (nacked > 0 || dropped > 0) {
-    answers = std::to_string(nacked) + " of " + std::to_string(received) + " frames NACKed for their checksum, " +
-              std::to_string(dropped) + " dropped";
+    answers = std::to_string(nacked) + " of " + std::to_string(received) +
+              " frames NACKed for their checksum, " + std::to_string(dropped) + " dropped";
   }
   cases.push_back(TestCase("answers", answers));
   for (std::size_t i = 0; i < kLineCount; ++i) {
@@ -307,8 +318,9 @@ std::string RetransmissionJUnit(const RetransmissionTracker& tracker,
         name, f.lost_sequences.empty() ? "" : "lost " + Joined(f.lost_sequences, Seq, " ")));
   }
   for (std::size_t i = 0; i < outages.size(); ++i) {
-    cases.push_back(TestCase("outage " + std::to_string(i + 1) + ": every frame delivered, in order",
-                             OutageFailure(outages[i])));
+    cases.push_back(
+        TestCase("outage " + std::to_string(i + 1) + ": every frame delivered, in order",
+                 OutageFailure(outages[i])));
   }
   std::size_t failures = 0;
   for (const std::string& c : cases) failures += c.find("<failure") != std::string::npos;
@@ -327,9 +339,8 @@ bool RetransmissionFailed(const RetransmissionTracker& tracker,
   for (const RetryFigures& f : tracker.Lines()) {
     if (!f.lost_sequences.empty()) return true;
   }
-  return std::any_of(outages.begin(), outages.end(), [](const OutageFigures& o) {
-    return !o.in_order || !o.missing.empty();
-  });
+  return std::any_of(outages.begin(), outages.end(),
+                     [](const OutageFigures& o) { return !o.in_order || !o.missing.empty(); });
 }
 
 }  // namespace v7400

@@ -87,8 +87,8 @@ std::string RetransmissionJson(const RetransmissionTracker& tracker,
 // JUnit XML: one test case for the answers (no frame NACKed for its checksum or dropped), one
 // per line with traffic, one per outage.
 std::string RetransmissionJUnit(const RetransmissionTracker& tracker,
-                                const std::vector<OutageFigures>& outages,
-                                std::int64_t received, std::int64_t dropped, double seconds);
+                                const std::vector<OutageFigures>& outages, std::int64_t received,
+                                std::int64_t dropped, double seconds);
 // True when a sequence number was lost or an outage was delivered out of order or incomplete.
 bool RetransmissionFailed(const RetransmissionTracker& tracker,
                           const std::vector<OutageFigures>& outages);

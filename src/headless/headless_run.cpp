@@ -12,10 +12,10 @@
 #include <memory>
 
 #include "app/error_log.h"
+#include "app/preferences.h"
 #include "app/qt/command_line.h"
 #include "app/qt/settings_store.h"
 #include "app/qt/termination_notifier.h"
-#include "app/preferences.h"
 #include "app/run_summary.h"
 #include "headless/headless_simulator.h"
 #include "transport/connection_settings.h"
@@ -153,12 +153,11 @@ int RunHeadless(int argc, char* argv[], const RunOptions& options) {
                                             run_seconds, simulator.Commands().Outcomes());
   const std::vector<OutageFigures> outages = simulator.OutageFiguresSoFar();
   const RetransmissionTracker& retransmissions = simulator.Retransmissions();
-  std::fputs((SummaryText(summary) + RetransmissionText(retransmissions, outages)).c_str(),
-             stdout);
+  std::fputs((SummaryText(summary) + RetransmissionText(retransmissions, outages)).c_str(), stdout);
   std::fflush(stdout);
-  if (json.file != nullptr && !WriteJson(json, WithMember(SummaryJson(summary),
-                                                          RetransmissionJson(retransmissions,
-                                                                             outages)))) {
+  if (json.file != nullptr &&
+      !WriteJson(json,
+                 WithMember(SummaryJson(summary), RetransmissionJson(retransmissions, outages)))) {
     Fail(1, "cannot write \"" + options.summary_json_path + "\"");
   }
   if (junit.file != nullptr &&
@@ -169,7 +168,7 @@ int RunHeadless(int argc, char* argv[], const RunOptions& options) {
   const int status = SummaryExitStatus(summary, options.strict);
   // --strict also fails on a lost sequence number or an outage not delivered whole, in order.
   return status == 0 && options.strict && RetransmissionFailed(retransmissions, outages) ? 1
-                                                                                          : status;
+                                                                                         : status;
 }
 
 }  // namespace v7400

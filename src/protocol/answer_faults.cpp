@@ -102,7 +102,8 @@ FaultChoice AnswerFaults::Choose(int line, std::string_view sequence) {
 
 bool AnswerFaults::Selects(FaultRule& rule, std::int64_t& seen, int line,
                            std::string_view sequence) {
-  if (!rule.lines.empty() && std::find(rule.lines.begin(), rule.lines.end(), line) == rule.lines.end()) {
+  if (!rule.lines.empty() &&
+      std::find(rule.lines.begin(), rule.lines.end(), line) == rule.lines.end()) {
     return false;
   }
   if (rule.only_sequence && *rule.only_sequence != sequence) return false;

@@ -13,10 +13,10 @@ struct KindName {
 };
 
 constexpr KindName kKindNames[] = {
-    {FaultKind::kNack, "nack"},         {FaultKind::kDrop, "drop"},
-    {FaultKind::kDelay, "delay"},       {FaultKind::kDuplicate, "duplicate"},
-    {FaultKind::kBadCrc, "bad-crc"},    {FaultKind::kWrongSequence, "wrong-sequence"},
-    {FaultKind::kSplit, "split"},       {FaultKind::kGarbage, "garbage"},
+    {FaultKind::kNack, "nack"},      {FaultKind::kDrop, "drop"},
+    {FaultKind::kDelay, "delay"},    {FaultKind::kDuplicate, "duplicate"},
+    {FaultKind::kBadCrc, "bad-crc"}, {FaultKind::kWrongSequence, "wrong-sequence"},
+    {FaultKind::kSplit, "split"},    {FaultKind::kGarbage, "garbage"},
 };
 
 std::string_view KindText(FaultKind kind) {
@@ -193,9 +193,9 @@ std::optional<FaultRule> ParseFaultRule(std::string_view text, std::string& erro
   for (std::size_t i = 0; i < parts.size(); ++i) {
     const std::size_t equals = parts[i].find('=');
     const std::string_view name = parts[i].substr(0, equals);
-    const std::optional<std::string_view> value =
-        equals == std::string_view::npos ? std::nullopt
-                                         : std::optional(parts[i].substr(equals + 1));
+    const std::optional<std::string_view> value = equals == std::string_view::npos
+                                                      ? std::nullopt
+                                                      : std::optional(parts[i].substr(equals + 1));
     if (i == 0) {
       if (!ParseFault(name, value, rule, error)) return std::nullopt;
       continue;

@@ -13,7 +13,16 @@
 
 namespace v7400 {
 
-enum class FaultKind { kNack, kDrop, kDelay, kDuplicate, kBadCrc, kWrongSequence, kSplit, kGarbage };
+enum class FaultKind {
+  kNack,
+  kDrop,
+  kDelay,
+  kDuplicate,
+  kBadCrc,
+  kWrongSequence,
+  kSplit,
+  kGarbage
+};
 
 inline constexpr int kMaxFaultDelayMs = 60000;
 inline constexpr int kMaxGarbageBytes = 1024;

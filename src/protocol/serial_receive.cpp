@@ -158,7 +158,8 @@ void SerialReceiver::SendAnswer(std::string answer) {
 
 void SerialReceiver::SendFaulted() {
   // The sending-CRC option still acts, on the first piece as it would on the answer.
-  if (state_.IsSia() && !pieces_.empty()) ApplySendingCrcError(pieces_.front().bytes, 1, state_.Debug);
+  if (state_.IsSia() && !pieces_.empty())
+    ApplySendingCrcError(pieces_.front().bytes, 1, state_.Debug);
   faults_->Send(std::move(pieces_), [this](const std::string& bytes, bool late) {
     if (state_.Closing != 0) return;
     WriteNow(bytes);

@@ -92,9 +92,8 @@ void TForm1::btnOutageClick() {
   answer_faults_.StartOutageNow(findChild<QSpinBox*>(QStringLiteral("speOutageSeconds"))->value());
   ShowFaultStatus();
   // The note goes when the outage ends, even with no frame coming to refresh it.
-  QTimer::singleShot(
-      static_cast<int>(answer_faults_.Outages().back().DurationMs()) + 1, this,
-      [this] { ShowFaultStatus(); });
+  QTimer::singleShot(static_cast<int>(answer_faults_.Outages().back().DurationMs()) + 1, this,
+                     [this] { ShowFaultStatus(); });
 }
 
 void TForm1::ShowFaultStatus() {

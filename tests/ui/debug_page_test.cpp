@@ -27,8 +27,9 @@ TEST_F(FormTest, DebugPageShowsOnlyWhenAskedAndRefusesABadRule) {
   rules->setText(QStringLiteral("nack:every=2 drop:p=7"));
   apply->click();
   ASSERT_EQ(prompts_.errors.size(), 1U);
-  EXPECT_EQ(prompts_.errors[0], "Answer fault 'drop:p=7': p must be a probability from 0 to 1, "
-                                "not \"7\"");
+  EXPECT_EQ(prompts_.errors[0],
+            "Answer fault 'drop:p=7': p must be a probability from 0 to 1, "
+            "not \"7\"");
   EXPECT_TRUE(form->Faults().Rules().empty());
 
   rules->setText(QStringLiteral("nack:every=2"));

@@ -73,10 +73,11 @@ void AddOptions(QCommandLineParser& parser) {
       "SECONDS[@after=N]: answers nothing for SECONDS, beginning after N frames (default 0), "
       "as if switched off; frames are still received and recorded. Repeatable.",
       "SECONDS");
-  add("seed", "Seeds the random draws of p= and garbage=, so a run can be repeated exactly.",
-      "S");
-  add("junit", "Writes the answers, each line's sequence numbers and each outage to FILE as "
-      "JUnit XML.", "FILE");
+  add("seed", "Seeds the random draws of p= and garbage=, so a run can be repeated exactly.", "S");
+  add("junit",
+      "Writes the answers, each line's sequence numbers and each outage to FILE as "
+      "JUnit XML.",
+      "FILE");
   add("debug-page", "Shows the \"Debug testing\" page of the window, with its answer faults.");
   // The options QApplication takes itself stay accepted, and are not listed.
   for (const char* name :
