@@ -38,6 +38,7 @@ ROUNDS = 2
 WINDOW_FRAMES = 100_000
 PACED_RATE = 1000
 PACED_SECONDS = 5
+FAULT_DELAY_MS = 20
 MB = 1024 * 1024
 BIG_DATAGRAMS = 32_000
 BIG_DATAGRAM_SIZE = 65_507
@@ -98,9 +99,9 @@ class Bench:
             f.write(text)
 
     @contextlib.contextmanager
-    def simulator(self, target_args, headless=False):
+    def simulator(self, target_args, headless=False, extra=()):
         log = open(os.path.join(self.work, "sim.out"), "w")
-        args, env = [os.path.join(self.bin, "v7400")], self.env
+        args, env = [os.path.join(self.bin, "v7400")] + list(extra), self.env
         if headless:
             with contextlib.suppress(FileNotFoundError):
                 os.remove(self.traffic_log())
@@ -291,6 +292,27 @@ def paced(bench, profile=None):
     with bench.bare_udp() as bare:
         floor = bench.load(bare, options)
     return result, floor
+
+
+def paced_delay(bench):
+    """`--fault delay=` on every frame at the paced rate, headless: how far each answer is
+    from its due time."""
+    local, receiver = udp_ports()
+    bench.configure(True, local, receiver)
+    target = ["udp", "127.0.0.1", str(local), str(receiver)]
+    options = ["--mode", "paced", "--rate", str(PACED_RATE),
+               "--count", str(PACED_RATE * PACED_SECONDS)]
+    with bench.simulator(target, True, ["--fault", "delay=%d" % FAULT_DELAY_MS]):
+        return bench.load(target, options)
+
+
+def paced_delay_row(result):
+    error = lambda us: us / 1000 - FAULT_DELAY_MS
+    return row("headless delay=%d on every frame at %d frames/s: error p50 / p99 (ms, lost)"
+               % (FAULT_DELAY_MS, PACED_RATE),
+               "%.2f / %.2f (%d)" % (error(result["p50_us"]), error(result["p99_us"]),
+                                     result["lost"]),
+               "-", "p99 < 2 ms", error(result["p99_us"]) < 2 and result["lost"] == 0)
 
 
 def stop_and_wait_pty(bench):
@@ -500,6 +522,8 @@ def main():
         print("end-to-end: %d datagrams of %d bytes ..." % (BIG_DATAGRAMS, BIG_DATAGRAM_SIZE),
               file=sys.stderr)
         big = big_datagram_memory(bench)
+        print("end-to-end: headless, delay on every frame, paced ...", file=sys.stderr)
+        delayed = paced_delay(bench)
         split = []
         if (os.cpu_count() or 1) > 1:
             print("end-to-end: split over two CPUs ...", file=sys.stderr)
@@ -510,7 +534,7 @@ def main():
     finally:
         bench.close()
     rows = (table(sw, window, paced_run, pty) + headless_rows(*headless) +
-            [big_datagram_row(big)] + split)
+            [big_datagram_row(big), paced_delay_row(delayed)] + split)
     print("v7400 on %s, traffic log %s; load tool and program on CPU 0 unless the row says "
           "split" % ("Qt offscreen" if args.offscreen else "Xvfb", "off" if args.offscreen else "on"))
     print_table(rows)
@@ -521,7 +545,8 @@ def main():
             json.dump({"table": rows, "traffic_logs": bench.log_checks,
                        "runs": {"stop_and_wait_udp": sw, "window": window,
                                 "paced": paced_run, "pty": pty,
-                                "headless": headless, "big_datagrams": big}}, f, indent=1)
+                                "headless": headless, "big_datagrams": big,
+                                "paced_delay": delayed}}, f, indent=1)
     return 0
 
 

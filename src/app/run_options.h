@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/error_log.h"
+#include "app/fault_options.h"
 #include "core/simulator_state.h"
 #include "display/traffic_csv.h"
 #include "transport/link_options.h"
@@ -34,6 +35,7 @@ struct RunOptions {
   std::optional<GivenLink> link;  // --udp or --serial: no settings file for this run
   ProgressMode progress = ProgressMode::kAtTerminal;
   bool csv_ignored_full = false;  // --csv-ignored full
+  FaultOptions faults;
 };
 
 // The longest --seconds: what a millisecond timer can count (about 24 days).

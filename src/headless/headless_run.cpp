@@ -101,6 +101,13 @@ bool WriteJson(JsonFile& json, const std::string& text) {
   return written && closed;
 }
 
+// `json` (an object, ending "}\n") with one more member.
+std::string WithMember(const std::string& json, const std::string& member) {
+  const std::size_t end = json.rfind('}');
+  if (end == std::string::npos) return json;
+  return json.substr(0, end) + "," + member + json.substr(end);
+}
+
 // Answers until --count, --seconds or a termination signal ends the run; its length in seconds.
 double RunUntilEnd(HeadlessSimulator& simulator, const RunOptions& options) {
   QElapsedTimer elapsed;
@@ -161,6 +168,13 @@ int RunHeadless(int argc, char* argv[], const RunOptions& options) {
     return Fail(kBadArgument,
                 "cannot write \"" + options.summary_json_path + "\": " + json_problem);
   }
+  JsonFile junit;
+  std::string junit_problem;
+  if (!options.faults.junit_path.empty() &&
+      (junit.file = OpenOutputFile(options.faults.junit_path, OutputMode::kTruncate,
+                                   junit_problem)) == nullptr) {
+    return Fail(kBadArgument, "cannot write \"" + options.faults.junit_path + "\": " + junit_problem);
+  }
   TrafficCsv csv;
   if (!OpenCsvOption(options, csv, error_log)) return kBadArgument;
   if (const std::string problem = LogProblem(options.log_path); !problem.empty()) {
@@ -173,6 +187,14 @@ int RunHeadless(int argc, char* argv[], const RunOptions& options) {
   }
   if (const std::string problem = UncarriedCommand(options, preferences); !problem.empty()) {
     return Fail(kBadArgument, problem);
+  }
+  if (options.faults.Any()) {
+    LoadProblems problems;
+    const AutomationFormat format =
+        options.format ? *options.format : LoadPara(preferences, problems).Format;
+    if (const std::string problem = FaultFormatProblem(options.faults, format); !problem.empty()) {
+      return Fail(kBadArgument, problem + "; try 'v7400 --help'");
+    }
   }
   const std::string settings_path = SettingsFilePath(options);
   if (const std::string problem =
@@ -191,12 +213,24 @@ int RunHeadless(int argc, char* argv[], const RunOptions& options) {
   const double run_seconds = RunUntilEnd(simulator, options);
   const RunSummary summary = MakeRunSummary(simulator.Recorder().Tally(), simulator.State(),
                                             run_seconds, simulator.Commands().Outcomes());
-  std::fputs(SummaryText(summary).c_str(), stdout);
+  const std::vector<OutageFigures> outages = simulator.OutageFiguresSoFar();
+  const RetransmissionTracker& retransmissions = simulator.Retransmissions();
+  std::fputs((SummaryText(summary) + RetransmissionText(retransmissions, outages)).c_str(), stdout);
   std::fflush(stdout);
-  if (json.file != nullptr && !WriteJson(json, SummaryJson(summary))) {
+  if (json.file != nullptr &&
+      !WriteJson(json,
+                 WithMember(SummaryJson(summary), RetransmissionJson(retransmissions, outages)))) {
     return Fail(1, "cannot write \"" + options.summary_json_path + "\": " + std::strerror(errno));
   }
-  return SummaryExitStatus(summary, options.strict);
+  if (junit.file != nullptr &&
+      !WriteJson(junit, RetransmissionJUnit(retransmissions, outages, summary.tally.received,
+                                            summary.tally.dropped, run_seconds))) {
+    return Fail(1, "cannot write \"" + options.faults.junit_path + "\": " + std::strerror(errno));
+  }
+  const int status = SummaryExitStatus(summary, options.strict);
+  // --strict also fails on a lost sequence number or an outage not delivered whole, in order.
+  return status == 0 && options.strict && RetransmissionFailed(retransmissions, outages) ? 1
+                                                                                         : status;
 }
 
 }  // namespace v7400

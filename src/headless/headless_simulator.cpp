@@ -20,7 +20,14 @@ HeadlessSimulator::HeadlessSimulator(const RunOptions& options, const Clock& clo
       serial_receiver_(state_, link_->Serial(), sink_, clock, *commands_),
       network_receiver_(state_, link_->Ingress(), link_->Network(), sink_, clock, *commands_),
       recorder_(state_, clock, &csv),
-      run_(state_, *commands_, clock, options.commands) {
+      run_(state_, *commands_, clock, options.commands),
+      scheduler_(error_log, "UDPServer1"),
+      faults_(clock, scheduler_) {
+  ApplyFaultOptions(options.faults, faults_);
+  if (options.faults.Any()) {
+    serial_receiver_.SetAnswerFaults(&faults_);
+    network_receiver_.SetAnswerFaults(&faults_);
+  }
   sink_.SetFrameObserver(this);
   sink_.KeepNoLists();
   sink_.SetLogFailureHandler([this](const std::string& message) {
@@ -98,10 +105,19 @@ void HeadlessSimulator::Stop() {
 
 void HeadlessSimulator::OnFrame(const FrameReport& report) {
   recorder_.OnFrame(report);
+  retransmissions_.OnFrame(report, clock_.TickMs());
   if (report.direction == FrameDirection::kIn && report.verdict != FrameVerdict::kIgnored &&
       report.verdict != FrameVerdict::kDropped) {
     run_.OnFrameIn(report.bytes);
   }
+}
+
+std::vector<OutageFigures> HeadlessSimulator::OutageFiguresSoFar() const {
+  std::vector<OutageWindow> windows;
+  for (const OutageSpell& spell : faults_.Outages()) {
+    if (spell.started) windows.push_back({spell.start_tick, spell.DurationMs()});
+  }
+  return retransmissions_.Outages(windows);
 }
 
 void HeadlessSimulator::SetProtocolDefaults() {

@@ -10,12 +10,14 @@
 #include "app/error_log.h"
 #include "app/lifecycle.h"
 #include "app/qt/qt_link.h"
+#include "app/qt/qt_scheduler.h"
 #include "app/run_options.h"
 #include "commands/command_run.h"
 #include "commands/input_commands.h"
 #include "core/clock.h"
 #include "core/preference_store.h"
 #include "display/display_sink.h"
+#include "display/retransmission_report.h"
 #include "display/traffic_recorder.h"
 #include "headless/console_views.h"
 #include "protocol/network_receive.h"
@@ -45,6 +47,10 @@ class HeadlessSimulator : private CreationSteps, private FrameObserver {
   TrafficRecorder& Recorder() { return recorder_; }
   const CommandRun& Commands() const { return run_; }
   const SimulatorState& State() const { return state_; }
+  const AnswerFaults& Faults() const { return faults_; }
+  const RetransmissionTracker& Retransmissions() const { return retransmissions_; }
+  // The outages that have begun, for the retransmission figures.
+  std::vector<OutageFigures> OutageFiguresSoFar() const;
 
  private:
   void OnFrame(const FrameReport& report) override;
@@ -92,11 +98,15 @@ class HeadlessSimulator : private CreationSteps, private FrameObserver {
   SerialReceiver serial_receiver_;
   NetworkReceiver network_receiver_;
   TrafficRecorder recorder_;
+  RetransmissionTracker retransmissions_;
   CommandRun run_;
   std::function<void()> after_frames_;
   bool open_failed_ = false;
   std::string last_problem_;  // the last connection problem the error log got
   bool stopped_ = false;
+  // Last, so late answers still pending are dropped before the receivers go.
+  QtScheduler scheduler_;
+  AnswerFaults faults_;
 };
 
 }  // namespace v7400

@@ -2,8 +2,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QSessionManager>
+#include <cstdio>
 
 #include "app/error_log.h"
+#include "app/preferences.h"
 #include "app/qt/command_line.h"
 #include "app/qt/guarded_application.h"
 #include "app/qt/keep_awake.h"
@@ -37,6 +39,15 @@ int main(int argc, char* argv[]) {
   if (!v7400::OpenCsvOption(command_line.options, csv, error_log)) return 2;
   v7400::QtPrompts prompts;
   v7400::SettingsStore preferences;
+  if (command_line.options.faults.Any()) {
+    v7400::LoadProblems problems;
+    const std::string problem = v7400::FaultFormatProblem(
+        command_line.options.faults, v7400::LoadPara(preferences, problems).Format);
+    if (!problem.empty()) {
+      std::fprintf(stderr, "v7400: %s; try 'v7400 --help'\n", problem.c_str());
+      return 2;
+    }
+  }
   // The settings file lives in --settings-dir, or in the working directory the program was
   // started in.
   const std::string settings_path = v7400::SettingsFilePath(command_line.options);
@@ -74,6 +85,7 @@ int main(int argc, char* argv[]) {
       .settings_dialog = settings_dialog,
       .about_box = [&] { v7400::ShowAboutBox(QApplication::applicationDirPath(), main_window); },
       .command_help = [&] { v7400::OpenCommandHelp(error_log, main_window); },
+      .faults = &command_line.options.faults,
   });
   main_window = &form;
   v7400::TrafficRecorder traffic(form.State(), clock, &csv);

@@ -57,11 +57,24 @@ void NetworkReceiver::OnDatagram(const std::string& datagram, const std::string&
 
   std::string answer;
   Verdict verdict;
+  FaultChoice fault;
+  std::vector<AnswerPiece> pieces;
   if (state_.IsAutoAck()) {
+    // Taken before the answer is built: the sequence-error option rewrites it.
+    const bool faultable = terminated && faults_ != nullptr && faults_->Active() &&
+                           !(state_.IsSia() && state_.CurrentSequence == kNeverAckedSequence);
+    const std::string sequence =
+        faultable && state_.IsSia() ? state_.CurrentSequence : std::string();
     answer = Answer(payload, verdict);
-    if (terminated) {
-      decimal += "     " + RenderDecimal(answer, blank_as_s);
-      if (listed) hex += "     " + RenderBracketedHex(answer);
+    if (faultable) {
+      fault = faults_->Choose(state_.IsSia() ? FaultLineNumber(state_.CurrentLine) : 0, sequence);
+      if (fault.Acts()) pieces = faults_->Shape(fault, answer, state_.IsSia(), false);
+    }
+    const std::string faulted = fault.Acts() ? PiecesNow(pieces) : std::string();
+    const std::string& shown = fault.Acts() ? faulted : answer;
+    if (terminated && !shown.empty()) {
+      decimal += "     " + RenderDecimal(shown, blank_as_s);
+      if (listed) hex += "     " + RenderBracketedHex(shown);
     }
   }
   verdict = terminated ? FinalVerdict(state_, std::move(verdict))
@@ -76,6 +89,9 @@ void NetworkReceiver::OnDatagram(const std::string& datagram, const std::string&
     verdict = Verdict{FrameVerdict::kNone, "answer not sent: " + send_problem};
     decimal.resize(frame_text_size);
     if (listed) hex = RenderBracketedHex(payload);
+  } else if (fault.Acts()) {
+    verdict.verdict = faults_->VerdictOf(fault, verdict.verdict);
+    verdict.reason += (verdict.reason.empty() ? "" : "; ") + faults_->Reason(fault);
   }
   sink_.ReportFrame(FrameIn(ipv6 ? LinkKind::kUdp6 : LinkKind::kUdp, sender_address, payload,
                             verdict.verdict, std::move(verdict.reason)));
@@ -93,13 +109,23 @@ void NetworkReceiver::OnDatagram(const std::string& datagram, const std::string&
 
   if (!send_problem.empty()) throw std::runtime_error(send_problem);
   if (!state_.IsAutoAck() || !terminated) return;
-  if (answering) {
-    ++state_.SentCount;
-    sink_.ShowSent();
-    sender_.SendDatagram(answer);
-    sink_.ReportSent(answer);
+  if (answering && fault.Acts()) {
+    faults_->Send(std::move(pieces), [this](const std::string& bytes, bool late) {
+      if (state_.Closing != 0) return;
+      SendNow(bytes);
+      if (late) ShowLateAnswer(sink_, clock_, bytes, state_.SpaceConverting == 1);
+    });
+  } else if (answering) {
+    SendNow(answer);
   }
   RunProgrammingSteps(state_, payload, lines_);
+}
+
+void NetworkReceiver::SendNow(const std::string& answer) {
+  ++state_.SentCount;
+  sink_.ShowSent();
+  sender_.SendDatagram(answer);
+  sink_.ReportSent(answer);
 }
 
 }  // namespace v7400

@@ -9,6 +9,7 @@
 #include "core/link_ports.h"
 #include "core/simulator_state.h"
 #include "display/display_sink.h"
+#include "protocol/answer_faults.h"
 #include "protocol/frame_verdict.h"
 
 namespace v7400 {
@@ -26,12 +27,16 @@ class NetworkReceiver {
 
   // One datagram from `sender_address`; `ipv6` tells the endpoint's binding.
   void OnDatagram(const std::string& datagram, const std::string& sender_address, bool ipv6);
+  // The answer faults to consult; none by default.
+  void SetAnswerFaults(AnswerFaults* faults) { faults_ = faults; }
 
  private:
   // True when the datagram is taken; a datagram from elsewhere or of a wrong size is reported
   // as ignored.
   bool Accepts(const std::string& datagram, const std::string& sender_address, bool ipv6);
   std::string Answer(const std::string& payload, Verdict& verdict);
+  // Sends one answer now: counted, shown and reported.
+  void SendNow(const std::string& answer);
 
   SimulatorState& state_;
   NetworkIngress& ingress_;
@@ -39,6 +44,7 @@ class NetworkReceiver {
   DisplaySink& sink_;
   const Clock& clock_;
   LineServices& lines_;
+  AnswerFaults* faults_ = nullptr;
 };
 
 }  // namespace v7400

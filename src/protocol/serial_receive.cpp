@@ -82,8 +82,13 @@ void SerialReceiver::CompleteFrame(char terminator) {
   const std::size_t frame_text_size = state_.DecimalText.size();
   std::string answer;
   Verdict verdict;
+  fault_ = {};
   if (state_.IsAutoAck()) answer = PrepareAnswer(verdict);
   verdict = FinalVerdict(state_, std::move(verdict));
+  if (fault_.Acts()) {
+    verdict.verdict = faults_->VerdictOf(fault_, verdict.verdict);
+    verdict.reason += (verdict.reason.empty() ? "" : "; ") + faults_->Reason(fault_);
+  }
   sink_.ReportFrame(
       FrameIn(LinkKind::kSerial, "", state_.FrameBuffer, verdict.verdict, verdict.reason));
   sink_.WriteTrafficLog(state_.DecimalText);
@@ -97,11 +102,14 @@ void SerialReceiver::CompleteFrame(char terminator) {
 
 std::string SerialReceiver::PrepareAnswer(Verdict& verdict) {
   if (!state_.IsSia()) {
+    if (ChooseFault(std::string(1, kAck4100), {}, "    ")) return std::string(1, kAck4100);
     state_.DecimalText += "    <06>";
     state_.HexText += "     06";
     return std::string(1, kAck4100);
   }
   std::string answer;
+  // Taken before the answer is built: the sequence-error option rewrites it.
+  const std::string sequence = state_.CurrentSequence;
   verdict = CheckSiaCrc(state_.FrameBuffer, state_.Debug);
   if (verdict.verdict == FrameVerdict::kAck) {
     answer = BuildAck(state_);
@@ -110,12 +118,31 @@ std::string SerialReceiver::PrepareAnswer(Verdict& verdict) {
     sink_.AppendDisplayEntry(kInvalidPackage, kInvalidPackage);
     sink_.WriteTrafficLog(kInvalidPackage);
   }
+  if (sequence != kNeverAckedSequence && ChooseFault(answer, sequence, "     ")) return answer;
   state_.DecimalText += "     " + RenderDecimal(answer, true);
   state_.HexText += "     " + RenderHex(answer);
   return answer;
 }
 
+bool SerialReceiver::ChooseFault(const std::string& answer, const std::string& sequence,
+                                 const char* gap) {
+  if (faults_ == nullptr || !faults_->Active()) return false;
+  fault_ = faults_->Choose(state_.IsSia() ? FaultLineNumber(state_.CurrentLine) : 0, sequence);
+  if (!fault_.Acts()) return false;
+  pieces_ = faults_->Shape(fault_, answer, state_.IsSia(), true);
+  const std::string sent = PiecesNow(pieces_);
+  if (!sent.empty()) {
+    state_.DecimalText += gap + RenderDecimal(sent, true);
+    state_.HexText += "     " + RenderHex(sent);
+  }
+  return true;
+}
+
 void SerialReceiver::SendAnswer(std::string answer) {
+  if (fault_.Acts()) {
+    SendFaulted();
+    return;
+  }
   ++state_.SentCount;
   sink_.ShowSent();
   if (!state_.IsSia()) {
@@ -129,6 +156,26 @@ void SerialReceiver::SendAnswer(std::string answer) {
     sink_.ReportSent(answer);
   }
   RunProgrammingSteps(state_, state_.FrameBuffer, lines_);
+}
+
+void SerialReceiver::SendFaulted() {
+  // The sending-CRC option still acts, on the first piece as it would on the answer.
+  if (state_.IsSia() && !pieces_.empty())
+    ApplySendingCrcError(pieces_.front().bytes, 1, state_.Debug);
+  faults_->Send(std::move(pieces_), [this](const std::string& bytes, bool late) {
+    if (state_.Closing != 0) return;
+    WriteNow(bytes);
+    if (late) ShowLateAnswer(sink_, clock_, bytes, true);
+  });
+  pieces_.clear();
+  if (state_.IsSia()) RunProgrammingSteps(state_, state_.FrameBuffer, lines_);
+}
+
+void SerialReceiver::WriteNow(const std::string& bytes) {
+  ++state_.SentCount;
+  sink_.ShowSent();
+  port_.Write(bytes);
+  sink_.ReportSent(bytes);
 }
 
 }  // namespace v7400

@@ -9,6 +9,7 @@
 #include "core/link_ports.h"
 #include "core/simulator_state.h"
 #include "display/display_sink.h"
+#include "protocol/answer_faults.h"
 #include "protocol/frame_verdict.h"
 
 namespace v7400 {
@@ -23,6 +24,8 @@ class SerialReceiver {
 
   // The port reports `count` bytes waiting.
   void OnDataAvailable(int count);
+  // The answer faults to consult; none by default.
+  void SetAnswerFaults(AnswerFaults* faults) { faults_ = faults; }
 
  private:
   // True when the notification must end after this byte.
@@ -30,6 +33,10 @@ class SerialReceiver {
   void CompleteFrame(char terminator);
   std::string PrepareAnswer(Verdict& verdict);
   void SendAnswer(std::string answer);
+  // Chooses the frame's fault; true when one acts, its pieces rendered into the entry texts.
+  bool ChooseFault(const std::string& answer, const std::string& sequence, const char* gap);
+  void SendFaulted();
+  void WriteNow(const std::string& bytes);
   void DropFrame();
 
   SimulatorState& state_;
@@ -37,6 +44,10 @@ class SerialReceiver {
   DisplaySink& sink_;
   const Clock& clock_;
   LineServices& lines_;
+  AnswerFaults* faults_ = nullptr;
+  // The fault of the frame being completed and what it sends instead of the answer.
+  FaultChoice fault_;
+  std::vector<AnswerPiece> pieces_;
 };
 
 }  // namespace v7400

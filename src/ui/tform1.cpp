@@ -37,7 +37,9 @@ TForm1::TForm1(FormPorts ports, QWidget* parent)
       network_receiver_(state_, link_->Ingress(), link_->Network(), sink_, ports_.clock,
                         *commands_),
       ack_control_(state_, *this, link_->Serial(), link_->Network(), sink_, ports_.clock,
-                   *commands_) {
+                   *commands_),
+      answer_scheduler_(ports_.error_log, "UDPServer1"),
+      answer_faults_(ports_.clock, answer_scheduler_) {
   ui_->setupUi(this);
   QFont design_font(QStringLiteral("MS Sans Serif"));
   design_font.setStyleHint(QFont::SansSerif);
@@ -51,6 +53,8 @@ TForm1::TForm1(FormPorts ports, QWidget* parent)
   SetUpCommandPanel();
   ConnectBottomPanel();
   ConnectCommandPanel();
+  // After the debug options are connected: its note follows them.
+  SetUpFaultControls();
   link_->SetSerialDataHandler([this](int count) { ApdComPort1TriggerAvail(count); });
   sink_.SetLogFailureHandler([this](const std::string& message) {
     ports_.error_log.AppException("cbxSaveLogToFile", message);

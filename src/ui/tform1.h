@@ -15,9 +15,11 @@
 #include <string>
 
 #include "app/error_log.h"
+#include "app/fault_options.h"
 #include "app/lifecycle.h"
 #include "app/link.h"
 #include "app/preferences.h"
+#include "app/qt/qt_scheduler.h"
 #include "commands/command_views.h"
 #include "core/clock.h"
 #include "core/display_view.h"
@@ -63,6 +65,8 @@ struct FormPorts {
   std::function<void()> settings_dialog = nullptr;
   std::function<void()> about_box = nullptr;
   std::function<void()> command_help = nullptr;
+  // The answer faults of the command line and whether the "Debug testing" page shows.
+  const FaultOptions* faults = nullptr;
 };
 
 class InputCommands;
@@ -82,6 +86,7 @@ class TForm1 : public QMainWindow,
   ~TForm1() override;
 
   Ui::TForm1& Form() { return *ui_; }
+  AnswerFaults& Faults() { return answer_faults_; }
   SimulatorState& State() { return state_; }
   DisplaySink& Sink() { return sink_; }
   const std::string& WorkDir() const { return work_dir_; }
@@ -234,6 +239,11 @@ class TForm1 : public QMainWindow,
   }
   // A one-shot debug option that acted has cleared itself; its box follows.
   void MirrorDebugOptions();
+  // The answer-fault controls of the "Debug testing" page and the status bar's note.
+  void SetUpFaultControls();
+  void btnApplyFaultsClick();
+  void btnOutageClick();
+  void ShowFaultStatus();
   bool FocusMovesWithinWindow(const QEvent* event) const;
   void SetUpClientScrolling();
   void SetUpStatusBar();
@@ -303,6 +313,11 @@ class TForm1 : public QMainWindow,
   std::string work_dir_;
   bool network_available_ = false;
   bool shut_down_ = false;
+  QLabel* fault_status_ = nullptr;
+  bool shows_fault_status_ = false;
+  // Last, so late answers still pending are dropped before the receivers go.
+  QtScheduler answer_scheduler_;
+  AnswerFaults answer_faults_;
 };
 
 }  // namespace v7400

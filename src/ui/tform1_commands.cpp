@@ -71,7 +71,6 @@ std::string Latin1(const QString& text) { return text.toLatin1().toStdString(); 
 
 void TForm1::SetUpCommandPanel() {
   ui_->pnl_inputcommand->hide();
-  ui_->pc_InputCommand->setTabVisible(ui_->pc_InputCommand->indexOf(ui_->tsht_debug), false);
   // Compact tabs so all four captions, "Statistics of Line32" included, fit the panel.
   ui_->pc_InputCommand->tabBar()->setStyleSheet(
       QStringLiteral("QTabBar::tab { padding: 4px 7px; }"));
@@ -162,7 +161,7 @@ void TForm1::ConnectCommandPanel() {
           &TForm1::cbx_EnableDetailedLogClick);
   connect(ui_->Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
   connect(ui_->Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
-  // The debug page's tab is never shown; its options still feed the shared state.
+  // The debug page's tab shows only with --debug-page; its options always feed the shared state.
   DebugOptions& debug = state_.Debug;
   connect(ui_->cbxSimulateReceivingCrcError, &QCheckBox::toggled, this,
           [&debug](bool on) { debug.SimulateReceivingCrcError = on; });
@@ -179,6 +178,7 @@ void TForm1::MirrorDebugOptions() {
   ui_->cbxSimulateReceivingCrcError->setChecked(debug.SimulateReceivingCrcError);
   ui_->cbxSimulateSendingCrcError->setChecked(debug.SimulateSendingCrcError);
   ui_->cbxSimulateSendingSequenceError->setChecked(debug.SimulateSendingSequenceError);
+  if (shows_fault_status_) ShowFaultStatus();
 }
 
 // --- CommandPanelView and StatisticsView ---------------------------------------------------

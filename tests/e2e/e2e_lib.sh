@@ -38,9 +38,11 @@ preferences() {
     "$1" "${2:-/dev/null}" > "$work/config/Corvane/V7400.conf"
 }
 
-# The simulator runs from $bin, or from a copy in $work when isolate_error_log was called.
+# The simulator runs from $bin, or from a copy in $work when isolate_error_log was called, with
+# the arguments in the array sim_args, if set.
 start_simulator() {
-  (cd "$work" && exec "${sim_exe:-$bin/v7400}") > "$work/sim.out" 2>&1 &
+  (cd "$work" && exec "${sim_exe:-$bin/v7400}" ${sim_args[@]+"${sim_args[@]}"}) \
+    > "$work/sim.out" 2>&1 &
   sim=$!
   pids+=("$sim")
 }

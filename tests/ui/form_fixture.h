@@ -53,6 +53,7 @@ class FormTest : public ::testing::Test {
             [this] {
               if (command_help_) command_help_();
             },
+        .faults = faults_,
     });
     form->show();
     return form;
@@ -111,6 +112,7 @@ class FormTest : public ::testing::Test {
   int about_boxes_ = 0;
   std::function<void()> command_help_;
   bool serial_open_fails_ = false;
+  const FaultOptions* faults_ = nullptr;
 };
 
 }  // namespace v7400::testing

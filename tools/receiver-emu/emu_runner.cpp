@@ -28,6 +28,7 @@ void EmuRunner::Transmit(InFlight& flight, Clock::time_point now) {
   link_.Send(flight.frame.bytes);
   ++stats_.sent;
   ++flight.attempts;
+  flight.sent_ms.push_back(Millis(now - start_));
   flight.sent_at = now;
   flight.deadline = now + std::chrono::milliseconds(options_.timeout_ms);
 }
@@ -58,13 +59,13 @@ void EmuRunner::SendNextIfDue(Clock::time_point now) {
 void EmuRunner::OnTimeout(Clock::time_point now) {
   if (in_flight_->frame.expect_silence) {
     ++stats_.silent_ok;
-    in_flight_.reset();
+    Finish("silent");
     return;
   }
   ++stats_.timed_out;
   if (in_flight_->attempts > options_.retries) {
     ++stats_.lost;
-    in_flight_.reset();
+    Finish("gave up");
     return;
   }
   Transmit(*in_flight_, now);
@@ -87,18 +88,26 @@ void EmuRunner::OnAnswer(const std::string& frame, Clock::time_point now) {
     ++stats_.acked;
     stats_.latencies_ms.push_back(Millis(now - flight.sent_at));
     last_ack_ = flight.attempts > 1 ? frame : std::string();
-    in_flight_.reset();
+    Finish("acked");
   } else if (!flight.frame.expect_silence && frame == events_.ExpectedNack(flight.frame)) {
     ++stats_.nacked;
     if (flight.attempts > options_.retries) {
       ++stats_.lost;
-      in_flight_.reset();
+      Finish("gave up");
     } else {
       Transmit(flight, now);
     }
   } else {
     ++stats_.unexpected;
   }
+}
+
+void EmuRunner::Finish(const char* outcome) {
+  if (stats_.attempts.size() < kListedEvents) {
+    stats_.attempts.push_back({in_flight_->frame.line, in_flight_->frame.sequence,
+                               std::move(in_flight_->sent_ms), outcome});
+  }
+  in_flight_.reset();
 }
 
 void EmuRunner::OnFrame(const std::string& frame, Clock::time_point now) {

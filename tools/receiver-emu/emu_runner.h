@@ -28,6 +28,7 @@ class EmuRunner {
     Clock::time_point sent_at;
     Clock::time_point deadline;
     int attempts = 0;
+    std::vector<double> sent_ms;  // from the start, for the report
   };
 
   bool EventsLeft() const;
@@ -38,6 +39,8 @@ class EmuRunner {
   void OnAnswer(const std::string& frame, Clock::time_point now);
   int PollMillis(Clock::time_point now) const;
   void ShowProgress(Clock::time_point now);
+  // The event in flight is done with: listed with its attempts, then let go.
+  void Finish(const char* outcome);
 
   const EmuOptions& options_;
   EmuLink& link_;

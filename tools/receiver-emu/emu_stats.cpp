@@ -74,6 +74,20 @@ std::string TextReport(const EmuStats& s) {
   return text;
 }
 
+std::string AttemptsJson(const std::vector<EventAttempts>& events) {
+  std::string json = "[";
+  for (const EventAttempts& e : events) {
+    if (json.size() > 1) json += ",";
+    json += "{\"line\":" + JsonString(e.line) + ",\"sequence\":" + JsonString(e.sequence) +
+            ",\"outcome\":" + JsonString(e.outcome) + ",\"sent_ms\":[";
+    for (std::size_t i = 0; i < e.sent_ms.size(); ++i) {
+      json += (i == 0 ? "" : ",") + Fixed(e.sent_ms[i], 1);
+    }
+    json += "]}";
+  }
+  return json + "]";
+}
+
 std::string JsonReport(const EmuStats& s) {
   const LatencySummary l = Summarize(s.latencies_ms);
   std::string commands = "{";
@@ -91,7 +105,8 @@ std::string JsonReport(const EmuStats& s) {
          ",\"commands_total\":" + std::to_string(s.CommandsTotal()) + ",\"commands\":" + commands +
          ",\"latency_ms\":{\"p50\":" + Fixed(l.p50, 3) + ",\"p99\":" + Fixed(l.p99, 3) +
          ",\"max\":" + Fixed(l.max, 3) + "},\"elapsed_s\":" + Fixed(s.elapsed_s, 3) +
-         ",\"frames_per_second\":" + Fixed(Throughput(s), 1) + "}\n";
+         ",\"frames_per_second\":" + Fixed(Throughput(s), 1) +
+         ",\"event_attempts\":" + AttemptsJson(s.attempts) + "}\n";
 }
 
 std::string ProgressLine(const EmuStats& s) {

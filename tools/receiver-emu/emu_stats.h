@@ -2,11 +2,24 @@
 // one-line progress display while it runs.
 #pragma once
 
+#include <cstddef>
 #include <map>
 #include <string>
 #include <vector>
 
 namespace v7400::emu {
+
+// One event's sends, in milliseconds from the start, and how it ended: "acked", "gave up"
+// (after the last retry) or "silent" (an "AAAA" event, never answered).
+struct EventAttempts {
+  std::string line;
+  std::string sequence;
+  std::vector<double> sent_ms;
+  std::string outcome;
+};
+
+// The attempts listed in the report; a longer run counts on but lists no more.
+inline constexpr std::size_t kListedEvents = 100000;
 
 struct EmuStats {
   long long events = 0;  // event frames, each counted once however often it was sent
@@ -21,6 +34,7 @@ struct EmuStats {
   long long accepted = 0;    // "AAAA" acceptances sent for commands
   std::map<std::string, long long> commands;
   std::vector<double> latencies_ms;  // send to ACK
+  std::vector<EventAttempts> attempts;
   double elapsed_s = 0;
 
   long long CommandsTotal() const;

@@ -27,7 +27,7 @@ const std::map<QString, const char*>& HeadlessOnly() {
       {Q("seconds"), "--seconds"}, {Q("summary-json"), "--summary-json"},
       {Q("strict"), "--strict"},   {Q("command"), "--command"},
       {Q("line"), "--line"},       {Q("progress"), "--progress"},
-      {Q("quiet"), "--quiet"},
+      {Q("quiet"), "--quiet"},     {Q("junit"), "--junit"},
   };
   return kOptions;
 }
@@ -79,7 +79,9 @@ void AddOptions(QCommandLineParser& parser) {
       "N");
   add("seconds", "Ends the run after S seconds.", "S");
   add("summary-json", "Writes the summary to FILE as JSON.", "FILE");
-  add("strict", "Exit status 1 when any frame was NACKed or dropped.");
+  add("strict",
+      "Exit status 1 when any frame was NACKed or dropped, a sequence number was lost, or an "
+      "outage was not delivered whole and in order.");
   add("command",
       "Sends a command once the link is open; repeatable, sent in order, each with its own "
       "--line: date, time, stop-audio, dtmf:DIGITS, CMD01 to CMD0E06, or CMD08 (remote "
@@ -89,6 +91,22 @@ void AddOptions(QCommandLineParser& parser) {
       "NN");
   add("progress", "Shows the live progress line on standard error even when it is no terminal.");
   add("quiet", "Shows no progress line.");
+  add("fault",
+      "Answers wrongly on purpose (repeatable; the first rule that matches a frame acts): "
+      "FAULT[:SELECTOR...], FAULT one of nack, drop, delay=MS, duplicate, bad-crc, "
+      "wrong-sequence[=NNNN], split, garbage=N; SELECTOR one of every=N, first=N, after=N, "
+      "line=NN[,NN..], sequence=NNNN, p=0..1. Example: nack:every=5.",
+      "RULE");
+  add("outage",
+      "SECONDS[@after=N]: answers nothing for SECONDS, beginning after N frames (default 0), "
+      "as if switched off; frames are still received and recorded. Repeatable.",
+      "SECONDS");
+  add("seed", "Seeds the random draws of p= and garbage=, so a run can be repeated exactly.", "S");
+  add("junit",
+      "Writes the answers, each line's sequence numbers and each outage to FILE as "
+      "JUnit XML.",
+      "FILE");
+  add("debug-page", "Shows the \"Debug testing\" page of the window, with its answer faults.");
   {
     QCommandLineOption port(Q("udp-port"), QString(), Q("PORT"));
     port.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -141,6 +159,25 @@ std::string ReadValues(const QCommandLineParser& parser, RunOptions& options) {
   }
   if (parser.isSet(Q("seconds")) && !(options.seconds = ParseRunSeconds(value("seconds"), error))) {
     return "--seconds: " + error;
+  }
+  options.faults.junit_path = value("junit");
+  options.faults.debug_page = parser.isSet(Q("debug-page"));
+  if (options.headless && options.faults.debug_page) return "--debug-page needs the window";
+  std::vector<std::string> rules;
+  std::vector<std::string> outages;
+  for (const QString& rule : parser.values(Q("fault"))) rules.push_back(S(rule));
+  for (const QString& outage : parser.values(Q("outage"))) outages.push_back(S(outage));
+  const std::optional<std::string> seed =
+      parser.isSet(Q("seed")) ? std::optional(value("seed")) : std::nullopt;
+  if (std::string refusal = ReadFaultOptions(rules, outages, seed, options.faults);
+      !refusal.empty()) {
+    return refusal;
+  }
+  if (options.format) {
+    if (std::string refusal = FaultFormatProblem(options.faults, *options.format);
+        !refusal.empty()) {
+      return refusal;
+    }
   }
   const QStringList kinds = parser.values(Q("command"));
   const QStringList lines = parser.values(Q("line"));

@@ -1,0 +1,55 @@
+#include "app/fault_options.h"
+
+#include <random>
+
+namespace v7400 {
+
+namespace {
+
+std::string Quoted(const char* option, const std::string& text) {
+  return std::string(option) + " '" + text + "': ";
+}
+
+}  // namespace
+
+std::string ReadFaultOptions(const std::vector<std::string>& rules,
+                             const std::vector<std::string>& outages,
+                             const std::optional<std::string>& seed, FaultOptions& options) {
+  std::string error;
+  for (const std::string& text : rules) {
+    const auto rule = ParseFaultRule(text, error);
+    if (!rule) return Quoted("--fault", text) + error;
+    options.rules.push_back(*rule);
+  }
+  for (const std::string& text : outages) {
+    const auto outage = ParseOutage(text, error);
+    if (!outage) return Quoted("--outage", text) + error;
+    options.outages.push_back(*outage);
+  }
+  if (seed && !(options.seed = ParseSeed(*seed, error))) return Quoted("--seed", *seed) + error;
+  return {};
+}
+
+std::string FaultFormatProblem(const FaultOptions& options, AutomationFormat format) {
+  for (const FaultRule& rule : options.rules) {
+    if (const std::string problem = FormatProblem(rule, format); !problem.empty()) {
+      return Quoted("--fault", ToString(rule)) + problem;
+    }
+  }
+  return {};
+}
+
+std::uint64_t ApplyFaultOptions(const FaultOptions& options, AnswerFaults& faults) {
+  std::uint64_t seed = 0;
+  if (options.seed) {
+    seed = *options.seed;
+  } else {
+    std::random_device device;
+    seed = (static_cast<std::uint64_t>(device()) << 32) | device();
+  }
+  faults.SetRules(options.rules, seed);
+  for (const OutagePlan& outage : options.outages) faults.AddOutage(outage);
+  return seed;
+}
+
+}  // namespace v7400

@@ -1,0 +1,35 @@
+// The command line's answer faults: --fault RULE and --outage SECONDS[@after=N] (both
+// repeatable), --seed S for the random draws, and where the JUnit report goes.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/simulator_state.h"
+#include "protocol/answer_faults.h"
+#include "protocol/fault_rule.h"
+
+namespace v7400 {
+
+struct FaultOptions {
+  std::vector<FaultRule> rules;
+  std::vector<OutagePlan> outages;
+  std::optional<std::uint64_t> seed;
+  std::string junit_path;
+  bool debug_page = false;
+
+  bool Any() const { return !rules.empty() || !outages.empty(); }
+};
+
+// Reads the texts in order; the refusal, quoting the option and its text, or empty.
+std::string ReadFaultOptions(const std::vector<std::string>& rules,
+                             const std::vector<std::string>& outages,
+                             const std::optional<std::string>& seed, FaultOptions& options);
+// The refusal of the first rule `format` cannot carry, or empty.
+std::string FaultFormatProblem(const FaultOptions& options, AutomationFormat format);
+// Hands the rules and outages to `faults`, with the seed given or one drawn now; the seed used.
+std::uint64_t ApplyFaultOptions(const FaultOptions& options, AnswerFaults& faults);
+
+}  // namespace v7400

@@ -1,0 +1,210 @@
+#include "protocol/answer_faults.h"
+
+#include <algorithm>
+
+#include "codec/frame.h"
+#include "display/display_text.h"
+
+namespace v7400 {
+
+namespace {
+
+// An SIA answer with another sequence number in its body, checksum made anew.
+std::string WithSequence(const std::string& answer, std::string_view sequence) {
+  if (answer.size() < 13) return answer;
+  std::string body = answer.substr(7, answer.size() - 8);
+  body.replace(1, 4, sequence);
+  return WrapSiaBody(body);
+}
+
+std::string SecondsText(double seconds) {
+  std::string text = ToString(OutagePlan{seconds, 0});
+  return text + " s";
+}
+
+}  // namespace
+
+int FaultLineNumber(std::string_view line_field) {
+  int line = 0;
+  for (const char c : line_field) {
+    if (c < '0' || c > '9') return 0;
+    line = line * 10 + (c - '0');
+  }
+  return line;
+}
+
+std::string PiecesNow(const std::vector<AnswerPiece>& pieces) {
+  std::string bytes;
+  for (const AnswerPiece& piece : pieces) {
+    if (piece.delay_ms <= 0) bytes += piece.bytes;
+  }
+  return bytes;
+}
+
+void AnswerFaults::SetRules(std::vector<FaultRule> rules, std::uint64_t seed) {
+  rules_ = std::move(rules);
+  seen_.assign(rules_.size(), 0);
+  seed_ = seed;
+  random_.seed(seed);
+}
+
+void AnswerFaults::StartOutageNow(double seconds) {
+  OutageSpell spell{OutagePlan{seconds, 0}};
+  spell.started = true;
+  spell.start_tick = clock_.TickMs();
+  outages_.push_back(spell);
+}
+
+bool AnswerFaults::Active() const {
+  if (!rules_.empty()) return true;
+  return std::any_of(outages_.begin(), outages_.end(), [this](const OutageSpell& spell) {
+    return !spell.started || clock_.TickMs() - spell.start_tick < spell.DurationMs();
+  });
+}
+
+bool AnswerFaults::InOutage() const {
+  return std::any_of(outages_.begin(), outages_.end(), [this](const OutageSpell& spell) {
+    return spell.started && clock_.TickMs() - spell.start_tick < spell.DurationMs();
+  });
+}
+
+void AnswerFaults::StartDueOutages(std::uint32_t now) {
+  for (OutageSpell& spell : outages_) {
+    if (!spell.started && frames_ >= spell.plan.after) {
+      spell.started = true;
+      spell.start_tick = now;
+    }
+  }
+}
+
+FaultChoice AnswerFaults::Choose(int line, std::string_view sequence) {
+  FaultChoice choice;
+  const std::uint32_t now = clock_.TickMs();
+  StartDueOutages(now);
+  ++frames_;
+  for (std::size_t i = 0; i < outages_.size(); ++i) {
+    const OutageSpell& spell = outages_[i];
+    if (spell.started && now - spell.start_tick < spell.DurationMs()) {
+      choice.outage = static_cast<int>(i) + 1;
+      break;
+    }
+  }
+  // Every rule counts the frames it looks at, even those an earlier rule or an outage took,
+  // so "every=5" means every fifth frame of the stream whatever the other rules do.
+  for (std::size_t i = 0; i < rules_.size(); ++i) {
+    const bool decided = choice.Acts();
+    if (Selects(rules_[i], seen_[i], line, sequence) && !decided) {
+      choice.rule = static_cast<int>(i) + 1;
+    }
+  }
+  return choice;
+}
+
+bool AnswerFaults::Selects(FaultRule& rule, std::int64_t& seen, int line,
+                           std::string_view sequence) {
+  if (!rule.lines.empty() &&
+      std::find(rule.lines.begin(), rule.lines.end(), line) == rule.lines.end()) {
+    return false;
+  }
+  if (rule.only_sequence && *rule.only_sequence != sequence) return false;
+  ++seen;
+  if (rule.every && seen % *rule.every != 0) return false;
+  if (rule.first && seen > *rule.first) return false;
+  if (rule.after && seen <= *rule.after) return false;
+  return !rule.p || Draw(*rule.p);
+}
+
+bool AnswerFaults::Draw(double p) {
+  // 53 random bits as a fraction in [0, 1): the same on every platform for the same seed.
+  const double fraction = static_cast<double>(random_() >> 11) * 0x1.0p-53;
+  return fraction < p;
+}
+
+std::vector<AnswerPiece> AnswerFaults::Shape(const FaultChoice& choice, const std::string& answer,
+                                             bool sia, bool serial) {
+  if (choice.outage != 0) return {};
+  if (choice.rule == 0) return {{0, answer}};
+  const FaultRule& rule = rules_[static_cast<std::size_t>(choice.rule) - 1];
+  // A one-byte answer has no checksum, sequence or halves: those faults leave it alone.
+  const bool one_byte_fault = rule.kind == FaultKind::kBadCrc ||
+                              rule.kind == FaultKind::kWrongSequence ||
+                              rule.kind == FaultKind::kSplit;
+  if (!sia && one_byte_fault) return {{0, answer}};
+  switch (rule.kind) {
+    case FaultKind::kNack:
+      return {{0, sia ? WithSequence(answer, "0000") : std::string(1, kNack4100)}};
+    case FaultKind::kDrop:
+      return {};
+    case FaultKind::kDelay:
+      return {{rule.amount, answer}};
+    case FaultKind::kDuplicate:
+      return {{0, answer}, {0, answer}};
+    case FaultKind::kBadCrc: {
+      std::string spoiled = answer;
+      if (spoiled.size() > 1) spoiled[1] = '\0';
+      return {{0, spoiled}};
+    }
+    case FaultKind::kWrongSequence:
+      return {{0, WithSequence(answer, rule.sequence)}};
+    case FaultKind::kSplit: {
+      const std::size_t half = answer.size() / 2;
+      return {{0, answer.substr(0, half)}, {serial ? kSplitGapMs : 0, answer.substr(half)}};
+    }
+    case FaultKind::kGarbage: {
+      std::string bytes(static_cast<std::size_t>(rule.amount), '\0');
+      for (char& byte : bytes) byte = static_cast<char>(random_() & 0xFF);
+      return {{0, bytes}};
+    }
+  }
+  return {{0, answer}};
+}
+
+FrameVerdict AnswerFaults::VerdictOf(const FaultChoice& choice, FrameVerdict chosen) const {
+  if (choice.outage != 0) return FrameVerdict::kNone;
+  if (choice.rule == 0) return chosen;
+  switch (rules_[static_cast<std::size_t>(choice.rule) - 1].kind) {
+    case FaultKind::kNack:
+      return FrameVerdict::kNack;
+    case FaultKind::kDrop:
+    case FaultKind::kGarbage:
+      return FrameVerdict::kNone;
+    case FaultKind::kWrongSequence:
+      return FrameVerdict::kAck;
+    default:
+      return chosen;
+  }
+}
+
+std::string AnswerFaults::Reason(const FaultChoice& choice) const {
+  if (choice.outage != 0) {
+    return "outage " + std::to_string(choice.outage) + ": " +
+           SecondsText(outages_[static_cast<std::size_t>(choice.outage) - 1].plan.seconds);
+  }
+  if (choice.rule == 0) return {};
+  return "fault " + std::to_string(choice.rule) + ": " +
+         Describe(rules_[static_cast<std::size_t>(choice.rule) - 1]);
+}
+
+void AnswerFaults::Send(std::vector<AnswerPiece> pieces,
+                        const std::function<void(const std::string& bytes, bool late)>& send) {
+  for (AnswerPiece& piece : pieces) {
+    if (piece.delay_ms <= 0) {
+      send(piece.bytes, false);
+    } else {
+      scheduler_.After(piece.delay_ms,
+                       [send, bytes = std::move(piece.bytes)] { send(bytes, true); });
+    }
+  }
+}
+
+void ShowLateAnswer(DisplaySink& sink, const Clock& clock, const std::string& bytes,
+                    bool blank_as_s) {
+  const bool nack = bytes == std::string(1, kNack4100) || FrameField(bytes, 9, 4) == "0000";
+  const std::string prefix = TimeStamp(clock) + (nack ? " nack:  " : " ack:  ");
+  const std::string decimal = prefix + RenderDecimal(bytes, blank_as_s);
+  sink.AppendDisplayEntry(prefix + RenderHex(bytes), decimal);
+  sink.WriteTrafficLog(decimal);
+  sink.ScrollDisplayToEnd();
+}
+
+}  // namespace v7400

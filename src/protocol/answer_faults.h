@@ -1,0 +1,103 @@
+// Deliberately wrong, late or missing answers, for testing how a receiver copes with a faulty
+// automation computer. The receive paths ask Choose for every frame they are about to answer;
+// the first rule whose selectors hold decides the frame's fault, and an outage under way
+// silences every answer. With no rule and no outage nothing is chosen and nothing changes.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/clock.h"
+#include "core/frame_observer.h"
+#include "core/scheduler.h"
+#include "display/display_sink.h"
+#include "protocol/fault_rule.h"
+
+namespace v7400 {
+
+// The second piece of a split answer on the serial line follows this much later.
+inline constexpr int kSplitGapMs = 50;
+
+struct FaultChoice {
+  int rule = 0;    // 1-based rule that acts, 0 none
+  int outage = 0;  // 1-based outage the frame fell into, 0 none
+  bool Acts() const { return rule != 0 || outage != 0; }
+};
+
+// One write or datagram of an answer, `delay_ms` after the frame came.
+struct AnswerPiece {
+  int delay_ms = 0;
+  std::string bytes;
+};
+
+struct OutageSpell {
+  OutagePlan plan;
+  bool started = false;
+  std::uint32_t start_tick = 0;
+  std::uint32_t DurationMs() const { return static_cast<std::uint32_t>(plan.seconds * 1000); }
+};
+
+// The line number of a frame's line field ("07"), 0 when it is none.
+int FaultLineNumber(std::string_view line_field);
+// The bytes of the pieces that go out with the frame, as its display entry shows them; the late
+// ones get entries of their own when they go.
+std::string PiecesNow(const std::vector<AnswerPiece>& pieces);
+
+class AnswerFaults {
+ public:
+  AnswerFaults(const Clock& clock, Scheduler& scheduler) : clock_(clock), scheduler_(scheduler) {}
+
+  // Replaces the rules and starts their counts and the random draws afresh from `seed`.
+  void SetRules(std::vector<FaultRule> rules, std::uint64_t seed);
+  const std::vector<FaultRule>& Rules() const { return rules_; }
+  std::uint64_t Seed() const { return seed_; }
+  void AddOutage(const OutagePlan& plan) { outages_.push_back({plan}); }
+  // An outage from this moment on, as when the automation computer is switched off now.
+  void StartOutageNow(double seconds);
+  const std::vector<OutageSpell>& Outages() const { return outages_; }
+
+  // True while a rule is set or an outage is yet to end; false costs the receive paths nothing.
+  bool Active() const;
+  // True while an outage silences the answers.
+  bool InOutage() const;
+
+  // A frame on `line` (0 when it has none) with `sequence` is about to be answered.
+  FaultChoice Choose(int line, std::string_view sequence);
+  // What goes on the wire instead of `answer` ("4100": the single byte; SIA: the ACK or NACK
+  // frame). `serial` spaces a split answer's pieces in time.
+  std::vector<AnswerPiece> Shape(const FaultChoice& choice, const std::string& answer, bool sia,
+                                 bool serial);
+  // The verdict the readers of the traffic see: what was really sent.
+  FrameVerdict VerdictOf(const FaultChoice& choice, FrameVerdict chosen) const;
+  // "fault 2: nack every 5", "outage 1: 3 s".
+  std::string Reason(const FaultChoice& choice) const;
+
+  // Sends each piece through `send`: at once, or scheduled when it is late (`late` set).
+  void Send(std::vector<AnswerPiece> pieces,
+            const std::function<void(const std::string& bytes, bool late)>& send);
+
+ private:
+  bool Selects(FaultRule& rule, std::int64_t& seen, int line, std::string_view sequence);
+  bool Draw(double p);
+  void StartDueOutages(std::uint32_t now);
+
+  const Clock& clock_;
+  Scheduler& scheduler_;
+  std::vector<FaultRule> rules_;
+  std::vector<std::int64_t> seen_;  // per rule: frames it has looked at
+  std::vector<OutageSpell> outages_;
+  std::int64_t frames_ = 0;  // frames chosen for so far
+  std::uint64_t seed_ = 0;
+  std::mt19937_64 random_;
+};
+
+// A late answer's own display entry and traffic-log line, in the form of an answer given by hand,
+// so the displays show what was sent when it was sent.
+void ShowLateAnswer(DisplaySink& sink, const Clock& clock, const std::string& bytes,
+                    bool blank_as_s);
+
+}  // namespace v7400

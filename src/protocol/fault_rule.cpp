@@ -1,0 +1,299 @@
+#include "protocol/fault_rule.h"
+
+#include <charconv>
+#include <cstdio>
+
+namespace v7400 {
+
+namespace {
+
+struct KindName {
+  FaultKind kind;
+  std::string_view name;
+};
+
+constexpr KindName kKindNames[] = {
+    {FaultKind::kNack, "nack"},      {FaultKind::kDrop, "drop"},
+    {FaultKind::kDelay, "delay"},    {FaultKind::kDuplicate, "duplicate"},
+    {FaultKind::kBadCrc, "bad-crc"}, {FaultKind::kWrongSequence, "wrong-sequence"},
+    {FaultKind::kSplit, "split"},    {FaultKind::kGarbage, "garbage"},
+};
+
+std::string_view KindText(FaultKind kind) {
+  for (const KindName& entry : kKindNames) {
+    if (entry.kind == kind) return entry.name;
+  }
+  return "?";
+}
+
+std::vector<std::string_view> Split(std::string_view text, char separator) {
+  std::vector<std::string_view> parts;
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t end = text.find(separator, start);
+    parts.push_back(text.substr(start, end == std::string_view::npos ? end : end - start));
+    if (end == std::string_view::npos) return parts;
+    start = end + 1;
+  }
+}
+
+std::optional<long long> WholeNumber(std::string_view text) {
+  long long value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+// A whole number in [low, high], else an error naming `what`.
+std::optional<int> Bounded(std::string_view text, std::string_view what, long long low,
+                           long long high, std::string& error) {
+  const auto value = WholeNumber(text);
+  if (!value || *value < low || *value > high) {
+    error = std::string(what) + " must be a whole number from " + std::to_string(low) + " to " +
+            std::to_string(high) + ", not \"" + std::string(text) + "\"";
+    return std::nullopt;
+  }
+  return static_cast<int>(*value);
+}
+
+bool IsSequence(std::string_view text) {
+  if (text.size() != 4) return false;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return false;
+  }
+  return true;
+}
+
+bool ParseFault(std::string_view name, std::optional<std::string_view> value, FaultRule& rule,
+                std::string& error) {
+  const KindName* found = nullptr;
+  for (const KindName& entry : kKindNames) {
+    if (entry.name == name) found = &entry;
+  }
+  if (found == nullptr) {
+    error = "unknown fault \"" + std::string(name) + "\" (known: " + kKnownFaults + ")";
+    return false;
+  }
+  rule.kind = found->kind;
+  const bool wants_value = rule.kind == FaultKind::kDelay || rule.kind == FaultKind::kGarbage;
+  if (wants_value && !value) {
+    error = std::string(name) + " needs a value (" + std::string(name) + "=N)";
+    return false;
+  }
+  if (value && !wants_value && rule.kind != FaultKind::kWrongSequence) {
+    error = std::string(name) + " takes no value";
+    return false;
+  }
+  if (rule.kind == FaultKind::kDelay) {
+    const auto ms = WholeNumber(*value);
+    if (ms && *ms > kMaxFaultDelayMs) {
+      error = "a delay over 60 s (60000 ms) is not allowed";
+      return false;
+    }
+    const auto checked = Bounded(*value, "delay", 0, kMaxFaultDelayMs, error);
+    if (!checked) return false;
+    rule.amount = *checked;
+  } else if (rule.kind == FaultKind::kGarbage) {
+    const auto checked = Bounded(*value, "garbage", 1, kMaxGarbageBytes, error);
+    if (!checked) return false;
+    rule.amount = *checked;
+  } else if (rule.kind == FaultKind::kWrongSequence) {
+    rule.sequence = value ? std::string(*value) : kDefaultWrongSequence;
+    if (!IsSequence(rule.sequence)) {
+      error = "wrong-sequence must be four digits, not \"" + rule.sequence + "\"";
+      return false;
+    }
+  }
+  return true;
+}
+
+bool ParseLines(std::string_view value, FaultRule& rule, std::string& error) {
+  for (const std::string_view part : Split(value, ',')) {
+    const auto line = Bounded(part, "line", 1, kLineCount, error);
+    if (!line) return false;
+    rule.lines.push_back(*line);
+  }
+  return true;
+}
+
+bool ParseProbability(std::string_view value, FaultRule& rule, std::string& error) {
+  double p = -1;
+  const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), p);
+  if (value.empty() || ec != std::errc() || end != value.data() + value.size() || !(p >= 0) ||
+      p > 1) {
+    error = "p must be a probability from 0 to 1, not \"" + std::string(value) + "\"";
+    return false;
+  }
+  rule.p = p;
+  return true;
+}
+
+bool ParseSelector(std::string_view name, std::string_view value, FaultRule& rule,
+                   std::string& error) {
+  const auto set_once = [&](auto& field, auto parsed) {
+    if (field) {
+      error = "selector " + std::string(name) + " given twice";
+      return false;
+    }
+    if (!parsed) return false;
+    field = *parsed;
+    return true;
+  };
+  if (name == "every") return set_once(rule.every, Bounded(value, name, 1, 1000000000, error));
+  if (name == "first") return set_once(rule.first, Bounded(value, name, 1, 1000000000, error));
+  if (name == "after") return set_once(rule.after, Bounded(value, name, 0, 1000000000, error));
+  if (name == "sequence") {
+    if (!IsSequence(value)) {
+      error = "sequence must be four digits, not \"" + std::string(value) + "\"";
+      return false;
+    }
+    return set_once(rule.only_sequence, std::optional<std::string>(std::string(value)));
+  }
+  if (name == "line") {
+    if (!rule.lines.empty()) {
+      error = "selector line given twice";
+      return false;
+    }
+    return ParseLines(value, rule, error);
+  }
+  if (name == "p") {
+    if (rule.p) {
+      error = "selector p given twice";
+      return false;
+    }
+    return ParseProbability(value, rule, error);
+  }
+  error = "unknown selector \"" + std::string(name) +
+          "\" (known: every=N, first=N, after=N, line=NN[,NN..], sequence=NNNN, p=0..1)";
+  return false;
+}
+
+std::string TwoDigits(int value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%02d", value);
+  return text;
+}
+
+// The shortest text that reads back as the same number.
+std::string Number(double value) {
+  char text[32];
+  const auto result = std::to_chars(text, text + sizeof text, value);
+  return std::string(text, result.ptr);
+}
+
+}  // namespace
+
+std::optional<FaultRule> ParseFaultRule(std::string_view text, std::string& error) {
+  if (text.empty()) {
+    error = "empty rule";
+    return std::nullopt;
+  }
+  const std::vector<std::string_view> parts = Split(text, ':');
+  FaultRule rule;
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    const std::size_t equals = parts[i].find('=');
+    const std::string_view name = parts[i].substr(0, equals);
+    const std::optional<std::string_view> value = equals == std::string_view::npos
+                                                      ? std::nullopt
+                                                      : std::optional(parts[i].substr(equals + 1));
+    if (i == 0) {
+      if (!ParseFault(name, value, rule, error)) return std::nullopt;
+      continue;
+    }
+    if (!value) {
+      error = "selector \"" + std::string(name) + "\" needs a value (name=value)";
+      return std::nullopt;
+    }
+    if (!ParseSelector(name, *value, rule, error)) return std::nullopt;
+  }
+  return rule;
+}
+
+std::string ToString(const FaultRule& rule) {
+  std::string text(KindText(rule.kind));
+  if (rule.kind == FaultKind::kDelay || rule.kind == FaultKind::kGarbage) {
+    text += "=" + std::to_string(rule.amount);
+  }
+  if (rule.kind == FaultKind::kWrongSequence && rule.sequence != kDefaultWrongSequence) {
+    text += "=" + rule.sequence;
+  }
+  if (rule.every) text += ":every=" + std::to_string(*rule.every);
+  if (rule.first) text += ":first=" + std::to_string(*rule.first);
+  if (rule.after) text += ":after=" + std::to_string(*rule.after);
+  if (!rule.lines.empty()) {
+    text += ":line=";
+    for (std::size_t i = 0; i < rule.lines.size(); ++i) {
+      text += (i == 0 ? "" : ",") + TwoDigits(rule.lines[i]);
+    }
+  }
+  if (rule.only_sequence) text += ":sequence=" + *rule.only_sequence;
+  if (rule.p) text += ":p=" + Number(*rule.p);
+  return text;
+}
+
+std::string Describe(const FaultRule& rule) {
+  std::string text = ToString(rule);
+  for (char& c : text) {
+    if (c == ':' || c == '=') c = ' ';
+  }
+  return text;
+}
+
+std::string FormatProblem(const FaultRule& rule, AutomationFormat format) {
+  if (format != AutomationFormat::k4100) return {};
+  switch (rule.kind) {
+    case FaultKind::kBadCrc:
+    case FaultKind::kWrongSequence:
+    case FaultKind::kSplit:
+      return std::string(KindText(rule.kind)) +
+             " cannot act on the \"4100\" format, whose answer is the single byte 06";
+    default:
+      break;
+  }
+  if (rule.only_sequence) return "the \"4100\" format has no sequence numbers to select";
+  if (!rule.lines.empty()) return "the \"4100\" format has no line numbers to select";
+  return {};
+}
+
+std::optional<OutagePlan> ParseOutage(std::string_view text, std::string& error) {
+  OutagePlan outage;
+  const std::size_t at = text.find('@');
+  const std::string_view seconds = text.substr(0, at);
+  double value = -1;
+  const auto [end, ec] = std::from_chars(seconds.data(), seconds.data() + seconds.size(), value);
+  if (seconds.empty() || ec != std::errc() || end != seconds.data() + seconds.size() ||
+      !(value > 0) || value > kMaxOutageSeconds) {
+    error = "the outage must last more than 0 and at most 86400 seconds, not \"" +
+            std::string(seconds) + "\"";
+    return std::nullopt;
+  }
+  outage.seconds = value;
+  if (at == std::string_view::npos) return outage;
+  const std::string_view tail = text.substr(at + 1);
+  if (tail.substr(0, 6) != "after=") {
+    error = "after the @ comes after=N, not \"" + std::string(tail) + "\"";
+    return std::nullopt;
+  }
+  const auto after = Bounded(tail.substr(6), "after", 0, 1000000000, error);
+  if (!after) return std::nullopt;
+  outage.after = *after;
+  return outage;
+}
+
+std::string ToString(const OutagePlan& outage) {
+  std::string text = Number(outage.seconds);
+  if (outage.after != 0) text += "@after=" + std::to_string(outage.after);
+  return text;
+}
+
+std::optional<std::uint64_t> ParseSeed(std::string_view text, std::string& error) {
+  std::uint64_t seed = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), seed);
+  if (text.empty() || ec != std::errc() || end != text.data() + text.size()) {
+    error = "the seed must be a whole number from 0 to 18446744073709551615";
+    return std::nullopt;
+  }
+  return seed;
+}
+
+}  // namespace v7400

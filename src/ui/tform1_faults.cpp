@@ -1,0 +1,114 @@
+// The answer faults on the "Debug testing" page: a field for rules in the command line's
+// syntax with Apply, an outage button, and a status-bar note while a fault or option acts.
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTabBar>
+
+#include "ui/tform1.h"
+#include "ui_tform1.h"
+
+namespace v7400 {
+
+namespace {
+
+std::string Latin1Text(const QString& text) { return text.toLatin1().toStdString(); }
+
+}  // namespace
+
+void TForm1::SetUpFaultControls() {
+  const FaultOptions* options = ports_.faults;
+  if (options != nullptr) ApplyFaultOptions(*options, answer_faults_);
+  serial_receiver_.SetAnswerFaults(&answer_faults_);
+  network_receiver_.SetAnswerFaults(&answer_faults_);
+  const bool page = options != nullptr && options->debug_page;
+  QWidget* tab = ui_->tsht_debug;
+  ui_->pc_InputCommand->setTabVisible(ui_->pc_InputCommand->indexOf(tab), page);
+  // Five captions do not fit the panel whole: each gives up its end rather than the last its all.
+  if (page) ui_->pc_InputCommand->tabBar()->setElideMode(Qt::ElideRight);
+
+  auto* label = new QLabel(QStringLiteral("Answer faults (rules, separated by blanks):"), tab);
+  label->setGeometry(12, 128, 300, 18);
+  auto* rules = new QLineEdit(tab);
+  rules->setObjectName(QStringLiteral("edtFaultRules"));
+  rules->setGeometry(12, 148, 300, 22);
+  if (options != nullptr) {
+    QStringList texts;
+    for (const FaultRule& rule : options->rules) texts << QString::fromLatin1(ToString(rule));
+    rules->setText(texts.join(u' '));
+  }
+  auto* apply = new QPushButton(QStringLiteral("Apply"), tab);
+  apply->setObjectName(QStringLiteral("btnApplyFaults"));
+  apply->setGeometry(318, 147, 70, 24);
+  auto* seconds = new QSpinBox(tab);
+  seconds->setObjectName(QStringLiteral("speOutageSeconds"));
+  seconds->setRange(1, static_cast<int>(kMaxOutageSeconds));
+  seconds->setValue(30);
+  seconds->setSuffix(QStringLiteral(" s"));
+  seconds->setGeometry(12, 180, 90, 24);
+  auto* outage = new QPushButton(QStringLiteral("Outage"), tab);
+  outage->setObjectName(QStringLiteral("btnOutage"));
+  outage->setGeometry(108, 179, 90, 26);
+  connect(rules, &QLineEdit::returnPressed, this, &TForm1::btnApplyFaultsClick);
+  connect(apply, &QPushButton::clicked, this, &TForm1::btnApplyFaultsClick);
+  connect(outage, &QPushButton::clicked, this, &TForm1::btnOutageClick);
+
+  fault_status_ = new QLabel(ui_->StatusBar1);
+  fault_status_->setObjectName(QStringLiteral("FaultStatus"));
+  ui_->StatusBar1->addPermanentWidget(fault_status_);
+  // Only a run that can have faults pays for the note after each handler.
+  shows_fault_status_ = page || (options != nullptr && options->Any());
+  for (QCheckBox* box : {ui_->cbxSimulateReceivingCrcError, ui_->cbxSimulateSendingCrcError,
+                         ui_->cbxSimulateSendingSequenceError}) {
+    connect(box, &QCheckBox::toggled, this, [this] {
+      if (shows_fault_status_) ShowFaultStatus();
+    });
+  }
+  if (shows_fault_status_) ShowFaultStatus();
+}
+
+void TForm1::btnApplyFaultsClick() {
+  const QString text = findChild<QLineEdit*>(QStringLiteral("edtFaultRules"))->text();
+  std::vector<FaultRule> rules;
+  for (const QString& part : text.split(u' ', Qt::SkipEmptyParts)) {
+    std::string error;
+    const std::string rule_text = Latin1Text(part);
+    auto rule = ParseFaultRule(rule_text, error);
+    if (rule) error = FormatProblem(*rule, state_.Format);
+    if (!error.empty()) {
+      ports_.prompts.ShowError("Answer fault '" + rule_text + "': " + error);
+      return;
+    }
+    rules.push_back(*rule);
+  }
+  answer_faults_.SetRules(std::move(rules), answer_faults_.Seed());
+  ShowFaultStatus();
+}
+
+void TForm1::btnOutageClick() {
+  answer_faults_.StartOutageNow(findChild<QSpinBox*>(QStringLiteral("speOutageSeconds"))->value());
+  ShowFaultStatus();
+  // The note goes when the outage ends, even with no frame coming to refresh it.
+  QTimer::singleShot(static_cast<int>(answer_faults_.Outages().back().DurationMs()) + 1, this,
+                     [this] { ShowFaultStatus(); });
+}
+
+void TForm1::ShowFaultStatus() {
+  if (fault_status_ == nullptr) return;
+  QStringList parts;
+  if (answer_faults_.InOutage()) parts << QStringLiteral("outage: no answers");
+  for (const FaultRule& rule : answer_faults_.Rules()) parts << QString::fromLatin1(ToString(rule));
+  const DebugOptions& debug = state_.Debug;
+  if (debug.SimulateReceivingCrcError) parts << QStringLiteral("receiving CRC error");
+  if (debug.SimulateSendingCrcError) parts << QStringLiteral("sending CRC error");
+  if (debug.SimulateSendingSequenceError) parts << QStringLiteral("sending sequence error");
+  const QString note =
+      parts.isEmpty() ? QString() : QStringLiteral("Faults acting: ") + parts.join(u", ");
+  if (fault_status_->text() != note) fault_status_->setText(note);
+  fault_status_->setVisible(!note.isEmpty());
+}
+
+}  // namespace v7400

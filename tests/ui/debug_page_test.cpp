@@ -1,0 +1,43 @@
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "form_fixture.h"
+
+namespace v7400::testing {
+namespace {
+
+TEST_F(FormTest, DebugPageShowsOnlyWhenAskedAndRefusesABadRule) {
+  {
+    auto hidden = MakeForm();
+    QTabWidget* tabs = hidden->Form().pc_InputCommand;
+    EXPECT_FALSE(tabs->isTabVisible(tabs->indexOf(hidden->Form().tsht_debug)));
+  }
+  FaultOptions options;
+  options.debug_page = true;
+  faults_ = &options;
+  auto form = MakeForm();
+  Ui::TForm1& ui = form->Form();
+  EXPECT_TRUE(ui.pc_InputCommand->isTabVisible(ui.pc_InputCommand->indexOf(ui.tsht_debug)));
+  auto* rules = form->findChild<QLineEdit*>(QStringLiteral("edtFaultRules"));
+  auto* apply = form->findChild<QPushButton*>(QStringLiteral("btnApplyFaults"));
+  auto* note = form->findChild<QLabel*>(QStringLiteral("FaultStatus"));
+  ASSERT_TRUE(rules && apply && note);
+
+  rules->setText(QStringLiteral("nack:every=2 drop:p=7"));
+  apply->click();
+  ASSERT_EQ(prompts_.errors.size(), 1U);
+  EXPECT_EQ(prompts_.errors[0],
+            "Answer fault 'drop:p=7': p must be a probability from 0 to 1, "
+            "not \"7\"");
+  EXPECT_TRUE(form->Faults().Rules().empty());
+
+  rules->setText(QStringLiteral("nack:every=2"));
+  apply->click();
+  EXPECT_EQ(note->text(), QStringLiteral("Faults acting: nack:every=2"));
+  ui.cbxSimulateSendingCrcError->setChecked(true);
+  EXPECT_EQ(note->text(), QStringLiteral("Faults acting: nack:every=2, sending CRC error"));
+}
+
+}  // namespace
+}  // namespace v7400::testing

@@ -1,0 +1,116 @@
+#include "protocol/answer_faults.h"
+
+#include <gtest/gtest.h>
+
+#include "codec/frame.h"
+#include "fakes/fake_clock.h"
+#include "fakes/fake_display_view.h"
+#include "fakes/fake_links.h"
+#include "protocol/network_receive.h"
+
+namespace v7400 {
+namespace {
+
+using testing::FakeClock;
+
+// Keeps the work it is given, for the test to run.
+struct HandScheduler : Scheduler {
+  void After(int delay_ms, std::function<void()> task) override {
+    delays.push_back(delay_ms);
+    tasks.push_back(std::move(task));
+  }
+  std::vector<int> delays;
+  std::vector<std::function<void()>> tasks;
+};
+
+std::vector<FaultRule> Rules(std::initializer_list<const char*> texts) {
+  std::vector<FaultRule> rules;
+  std::string error;
+  for (const char* text : texts) rules.push_back(*ParseFaultRule(text, error));
+  return rules;
+}
+
+// Which rule acts on each of `frames` frames on `line` (sequence 0001 up).
+std::string Decisions(AnswerFaults& faults, int frames, int line = 1) {
+  std::string result;
+  for (int i = 1; i <= frames; ++i) {
+    const FaultChoice choice = faults.Choose(line, Hex4(static_cast<std::uint16_t>(i)));
+    result += choice.outage != 0 ? 'O' : static_cast<char>('0' + choice.rule);
+  }
+  return result;
+}
+
+TEST(AnswerFaultsTest, SelectorsPickTheFramesTheyName) {
+  struct Case {
+    std::initializer_list<const char*> rules;
+    int line;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {{"nack:every=3"}, 1, "0010010010"},
+      {{"nack:first=2"}, 1, "1100000000"},
+      {{"nack:after=8"}, 1, "0000000011"},
+      {{"nack:every=2:after=4:first=8"}, 1, "0000010100"},
+      {{"nack:line=02,03"}, 1, "0000000000"},
+      {{"nack:line=02,03:every=5"}, 3, "0000100001"},
+      {{"nack:sequence=0004"}, 1, "0001000000"},
+      // The first rule that matches decides; every rule still counts every frame it sees.
+      {{"drop:first=3", "nack:every=2"}, 1, "1112020202"},
+      {{"drop:p=0"}, 1, "0000000000"},
+      {{"drop:p=1"}, 1, "1111111111"},
+  };
+  for (const Case& c : cases) {
+    FakeClock clock;
+    HandScheduler scheduler;
+    AnswerFaults faults(clock, scheduler);
+    faults.SetRules(Rules(c.rules), 1);
+    EXPECT_EQ(Decisions(faults, 10, c.line), c.expected) << *c.rules.begin();
+  }
+}
+
+TEST(AnswerFaultsTest, OutagesBeginAfterTheirFramesAndLastTheirTime) {
+  FakeClock clock;
+  HandScheduler scheduler;
+  AnswerFaults faults(clock, scheduler);
+  faults.AddOutage({3, 2});
+  EXPECT_TRUE(faults.Active());
+  EXPECT_EQ(Decisions(faults, 4), "00OO");
+  clock.tick += 2999;
+  EXPECT_EQ(Decisions(faults, 1), "O");
+  EXPECT_TRUE(faults.InOutage());
+  clock.tick += 1;
+  EXPECT_EQ(Decisions(faults, 1), "0");
+  EXPECT_FALSE(faults.Active());
+  EXPECT_EQ(faults.Reason({0, 1}), "outage 1: 3 s");
+}
+
+// A late answer is scheduled, never waited for: the frames after it are answered at once, and
+// it goes out at its time unless the program is closing by then.
+TEST(AnswerFaultsTest, ALateAnswerNeverHoldsUpTheNextFrame) {
+  SimulatorState state;
+  state.ConnectionMode = 1;
+  testing::FakeNetworkIngress ingress;
+  testing::FakeDatagramSender sender;
+  testing::FakeDisplayView view;
+  DisplaySink sink(state, view);
+  FakeClock clock;
+  testing::FakeLineServices lines;
+  HandScheduler scheduler;
+  AnswerFaults faults(clock, scheduler);
+  NetworkReceiver receiver(state, ingress, sender, sink, clock, lines);
+  receiver.SetAnswerFaults(&faults);
+  faults.SetRules(Rules({"delay=2500:first=2", "nack"}), 1);
+  for (const char* frame : {"A\x14", "B\x14", "C\x14"}) {
+    receiver.OnDatagram(frame, ingress.receiver, false);
+  }
+  EXPECT_EQ(sender.sent, std::vector<std::string>{"\x15"});
+  EXPECT_EQ(scheduler.delays, (std::vector<int>{2500, 2500}));
+  scheduler.tasks.at(0)();
+  EXPECT_EQ(sink.Entries(DisplayList::kDecimal).back(), "14:05:09 ack:  [6]");  // when it went
+  state.Closing = -1;
+  scheduler.tasks.at(1)();
+  EXPECT_EQ(sender.sent, (std::vector<std::string>{"\x15", "\x06"}));
+}
+
+}  // namespace
+}  // namespace v7400
