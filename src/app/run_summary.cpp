@@ -36,6 +36,23 @@ bool LineActive(const RunSummary& summary, std::size_t i) {
          tally.repeats != 0 || tally.gaps != 0;
 }
 
+// "BA 3, FA 1" in code order; empty when no event was decoded on the line.
+std::string EventCountsText(const LineTally& tally) {
+  std::string text;
+  for (const auto& [code, count] : tally.events) {
+    text += (text.empty() ? "" : ", ") + code + " " + std::to_string(count);
+  }
+  return text;
+}
+
+std::string EventCountsJson(const LineTally& tally) {
+  std::string json = "{";
+  for (const auto& [code, count] : tally.events) {
+    json += (json.size() > 1 ? "," : "") + JsonString(code) + ":" + std::to_string(count);
+  }
+  return json + "}";
+}
+
 }  // namespace
 
 RunSummary MakeRunSummary(const TrafficTally& tally, const SimulatorState& state, double seconds,
@@ -75,6 +92,8 @@ std::string SummaryText(const RunSummary& summary) {
                   static_cast<long long>(summary.tally.lines[i].repeats),
                   static_cast<long long>(summary.tally.lines[i].gaps));
     text += line;
+    const std::string events = EventCountsText(summary.tally.lines[i]);
+    if (!events.empty()) text += "  event codes: " + events + "\n";
   }
   for (const CommandOutcome& outcome : summary.commands) {
     text += "command " + CommandName(outcome.command) + " line " + outcome.command.Line + ": " +
@@ -100,7 +119,8 @@ std::string SummaryJson(const RunSummary& summary) {
             number("events", summary.lines[i].EventsReceived) + "," +
             number("feedbacks", summary.lines[i].FeedbacksReceived) + "," +
             number("repeats", summary.tally.lines[i].repeats) + "," +
-            number("gaps", summary.tally.lines[i].gaps) + "}";
+            number("gaps", summary.tally.lines[i].gaps) +
+            ",\"event_codes\":" + EventCountsJson(summary.tally.lines[i]) + "}";
     separator = ",";
   }
   json += "],\"commands\":[";

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "codec/frame.h"
+#include "codec/sia_event.h"
 
 namespace v7400 {
 
@@ -54,6 +55,13 @@ std::string HexBytes(const std::string& bytes) {
   return hex;
 }
 
+// ",account,event,event_text": the account, the two-letter code and its meaning.
+std::string EventFields(const std::optional<SiaEvent>& event) {
+  if (!event) return ",,,";
+  return "," + CsvField(event->account) + "," + CsvField(event->code) + "," +
+         CsvField(SiaEventText(*event));
+}
+
 }  // namespace
 
 std::string IsoTime(const LocalTime& time) {
@@ -94,7 +102,7 @@ std::string CsvLine(const FrameReport& report, const CsvRow& row) {
     line += ',';
     line += value;
   }
-  return line + "\r\n";
+  return line + EventFields(sia ? DecodeSiaEvent(report.bytes) : std::nullopt) + "\r\n";
 }
 
 TrafficCsv::~TrafficCsv() {

@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "codec/frame.h"
+#include "codec/sia_event.h"
 
 namespace v7400 {
 
@@ -23,8 +24,12 @@ void TrafficRecorder::OnFrame(const FrameReport& report) {
   CsvRow row;
   Track(report, row);
   Count(report);
-  if (csv_ == nullptr || !csv_->IsOpen()) return;
+  const bool csv = csv_ != nullptr && csv_->IsOpen();
+  const bool pcap = pcap_ != nullptr && pcap_->IsOpen();
+  if (!csv && !pcap) return;
   row.time = clock_.Now();
+  if (pcap) pcap_->Write(report, row.time);
+  if (!csv) return;
   row.format = state_.Format;
   row.peer = Peer(report);
   csv_->Write(report, row);
@@ -48,6 +53,9 @@ void TrafficRecorder::Track(const FrameReport& report, CsvRow& row) {
   }
   if (row.repeat) ++tally.repeats;
   tally.gaps += row.gap;
+  if (report.verdict != FrameVerdict::kNack) {
+    if (const auto event = DecodeSiaEvent(report.bytes)) ++tally.events[event->code];
+  }
   last = sequence;
 }
 
