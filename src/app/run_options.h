@@ -10,6 +10,7 @@
 #include "app/error_log.h"
 #include "core/simulator_state.h"
 #include "display/traffic_csv.h"
+#include "display/traffic_pcap.h"
 
 namespace v7400 {
 
@@ -19,6 +20,8 @@ inline constexpr char kProgramVersion[] = "3.00";
 struct RunOptions {
   std::string settings_dir;  // empty: the working directory
   std::string csv_path;
+  std::string pcap_path;
+  bool pcap_wire = false;  // a second capture interface with the datagrams as on the wire
   bool headless = false;
   std::optional<AutomationFormat> format;
   std::string log_path;
@@ -51,5 +54,7 @@ std::string CommandKindNames();
 // it later are reported once on standard error and in "error.log". False after printing why
 // it cannot be written.
 bool OpenCsvOption(const RunOptions& options, TrafficCsv& csv, const ErrorLog& error_log);
+// The same for the --pcap capture.
+bool OpenPcapOption(const RunOptions& options, TrafficPcap& pcap, const ErrorLog& error_log);
 
 }  // namespace v7400

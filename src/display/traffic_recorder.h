@@ -4,18 +4,22 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <string>
 
 #include "core/clock.h"
 #include "core/frame_observer.h"
 #include "core/simulator_state.h"
 #include "display/traffic_csv.h"
+#include "display/traffic_pcap.h"
 
 namespace v7400 {
 
 struct LineTally {
   std::int64_t repeats = 0;
   std::int64_t gaps = 0;  // sequence numbers skipped
+  // Events decoded from the line's frames in, by two-letter code; NACKed frames not counted.
+  std::map<std::string, std::int64_t> events;
 };
 
 // Frames in: every frame except the ignored ones, whatever its verdict.
@@ -36,6 +40,9 @@ class TrafficRecorder : public FrameObserver {
   TrafficRecorder(const SimulatorState& state, const Clock& clock, TrafficCsv* csv = nullptr)
       : state_(state), clock_(clock), csv_(csv) {}
 
+  // Packets also go to `pcap` while it is open.
+  void SetPcap(TrafficPcap* pcap) { pcap_ = pcap; }
+
   // What the peer column says for the serial port (its device).
   void SetSerialPeer(std::string peer) { serial_peer_ = std::move(peer); }
 
@@ -52,6 +59,7 @@ class TrafficRecorder : public FrameObserver {
   const SimulatorState& state_;
   const Clock& clock_;
   TrafficCsv* csv_;
+  TrafficPcap* pcap_ = nullptr;
   std::string serial_peer_;
   TrafficTally tally_;
   std::array<int, kLineCount> last_sequence_{};  // 0: none seen yet

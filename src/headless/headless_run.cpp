@@ -121,8 +121,11 @@ int RunHeadless(int argc, char* argv[], const RunOptions& options) {
   }
   TrafficCsv csv;
   if (!OpenCsvOption(options, csv, error_log)) return kBadArgument;
+  TrafficPcap pcap;
+  if (!OpenPcapOption(options, pcap, error_log)) return kBadArgument;
   SettingsStore preferences;
   HeadlessSimulator simulator(options, clock, error_log, preferences, settings_path, csv);
+  simulator.AttachCapture(pcap);
   std::string error;
   if (!simulator.Start(error)) return Fail(kLinkFailed, error);
 

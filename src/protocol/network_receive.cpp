@@ -1,6 +1,7 @@
 #include "protocol/network_receive.h"
 
 #include "codec/cipher.h"
+#include "codec/fault_hints.h"
 #include "codec/frame.h"
 #include "display/display_text.h"
 #include "protocol/program_steps.h"
@@ -59,8 +60,14 @@ void NetworkReceiver::OnDatagram(const std::string& datagram, const std::string&
   }
   verdict = terminated ? FinalVerdict(state_, std::move(verdict))
                        : Verdict{FrameVerdict::kNone, kNoEndByteReason};
-  sink_.ReportFrame(FrameIn(ipv6 ? LinkKind::kUdp6 : LinkKind::kUdp, sender_address, payload,
-                            verdict.verdict, std::move(verdict.reason)));
+  // SIA frames are text; a 4100 frame may carry any byte, so only SIA says more.
+  if (state_.EncryptionEnabled && state_.IsSia() && verdict.verdict != FrameVerdict::kAck) {
+    verdict.reason = WithHint(std::move(verdict.reason), CipherHint(payload));
+  }
+  FrameReport report = FrameIn(ipv6 ? LinkKind::kUdp6 : LinkKind::kUdp, sender_address, payload,
+                               verdict.verdict, std::move(verdict.reason));
+  if (state_.EncryptionEnabled) report.wire = datagram;
+  sink_.ReportFrame(report);
   const std::string prefix =
       TimeStamp(clock_) + " <" + std::to_string(state_.ReceivedCount) + "> :  ";
   const std::string decimal_entry = prefix + decimal;
