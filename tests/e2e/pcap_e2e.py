@@ -94,6 +94,8 @@ def udp_aes(bin_dir):
                           capture_output=True, text=True).stdout.split("\n")[:-1]
     check(len(wire) == len(rows), "wire packets %d" % len(wire))
     check(all((int(w.split()[0]) - 8 - 18) % 16 == 0 for w in wire), "AES sizes %s" % wire)
+    whole = tshark("-r", capture)
+    check(whole.returncode == 0 and whole.stderr == "", "tshark -r: %r" % whole.stderr)
     only_decoded = run.path("decoded.pcapng")
     subprocess.run(["tshark", "-r", capture, "-Y", "frame.interface_id == 0", "-w",
                     only_decoded], check=True, capture_output=True)
@@ -143,7 +145,7 @@ def sigkill(bin_dir):
     emu.communicate()
     done = tshark("-r", capture, "-T", "fields", "-e", "frame.number")
     numbers = done.stdout.split()
-    check(len(numbers) > 50 and "cut short" not in done.stderr, "after SIGKILL: %d packets, %r"
+    check(done.returncode == 0 and len(numbers) > 50 and done.stderr == "", "after SIGKILL: %d packets, %r"
           % (len(numbers), done.stderr))
 
 
