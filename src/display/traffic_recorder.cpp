@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "codec/fault_hints.h"
 #include "codec/frame.h"
 #include "codec/sia_event.h"
 
@@ -16,6 +17,18 @@ int Number(std::string_view text) {
   int value = 0;
   const auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), value);
   return status == std::errc() && end == text.data() + text.size() && !text.empty() ? value : -1;
+}
+
+// The cause the receive paths named after the difference, found again from the frame itself.
+std::string LikelyCause(const FrameReport& report, bool encrypted) {
+  std::string cause;
+  if (report.verdict == FrameVerdict::kNack) cause = CrcHint(report.bytes);
+  if (report.verdict == FrameVerdict::kDropped) cause = LengthHint(report.bytes);
+  const bool taken = report.verdict != FrameVerdict::kAck && report.verdict != FrameVerdict::kIgnored;
+  if (cause.empty() && encrypted && taken && report.link != LinkKind::kSerial) {
+    cause = CipherHint(report.bytes);
+  }
+  return cause;
 }
 
 }  // namespace
@@ -69,6 +82,11 @@ void TrafficRecorder::Count(const FrameReport& report) {
     return;
   }
   ++tally_.received;
+  if (state_.IsSia()) {
+    if (const std::string cause = LikelyCause(report, state_.EncryptionEnabled); !cause.empty()) {
+      ++tally_.causes[cause];
+    }
+  }
   switch (report.verdict) {
     case FrameVerdict::kAck:
       ++tally_.acked;

@@ -31,6 +31,8 @@ struct TrafficTally {
   std::int64_t dropped = 0;
   std::int64_t ignored = 0;
   std::int64_t sent = 0;
+  // Frames refused or unanswered by the likely cause their reason names ("lower-case digits").
+  std::map<std::string, std::int64_t> causes;
   std::array<LineTally, kLineCount> lines{};
 };
 

@@ -6,6 +6,8 @@
 
 #include "codec/crc16.h"
 #include "codec/frame.h"
+#include "display/traffic_recorder.h"
+#include "fakes/fake_clock.h"
 #include "protocol/frame_verdict.h"
 
 namespace v7400 {
@@ -19,32 +21,34 @@ std::string WithChecksum(const std::string& checksum) {
   return frame;
 }
 
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
 TEST(FaultHintsTest, ChecksumFaultsNameTheirCause) {
   const std::string good = Hex4(Crc16(kBody));
-  ASSERT_NE(good, Lower(good)) << "the body's checksum needs a letter for this test";
-  struct Case {
-    std::string checksum;
-    std::string hint;
-  } cases[] = {
-      {Lower(good), "lower-case digits"},
+  ASSERT_TRUE(std::isupper(good[0])) << "the test needs a letter first: " << good;
+  const std::string lower = static_cast<char>(std::tolower(good[0])) + good.substr(1);
+  const std::pair<std::string, std::string> cases[] = {  // checksum field, hint
+      {lower, "lower-case digits"},
       {good.substr(2) + good.substr(0, 2), "the two bytes swapped"},
       {Hex4(Crc16(kBody + "\r")), "computed with the end byte"},
       {Hex4(Crc16(HexLength(kBody.size()) + kBody)), "computed with the length field"},
       {"0000", ""},  // no single cause
   };
-  for (const Case& c : cases) {
-    const std::string frame = WithChecksum(c.checksum);
+  SimulatorState state;
+  state.Format = AutomationFormat::kSia;
+  testing::FakeClock clock;
+  TrafficRecorder recorder(state, clock);
+  std::map<std::string, std::int64_t> causes;
+  for (const auto& [checksum, hint] : cases) {
+    const std::string frame = WithChecksum(checksum);
     DebugOptions debug;
     const Verdict verdict = CheckSiaCrc(frame, debug);
-    EXPECT_EQ(verdict.verdict, FrameVerdict::kNack) << c.checksum;
-    const std::string fault = "CRC " + c.checksum + ", expected " + good;
-    EXPECT_EQ(verdict.reason, c.hint.empty() ? fault : fault + ": " + c.hint);
+    EXPECT_EQ(verdict.verdict, FrameVerdict::kNack) << checksum;
+    const std::string fault = "CRC " + checksum + ", expected " + good;
+    EXPECT_EQ(verdict.reason, hint.empty() ? fault : fault + ": " + hint);
+    recorder.OnFrame(FrameIn(LinkKind::kUdp, "", frame, verdict.verdict, verdict.reason));
+    if (!hint.empty()) ++causes[hint];
   }
+  // The run's summary counts the causes.
+  EXPECT_EQ(recorder.Tally().causes, causes);
 }
 
 TEST(FaultHintsTest, LengthFaultsNameTheirCause) {
@@ -55,17 +59,14 @@ TEST(FaultHintsTest, LengthFaultsNameTheirCause) {
   with_end.replace(5, 2, HexLength(kBody.size() + 1));
   std::string in_decimal = frame;
   in_decimal.replace(5, 2, std::to_string(kBody.size()));
-  struct Case {
-    std::string buffer;
-    std::string hint;
-  } cases[] = {
+  const std::pair<std::string, std::string> cases[] = {  // buffer, hint
       {with_end + with_end, "counted with the end byte"},
       {in_decimal + in_decimal, "written in decimal, not hexadecimal"},
       {frame.substr(0, frame.size() - 1) + "XY\r", ""},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(CheckFrameLength(c.buffer), 1) << c.hint;
-    EXPECT_EQ(LengthHint(c.buffer), c.hint) << LengthFault(c.buffer);
+  for (const auto& [buffer, hint] : cases) {
+    EXPECT_EQ(CheckFrameLength(buffer), 1) << hint;
+    EXPECT_EQ(LengthHint(buffer), hint) << LengthFault(buffer);
   }
 }
 
@@ -73,19 +74,14 @@ TEST(FaultHintsTest, WrongKeyAndTextKeysAreNamed) {
   EXPECT_EQ(CipherHint(std::string("\x8f\x01\xe3 garbage", 11)),
             "AES packet decrypted to unprintable bytes: wrong key?");
   EXPECT_EQ(CipherHint(WrapSiaBody(kBody)), "");
-  struct Case {
-    std::string key;
-    std::string hint;
-  } cases[] = {
+  const std::pair<std::string, std::string> keys[] = {  // key string, hint
       {"my secret pass16", "key string of 16 characters looks like text, not 32/48/64 "
                            "hexadecimal digits"},
       {"0123456789abcdef0123456789ABCDEF", ""},
       {"0123456789ABCDEF", ""},  // too short, but hexadecimal
       {"", ""},
   };
-  for (const Case& c : cases) EXPECT_EQ(KeyStringHint(c.key), c.hint) << c.key;
-  EXPECT_EQ(WithHint("no end byte", "x"), "no end byte: x");
-  EXPECT_EQ(WithHint("no end byte", ""), "no end byte");
+  for (const auto& [key, hint] : keys) EXPECT_EQ(KeyStringHint(key), hint) << key;
 }
 
 }  // namespace
