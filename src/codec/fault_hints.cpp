@@ -25,9 +25,9 @@ std::string UpperText(std::string_view text) {
 // The value of a field of digits in `base`, or -1.
 long FieldValue(std::string_view field, int base) {
   long value = 0;
-  const auto [end, status] = std::from_chars(field.data(), field.data() + field.size(), value, base);
-  return status == std::errc() && end == field.data() + field.size() && !field.empty() ? value
-                                                                                         : -1;
+  const auto [end, status] =
+      std::from_chars(field.data(), field.data() + field.size(), value, base);
+  return status == std::errc() && end == field.data() + field.size() && !field.empty() ? value : -1;
 }
 
 }  // namespace
@@ -74,8 +74,8 @@ std::string CipherHint(std::string_view payload) {
 std::string KeyStringHint(std::string_view key_string) {
   const bool hex_length =
       key_string.size() == 32 || key_string.size() == 48 || key_string.size() == 64;
-  if (key_string.empty() || (hex_length && std::all_of(key_string.begin(), key_string.end(),
-                                                       IsHexDigit))) {
+  if (key_string.empty() ||
+      (hex_length && std::all_of(key_string.begin(), key_string.end(), IsHexDigit))) {
     return {};
   }
   const bool printable = std::all_of(key_string.begin(), key_string.end(), [](char c) {

@@ -30,8 +30,8 @@ struct FrameReport {
 
 inline FrameReport FrameIn(LinkKind link, std::string peer, std::string bytes, FrameVerdict verdict,
                            std::string reason) {
-  return FrameReport{FrameDirection::kIn, link,    std::move(peer),
-                     std::move(bytes),    verdict, std::move(reason), {}};
+  return FrameReport{FrameDirection::kIn, link, std::move(peer), std::move(bytes), verdict,
+                     std::move(reason),   {}};
 }
 
 class FrameObserver {

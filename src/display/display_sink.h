@@ -72,8 +72,8 @@ class DisplaySink {
   }
   // A frame sent on the link the connection mode chooses.
   void ReportSent(const std::string& bytes) {
-    FrameReport report{FrameDirection::kOut, OutgoingLink(state_), "", bytes,
-                       FrameVerdict::kNone, "",     {}};
+    FrameReport report{
+        FrameDirection::kOut, OutgoingLink(state_), "", bytes, FrameVerdict::kNone, "", {}};
     if (report.link != LinkKind::kSerial) report.wire = std::move(state_.SentWire);
     state_.SentWire.clear();
     ReportFrame(report);

@@ -37,8 +37,7 @@ struct UdpEnds {
 // receiver (its first resolved address for a name) for a frame sent, at the receiver's port.
 // The endpoint listens on every address, so the local end is the loopback address when the
 // peer is one, else the unspecified address of the peer's version.
-UdpEnds UdpEndsOf(const SimulatorState& state, const FrameReport& report,
-                  std::uint16_t local_port);
+UdpEnds UdpEndsOf(const SimulatorState& state, const FrameReport& report, std::uint16_t local_port);
 
 class TrafficPcap {
  public:
@@ -55,8 +54,8 @@ class TrafficPcap {
   void Write(const FrameReport& report, const LocalTime& time);
 
  private:
-  std::optional<std::uint32_t> Interface(std::optional<std::uint32_t>& id,
-                                         std::uint16_t link_type, const char* name);
+  std::optional<std::uint32_t> Interface(std::optional<std::uint32_t>& id, std::uint16_t link_type,
+                                         const char* name);
   void WriteUdp(const FrameReport& report, std::uint64_t micros, PacketDirection direction,
                 const std::string& comment);
 

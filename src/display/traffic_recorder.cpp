@@ -24,7 +24,8 @@ std::string LikelyCause(const FrameReport& report, bool encrypted) {
   std::string cause;
   if (report.verdict == FrameVerdict::kNack) cause = CrcHint(report.bytes);
   if (report.verdict == FrameVerdict::kDropped) cause = LengthHint(report.bytes);
-  const bool taken = report.verdict != FrameVerdict::kAck && report.verdict != FrameVerdict::kIgnored;
+  const bool taken =
+      report.verdict != FrameVerdict::kAck && report.verdict != FrameVerdict::kIgnored;
   if (cause.empty() && encrypted && taken && report.link != LinkKind::kSerial) {
     cause = CipherHint(report.bytes);
   }

@@ -57,9 +57,8 @@ bool HeadlessSimulator::Start(std::string& failure) {
 }
 
 void HeadlessSimulator::AttachCapture(TrafficPcap& pcap) {
-  pcap.SetUdpEnds([this](const FrameReport& report) {
-    return UdpEndsOf(state_, report, link_->LocalPort());
-  });
+  pcap.SetUdpEnds(
+      [this](const FrameReport& report) { return UdpEndsOf(state_, report, link_->LocalPort()); });
   recorder_.SetPcap(&pcap);
 }
 

@@ -8,8 +8,8 @@ namespace v7400 {
 Verdict CheckSiaCrc(std::string_view frame, DebugOptions& debug) {
   const bool simulated = debug.SimulateReceivingCrcError;
   if (CheckFrameCrc(frame, debug)) return {};
-  return {FrameVerdict::kNack, simulated ? "receiving CRC error simulated"
-                                          : WithHint(CrcFault(frame), CrcHint(frame))};
+  return {FrameVerdict::kNack,
+          simulated ? "receiving CRC error simulated" : WithHint(CrcFault(frame), CrcHint(frame))};
 }
 
 Verdict FinalVerdict(const SimulatorState& state, Verdict checked) {

@@ -54,10 +54,10 @@ bool SerialReceiver::ProcessByte(char byte, char terminator) {
     const int length = CheckFrameLength(state_.FrameBuffer);
     if (length < 0) return false;
     if (length > 0 || state_.FrameBuffer.front() != kSiaStart) {
-      sink_.ReportFrame(FrameIn(LinkKind::kSerial, "", state_.FrameBuffer, FrameVerdict::kDropped,
-                                length > 0 ? WithHint(LengthFault(state_.FrameBuffer),
-                                                  LengthHint(state_.FrameBuffer))
-                                         : "no start byte 0A"));
+      sink_.ReportFrame(FrameIn(
+          LinkKind::kSerial, "", state_.FrameBuffer, FrameVerdict::kDropped,
+          length > 0 ? WithHint(LengthFault(state_.FrameBuffer), LengthHint(state_.FrameBuffer))
+                     : "no start byte 0A"));
       DropFrame();
       return true;
     }

@@ -25,7 +25,8 @@ TEST(FaultHintsTest, ChecksumFaultsNameTheirCause) {
   const std::string good = Hex4(Crc16(kBody));
   ASSERT_TRUE(std::isupper(good[0])) << "the test needs a letter first: " << good;
   const std::string lower = static_cast<char>(std::tolower(good[0])) + good.substr(1);
-  const std::pair<std::string, std::string> cases[] = {  // checksum field, hint
+  // The checksum field, and the cause named.
+  const std::pair<std::string, std::string> cases[] = {
       {lower, "lower-case digits"},
       {good.substr(2) + good.substr(0, 2), "the two bytes swapped"},
       {Hex4(Crc16(kBody + "\r")), "computed with the end byte"},
@@ -59,7 +60,8 @@ TEST(FaultHintsTest, LengthFaultsNameTheirCause) {
   with_end.replace(5, 2, HexLength(kBody.size() + 1));
   std::string in_decimal = frame;
   in_decimal.replace(5, 2, std::to_string(kBody.size()));
-  const std::pair<std::string, std::string> cases[] = {  // buffer, hint
+  // The buffer, and the cause named.
+  const std::pair<std::string, std::string> cases[] = {
       {with_end + with_end, "counted with the end byte"},
       {in_decimal + in_decimal, "written in decimal, not hexadecimal"},
       {frame.substr(0, frame.size() - 1) + "XY\r", ""},
@@ -74,9 +76,11 @@ TEST(FaultHintsTest, WrongKeyAndTextKeysAreNamed) {
   EXPECT_EQ(CipherHint(std::string("\x8f\x01\xe3 garbage", 11)),
             "AES packet decrypted to unprintable bytes: wrong key?");
   EXPECT_EQ(CipherHint(WrapSiaBody(kBody)), "");
-  const std::pair<std::string, std::string> keys[] = {  // key string, hint
-      {"my secret pass16", "key string of 16 characters looks like text, not 32/48/64 "
-                           "hexadecimal digits"},
+  // The key string, and the cause named.
+  const std::pair<std::string, std::string> keys[] = {
+      {"my secret pass16",
+       "key string of 16 characters looks like text, not 32/48/64 "
+       "hexadecimal digits"},
       {"0123456789abcdef0123456789ABCDEF", ""},
       {"0123456789ABCDEF", ""},  // too short, but hexadecimal
       {"", ""},

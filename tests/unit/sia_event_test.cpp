@@ -12,7 +12,7 @@ namespace v7400 {
 namespace {
 
 std::string Frame(const std::string& line, const std::string& data) {
-  return WrapSiaBody("\t0001" "01" + line + data);
+  return WrapSiaBody("\t000101" + line + data);  // sequence 0001, receiver 01
 }
 
 TEST(SiaEventTest, DataReadAsAccountQualifierCodeAndNumber) {
@@ -56,8 +56,8 @@ TEST(SiaEventTest, CsvRowsEndWithTheEventAndRunsCountEventsByCodePerLine) {
   testing::FakeClock clock;
   TrafficRecorder recorder(state, clock);
   const auto in = [&](const std::string& sequence, const std::string& data, FrameVerdict verdict) {
-    recorder.OnFrame(FrameIn(LinkKind::kSerial, "",
-                             WrapSiaBody("\t" + sequence + "01" "03" + data), verdict, ""));
+    recorder.OnFrame(
+        FrameIn(LinkKind::kSerial, "", WrapSiaBody("\t" + sequence + "0103" + data), verdict, ""));
   };
   in("0001", "[#1234|NFA07]", FrameVerdict::kAck);
   in("0002", "[#1234|NBA01]", FrameVerdict::kAck);
