@@ -13,6 +13,9 @@ packages=(
 # Icons drawn from the SVG, and the tools of `make package-check`.
 packages+=(librsvg2-bin lintian desktop-file-utils appstream man-db)
 
+# Reads the pcapng captures back in the tests, with and without the Lua dissector.
+packages+=(tshark)
+
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
@@ -30,5 +33,10 @@ if [ "$(id -u)" -ne 0 ]; then
   sudo_cmd=(sudo)
 fi
 export DEBIAN_FRONTEND=noninteractive
+# tshark's setup would otherwise ask whether ordinary users may capture.
+if printf '%s\n' "${missing[@]}" | grep -qx tshark; then
+  echo "wireshark-common wireshark-common/install-setuid boolean false" |
+    "${sudo_cmd[@]}" debconf-set-selections
+fi
 "${sudo_cmd[@]}" apt-get update -qq
 "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -43,6 +43,20 @@ man_pages() {
   return $status
 }
 step man_pages
+# The dissector lies where this machine's Wireshark loads Lua plugins, and loads there.
+dissector() {
+  local folder
+  folder=$(tshark -G folders 2>/dev/null | sed -n 's/^Global Lua Plugins:[[:space:]]*//p')
+  [ -f "$tree$folder/v7400.lua" ] || { echo "no v7400.lua in $folder"; return 1; }
+  # One SIA ACK on the serial link type, as v7400 --pcap writes it: the sequence is decoded.
+  python3 -c 'import struct, sys
+frame = b"\n47D40B\t00010100[]\r"
+sys.stdout.buffer.write(struct.pack("<IHHiIII", 0xA1B2C3D4, 2, 4, 0, 0, 65535, 147) +
+                        struct.pack("<IIII", 0, 0, len(frame), len(frame)) + frame)' >"$tree/ack.pcap"
+  [ "$(tshark -X "lua_script:$tree$folder/v7400.lua" -r "$tree/ack.pcap" -T fields \
+       -e v7400.sequence -e v7400.checksum.status 2>/dev/null)" = $'0001\tgood' ]
+}
+step dissector
 
 if [ $failed -ne 0 ]; then
   echo "package check of $deb failed"

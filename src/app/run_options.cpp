@@ -163,4 +163,18 @@ bool OpenCsvOption(const RunOptions& options, TrafficCsv& csv, const ErrorLog& e
   return true;
 }
 
+bool OpenPcapOption(const RunOptions& options, TrafficPcap& pcap, const ErrorLog& error_log) {
+  if (options.pcap_path.empty()) return true;
+  std::string error;
+  if (!pcap.Open(options.pcap_path, options.pcap_wire, error)) {
+    std::fprintf(stderr, "v7400: --pcap: %s\n", error.c_str());
+    return false;
+  }
+  pcap.SetFailureHandler([&error_log](const std::string& message) {
+    std::fprintf(stderr, "v7400: %s\n", message.c_str());
+    error_log.AppException("pcap", message);
+  });
+  return true;
+}
+
 }  // namespace v7400

@@ -12,6 +12,7 @@
 #include "core/simulator_state.h"
 #include "display/traffic_csv.h"
 #include "transport/link_options.h"
+#include "display/traffic_pcap.h"
 
 namespace v7400 {
 
@@ -24,6 +25,8 @@ enum class ProgressMode { kAtTerminal, kOn, kOff };
 struct RunOptions {
   std::string settings_dir;  // empty: the working directory
   std::string csv_path;
+  std::string pcap_path;
+  bool pcap_wire = false;  // a second capture interface with the datagrams as on the wire
   bool headless = false;
   std::optional<AutomationFormat> format;
   std::string log_path;
@@ -66,5 +69,7 @@ std::string OutputPathsProblem(const RunOptions& options);
 // it later are reported once on standard error and in "error.log". False after printing why
 // it cannot be written.
 bool OpenCsvOption(const RunOptions& options, TrafficCsv& csv, const ErrorLog& error_log);
+// The same for the --pcap capture.
+bool OpenPcapOption(const RunOptions& options, TrafficPcap& pcap, const ErrorLog& error_log);
 
 }  // namespace v7400

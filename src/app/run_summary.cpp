@@ -36,6 +36,23 @@ bool LineActive(const RunSummary& summary, std::size_t i) {
          tally.repeats != 0 || tally.gaps != 0;
 }
 
+// "BA 3, FA 1" in key order; empty for no counts.
+std::string CountsText(const std::map<std::string, std::int64_t>& counts) {
+  std::string text;
+  for (const auto& [key, count] : counts) {
+    text += (text.empty() ? "" : ", ") + key + " " + std::to_string(count);
+  }
+  return text;
+}
+
+std::string CountsJson(const std::map<std::string, std::int64_t>& counts) {
+  std::string json = "{";
+  for (const auto& [code, count] : counts) {
+    json += (json.size() > 1 ? "," : "") + JsonString(code) + ":" + std::to_string(count);
+  }
+  return json + "}";
+}
+
 }  // namespace
 
 RunSummary MakeRunSummary(const TrafficTally& tally, const SimulatorState& state, double seconds,
@@ -65,6 +82,7 @@ std::string SummaryText(const RunSummary& summary) {
                      std::to_string(t.dropped) + "\n";
   text += "datagrams ignored " + std::to_string(t.ignored) + ", frames sent " +
           std::to_string(t.sent) + "\n";
+  if (!t.causes.empty()) text += "likely causes: " + CountsText(t.causes) + "\n";
   text += Fixed(FramesPerSecond(summary)) + " frames/s over " + Fixed(summary.seconds) + " s\n";
   for (std::size_t i = 0; i < summary.lines.size(); ++i) {
     if (!LineActive(summary, i)) continue;
@@ -75,6 +93,8 @@ std::string SummaryText(const RunSummary& summary) {
                   static_cast<long long>(summary.tally.lines[i].repeats),
                   static_cast<long long>(summary.tally.lines[i].gaps));
     text += line;
+    const std::string events = CountsText(summary.tally.lines[i].events);
+    if (!events.empty()) text += "  event codes: " + events + "\n";
   }
   for (const CommandOutcome& outcome : summary.commands) {
     text += "command " + CommandName(outcome.command) + " line " + outcome.command.Line + ": " +
@@ -92,7 +112,8 @@ std::string SummaryJson(const RunSummary& summary) {
                      number("nacked", t.nacked) + "," + number("not_answered", t.unanswered) + "," +
                      number("dropped", t.dropped) + "," + number("ignored", t.ignored) + "," +
                      number("sent", t.sent) + ",\"seconds\":" + Fixed(summary.seconds) +
-                     ",\"frames_per_second\":" + Fixed(FramesPerSecond(summary)) + ",\"lines\":[";
+                     ",\"frames_per_second\":" + Fixed(FramesPerSecond(summary)) +
+                     ",\"likely_causes\":" + CountsJson(t.causes) + ",\"lines\":[";
   std::string separator;
   for (std::size_t i = 0; i < summary.lines.size(); ++i) {
     if (!LineActive(summary, i)) continue;
@@ -100,7 +121,8 @@ std::string SummaryJson(const RunSummary& summary) {
             number("events", summary.lines[i].EventsReceived) + "," +
             number("feedbacks", summary.lines[i].FeedbacksReceived) + "," +
             number("repeats", summary.tally.lines[i].repeats) + "," +
-            number("gaps", summary.tally.lines[i].gaps) + "}";
+            number("gaps", summary.tally.lines[i].gaps) +
+            ",\"event_codes\":" + CountsJson(summary.tally.lines[i].events) + "}";
     separator = ",";
   }
   json += "],\"commands\":[";

@@ -24,12 +24,14 @@ struct FrameReport {
   std::string bytes;
   FrameVerdict verdict = FrameVerdict::kNone;
   std::string reason;
+  // A datagram as it was on the wire where that differs from `bytes` (an AES packet).
+  std::string wire;
 };
 
 inline FrameReport FrameIn(LinkKind link, std::string peer, std::string bytes, FrameVerdict verdict,
                            std::string reason) {
-  return FrameReport{FrameDirection::kIn, link,    std::move(peer),
-                     std::move(bytes),    verdict, std::move(reason)};
+  return FrameReport{FrameDirection::kIn, link, std::move(peer), std::move(bytes), verdict,
+                     std::move(reason),   {}};
 }
 
 class FrameObserver {

@@ -90,6 +90,8 @@ struct SimulatorState {
   std::vector<std::string> ReceiverResolvedAddresses;
   std::string ReceiverPort;
   bool EncryptionEnabled = false;
+  // The last datagram as it went on the wire (the AES packet), until the frame's report takes it.
+  std::string SentWire;
   std::string KeyString;
   bool OpenFailed = false;
   // No settings file at start: the window asks for the settings first.

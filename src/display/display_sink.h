@@ -72,8 +72,11 @@ class DisplaySink {
   void ReportFrame(const FrameReport& report);
   // A frame sent on the link the connection mode chooses.
   void ReportSent(const std::string& bytes) {
-    ReportFrame(FrameReport{FrameDirection::kOut, OutgoingLink(state_), "", bytes,
-                            FrameVerdict::kNone, ""});
+    FrameReport report{
+        FrameDirection::kOut, OutgoingLink(state_), "", bytes, FrameVerdict::kNone, "", {}};
+    if (report.link != LinkKind::kSerial) report.wire = std::move(state_.SentWire);
+    state_.SentWire.clear();
+    ReportFrame(report);
   }
 
   const TrafficLog& Log() const { return log_; }

@@ -7,6 +7,7 @@
 #include "codec/frame.h"
 #include "core/bounded_file.h"
 #include "core/output_file.h"
+#include "codec/sia_event.h"
 
 namespace v7400 {
 
@@ -54,6 +55,13 @@ std::string HexBytes(std::string_view bytes) {
     hex += kDigits[value & 0x0F];
   }
   return hex;
+}
+
+// ",account,event,event_text": the account, the two-letter code and its meaning.
+std::string EventFields(const std::optional<SiaEvent>& event) {
+  if (!event) return ",,,";
+  return "," + CsvField(event->account) + "," + CsvField(event->code) + "," +
+         CsvField(SiaEventText(*event));
 }
 
 }  // namespace
@@ -115,7 +123,7 @@ std::string CsvLine(const FrameReport& report, const CsvRow& row) {
     line += ',';
     line += value;
   }
-  return line + "\r\n";
+  return line + EventFields(sia ? DecodeSiaEvent(report.bytes) : std::nullopt) + "\r\n";
 }
 
 TrafficCsv::~TrafficCsv() {

@@ -15,7 +15,7 @@ namespace v7400 {
 
 inline constexpr char kCsvHeader[] =
     "time,direction,link,peer,format,sequence,receiver,line,length,verdict,reason,repeat,gap,"
-    "bytes_hex";
+    "bytes_hex,account,event,event_text";
 
 // One row's values beside the frame report.
 struct CsvRow {

@@ -2,7 +2,9 @@
 
 #include <charconv>
 
+#include "codec/fault_hints.h"
 #include "codec/frame.h"
+#include "codec/sia_event.h"
 
 namespace v7400 {
 
@@ -17,14 +19,31 @@ int Number(std::string_view text) {
   return status == std::errc() && end == text.data() + text.size() && !text.empty() ? value : -1;
 }
 
+// The cause the receive paths named after the difference, found again from the frame itself.
+std::string LikelyCause(const FrameReport& report, bool encrypted) {
+  std::string cause;
+  if (report.verdict == FrameVerdict::kNack) cause = CrcHint(report.bytes);
+  if (report.verdict == FrameVerdict::kDropped) cause = LengthHint(report.bytes);
+  const bool taken =
+      report.verdict != FrameVerdict::kAck && report.verdict != FrameVerdict::kIgnored;
+  if (cause.empty() && encrypted && taken && report.link != LinkKind::kSerial) {
+    cause = CipherHint(report.bytes);
+  }
+  return cause;
+}
+
 }  // namespace
 
 void TrafficRecorder::OnFrame(const FrameReport& report) {
   CsvRow row;
   Track(report, row);
   Count(report);
-  if (csv_ == nullptr || !csv_->IsOpen()) return;
+  const bool csv = csv_ != nullptr && csv_->IsOpen();
+  const bool pcap = pcap_ != nullptr && pcap_->IsOpen();
+  if (!csv && !pcap) return;
   row.time = clock_.Now();
+  if (pcap) pcap_->Write(report, row.time);
+  if (!csv) return;
   row.format = state_.Format;
   row.peer = Peer(report);
   csv_->Write(report, row);
@@ -50,6 +69,9 @@ void TrafficRecorder::Track(const FrameReport& report, CsvRow& row) {
   }
   if (row.repeat) ++tally.repeats;
   tally.gaps += row.gap;
+  if (report.verdict != FrameVerdict::kNack) {
+    if (const auto event = DecodeSiaEvent(report.bytes)) ++tally.events[event->code];
+  }
   last = sequence;
 }
 
@@ -63,6 +85,11 @@ void TrafficRecorder::Count(const FrameReport& report) {
     return;
   }
   ++tally_.received;
+  if (state_.IsSia()) {
+    if (const std::string cause = LikelyCause(report, state_.EncryptionEnabled); !cause.empty()) {
+      ++tally_.causes[cause];
+    }
+  }
   switch (report.verdict) {
     case FrameVerdict::kAck:
       ++tally_.acked;

@@ -5,18 +5,22 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <string>
 
 #include "core/clock.h"
 #include "core/frame_observer.h"
 #include "core/simulator_state.h"
 #include "display/traffic_csv.h"
+#include "display/traffic_pcap.h"
 
 namespace v7400 {
 
 struct LineTally {
   std::int64_t repeats = 0;
   std::int64_t gaps = 0;  // sequence numbers skipped
+  // Events decoded from the line's frames in, by two-letter code; NACKed frames not counted.
+  std::map<std::string, std::int64_t> events;
 };
 
 // Frames in: every frame except the ignored ones, whatever its verdict.
@@ -28,6 +32,8 @@ struct TrafficTally {
   std::int64_t dropped = 0;
   std::int64_t ignored = 0;
   std::int64_t sent = 0;
+  // Frames refused or unanswered by the likely cause their reason names ("lower-case digits").
+  std::map<std::string, std::int64_t> causes;
   std::array<LineTally, kLineCount> lines{};
 };
 
@@ -36,6 +42,9 @@ class TrafficRecorder : public FrameObserver {
   // Rows go to `csv` when it is given and open.
   TrafficRecorder(const SimulatorState& state, const Clock& clock, TrafficCsv* csv = nullptr)
       : state_(state), clock_(clock), csv_(csv) {}
+
+  // Packets also go to `pcap` while it is open.
+  void SetPcap(TrafficPcap* pcap) { pcap_ = pcap; }
 
   // What the peer column says for the serial port (its device).
   void SetSerialPeer(std::string peer) { serial_peer_ = std::move(peer); }
@@ -53,6 +62,7 @@ class TrafficRecorder : public FrameObserver {
   const SimulatorState& state_;
   const Clock& clock_;
   TrafficCsv* csv_;
+  TrafficPcap* pcap_ = nullptr;
   std::string serial_peer_;
   TrafficTally tally_;
   int last_sequence_ = 0;  // the link's last sequence number; 0: none seen yet

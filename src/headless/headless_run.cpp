@@ -177,6 +177,8 @@ int RunHeadless(int argc, char* argv[], const RunOptions& options) {
   }
   TrafficCsv csv;
   if (!OpenCsvOption(options, csv, error_log)) return kBadArgument;
+  TrafficPcap pcap;
+  if (!OpenPcapOption(options, pcap, error_log)) return kBadArgument;
   if (const std::string problem = LogProblem(options.log_path); !problem.empty()) {
     return Fail(kBadArgument, problem);
   }
@@ -207,6 +209,7 @@ int RunHeadless(int argc, char* argv[], const RunOptions& options) {
     return Fail(kLinkFailed, problem);
   }
   HeadlessSimulator simulator(options, clock, error_log, preferences, settings_path, csv);
+  simulator.AttachCapture(pcap);
   std::string error;
   if (!simulator.Start(error)) return Fail(kLinkFailed, error);
 

@@ -83,6 +83,12 @@ bool HeadlessSimulator::Start(std::string& failure) {
   return true;
 }
 
+void HeadlessSimulator::AttachCapture(TrafficPcap& pcap) {
+  pcap.SetUdpEnds(
+      [this](const FrameReport& report) { return UdpEndsOf(state_, report, link_->LocalPort()); });
+  recorder_.SetPcap(&pcap);
+}
+
 void HeadlessSimulator::OnSecond() {
   Handle("tmr_ProgramAndRequest", [&] { commands_->tmr_ProgramAndRequestTimer(); });
   sink_.Timer1Timer();

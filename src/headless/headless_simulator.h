@@ -45,6 +45,8 @@ class HeadlessSimulator : private CreationSteps, private FrameObserver {
   void Stop();
 
   TrafficRecorder& Recorder() { return recorder_; }
+  // Packets go to `pcap` too, with the link's addresses.
+  void AttachCapture(TrafficPcap& pcap);
   const CommandRun& Commands() const { return run_; }
   const SimulatorState& State() const { return state_; }
   const AnswerFaults& Faults() const { return faults_; }

@@ -37,6 +37,8 @@ int main(int argc, char* argv[]) {
       clock);
   v7400::TrafficCsv csv;
   if (!v7400::OpenCsvOption(command_line.options, csv, error_log)) return 2;
+  v7400::TrafficPcap pcap;
+  if (!v7400::OpenPcapOption(command_line.options, pcap, error_log)) return 2;
   v7400::QtPrompts prompts;
   v7400::SettingsStore preferences;
   if (command_line.options.faults.Any()) {
@@ -89,6 +91,10 @@ int main(int argc, char* argv[]) {
   });
   main_window = &form;
   v7400::TrafficRecorder traffic(form.State(), clock, &csv);
+  pcap.SetUdpEnds([&](const v7400::FrameReport& report) {
+    return v7400::UdpEndsOf(form.State(), report, link != nullptr ? link->LocalPort() : 0);
+  });
+  traffic.SetPcap(&pcap);
   form.Sink().SetFrameObserver(&traffic);
   prompts.SetParent(&form);
 

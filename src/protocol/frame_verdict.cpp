@@ -1,5 +1,6 @@
 #include "protocol/frame_verdict.h"
 
+#include "codec/fault_hints.h"
 #include "codec/frame.h"
 
 namespace v7400 {
@@ -7,7 +8,8 @@ namespace v7400 {
 Verdict CheckSiaCrc(std::string_view frame, DebugOptions& debug) {
   const bool simulated = debug.SimulateReceivingCrcError;
   if (CheckFrameCrc(frame, debug)) return {};
-  return {FrameVerdict::kNack, simulated ? "receiving CRC error simulated" : CrcFault(frame)};
+  return {FrameVerdict::kNack,
+          simulated ? "receiving CRC error simulated" : WithHint(CrcFault(frame), CrcHint(frame))};
 }
 
 Verdict FinalVerdict(const SimulatorState& state, Verdict checked) {

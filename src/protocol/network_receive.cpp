@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "codec/cipher.h"
+#include "codec/fault_hints.h"
 #include "codec/frame.h"
 #include "display/display_text.h"
 #include "protocol/program_steps.h"
@@ -79,6 +80,10 @@ void NetworkReceiver::OnDatagram(const std::string& datagram, const std::string&
   }
   verdict = terminated ? FinalVerdict(state_, std::move(verdict))
                        : Verdict{FrameVerdict::kNone, kNoEndByteReason};
+  // SIA frames are text; a 4100 frame may carry any byte, so only SIA says more.
+  if (state_.EncryptionEnabled && state_.IsSia() && verdict.verdict != FrameVerdict::kAck) {
+    verdict.reason = WithHint(std::move(verdict.reason), CipherHint(payload));
+  }
   bool answering =
       state_.IsAutoAck() && terminated && state_.CurrentSequence != kNeverAckedSequence;
   // Asked before the frame is recorded, so no record calls a frame answered whose answer cannot
@@ -93,8 +98,10 @@ void NetworkReceiver::OnDatagram(const std::string& datagram, const std::string&
     verdict.verdict = faults_->VerdictOf(fault, verdict.verdict);
     verdict.reason += (verdict.reason.empty() ? "" : "; ") + faults_->Reason(fault);
   }
-  sink_.ReportFrame(FrameIn(ipv6 ? LinkKind::kUdp6 : LinkKind::kUdp, sender_address, payload,
-                            verdict.verdict, std::move(verdict.reason)));
+  FrameReport report = FrameIn(ipv6 ? LinkKind::kUdp6 : LinkKind::kUdp, sender_address, payload,
+                               verdict.verdict, std::move(verdict.reason));
+  if (state_.EncryptionEnabled) report.wire = datagram;
+  sink_.ReportFrame(report);
   const std::string prefix =
       TimeStamp(clock_) + " <" + std::to_string(state_.ReceivedCount) + "> :  ";
   const std::string decimal_entry = prefix + decimal;

@@ -1,5 +1,6 @@
 #include "protocol/serial_receive.h"
 
+#include "codec/fault_hints.h"
 #include "codec/frame.h"
 #include "display/display_text.h"
 #include "protocol/program_steps.h"
@@ -53,8 +54,10 @@ bool SerialReceiver::ProcessByte(char byte, char terminator) {
     const int length = CheckFrameLength(state_.FrameBuffer);
     if (length < 0) return false;
     if (length > 0 || state_.FrameBuffer.front() != kSiaStart) {
-      sink_.ReportFrame(FrameIn(LinkKind::kSerial, "", state_.FrameBuffer, FrameVerdict::kDropped,
-                                length > 0 ? LengthFault(state_.FrameBuffer) : "no start byte 0A"));
+      sink_.ReportFrame(FrameIn(
+          LinkKind::kSerial, "", state_.FrameBuffer, FrameVerdict::kDropped,
+          length > 0 ? WithHint(LengthFault(state_.FrameBuffer), LengthHint(state_.FrameBuffer))
+                     : "no start byte 0A"));
       DropFrame();
       return true;
     }

@@ -294,14 +294,18 @@ std::string ConnectionManager::SendProblem() const {
 }
 
 void ConnectionManager::SendDatagram(const std::string& bytes) {
+  state_.SentWire.clear();
   if (state_.EncryptionEnabled) {
     const UdpDestination to = Destination();
-    ports_.cipher.EncryptAndSend(bytes, ports_.endpoint, to);
+    std::string packet = ports_.cipher.EncryptPayload(bytes).Wire();
+    ports_.endpoint.SendTo(packet, to);
+    state_.SentWire = std::move(packet);
     return;
   }
   std::string frame = bytes;
   ApplySendingCrcError(frame, 1, state_.Debug);
   ports_.endpoint.SendTo(frame, Destination());
+  state_.SentWire = std::move(frame);
 }
 
 }  // namespace v7400

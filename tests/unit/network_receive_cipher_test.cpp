@@ -69,6 +69,23 @@ TEST_F(NetworkReceiveCipherTest, EncryptedFrameFromAnIPv6ReceiverWrittenDifferen
   EXPECT_EQ(state.ReceivedCount, 1);
 }
 
+TEST_F(NetworkReceiveCipherTest, PacketUnderAnotherKeyIsReportedAsAWrongKey) {
+  struct : FrameObserver {
+    void OnFrame(const FrameReport& report) override { last = report; }
+    FrameReport last;
+  } seen;
+  sink.SetFrameObserver(&seen);
+  state.ReceiverAddress = "127.0.0.1";
+  state.EncryptionEnabled = true;
+  TRijndael other;
+  other.SetKeyString(kDefaultKeyString256);
+  const std::string packet = other.EncryptPayload(WrapSiaBody("\t00420105[#1234|NBA05]")).Wire();
+  receiver.OnDatagram(packet, "127.0.0.1", false);
+  EXPECT_TRUE(seen.last.reason.ends_with(": AES packet decrypted to unprintable bytes: wrong key?"))
+      << seen.last.reason;
+  EXPECT_EQ(seen.last.wire, packet);  // what the capture's wire interface shows
+}
+
 TEST_F(NetworkReceiveCipherTest, IPv4SenderComparesIgnoringCaseOnly) {
   state.ReceiverAddress = "127.0.0.1";
   receiver.OnDatagram(WrapSiaBody("\t00010101[]"), "127.0.0.2", false);

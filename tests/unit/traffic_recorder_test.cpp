@@ -156,7 +156,7 @@ TEST(TrafficCsvTest, RowsAreQuotedAndStampedInFull) {
       FrameIn(LinkKind::kUdp6, "", frame, FrameVerdict::kNack, "CRC 1A2B, expected \"47D4\"");
   EXPECT_EQ(CsvLine(report, row),
             "2026-12-08T09:05:07.042-05:30,in,udp6,fe80::1,sia,0012,01,07,19,NACK,"
-            "\"CRC 1A2B, expected \"\"47D4\"\"\",no,0,0A3441393730420930303132303130375B5D0D\r\n");
+            "\"CRC 1A2B, expected \"\"47D4\"\"\",no,0,0A3441393730420930303132303130375B5D0D,,,\r\n");
 }
 
 // A row cut by a full disk (a file size limit stands in for it) gets its line end before the

@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "CLI/CLI.hpp"
+#include "codec/fault_hints.h"
 
 namespace v7400::emu {
 namespace {
@@ -60,6 +61,7 @@ std::vector<std::string> ParseLines(const std::string& text) {
 }
 
 std::string CheckedKey(const std::string& text) {
+  if (const std::string hint = v7400::KeyStringHint(text); !hint.empty()) throw BadArgument(hint);
   if (text.size() != 32 && text.size() != 48 && text.size() != 64) {
     throw BadArgument("a key string has 32, 48 or 64 hexadecimal digits, not " +
                       std::to_string(text.size()));

@@ -19,7 +19,8 @@ namespace {
 QString Q(const char* text) { return QString::fromUtf8(text); }
 std::string S(const QString& text) { return text.toLocal8Bit().toStdString(); }
 
-// Options of the run without a window; without --headless only --csv and --settings-dir apply.
+// Options of the run without a window; without --headless only --csv, --pcap and --settings-dir
+// apply.
 const std::map<QString, const char*>& HeadlessOnly() {
   static const std::map<QString, const char*> kOptions = {
       {Q("format"), "--format"},   {Q("ack"), "--ack"},
@@ -69,6 +70,11 @@ void AddOptions(QCommandLineParser& parser) {
       "summary (default): an ignored datagram's row keeps the first 64 bytes of bytes_hex and "
       "its size; full: all of them.",
       "MODE");
+  add("pcap",
+      "Writes every frame in and out to FILE as a pcapng capture for Wireshark (also beside "
+      "the window).",
+      "FILE");
+  add("pcap-wire", "With --pcap: a second interface holds the UDP datagrams as on the wire.");
   add("headless", "Runs without a window and without a display.");
   add("format", "The automation format, sia or 4100 (default: the stored preference).", "NAME");
   add("ack", "auto: answers every frame; manual is refused (it needs the window).", "MODE");
@@ -136,6 +142,9 @@ std::string ReadValues(const QCommandLineParser& parser, RunOptions& options) {
     return "--user-dir and --settings-dir both name the settings folder; give one";
   }
   options.csv_path = value("csv");
+  options.pcap_path = value("pcap");
+  options.pcap_wire = parser.isSet(Q("pcap-wire"));
+  if (options.pcap_wire && options.pcap_path.empty()) return "--pcap-wire works only with --pcap";
   options.headless = parser.isSet(Q("headless"));
   options.log_path = value("log");
   options.summary_json_path = value("summary-json");
