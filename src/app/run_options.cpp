@@ -131,6 +131,7 @@ std::string OutputPathsProblem(const RunOptions& options) {
       {"--log", &options.log_path},
       {"--summary-json", &options.summary_json_path},
       {"--junit", &options.faults.junit_path},
+      {"--pcap", &options.pcap_path},
   };
   for (std::size_t i = 0; i < std::size(outputs); ++i) {
     const auto& [flag, path] = outputs[i];

@@ -27,28 +27,34 @@ bool Acceptable(const struct stat& status) {
 
 }  // namespace
 
-std::FILE* OpenOutputFile(const std::string& path, OutputMode mode, std::string& reason) {
+int OpenOutputDescriptor(const std::string& path, OutputMode mode, std::string& reason) {
   // O_NONBLOCK: a FIFO without a reader fails with ENXIO instead of waiting for one.
   const int flags = O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC |
                     (mode == OutputMode::kAppend ? O_APPEND : 0);
   const int fd = ::open(path.c_str(), flags, 0666);
   if (fd < 0) {
     reason = errno == ENXIO ? kNotRegular : std::strerror(errno);
-    return nullptr;
+    return -1;
   }
   struct stat status {};
   if (::fstat(fd, &status) != 0 || !Acceptable(status)) {
     reason = kNotRegular;
     ::close(fd);
-    return nullptr;
+    return -1;
   }
   // Truncated only once known to be a regular file; writes block as a file's always do.
   if ((mode == OutputMode::kTruncate && S_ISREG(status.st_mode) && ::ftruncate(fd, 0) != 0) ||
       ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
     reason = std::strerror(errno);
     ::close(fd);
-    return nullptr;
+    return -1;
   }
+  return fd;
+}
+
+std::FILE* OpenOutputFile(const std::string& path, OutputMode mode, std::string& reason) {
+  const int fd = OpenOutputDescriptor(path, mode, reason);
+  if (fd < 0) return nullptr;
   std::FILE* file = ::fdopen(fd, mode == OutputMode::kAppend ? "ab" : "wb");
   if (file == nullptr) {
     reason = std::strerror(errno);

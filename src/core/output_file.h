@@ -10,6 +10,9 @@ namespace v7400 {
 
 enum class OutputMode { kAppend, kTruncate };
 
+// The open descriptor, or -1 with `reason`.
+int OpenOutputDescriptor(const std::string& path, OutputMode mode, std::string& reason);
+
 // The open stream, or null with `reason` (strerror text, or "Not a regular file").
 std::FILE* OpenOutputFile(const std::string& path, OutputMode mode, std::string& reason);
 

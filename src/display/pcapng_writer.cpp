@@ -1,12 +1,13 @@
 #include "display/pcapng_writer.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <array>
 #include <cerrno>
 #include <cstring>
+
+#include "core/output_file.h"
 
 namespace v7400 {
 
@@ -186,9 +187,11 @@ PcapngWriter::~PcapngWriter() {
 
 bool PcapngWriter::Open(const std::string& path, std::string& error) {
   path_ = path;
-  fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd_ < 0 || !Put(SectionHeaderBlock("V7400 Automation Simulator"))) {
-    error = "cannot write capture file \"" + path + "\": " + std::strerror(errno);
+  std::string reason;
+  fd_ = OpenOutputDescriptor(path, OutputMode::kTruncate, reason);
+  if (fd_ >= 0 && !Put(SectionHeaderBlock("V7400 Automation Simulator"))) reason = std::strerror(errno);
+  if (!reason.empty()) {
+    error = "cannot write capture file \"" + path + "\": " + reason;
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
     return false;

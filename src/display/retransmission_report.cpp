@@ -30,12 +30,6 @@ std::string Seq(int sequence) {
   return text;
 }
 
-std::string LineSeq(int code) {
-  char text[24];
-  std::snprintf(text, sizeof text, "%02d:%04d", code / 10000, code % 10000);
-  return text;
-}
-
 template <typename Texts>
 std::string Joined(const std::vector<int>& values, Texts text, const char* separator) {
   std::string joined;
@@ -124,7 +118,7 @@ std::string TestCase(const std::string& name, const std::string& failure) {
 
 std::string OutageFailure(const OutageFigures& o) {
   std::string failure;
-  if (!o.missing.empty()) failure = "never came: " + Joined(o.missing, LineSeq, " ");
+  if (!o.missing.empty()) failure = "never came: " + Joined(o.missing, Seq, " ");
   if (!o.in_order) failure += std::string(failure.empty() ? "" : "; ") + "out of order";
   return failure;
 }
@@ -154,8 +148,10 @@ void RetransmissionTracker::OnFrame(const FrameReport& report, std::uint32_t tic
   const int sequence = Number(FrameField(report.bytes, 9, 4));
   const int line = Number(FrameField(report.bytes, 15, 2));
   if (sequence < 1 || sequence > kSequenceCycle || line < 1 || line > kLineCount) return;
+  // The receiver numbers its frames once for the whole link: a repeat is booked to the line of
+  // the frame repeated, a frame given up to its own line, a gap to the line of the frame after it.
   const auto index = static_cast<std::size_t>(line - 1);
-  LineState& st = state_[index];
+  PendingFrame& st = pending_;
   RetryFigures& figures = lines_[index];
   if (sequence == st.sequence) {
     if (st.last_verdict == FrameVerdict::kNack) {
@@ -170,22 +166,22 @@ void RetransmissionTracker::OnFrame(const FrameReport& report, std::uint32_t tic
     ++st.attempts;
   } else {
     if (st.sequence != 0 && !st.acked) {
-      ++figures.given_up;
-      if (figures.given_up_sequences.size() < kListedLimit) {
-        figures.given_up_sequences.push_back(st.sequence);
+      RetryFigures& previous = lines_[st.line_index];
+      ++previous.given_up;
+      if (previous.given_up_sequences.size() < kListedLimit) {
+        previous.given_up_sequences.push_back(st.sequence);
       }
     }
-    auto& lost = figures.lost_sequences;
-    if (const auto found = std::find(lost.begin(), lost.end(), sequence); found != lost.end()) {
-      lost.erase(found);  // late, not lost
-    } else if (st.sequence != 0) {
+    if (!ForgetLost(sequence) && st.sequence != 0) {  // a late frame is not lost
+      auto& lost = figures.lost_sequences;
       for (int n = st.sequence % kSequenceCycle + 1; n != sequence && lost.size() < kListedLimit;
            n = n % kSequenceCycle + 1) {
         lost.push_back(n);
       }
     }
-    st = LineState{};
+    st = PendingFrame{};
     st.sequence = sequence;
+    st.line_index = index;
     st.first_tick = tick;
     st.attempts = 1;
   }
@@ -196,6 +192,17 @@ void RetransmissionTracker::OnFrame(const FrameReport& report, std::uint32_t tic
     figures.most_attempts = std::max(figures.most_attempts, st.attempts);
   }
   attempts_.push_back({line, sequence, tick});
+}
+
+bool RetransmissionTracker::ForgetLost(int sequence) {
+  for (RetryFigures& figures : lines_) {
+    auto& lost = figures.lost_sequences;
+    if (const auto found = std::find(lost.begin(), lost.end(), sequence); found != lost.end()) {
+      lost.erase(found);
+      return true;
+    }
+  }
+  return false;
 }
 
 RetryFigures RetransmissionTracker::Total() const {
@@ -219,33 +226,26 @@ std::vector<OutageFigures> RetransmissionTracker::Outages(
     OutageFigures o;
     o.start_tick = window.start_tick;
     o.duration_ms = window.duration_ms;
-    std::array<int, kLineCount> newest{};  // the newest sequence per line since the start
-    std::array<int, kLineCount> lowest{};
-    std::array<std::vector<bool>, kLineCount> seen;
+    int newest = 0;  // the newest sequence since the start
+    int lowest = 0;
+    std::vector<bool> seen(kSequenceCycle + 1, false);
     for (const Attempt& a : attempts_) {
       const std::int32_t since = Since(a.tick, window.start_tick);
       if (since < 0) continue;
-      const auto i = static_cast<std::size_t>(a.line - 1);
       if (since < static_cast<std::int32_t>(window.duration_ms)) {
         ++o.during;
       } else {
         if (o.after == 0) o.first_after_ms = since - static_cast<std::int32_t>(window.duration_ms);
         ++o.after;
       }
-      if (seen[i].empty()) seen[i].assign(kSequenceCycle + 1, false);
-      if (!seen[i][static_cast<std::size_t>(a.sequence)] && a.sequence < newest[i]) {
-        o.in_order = false;
-      }
-      seen[i][static_cast<std::size_t>(a.sequence)] = true;
-      newest[i] = std::max(newest[i], a.sequence);
-      if (lowest[i] == 0 || a.sequence < lowest[i]) lowest[i] = a.sequence;
+      const auto at = static_cast<std::size_t>(a.sequence);
+      if (!seen[at] && a.sequence < newest) o.in_order = false;
+      seen[at] = true;
+      newest = std::max(newest, a.sequence);
+      if (lowest == 0 || a.sequence < lowest) lowest = a.sequence;
     }
-    for (std::size_t i = 0; i < kLineCount; ++i) {
-      for (int n = lowest[i]; n != 0 && n < newest[i] && o.missing.size() < kListedLimit; ++n) {
-        if (!seen[i][static_cast<std::size_t>(n)]) {
-          o.missing.push_back(static_cast<int>(i + 1) * 10000 + n);
-        }
-      }
+    for (int n = lowest; n != 0 && n < newest && o.missing.size() < kListedLimit; ++n) {
+      if (!seen[static_cast<std::size_t>(n)]) o.missing.push_back(n);
     }
     result.push_back(o);
   }
@@ -270,7 +270,7 @@ std::string RetransmissionText(const RetransmissionTracker& tracker,
         ", first after " +
         (o.first_after_ms < 0 ? std::string("none") : std::to_string(o.first_after_ms) + " ms") +
         ", in order " + (o.in_order ? "yes" : "no") + ", never came " +
-        (o.missing.empty() ? std::string("none") : Joined(o.missing, LineSeq, " ")) + "\n";
+        (o.missing.empty() ? std::string("none") : Joined(o.missing, Seq, " ")) + "\n";
   }
   return text;
 }
@@ -293,7 +293,7 @@ std::string RetransmissionJson(const RetransmissionTracker& tracker,
             ",\"frames_after\":" + std::to_string(o.after) + ",\"first_after_ms\":" +
             (o.first_after_ms < 0 ? std::string("null") : std::to_string(o.first_after_ms)) +
             ",\"in_order\":" + (o.in_order ? "true" : "false") +
-            ",\"never_came\":" + JsonList(o.missing, LineSeq) + "}";
+            ",\"never_came\":" + JsonList(o.missing, Seq) + "}";
   }
   return json + "]}";
 }

@@ -26,7 +26,7 @@ struct RetryFigures {
   int most_attempts = 0;  // before a plain ACK
   std::int64_t given_up = 0;
   std::vector<int> given_up_sequences;
-  std::vector<int> lost_sequences;  // skipped, never seen on the line
+  std::vector<int> lost_sequences;  // skipped before a frame of the line, never seen since
   std::int64_t Repeats() const { return after_ack + after_nack + after_fault; }
 };
 
@@ -37,7 +37,7 @@ struct OutageFigures {
   std::int64_t after = 0;
   std::int64_t first_after_ms = -1;  // -1: none came
   bool in_order = true;
-  std::vector<int> missing;  // "line:sequence" numbers never seen, as line * 10000 + sequence
+  std::vector<int> missing;  // sequence numbers never seen
 };
 
 struct OutageWindow {
@@ -63,8 +63,10 @@ class RetransmissionTracker {
     int sequence = 0;
     std::uint32_t tick = 0;
   };
-  struct LineState {
+  // The newest frame of the link and how it has fared so far.
+  struct PendingFrame {
     int sequence = 0;  // 0: none yet
+    std::size_t line_index = 0;
     std::uint32_t first_tick = 0;
     int attempts = 0;
     bool acked = false;
@@ -74,7 +76,10 @@ class RetransmissionTracker {
   };
 
   std::array<RetryFigures, kLineCount> lines_{};
-  std::array<LineState, kLineCount> state_{};
+  PendingFrame pending_;
+  // Takes `sequence` off the lost lists, true when it was there: it came late.
+  bool ForgetLost(int sequence);
+
   std::vector<Attempt> attempts_;  // every SIA event in, in order, for the outage figures
   std::int64_t plain_nacks_ = 0;
 };

@@ -25,8 +25,8 @@ TEST(RetransmissionReportTest, RepeatsAreSortedByTheAnswerBeforeThem) {
       {6200, In("0001", "01", ack)},  // resent after an ACK
       {6300, In("0002", "01", none, "outage 1: 3 s")},
       {6400, In("0004", "01", ack)},  // 0002 given up, 0003 never came
-      {6500, In("0007", "02", ack)},
-      {8500, In("0007", "02", ack)},
+      {6500, In("0005", "02", ack)},  // one numbering for the whole link
+      {8500, In("0005", "02", ack)},
       {8600, In("AAAA", "02", none, "sequence AAAA, not answered")},
   };
   for (const auto& [tick, report] : frames) tracker.OnFrame(report, tick);
@@ -63,7 +63,7 @@ TEST(RetransmissionReportTest, AnOutageIsJudgedOnWhatCameDuringAndAfterIt) {
        true,
        {}},
       {{{1000, "0001"}, {3100, "0003"}, {3200, "0002"}}, 1, 2, 100, false, {}},
-      {{{1000, "0001"}, {3100, "0003"}}, 1, 1, 100, true, {10002}},
+      {{{1000, "0001"}, {3100, "0003"}}, 1, 1, 100, true, {2}},
       {{{1000, "0001"}}, 1, 0, -1, true, {}},
   };
   for (const Case& c : cases) {
