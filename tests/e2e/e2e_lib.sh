@@ -90,7 +90,8 @@ start_display() {
   # Xvfb writes its display number once it takes connections; on a loaded machine that may
   # take long, so the answer is waited for, then a live connection.
   mkfifo "$work/display"
-  Xvfb -displayfd 3 -screen 0 "${1:-1024x700}x24" -nolisten tcp 3> "$work/display" 2> /dev/null &
+  Xvfb -displayfd 3 -screen 0 "${1:-1024x700}x24" -nolisten tcp -nolisten unix \
+    3> "$work/display" 2> /dev/null &
   pids+=("$!")
   local number=""
   read -r -t 120 number < "$work/display" || true
