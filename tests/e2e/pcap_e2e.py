@@ -84,8 +84,8 @@ def udp_aes(bin_dir):
           "AES packets on the wire: %s" % wire)
     tshark("-r", capture, "-Y", "frame.interface_id == 0", "-w", run.path("frames.pcapng"))
     got = compare(bin_dir, run.path("frames.pcapng"), rows)
-    ports = {(p["udp.srcport"], p["udp.dstport"]) for p in got}
-    check(ports == {(str(emu_port), "10000"), ("10000", str(emu_port))}, "ports %s" % ports)
+    check({(p["udp.srcport"], p["udp.dstport"]) for p in got} ==
+          {(str(emu_port), "10000"), ("10000", str(emu_port))}, "the ports")
 
 
 def pty(bin_dir):
@@ -101,8 +101,7 @@ def pty(bin_dir):
 
 
 def sigkill(bin_dir):
-    """A capture that cannot be written is refused before anything is answered; a run killed
-    mid-flow leaves a capture that reads to its last packet."""
+    """A bad --pcap path is refused; a run killed mid-flow leaves a readable capture."""
     run = Run(bin_dir, PLAIN_UDP)
     _, err = run.start("--pcap", "/nonexistent/t.pcapng").communicate(timeout=20)
     check(len(err.splitlines()) == 1 and "--pcap: cannot write capture file" in err, err)
