@@ -6,6 +6,7 @@
 #include <charconv>
 
 #include "codec/cipher.h"
+#include "codec/fault_hints.h"
 #include "transport/address_checks.h"
 #include "transport/settings_dialog_logic.h"
 
@@ -99,7 +100,9 @@ std::optional<GivenLink> ParseLinkOptions(const LinkOptionTexts& t, std::string&
     }
     if (t.key) {
       if (!IsHexKey(*t.key)) {
-        return Refuse(error, "--key: not 32, 48 or 64 hexadecimal digits");
+        const std::string hint = KeyStringHint(*t.key);  // a pass phrase typed as the key
+        return Refuse(error,
+                      "--key: " + (hint.empty() ? "not 32, 48 or 64 hexadecimal digits" : hint));
       }
       s.key_string = *t.key;
       s.encryption = true;
