@@ -38,6 +38,8 @@ class Link {
   // Reads the settings file and opens the configured transport.
   virtual void OpenConnectionAtStartup() = 0;
   virtual void AttachDatagramHandler(DatagramHandler handler) = 0;
+  // Told when the datagrams of one read are all handled.
+  virtual void SetBurstEndHandler(std::function<void()> /*handler*/) {}
   // Gives the cipher the key string read from the settings file.
   virtual void CreateCipher(const std::string& key_string) = 0;
   virtual void ReleaseNetworkObjects() = 0;

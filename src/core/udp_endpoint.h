@@ -39,6 +39,9 @@ class UdpEndpoint {
 
   // Called on the user-interface thread for every datagram, one at a time.
   virtual void SetDatagramHandler(DatagramHandler handler) = 0;
+  // Called once the datagrams that one read found are handled, so that what they wrote can go
+  // out in one piece.
+  virtual void SetBurstEndHandler(std::function<void()> /*handler*/) {}
 
   virtual std::uint16_t DefaultPort() const = 0;
   virtual void SetDefaultPort(std::uint16_t port) = 0;

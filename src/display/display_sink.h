@@ -44,6 +44,9 @@ class DisplaySink {
   // Drops the oldest entry of each list that holds more than the cap.
   void TrimDisplayLists();
   void WriteTrafficLog(const std::string& line) { log_.Write(line); }
+  // The lines of a burst of datagrams go out together once it is answered.
+  void HoldTrafficLog() { log_.Hold(); }
+  void ReleaseTrafficLog() { log_.Release(); }
   void ScrollDisplayToEnd();
   void ShowReceived();
   void ShowSent();

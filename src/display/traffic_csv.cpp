@@ -5,9 +5,9 @@
 #include <cstring>
 
 #include "codec/frame.h"
+#include "codec/sia_event.h"
 #include "core/bounded_file.h"
 #include "core/output_file.h"
-#include "codec/sia_event.h"
 
 namespace v7400 {
 
@@ -29,21 +29,6 @@ const char* LinkName(LinkKind link) {
   return "";
 }
 
-const char* VerdictName(FrameVerdict verdict) {
-  switch (verdict) {
-    case FrameVerdict::kAck:
-      return "ACK";
-    case FrameVerdict::kNack:
-      return "NACK";
-    case FrameVerdict::kNone:
-      return "none";
-    case FrameVerdict::kDropped:
-      return "dropped";
-    case FrameVerdict::kIgnored:
-      return "ignored";
-  }
-  return "";
-}
 
 std::string HexBytes(std::string_view bytes) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
@@ -65,6 +50,22 @@ std::string EventFields(const std::optional<SiaEvent>& event) {
 }
 
 }  // namespace
+
+const char* VerdictName(FrameVerdict verdict) {
+  switch (verdict) {
+    case FrameVerdict::kAck:
+      return "ACK";
+    case FrameVerdict::kNack:
+      return "NACK";
+    case FrameVerdict::kNone:
+      return "none";
+    case FrameVerdict::kDropped:
+      return "dropped";
+    case FrameVerdict::kIgnored:
+      return "ignored";
+  }
+  return "";
+}
 
 std::string IsoTime(const LocalTime& time) {
   const int offset = std::abs(time.utc_offset_minutes);

@@ -35,6 +35,8 @@ struct CsvRow {
 // not grow the file faster than the receiver's traffic does.
 inline constexpr std::size_t kIgnoredHexBytes = 64;
 
+// The verdict as the CSV and the capture comments write it: "ACK", "NACK", "none" ...
+const char* VerdictName(FrameVerdict verdict);
 // "2026-12-08T14:05:09.123+01:00".
 std::string IsoTime(const LocalTime& time);
 // A text field any reader takes: bytes outside printable ASCII as "\xNN"; quoted when it holds

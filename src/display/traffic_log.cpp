@@ -33,9 +33,10 @@ void TrafficLog::Stop(std::int32_t received, std::int32_t sent) {
 
 void TrafficLog::Write(const std::string& line) {
   if (!on_ || file_ == nullptr) return;
-  // Handed to the system at once: a program killed after answering keeps the line.
+  // Handed to the system at once, or at the end of the burst being answered: a program killed
+  // after answering keeps the line.
   pending_.append(line).append("\r\n");
-  FlushPending();
+  if (!held_) FlushPending();
 }
 
 void TrafficLog::FlushPending() {

@@ -34,6 +34,13 @@ class TrafficLog {
   // Writes the totals line and closes the file when logging is on; logging is off after.
   void Stop(std::int32_t received, std::int32_t sent);
   void Write(const std::string& line);
+  // While held, lines gather and go out in one write when released: a burst of datagrams costs
+  // one system call, not one a frame.
+  void Hold() { held_ = true; }
+  void Release() {
+    held_ = false;
+    FlushPending();
+  }
   // Empties the file and keeps writing into it from its start.
   void Truncate();
   // One tick of the one-second timer: flushes every 11 ticks while logging is on.
@@ -52,6 +59,7 @@ class TrafficLog {
   std::int32_t flush_ticks_ = 0;
   FailureHandler on_failure_;
   bool failing_ = false;
+  bool held_ = false;
 };
 
 std::string TotalsLine(std::int32_t received, std::int32_t sent);

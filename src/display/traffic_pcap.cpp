@@ -5,25 +5,11 @@
 #include <array>
 #include <charconv>
 
+#include "display/traffic_csv.h"
+
 namespace v7400 {
 
 namespace {
-
-const char* VerdictWord(FrameVerdict verdict) {
-  switch (verdict) {
-    case FrameVerdict::kAck:
-      return "ACK";
-    case FrameVerdict::kNack:
-      return "NACK";
-    case FrameVerdict::kNone:
-      return "none";
-    case FrameVerdict::kDropped:
-      return "dropped";
-    case FrameVerdict::kIgnored:
-      return "ignored";
-  }
-  return "";
-}
 
 // Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
 std::int64_t DaysFromCivil(int year, int month, int day) {
@@ -77,7 +63,7 @@ std::uint64_t EpochMicros(const LocalTime& time) {
 
 std::string PacketComment(const FrameReport& report) {
   if (report.direction == FrameDirection::kOut) return "out";
-  std::string comment = VerdictWord(report.verdict);
+  std::string comment = VerdictName(report.verdict);
   if (!report.reason.empty()) comment += ": " + report.reason;
   return comment;
 }

@@ -134,9 +134,11 @@ void HeadlessSimulator::SetProtocolDefaults() {
 void HeadlessSimulator::AttachDatagramHandler() {
   link_->AttachDatagramHandler(
       [this](const std::string& bytes, const std::string& sender, bool ipv6) {
+        sink_.HoldTrafficLog();
         Handle("UDPServer1", [&] { network_receiver_.OnDatagram(bytes, sender, ipv6); });
         AfterNotification();
       });
+  link_->SetBurstEndHandler([this] { sink_.ReleaseTrafficLog(); });
 }
 
 void HeadlessSimulator::ResetSequenceTexts() {

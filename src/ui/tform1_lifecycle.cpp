@@ -50,8 +50,12 @@ void TForm1::ShowNoNetworkInformation() { ports_.prompts.ShowInformation(kNoNetw
 void TForm1::OpenConnectionAtStartup() { link_->OpenConnectionAtStartup(); }
 
 void TForm1::AttachDatagramHandler() {
-  link_->AttachDatagramHandler([this](const std::string& bytes, const std::string& sender,
-                                      bool ipv6) { OnDatagram(bytes, sender, ipv6); });
+  link_->AttachDatagramHandler(
+      [this](const std::string& bytes, const std::string& sender, bool ipv6) {
+        sink_.HoldTrafficLog();
+        OnDatagram(bytes, sender, ipv6);
+      });
+  link_->SetBurstEndHandler([this] { sink_.ReleaseTrafficLog(); });
 }
 
 void TForm1::ResetCounts() { ResetCountersAndAddress(state_); }

@@ -69,9 +69,13 @@ class QtLink : public Link {
       handler(d.bytes, d.sender, d.version == IpVersion::kIPv6);
     });
   }
+  void SetBurstEndHandler(std::function<void()> handler) override {
+    endpoint_.SetBurstEndHandler(std::move(handler));
+  }
   void CreateCipher(const std::string& key_string) override { cipher_.SetKeyString(key_string); }
   void ReleaseNetworkObjects() override {
     endpoint_.SetDatagramHandler(nullptr);
+    endpoint_.SetBurstEndHandler(nullptr);
     endpoint_.Deactivate();
   }
 

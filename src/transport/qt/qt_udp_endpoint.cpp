@@ -89,20 +89,25 @@ void QtUdpEndpoint::SendTo(const std::string& bytes, const UdpDestination& to) {
 }
 
 void QtUdpEndpoint::ReadPending() {
+  if (ReadSlice() > 0 && burst_end_) burst_end_();
+}
+
+int QtUdpEndpoint::ReadSlice() {
   // A burst is handled in slices so a flood cannot keep the user-interface thread to itself.
   // What a slice leaves behind is announced again by the socket itself, whose read notifier
   // stays armed while datagrams are waiting. A continuation of our own would be wrong: QUdpSocket
   // stops watching for good after it announced data that nobody then received.
   constexpr int kDatagramsPerSlice = 512;
   const QPointer<QUdpSocket> socket = socket_;
-  for (int handled = 0; handled < kDatagramsPerSlice; ++handled) {
+  int handled = 0;
+  for (; handled < kDatagramsPerSlice; ++handled) {
     // Stop when a handler deactivated the endpoint; its datagrams go with the socket.
-    if (!socket || socket != socket_) return;
+    if (!socket || socket != socket_) break;
     // Read until the socket is empty (-1): asking first would cost the system a second look at
     // every datagram. The buffer holds any datagram, so there is no asking for the size either.
     QHostAddress sender;
     const qint64 size = socket->readDatagram(buffer_.data(), kMaxDatagram, &sender);
-    if (size < 0) return;
+    if (size < 0) break;
     if (!handler_) continue;
     if (sender != sender_ || sender_text_.empty()) {
       sender_ = sender;
@@ -111,6 +116,7 @@ void QtUdpEndpoint::ReadPending() {
     handler_(ReceivedDatagram{std::string(buffer_.data(), static_cast<std::size_t>(size)),
                               sender_text_, version_});
   }
+  return handled;
 }
 
 }  // namespace v7400

@@ -20,6 +20,9 @@ class QtUdpEndpoint : public QObject, public UdpEndpoint {
   ~QtUdpEndpoint() override;
 
   void SetDatagramHandler(DatagramHandler handler) override { handler_ = std::move(handler); }
+  void SetBurstEndHandler(std::function<void()> handler) override {
+    burst_end_ = std::move(handler);
+  }
   std::uint16_t DefaultPort() const override { return default_port_; }
   void SetDefaultPort(std::uint16_t port) override { default_port_ = port; }
   void Deactivate() override;
@@ -38,9 +41,12 @@ class QtUdpEndpoint : public QObject, public UdpEndpoint {
 
  private:
   void ReadPending();
+  // Handles the datagrams of one slice; how many.
+  int ReadSlice();
   void CloseSocket();
 
   DatagramHandler handler_;
+  std::function<void()> burst_end_;
   std::uint16_t default_port_ = 0;
   std::optional<UdpBinding> binding_;
   QPointer<QUdpSocket> socket_;
