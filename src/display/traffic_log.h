@@ -1,6 +1,7 @@
-// The traffic log file: one line per entry, CR LF, each line handed to the system in one write
-// as it is logged, so a program killed at any moment loses no line and leaves none cut in two
-// (short of a full disk). Every 11 ticks of the one-second timer the file is closed and opened
+// The traffic log file: one line per entry, CR LF, each line handed to the system as it is
+// logged, or with the rest of its burst of datagrams once that is answered, in one write; so a
+// program killed loses no line of a burst it finished and leaves none cut in two (short of a
+// full disk). Every 11 ticks of the one-second timer the file is closed and opened
 // again, which puts it on the disk.
 #pragma once
 
