@@ -9,6 +9,7 @@ import shutil
 import signal
 import socket
 import sys
+import time
 
 from headless_e2e import check, udp_run, wait_listening
 from receive_faults_e2e import event_frame, sia
@@ -27,6 +28,13 @@ def exchange(sock, sim_port, frames):
         sock.sendto(frame, ("127.0.0.1", sim_port))
         if frame[8:12] != b"AAAA":
             sock.recvfrom(2048)
+
+
+def wait_idle(pid):
+    """Waits until the program sleeps in its event loop, done with what it had read."""
+    deadline = time.time() + 5
+    while open("/proc/%d/stat" % pid).read().rsplit(")", 1)[1].split()[0] != "S":
+        check(time.time() < deadline, "the simulator never went idle")
 
 
 def set_line(run, index, value):
@@ -87,6 +95,7 @@ def kill_log(bin_dir):
     sim = run.start("--format", "sia", "--log", "t.log")
     wait_listening(sim, sim_port)
     exchange(receiver_socket(emu_port), sim_port, [event_frame(n) for n in range(1, 1001)])
+    wait_idle(sim.pid)  # the lines of a burst go out once its last frame is answered
     sim.send_signal(signal.SIGKILL)
     sim.communicate(timeout=5)
     lines = open(run.path("t.log"), "rb").read().split(b"\r\n")

@@ -1,4 +1,5 @@
 #include <QKeyEvent>
+#include <algorithm>
 #include <chrono>
 
 #include "form_fixture.h"
@@ -111,9 +112,13 @@ TEST_F(FormTest, ListsStayAtTheCapAndEachAppendCostsTheSameAtAnyLength) {
     }
     return std::chrono::steady_clock::now() - start;
   };
-  const auto short_lists = append_timed(2000);
-  append_timed(30005 - 2000);
-  const auto at_cap = append_timed(2000);
+  // The fastest of three rounds: another process taking the CPU for a while slows one round only.
+  auto fastest = [&](int count) {
+    return std::min({append_timed(count), append_timed(count), append_timed(count)});
+  };
+  const auto short_lists = fastest(600);
+  append_timed(32005 - 2 * 1800);
+  const auto at_cap = fastest(600);
   EXPECT_EQ(Rows(*form, DisplayList::kDecimal), 32001);
   EXPECT_EQ(Rows(*form, DisplayList::kHex), 32001);
   EXPECT_EQ(Row(*form, DisplayList::kDecimal, 0), "d5");
