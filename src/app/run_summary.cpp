@@ -12,23 +12,6 @@ std::string Fixed(double value) {
   return text;
 }
 
-std::string JsonString(const std::string& text) {
-  std::string quoted = "\"";
-  for (const char c : text) {
-    if (c == '"' || c == '\\') {
-      quoted += '\\';
-      quoted += c;
-    } else if (static_cast<unsigned char>(c) < 0x20) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-      quoted += escaped;
-    } else {
-      quoted += c;
-    }
-  }
-  return quoted + "\"";
-}
-
 bool LineActive(const RunSummary& summary, std::size_t i) {
   const TLine& line = summary.lines[i];
   const LineTally& tally = summary.tally.lines[i];
@@ -43,14 +26,6 @@ std::string CountsText(const std::map<std::string, std::int64_t>& counts) {
     text += (text.empty() ? "" : ", ") + key + " " + std::to_string(count);
   }
   return text;
-}
-
-std::string CountsJson(const std::map<std::string, std::int64_t>& counts) {
-  std::string json = "{";
-  for (const auto& [code, count] : counts) {
-    json += (json.size() > 1 ? "," : "") + JsonString(code) + ":" + std::to_string(count);
-  }
-  return json + "}";
 }
 
 }  // namespace
@@ -103,37 +78,35 @@ std::string SummaryText(const RunSummary& summary) {
   return text;
 }
 
-std::string SummaryJson(const RunSummary& summary) {
+Json SummaryJson(const RunSummary& summary) {
   const TrafficTally& t = summary.tally;
-  const auto number = [](const char* name, std::int64_t value) {
-    return "\"" + std::string(name) + "\":" + std::to_string(value);
-  };
-  std::string json = "{" + number("received", t.received) + "," + number("acked", t.acked) + "," +
-                     number("nacked", t.nacked) + "," + number("not_answered", t.unanswered) + "," +
-                     number("dropped", t.dropped) + "," + number("ignored", t.ignored) + "," +
-                     number("sent", t.sent) + ",\"seconds\":" + Fixed(summary.seconds) +
-                     ",\"frames_per_second\":" + Fixed(FramesPerSecond(summary)) +
-                     ",\"likely_causes\":" + CountsJson(t.causes) + ",\"lines\":[";
-  std::string separator;
+  Json json = {{"received", t.received},
+               {"acked", t.acked},
+               {"nacked", t.nacked},
+               {"not_answered", t.unanswered},
+               {"dropped", t.dropped},
+               {"ignored", t.ignored},
+               {"sent", t.sent},
+               {"seconds", Rounded(summary.seconds, 1)},
+               {"frames_per_second", Rounded(FramesPerSecond(summary), 1)},
+               {"likely_causes", Json(t.causes)},
+               {"lines", Json::array()},
+               {"commands", Json::array()}};
   for (std::size_t i = 0; i < summary.lines.size(); ++i) {
     if (!LineActive(summary, i)) continue;
-    json += separator + "{" + number("line", static_cast<std::int64_t>(i + 1)) + "," +
-            number("events", summary.lines[i].EventsReceived) + "," +
-            number("feedbacks", summary.lines[i].FeedbacksReceived) + "," +
-            number("repeats", summary.tally.lines[i].repeats) + "," +
-            number("gaps", summary.tally.lines[i].gaps) +
-            ",\"event_codes\":" + CountsJson(summary.tally.lines[i].events) + "}";
-    separator = ",";
+    json["lines"].push_back(Json{{"line", i + 1},
+                                 {"events", summary.lines[i].EventsReceived},
+                                 {"feedbacks", summary.lines[i].FeedbacksReceived},
+                                 {"repeats", summary.tally.lines[i].repeats},
+                                 {"gaps", summary.tally.lines[i].gaps},
+                                 {"event_codes", Json(summary.tally.lines[i].events)}});
   }
-  json += "],\"commands\":[";
-  separator.clear();
   for (const CommandOutcome& outcome : summary.commands) {
-    json += separator + "{\"kind\":" + JsonString(CommandName(outcome.command)) +
-            ",\"line\":" + JsonString(outcome.command.Line) +
-            ",\"outcome\":" + JsonString(OutcomeText(outcome)) + "}";
-    separator = ",";
+    json["commands"].push_back(Json{{"kind", CommandName(outcome.command)},
+                                    {"line", outcome.command.Line},
+                                    {"outcome", OutcomeText(outcome)}});
   }
-  return json + "]}\n";
+  return json;
 }
 
 std::string ProgressLine(const TrafficTally& tally, double seconds) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "commands/command_run.h"
+#include "core/json_text.h"
 #include "core/simulator_state.h"
 #include "display/traffic_recorder.h"
 
@@ -24,7 +25,7 @@ RunSummary MakeRunSummary(const TrafficTally& tally, const SimulatorState& state
 
 double FramesPerSecond(const RunSummary& summary);
 std::string SummaryText(const RunSummary& summary);
-std::string SummaryJson(const RunSummary& summary);
+Json SummaryJson(const RunSummary& summary);
 // The one-line live display: counts so far.
 std::string ProgressLine(const TrafficTally& tally, double seconds);
 // 0, or 1 when `strict` and a frame was NACKed or dropped.

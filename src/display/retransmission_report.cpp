@@ -37,11 +37,10 @@ std::string Joined(const std::vector<int>& values, Texts text, const char* separ
   return joined;
 }
 
-std::string JsonList(const std::vector<int>& values, std::string (*text)(int)) {
-  std::string json = "[";
-  for (std::size_t i = 0; i < values.size(); ++i)
-    json += (i ? ",\"" : "\"") + text(values[i]) + "\"";
-  return json + "]";
+Json SeqList(const std::vector<int>& values) {
+  Json list = Json::array();
+  for (const int value : values) list.push_back(Seq(value));
+  return list;
 }
 
 struct Spread {
@@ -71,20 +70,20 @@ std::string FiguresText(const RetryFigures& f) {
   return text;
 }
 
-std::string FiguresJson(const RetryFigures& f) {
+Json FiguresJson(const RetryFigures& f) {
   Spread spread;
-  const std::string first = SpreadOf(f.first_repeat_ms, spread)
-                                ? "{\"min\":" + std::to_string(spread.min) +
-                                      ",\"median\":" + std::to_string(spread.median) +
-                                      ",\"max\":" + std::to_string(spread.max) + "}"
-                                : "null";
-  return "\"repeats_after_ack\":" + std::to_string(f.after_ack) +
-         ",\"repeats_after_nack\":" + std::to_string(f.after_nack) +
-         ",\"repeats_after_fault\":" + std::to_string(f.after_fault) +
-         ",\"first_repeat_ms\":" + first + ",\"most_attempts\":" + std::to_string(f.most_attempts) +
-         ",\"given_up\":" + std::to_string(f.given_up) +
-         ",\"given_up_sequences\":" + JsonList(f.given_up_sequences, Seq) +
-         ",\"lost_sequences\":" + JsonList(f.lost_sequences, Seq);
+  Json first;  // null without a repeat
+  if (SpreadOf(f.first_repeat_ms, spread)) {
+    first = {{"min", spread.min}, {"median", spread.median}, {"max", spread.max}};
+  }
+  return {{"repeats_after_ack", f.after_ack},
+          {"repeats_after_nack", f.after_nack},
+          {"repeats_after_fault", f.after_fault},
+          {"first_repeat_ms", first},
+          {"most_attempts", f.most_attempts},
+          {"given_up", f.given_up},
+          {"given_up_sequences", SeqList(f.given_up_sequences)},
+          {"lost_sequences", SeqList(f.lost_sequences)}};
 }
 
 std::string XmlEscaped(const std::string& text) {
@@ -275,27 +274,28 @@ std::string RetransmissionText(const RetransmissionTracker& tracker,
   return text;
 }
 
-std::string RetransmissionJson(const RetransmissionTracker& tracker,
-                               const std::vector<OutageFigures>& outages) {
-  std::string json = "\"retransmissions\":{" + FiguresJson(tracker.Total()) + ",\"lines\":[";
-  std::string separator;
+Json RetransmissionJson(const RetransmissionTracker& tracker,
+                        const std::vector<OutageFigures>& outages) {
+  Json json = FiguresJson(tracker.Total());
+  json["lines"] = Json::array();
   for (std::size_t i = 0; i < kLineCount; ++i) {
     const RetryFigures& f = tracker.Lines()[i];
     if (f.Repeats() == 0 && f.given_up == 0 && f.lost_sequences.empty()) continue;
-    json += separator + "{\"line\":" + std::to_string(i + 1) + "," + FiguresJson(f) + "}";
-    separator = ",";
+    Json line = {{"line", i + 1}};
+    line.update(FiguresJson(f));
+    json["lines"].push_back(line);
   }
-  json += "],\"outages\":[";
-  for (std::size_t i = 0; i < outages.size(); ++i) {
-    const OutageFigures& o = outages[i];
-    json += std::string(i ? "," : "") + "{\"duration_ms\":" + std::to_string(o.duration_ms) +
-            ",\"frames_during\":" + std::to_string(o.during) +
-            ",\"frames_after\":" + std::to_string(o.after) + ",\"first_after_ms\":" +
-            (o.first_after_ms < 0 ? std::string("null") : std::to_string(o.first_after_ms)) +
-            ",\"in_order\":" + (o.in_order ? "true" : "false") +
-            ",\"never_came\":" + JsonList(o.missing, Seq) + "}";
+  json["outages"] = Json::array();
+  for (const OutageFigures& o : outages) {
+    json["outages"].push_back(
+        Json{{"duration_ms", o.duration_ms},
+             {"frames_during", o.during},
+             {"frames_after", o.after},
+             {"first_after_ms", o.first_after_ms < 0 ? Json() : Json(o.first_after_ms)},
+             {"in_order", o.in_order},
+             {"never_came", SeqList(o.missing)}});
   }
-  return json + "]}";
+  return json;
 }
 
 std::string RetransmissionJUnit(const RetransmissionTracker& tracker,

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/frame_observer.h"
+#include "core/json_text.h"
 #include "core/simulator_state.h"
 
 namespace v7400 {
@@ -84,11 +85,11 @@ class RetransmissionTracker {
   std::int64_t plain_nacks_ = 0;
 };
 
-// The section of the summary, as text lines and as a JSON member.
+// The section of the summary, as text lines and as the JSON summary's "retransmissions" object.
 std::string RetransmissionText(const RetransmissionTracker& tracker,
                                const std::vector<OutageFigures>& outages);
-std::string RetransmissionJson(const RetransmissionTracker& tracker,
-                               const std::vector<OutageFigures>& outages);
+Json RetransmissionJson(const RetransmissionTracker& tracker,
+                        const std::vector<OutageFigures>& outages);
 // JUnit XML: one test case for the answers (no frame NACKed for its checksum or dropped), one
 // per line with traffic, one per outage.
 std::string RetransmissionJUnit(const RetransmissionTracker& tracker,

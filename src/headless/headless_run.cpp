@@ -101,13 +101,6 @@ bool WriteJson(JsonFile& json, const std::string& text) {
   return written && closed;
 }
 
-// `json` (an object, ending "}\n") with one more member.
-std::string WithMember(const std::string& json, const std::string& member) {
-  const std::size_t end = json.rfind('}');
-  if (end == std::string::npos) return json;
-  return json.substr(0, end) + "," + member + json.substr(end);
-}
-
 // Answers until --count, --seconds or a termination signal ends the run; its length in seconds.
 double RunUntilEnd(HeadlessSimulator& simulator, const RunOptions& options) {
   QElapsedTimer elapsed;
@@ -220,9 +213,9 @@ int RunHeadless(int argc, char* argv[], const RunOptions& options) {
   const RetransmissionTracker& retransmissions = simulator.Retransmissions();
   std::fputs((SummaryText(summary) + RetransmissionText(retransmissions, outages)).c_str(), stdout);
   std::fflush(stdout);
-  if (json.file != nullptr &&
-      !WriteJson(json,
-                 WithMember(SummaryJson(summary), RetransmissionJson(retransmissions, outages)))) {
+  Json summary_json = SummaryJson(summary);
+  summary_json["retransmissions"] = RetransmissionJson(retransmissions, outages);
+  if (json.file != nullptr && !WriteJson(json, JsonText(summary_json))) {
     return Fail(1, "cannot write \"" + options.summary_json_path + "\": " + std::strerror(errno));
   }
   if (junit.file != nullptr &&

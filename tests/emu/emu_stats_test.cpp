@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "core/json_text.h"
+
 namespace v7400::emu {
 namespace {
 
@@ -35,14 +37,23 @@ TEST(EmuStats, JsonCarriesCountsLatencyAndThroughput) {
   stats.acked = 4;
   stats.nacked = 1;
   stats.commands = {{"CMD08", 1}, {"CMD0B", 2}};
-  stats.latencies_ms = {1, 2, 3, 10};
+  stats.latencies_ms = {1, 2, 3, 10.12345};
   stats.elapsed_s = 2;
-  const std::string json = JsonReport(stats);
-  for (const char* part :
-       {"\"acked\":4", "\"nacked\":1", "\"sent\":5", "\"commands_total\":3", "\"CMD0B\":2",
-        "\"p50\":2.000", "\"max\":10.000", "\"frames_per_second\":2.0"}) {
-    EXPECT_NE(json.find(part), std::string::npos) << part << " in " << json;
-  }
+  // Line and sequence are cut from frames: a control byte and a byte that is not UTF-8.
+  stats.attempts = {{"0\x01", std::string("\xff") + "9", {0.04, 1500.26}, "acked"}};
+  const std::string text = JsonReport(stats);
+  ASSERT_EQ(text.find('\n'), text.size() - 1) << text;
+  const Json json = Json::parse(text);
+  EXPECT_EQ(json["acked"], 4);
+  EXPECT_EQ(json["nacked"], 1);
+  EXPECT_EQ(json["sent"], 5);
+  EXPECT_EQ(json["commands_total"], 3);
+  EXPECT_EQ(json["commands"], Json::parse(R"({"CMD08":1,"CMD0B":2})"));
+  EXPECT_EQ(json["latency_ms"], Json::parse(R"({"p50":2.0,"p99":10.123,"max":10.123})"));
+  EXPECT_EQ(json["frames_per_second"], 2.0);
+  EXPECT_EQ(json["event_attempts"],
+            Json::parse(R"([{"line":"0\u0001","sequence":"\ufffd9","outcome":"acked",)"
+                        R"("sent_ms":[0.0,1500.3]}])"));
   EXPECT_TRUE(stats.Clean());
   stats.unexpected = 1;
   EXPECT_FALSE(stats.Clean());

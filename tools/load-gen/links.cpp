@@ -1,17 +1,13 @@
 #include "links.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netdb.h>
-#include <netinet/in.h>
 #include <poll.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdint>
 #include <cstring>
 #include <stdexcept>
+
+#include "posix_link.h"
 
 namespace loadgen {
 
@@ -31,57 +27,30 @@ constexpr int kSocketBuffer = 4 << 20;
   throw std::runtime_error(what + ": " + std::strerror(errno));
 }
 
-socklen_t LoopbackAddress(int family, int port, sockaddr_storage& address) {
-  if (family == AF_INET6) {
-    auto* a = reinterpret_cast<sockaddr_in6*>(&address);
-    a->sin6_family = AF_INET6;
-    a->sin6_port = htons(static_cast<std::uint16_t>(port));
-    a->sin6_addr = in6addr_loopback;
-    return sizeof(sockaddr_in6);
-  }
-  auto* a = reinterpret_cast<sockaddr_in*>(&address);
-  a->sin_family = AF_INET;
-  a->sin_port = htons(static_cast<std::uint16_t>(port));
-  a->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  return sizeof(sockaddr_in);
-}
-
 }  // namespace
 
 UdpLink::UdpLink(const std::string& host, const std::string& port, int local_port) {
   int family = AF_INET;
   if (!host.empty()) {
-    addrinfo hints{};
-    hints.ai_socktype = SOCK_DGRAM;
-    addrinfo* target = nullptr;
-    if (getaddrinfo(host.c_str(), port.c_str(), &hints, &target) != 0) {
+    v7400::posix::SocketAddress target;
+    if (v7400::posix::Resolve(host, port, target) != 0) {
       throw std::runtime_error("cannot resolve " + host + " port " + port);
     }
-    family = target->ai_family;
-    std::memcpy(&peer_, target->ai_addr, target->ai_addrlen);
-    peer_size_ = target->ai_addrlen;
-    freeaddrinfo(target);
+    family = target.Family();
+    peer_ = target.storage;
+    peer_size_ = target.size;
   }
   fd_ = socket(family, SOCK_DGRAM | SOCK_NONBLOCK, 0);
   if (fd_ < 0) Fail("socket");
   setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &kSocketBuffer, sizeof kSocketBuffer);
   setsockopt(fd_, SOL_SOCKET, SO_SNDBUF, &kSocketBuffer, sizeof kSocketBuffer);
-  sockaddr_storage local{};
-  const socklen_t size = LoopbackAddress(family, local_port, local);
-  if (bind(fd_, reinterpret_cast<sockaddr*>(&local), size) != 0) Fail("bind");
+  const auto local = v7400::posix::LocalAddress(family, local_port, v7400::posix::Scope::kLoopback);
+  if (bind(fd_, local.Get(), local.size) != 0) Fail("bind");
 }
 
 UdpLink::~UdpLink() { close(fd_); }
 
-int UdpLink::LocalPort() const {
-  sockaddr_storage local{};
-  socklen_t size = sizeof local;
-  getsockname(fd_, reinterpret_cast<sockaddr*>(&local), &size);
-  if (local.ss_family == AF_INET6) {
-    return ntohs(reinterpret_cast<sockaddr_in6*>(&local)->sin6_port);
-  }
-  return ntohs(reinterpret_cast<sockaddr_in*>(&local)->sin_port);
-}
+int UdpLink::LocalPort() const { return v7400::posix::LocalPort(fd_); }
 
 bool UdpLink::Send(const std::string& bytes) {
   if (peer_size_ == 0) return false;
@@ -150,39 +119,15 @@ std::vector<std::string> UdpLink::ReadAvailable() {
 }
 
 SerialLink::SerialLink(const std::string& device) {
-  fd_ = open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  fd_ = v7400::posix::OpenRaw(device);
   if (fd_ < 0) Fail("open " + device);
-  termios raw{};
-  tcgetattr(fd_, &raw);
-  cfmakeraw(&raw);
-  tcsetattr(fd_, TCSANOW, &raw);
 }
 
 SerialLink::~SerialLink() { close(fd_); }
 
-bool SerialLink::Send(const std::string& bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = write(fd_, bytes.data() + done, bytes.size() - done);
-    if (n > 0) {
-      done += static_cast<std::size_t>(n);
-    } else if (!WaitWritable(fd_, n)) {
-      return false;
-    }
-  }
-  return true;
-}
+bool SerialLink::Send(const std::string& bytes) { return v7400::posix::WriteAll(fd_, bytes, true); }
 
-std::vector<std::string> SerialLink::ReadAvailable() {
-  std::vector<std::string> chunks;
-  char buffer[4096];
-  for (;;) {
-    const ssize_t n = read(fd_, buffer, sizeof buffer);
-    if (n <= 0) break;
-    chunks.emplace_back(buffer, static_cast<std::size_t>(n));
-  }
-  return chunks;
-}
+std::vector<std::string> SerialLink::ReadAvailable() { return v7400::posix::ReadChunks(fd_); }
 
 bool WaitReadable(const Link& link, int timeout_ms) {
   pollfd p{link.Descriptor(), POLLIN, 0};

@@ -2,10 +2,8 @@
 
 #include <fcntl.h>
 #include <netdb.h>
-#include <netinet/in.h>
 #include <pty.h>
 #include <sys/socket.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,6 +11,7 @@
 #include <optional>
 
 #include "codec/cipher.h"
+#include "posix_link.h"
 
 namespace v7400::emu {
 namespace {
@@ -21,14 +20,14 @@ std::string SystemError(const std::string& what) { return what + ": " + std::str
 
 class UdpLink : public EmuLink {
  public:
-  UdpLink(int fd, sockaddr_storage peer, socklen_t peer_size, std::optional<TRijndael> cipher)
-      : fd_(fd), peer_(peer), peer_size_(peer_size), cipher_(std::move(cipher)) {}
+  UdpLink(int fd, const posix::SocketAddress& peer, std::optional<TRijndael> cipher)
+      : fd_(fd), peer_(peer), cipher_(std::move(cipher)) {}
   ~UdpLink() override { close(fd_); }
 
   bool Send(const std::string& frame) override {
     const std::string wire = cipher_ ? cipher_->EncryptPayload(frame).Wire() : frame;
-    return sendto(fd_, wire.data(), wire.size(), 0, reinterpret_cast<const sockaddr*>(&peer_),
-                  peer_size_) == static_cast<ssize_t>(wire.size());
+    return sendto(fd_, wire.data(), wire.size(), 0, peer_.Get(), peer_.size) ==
+           static_cast<ssize_t>(wire.size());
   }
 
   std::vector<std::string> ReadFrames() override {
@@ -51,19 +50,13 @@ class UdpLink : public EmuLink {
   int Fd() const override { return fd_; }
 
   std::string Description() const override {
-    sockaddr_storage local{};
-    socklen_t size = sizeof local;
-    getsockname(fd_, reinterpret_cast<sockaddr*>(&local), &size);
-    const int port = local.ss_family == AF_INET6
-                         ? ntohs(reinterpret_cast<const sockaddr_in6*>(&local)->sin6_port)
-                         : ntohs(reinterpret_cast<const sockaddr_in*>(&local)->sin_port);
-    return "listening on UDP port " + std::to_string(port) + (cipher_ ? " (AES packets)" : "");
+    return "listening on UDP port " + std::to_string(posix::LocalPort(fd_)) +
+           (cipher_ ? " (AES packets)" : "");
   }
 
  private:
   int fd_;
-  sockaddr_storage peer_;
-  socklen_t peer_size_;
+  posix::SocketAddress peer_;
   std::optional<TRijndael> cipher_;
 };
 
@@ -79,24 +72,10 @@ class SerialLink : public EmuLink {
     if (keep_fd_ >= 0) close(keep_fd_);
   }
 
-  bool Send(const std::string& frame) override {
-    std::size_t done = 0;
-    while (done < frame.size()) {
-      const ssize_t n = write(fd_, frame.data() + done, frame.size() - done);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) return false;
-      done += static_cast<std::size_t>(n);
-    }
-    return true;
-  }
+  bool Send(const std::string& frame) override { return posix::WriteAll(fd_, frame, false); }
 
   std::vector<std::string> ReadFrames() override {
-    char buffer[4096];
-    for (;;) {
-      const ssize_t n = read(fd_, buffer, sizeof buffer);
-      if (n <= 0) break;
-      splitter_.Feed(std::string_view(buffer, static_cast<std::size_t>(n)));
-    }
+    for (const std::string& chunk : posix::ReadChunks(fd_)) splitter_.Feed(chunk);
     return splitter_.TakeFrames();
   }
 
@@ -111,49 +90,20 @@ class SerialLink : public EmuLink {
   StreamSplitter splitter_;
 };
 
-void MakeRaw(int fd) {
-  termios raw{};
-  if (tcgetattr(fd, &raw) != 0) return;
-  cfmakeraw(&raw);
-  tcsetattr(fd, TCSANOW, &raw);
-}
-
 std::unique_ptr<EmuLink> OpenUdp(const EmuOptions& options, std::string& error) {
-  addrinfo hints{};
-  hints.ai_socktype = SOCK_DGRAM;
-  addrinfo* target = nullptr;
-  const std::string port = std::to_string(options.port);
-  if (const int rc = getaddrinfo(options.host.c_str(), port.c_str(), &hints, &target); rc != 0) {
+  posix::SocketAddress peer;
+  if (const int rc = posix::Resolve(options.host, std::to_string(options.port), peer); rc != 0) {
     error = "cannot resolve \"" + options.host + "\": " + gai_strerror(rc);
     return nullptr;
   }
-  sockaddr_storage peer{};
-  std::memcpy(&peer, target->ai_addr, target->ai_addrlen);
-  const socklen_t peer_size = target->ai_addrlen;
-  const int family = target->ai_family;
-  freeaddrinfo(target);
-
-  const int fd = socket(family, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  const int fd = socket(peer.Family(), SOCK_DGRAM | SOCK_CLOEXEC, 0);
   if (fd < 0) {
     error = SystemError("cannot open a UDP socket");
     return nullptr;
   }
-  sockaddr_storage local{};
-  socklen_t local_size = 0;
-  if (family == AF_INET6) {
-    auto* a = reinterpret_cast<sockaddr_in6*>(&local);
-    a->sin6_family = AF_INET6;
-    a->sin6_port = htons(static_cast<std::uint16_t>(options.local_port));
-    a->sin6_addr = in6addr_any;
-    local_size = sizeof(sockaddr_in6);
-  } else {
-    auto* a = reinterpret_cast<sockaddr_in*>(&local);
-    a->sin_family = AF_INET;
-    a->sin_port = htons(static_cast<std::uint16_t>(options.local_port));
-    a->sin_addr.s_addr = htonl(INADDR_ANY);
-    local_size = sizeof(sockaddr_in);
-  }
-  if (bind(fd, reinterpret_cast<sockaddr*>(&local), local_size) != 0) {
+  const posix::SocketAddress local =
+      posix::LocalAddress(peer.Family(), options.local_port, posix::Scope::kAny);
+  if (bind(fd, local.Get(), local.size) != 0) {
     error = SystemError("cannot listen on UDP port " + std::to_string(options.local_port));
     close(fd);
     return nullptr;
@@ -163,16 +113,15 @@ std::unique_ptr<EmuLink> OpenUdp(const EmuOptions& options, std::string& error) 
     cipher.emplace();
     cipher->SetKeyString(options.key_string);
   }
-  return std::make_unique<UdpLink>(fd, peer, peer_size, std::move(cipher));
+  return std::make_unique<UdpLink>(fd, peer, std::move(cipher));
 }
 
 std::unique_ptr<EmuLink> OpenSerial(const EmuOptions& options, std::string& error) {
-  const int fd = open(options.device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  const int fd = posix::OpenRaw(options.device);
   if (fd < 0) {
     error = SystemError("cannot open " + options.device);
     return nullptr;
   }
-  MakeRaw(fd);
   return std::make_unique<SerialLink>(fd, -1, options.device, options);
 }
 
@@ -184,8 +133,8 @@ std::unique_ptr<EmuLink> OpenPty(const EmuOptions& options, std::string& error) 
     error = SystemError("cannot create a pseudo-terminal pair");
     return nullptr;
   }
-  MakeRaw(ours);
-  MakeRaw(theirs);
+  posix::MakeRaw(ours);
+  posix::MakeRaw(theirs);
   fcntl(ours, F_SETFL, fcntl(ours, F_GETFL) | O_NONBLOCK);
   fcntl(ours, F_SETFD, FD_CLOEXEC);
   fcntl(theirs, F_SETFD, FD_CLOEXEC);

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "core/json_text.h"
+
 namespace v7400::emu {
 namespace {
 
@@ -15,23 +17,6 @@ std::string Fixed(double value, int decimals) {
 
 double Throughput(const EmuStats& stats) {
   return stats.elapsed_s > 0 ? static_cast<double>(stats.acked) / stats.elapsed_s : 0;
-}
-
-std::string JsonString(const std::string& text) {
-  std::string out = "\"";
-  for (const char c : text) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (static_cast<unsigned char>(c) < 0x20) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(c));
-      out += escaped;
-    } else {
-      out += c;
-    }
-  }
-  return out + "\"";
 }
 
 }  // namespace
@@ -74,39 +59,37 @@ std::string TextReport(const EmuStats& s) {
   return text;
 }
 
-std::string AttemptsJson(const std::vector<EventAttempts>& events) {
-  std::string json = "[";
+Json AttemptsJson(const std::vector<EventAttempts>& events) {
+  Json list = Json::array();
   for (const EventAttempts& e : events) {
-    if (json.size() > 1) json += ",";
-    json += "{\"line\":" + JsonString(e.line) + ",\"sequence\":" + JsonString(e.sequence) +
-            ",\"outcome\":" + JsonString(e.outcome) + ",\"sent_ms\":[";
-    for (std::size_t i = 0; i < e.sent_ms.size(); ++i) {
-      json += (i == 0 ? "" : ",") + Fixed(e.sent_ms[i], 1);
-    }
-    json += "]}";
+    Json sent = Json::array();
+    for (const double ms : e.sent_ms) sent.push_back(Rounded(ms, 1));
+    list.push_back(Json{
+        {"line", e.line}, {"sequence", e.sequence}, {"outcome", e.outcome}, {"sent_ms", sent}});
   }
-  return json + "]";
+  return list;
 }
 
 std::string JsonReport(const EmuStats& s) {
   const LatencySummary l = Summarize(s.latencies_ms);
-  std::string commands = "{";
-  for (const auto& [kind, count] : s.commands) {
-    if (commands.size() > 1) commands += ",";
-    commands += JsonString(kind) + ":" + std::to_string(count);
-  }
-  commands += "}";
-  return "{\"events\":" + std::to_string(s.events) + ",\"sent\":" + std::to_string(s.sent) +
-         ",\"acked\":" + std::to_string(s.acked) + ",\"nacked\":" + std::to_string(s.nacked) +
-         ",\"timed_out\":" + std::to_string(s.timed_out) + ",\"lost\":" + std::to_string(s.lost) +
-         ",\"silent_ok\":" + std::to_string(s.silent_ok) +
-         ",\"unexpected\":" + std::to_string(s.unexpected) + ",\"late\":" + std::to_string(s.late) +
-         ",\"accepted\":" + std::to_string(s.accepted) +
-         ",\"commands_total\":" + std::to_string(s.CommandsTotal()) + ",\"commands\":" + commands +
-         ",\"latency_ms\":{\"p50\":" + Fixed(l.p50, 3) + ",\"p99\":" + Fixed(l.p99, 3) +
-         ",\"max\":" + Fixed(l.max, 3) + "},\"elapsed_s\":" + Fixed(s.elapsed_s, 3) +
-         ",\"frames_per_second\":" + Fixed(Throughput(s), 1) +
-         ",\"event_attempts\":" + AttemptsJson(s.attempts) + "}\n";
+  return JsonText(
+      Json{{"events", s.events},
+           {"sent", s.sent},
+           {"acked", s.acked},
+           {"nacked", s.nacked},
+           {"timed_out", s.timed_out},
+           {"lost", s.lost},
+           {"silent_ok", s.silent_ok},
+           {"unexpected", s.unexpected},
+           {"late", s.late},
+           {"accepted", s.accepted},
+           {"commands_total", s.CommandsTotal()},
+           {"commands", Json(s.commands)},
+           {"latency_ms",
+            {{"p50", Rounded(l.p50, 3)}, {"p99", Rounded(l.p99, 3)}, {"max", Rounded(l.max, 3)}}},
+           {"elapsed_s", Rounded(s.elapsed_s, 3)},
+           {"frames_per_second", Rounded(Throughput(s), 1)},
+           {"event_attempts", AttemptsJson(s.attempts)}});
 }
 
 std::string ProgressLine(const EmuStats& s) {
