@@ -137,6 +137,83 @@ double RunUntilEnd(HeadlessSimulator& simulator, const RunOptions& options) {
   return run_seconds;
 }
 
+// The files the run writes, opened before anything is answered.
+struct Outputs {
+  JsonFile json;
+  JsonFile junit;
+  TrafficCsv csv;
+  TrafficPcap pcap;
+};
+
+// Every output first: one that cannot be written is a bad argument, whatever else is wrong.
+int OpenOutputs(const RunOptions& options, const ErrorLog& error_log, Outputs& outputs) {
+  for (const auto& [json, path] : {std::pair{&outputs.json, &options.summary_json_path},
+                                   std::pair{&outputs.junit, &options.faults.junit_path}}) {
+    std::string problem;
+    if (!path->empty() &&
+        (json->file = OpenOutputFile(*path, OutputMode::kTruncate, problem)) == nullptr) {
+      return Fail(kBadArgument, "cannot write \"" + *path + "\": " + problem);
+    }
+  }
+  if (!OpenCsvOption(options, outputs.csv, error_log) ||
+      !OpenPcapOption(options, outputs.pcap, error_log)) {
+    return kBadArgument;
+  }
+  const std::string problem = LogProblem(options.log_path);
+  return problem.empty() ? 0 : Fail(kBadArgument, problem);
+}
+
+// What ends the run before the link opens: a command or an answer fault the format cannot
+// carry (2), then settings that are not there (3).
+int StartRefusal(const RunOptions& options, const PreferenceStore& preferences,
+                 const ErrorLog& error_log, const std::string& settings_path) {
+  if (const std::string problem = UncarriedCommand(options, preferences); !problem.empty()) {
+    return Fail(kBadArgument, problem);
+  }
+  if (options.faults.Any()) {
+    LoadProblems problems;
+    const AutomationFormat format =
+        options.format ? *options.format : LoadPara(preferences, problems).Format;
+    if (const std::string problem = FaultFormatProblem(options.faults, format); !problem.empty()) {
+      return Fail(kBadArgument, problem + "; try 'v7400 --help'");
+    }
+  }
+  const std::string problem =
+      options.link ? std::string() : SettingsProblem(options, settings_path);
+  if (problem.empty()) return 0;
+  // The same line the window writes for a settings file it cannot read.
+  if (QFileInfo::exists(QString::fromLocal8Bit(settings_path.c_str()))) {
+    error_log.AppException(kMainWindowName, problem);
+  }
+  return Fail(kLinkFailed, problem);
+}
+
+// Prints the summary and writes its files; the exit status.
+int Finish(HeadlessSimulator& simulator, const RunOptions& options, Outputs& outputs,
+           double run_seconds) {
+  const RunSummary summary = MakeRunSummary(simulator.Recorder().Tally(), simulator.State(),
+                                            run_seconds, simulator.Commands().Outcomes());
+  const std::vector<OutageFigures> outages = simulator.OutageFiguresSoFar();
+  const RetransmissionTracker& retransmissions = simulator.Retransmissions();
+  std::fputs((SummaryText(summary) + RetransmissionText(retransmissions, outages)).c_str(), stdout);
+  std::fflush(stdout);
+  Json summary_json = SummaryJson(summary);
+  summary_json["retransmissions"] = RetransmissionJson(retransmissions, outages);
+  if (outputs.json.file != nullptr && !WriteJson(outputs.json, JsonText(summary_json))) {
+    return Fail(1, "cannot write \"" + options.summary_json_path + "\": " + std::strerror(errno));
+  }
+  if (outputs.junit.file != nullptr &&
+      !WriteJson(outputs.junit,
+                 RetransmissionJUnit(retransmissions, outages, summary.tally.received,
+                                     summary.tally.dropped, run_seconds))) {
+    return Fail(1, "cannot write \"" + options.faults.junit_path + "\": " + std::strerror(errno));
+  }
+  const int status = SummaryExitStatus(summary, options.strict);
+  // --strict also fails on a lost sequence number or an outage not delivered whole, in order.
+  return status == 0 && options.strict && RetransmissionFailed(retransmissions, outages) ? 1
+                                                                                         : status;
+}
+
 }  // namespace
 
 int RunHeadless(int argc, char* argv[], const RunOptions& options) {
@@ -149,84 +226,27 @@ int RunHeadless(int argc, char* argv[], const RunOptions& options) {
   QObject::connect(&termination, &TerminationNotifier::terminationRequested,
                    &QCoreApplication::quit);
 
-  // Every output first: one that cannot be written is a bad argument, whatever else is wrong.
   SystemClock clock;
   const ErrorLog error_log(
       ErrorLogDirectory(QCoreApplication::applicationDirPath().toLocal8Bit().toStdString()), clock);
-  JsonFile json;
-  std::string json_problem;
-  if (!options.summary_json_path.empty() &&
-      (json.file = OpenOutputFile(options.summary_json_path, OutputMode::kTruncate,
-                                  json_problem)) == nullptr) {
-    return Fail(kBadArgument,
-                "cannot write \"" + options.summary_json_path + "\": " + json_problem);
-  }
-  JsonFile junit;
-  std::string junit_problem;
-  if (!options.faults.junit_path.empty() &&
-      (junit.file = OpenOutputFile(options.faults.junit_path, OutputMode::kTruncate,
-                                   junit_problem)) == nullptr) {
-    return Fail(kBadArgument, "cannot write \"" + options.faults.junit_path + "\": " + junit_problem);
-  }
-  TrafficCsv csv;
-  if (!OpenCsvOption(options, csv, error_log)) return kBadArgument;
-  TrafficPcap pcap;
-  if (!OpenPcapOption(options, pcap, error_log)) return kBadArgument;
-  if (const std::string problem = LogProblem(options.log_path); !problem.empty()) {
-    return Fail(kBadArgument, problem);
-  }
+  Outputs outputs;
+  if (const int status = OpenOutputs(options, error_log, outputs); status != 0) return status;
   SettingsStore preferences;
   // A preference file moved aside is said, as the window says it.
   for (const std::string& problem : preferences.TakeOpenProblems()) {
     error_log.AppException(kMainWindowName, problem);
   }
-  if (const std::string problem = UncarriedCommand(options, preferences); !problem.empty()) {
-    return Fail(kBadArgument, problem);
-  }
-  if (options.faults.Any()) {
-    LoadProblems problems;
-    const AutomationFormat format =
-        options.format ? *options.format : LoadPara(preferences, problems).Format;
-    if (const std::string problem = FaultFormatProblem(options.faults, format); !problem.empty()) {
-      return Fail(kBadArgument, problem + "; try 'v7400 --help'");
-    }
-  }
   const std::string settings_path = SettingsFilePath(options);
-  if (const std::string problem =
-          options.link ? std::string() : SettingsProblem(options, settings_path);
-      !problem.empty()) {
-    // The same line the window writes for a settings file it cannot read.
-    if (QFileInfo::exists(QString::fromLocal8Bit(settings_path.c_str()))) {
-      error_log.AppException(kMainWindowName, problem);
-    }
-    return Fail(kLinkFailed, problem);
+  if (const int status = StartRefusal(options, preferences, error_log, settings_path);
+      status != 0) {
+    return status;
   }
-  HeadlessSimulator simulator(options, clock, error_log, preferences, settings_path, csv);
-  simulator.AttachCapture(pcap);
+  HeadlessSimulator simulator(options, clock, error_log, preferences, settings_path, outputs.csv);
+  simulator.AttachCapture(outputs.pcap);
   std::string error;
   if (!simulator.Start(error)) return Fail(kLinkFailed, error);
-
   const double run_seconds = RunUntilEnd(simulator, options);
-  const RunSummary summary = MakeRunSummary(simulator.Recorder().Tally(), simulator.State(),
-                                            run_seconds, simulator.Commands().Outcomes());
-  const std::vector<OutageFigures> outages = simulator.OutageFiguresSoFar();
-  const RetransmissionTracker& retransmissions = simulator.Retransmissions();
-  std::fputs((SummaryText(summary) + RetransmissionText(retransmissions, outages)).c_str(), stdout);
-  std::fflush(stdout);
-  Json summary_json = SummaryJson(summary);
-  summary_json["retransmissions"] = RetransmissionJson(retransmissions, outages);
-  if (json.file != nullptr && !WriteJson(json, JsonText(summary_json))) {
-    return Fail(1, "cannot write \"" + options.summary_json_path + "\": " + std::strerror(errno));
-  }
-  if (junit.file != nullptr &&
-      !WriteJson(junit, RetransmissionJUnit(retransmissions, outages, summary.tally.received,
-                                            summary.tally.dropped, run_seconds))) {
-    return Fail(1, "cannot write \"" + options.faults.junit_path + "\": " + std::strerror(errno));
-  }
-  const int status = SummaryExitStatus(summary, options.strict);
-  // --strict also fails on a lost sequence number or an outage not delivered whole, in order.
-  return status == 0 && options.strict && RetransmissionFailed(retransmissions, outages) ? 1
-                                                                                         : status;
+  return Finish(simulator, options, outputs, run_seconds);
 }
 
 }  // namespace v7400
