@@ -1,13 +1,16 @@
 #!/usr/bin/env python3
 """The files the run without a window writes, under what breaks them: a FIFO for each, a flood
 of frames that used to make errors, a kill after the answers, frames full of control bytes and
-formulas, a short AES packet. outputs_e2e.py BIN fifo|error-flood|kill-log|csv-readers|aes-short
+formulas, a short AES packet, a disk that fills up.
+outputs_e2e.py BIN fifo|error-flood|kill-log|csv-readers|aes-short|full-disk
 """
+import contextlib
 import csv
 import os
 import shutil
 import signal
 import socket
+import subprocess
 import sys
 import time
 
@@ -138,6 +141,37 @@ def aes_short(bin_dir):
     check(len(rows) == 1 and rows[0]["verdict"] == "ignored" and
           rows[0]["reason"] == "declared length 1024, data 32", rows)
     check(open(run.path("t.log"), "rb").read().count(b"\r\n") == 1, "only the totals line")
+
+
+def full_disk(bin_dir):
+    """The CSV on a small tmpfs that fills up mid-row and is then freed: the cut row gets its
+    line end before the next one, every other row is whole, and the frames are answered."""
+    if os.geteuid() != 0:
+        print("skipped: mounting a tmpfs needs root")
+        sys.exit(77)
+    run, emu_port, sim_port = udp_run(bin_dir)
+    disk = run.path("disk")
+    os.mkdir(disk)
+    subprocess.run(["mount", "-t", "tmpfs", "-o", "size=64k", "tmpfs", disk], check=True)
+    try:
+        filler = os.path.join(disk, "filler")
+        with open(filler, "wb") as f, contextlib.suppress(OSError):
+            f.write(bytes(60 * 1024))
+        sim = run.start("--format", "sia", "--count", "200", "--csv", os.path.join(disk, "t.csv"))
+        wait_listening(sim, sim_port)
+        sock = receiver_socket(emu_port)
+        exchange(sock, sim_port, [event_frame(n) for n in range(1, 101)])
+        os.remove(filler)
+        exchange(sock, sim_port, [event_frame(n) for n in range(101, 201)])
+        _, err = sim.communicate(timeout=10)
+        rows = list(csv.reader(open(os.path.join(disk, "t.csv"), newline="")))
+    finally:
+        subprocess.run(["umount", disk], check=False)
+    check(sim.returncode == 0 and err.count("No space left on device") == 1, err)
+    cut = [r for r in rows[1:] if len(r) != len(rows[0])]
+    check(len(cut) == 1 and len(cut[0]) < len(rows[0]), cut)
+    ins = [r for r in rows if len(r) == len(rows[0]) and r[1] == "in"]
+    check([r[5] for r in ins][-100:] == ["%04d" % n for n in range(101, 201)], ins[-3:])
 
 
 if __name__ == "__main__":
