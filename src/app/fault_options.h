@@ -18,6 +18,7 @@ struct FaultOptions {
   std::vector<OutagePlan> outages;
   std::optional<std::uint64_t> seed;
   std::string junit_path;
+  std::string junit_suite = "v7400";  // the suite's name and every test case's class
   bool debug_page = false;
 
   bool Any() const { return !rules.empty() || !outages.empty(); }

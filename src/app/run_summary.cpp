@@ -2,15 +2,13 @@
 
 #include <cstdio>
 
+#include "core/fixed_text.h"
+
 namespace v7400 {
 
 namespace {
 
-std::string Fixed(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.1f", value);
-  return text;
-}
+std::string Fixed(double value) { return FixedText(value, 1); }
 
 bool LineActive(const RunSummary& summary, std::size_t i) {
   const TLine& line = summary.lines[i];
@@ -114,10 +112,6 @@ std::string ProgressLine(const TrafficTally& tally, double seconds) {
   return "received " + std::to_string(tally.received) + "  ACK " + std::to_string(tally.acked) +
          "  NACK " + std::to_string(tally.nacked) + "  dropped " + std::to_string(tally.dropped) +
          "  ignored " + std::to_string(tally.ignored) + "  " + Fixed(rate) + " frames/s";
-}
-
-int SummaryExitStatus(const RunSummary& summary, bool strict) {
-  return strict && (summary.tally.nacked > 0 || summary.tally.dropped > 0) ? 1 : 0;
 }
 
 }  // namespace v7400

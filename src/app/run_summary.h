@@ -28,7 +28,5 @@ std::string SummaryText(const RunSummary& summary);
 Json SummaryJson(const RunSummary& summary);
 // The one-line live display: counts so far.
 std::string ProgressLine(const TrafficTally& tally, double seconds);
-// 0, or 1 when `strict` and a frame was NACKed or dropped.
-int SummaryExitStatus(const RunSummary& summary, bool strict);
 
 }  // namespace v7400

@@ -104,6 +104,10 @@ std::string BuildAck(SimulatorState& state) {
   return WrapSiaBody(SiaBody(state.CurrentSequence, state));
 }
 
+std::string AckFor(std::string_view sequence, const SimulatorState& state) {
+  return WrapSiaBody(SiaBody(sequence, state));
+}
+
 std::string BuildNack(const SimulatorState& state) { return WrapSiaBody(SiaBody("0000", state)); }
 
 void ApplySendingCrcError(std::string& frame, std::size_t offset, DebugOptions& debug) {

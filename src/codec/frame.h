@@ -38,6 +38,9 @@ std::string LengthFault(std::string_view buffer);
 // Wraps an SIA body: start byte, checksum, length, body, end byte.
 std::string WrapSiaBody(std::string_view body);
 std::string BuildAck(SimulatorState& state);
+// The correct ACK of a frame with `sequence` from the receiver and line the state holds, as no
+// debug option spoils it.
+std::string AckFor(std::string_view sequence, const SimulatorState& state);
 std::string BuildNack(const SimulatorState& state);
 
 // Replaces the byte at 0-based offset with 0x00 when the sending-CRC option is on, then

@@ -29,6 +29,11 @@ class SystemClock : public Clock {
  public:
   LocalTime Now() const override;
   std::uint32_t TickMs() const override;
+
+ private:
+  // Every frame is stamped: the calendar fields are worked out once per second.
+  mutable std::int64_t cached_second_ = -1;
+  mutable LocalTime cached_{};
 };
 
 }  // namespace v7400

@@ -5,6 +5,7 @@
 
 #include "codec/format_hint.h"
 #include "core/output_file.h"
+#include "display/frame_record.h"
 
 namespace v7400 {
 
@@ -51,7 +52,7 @@ void DisplaySink::ShowReceived() {
   view_.ShowStatus(0, "Received: " + std::to_string(state_.ReceivedCount));
 }
 
-void DisplaySink::ReportFrame(const FrameReport& report) {
+void DisplaySink::ReportFrame(FrameReport report) {
   if (report.direction == FrameDirection::kIn && report.verdict != FrameVerdict::kIgnored) {
     const std::string hint = report.verdict == FrameVerdict::kAck
                                  ? std::string()
@@ -60,15 +61,12 @@ void DisplaySink::ReportFrame(const FrameReport& report) {
     if (hint.empty() == in_mismatch_) {
       in_mismatch_ = !hint.empty();
       view_.ShowFormatHint(hint);
-      if (in_mismatch_) {
-        FrameReport hinted = report;
-        hinted.reason = report.reason.empty() ? hint : report.reason + "; " + hint;
-        if (observer_ != nullptr) observer_->OnFrame(hinted);
-        return;
-      }
+      if (in_mismatch_) report.reason = report.reason.empty() ? hint : report.reason + "; " + hint;
     }
   }
-  if (observer_ != nullptr) observer_->OnFrame(report);
+  if (observers_.empty()) return;
+  CompleteRecord(report, state_.Format, clock_);
+  for (FrameObserver* observer : observers_) observer->OnFrame(report);
 }
 
 void DisplaySink::ShowSent() { view_.ShowStatus(1, "Sent: " + std::to_string(state_.SentCount)); }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/clock.h"
 #include "core/display_view.h"
 #include "core/frame_observer.h"
 #include "core/prompts.h"
@@ -33,7 +34,9 @@ inline constexpr char kEmptyLogQuestion[] =
 
 class DisplaySink {
  public:
-  DisplaySink(SimulatorState& state, DisplayView& view) : state_(state), view_(view) {}
+  // Records are stamped with `clock`'s time when one is given.
+  DisplaySink(SimulatorState& state, DisplayView& view, const Clock* clock = nullptr)
+      : state_(state), view_(view), clock_(clock) {}
 
   // Without lists (a run with no window) entries are counted and logged but not kept.
   void KeepNoLists() { keeps_lists_ = false; }
@@ -68,18 +71,21 @@ class DisplaySink {
   // At exit: the totals line and close, when logging is on.
   void CloseLog();
 
-  // Every frame in and out, for whoever reads the traffic beside the displays (none by default).
-  void SetFrameObserver(FrameObserver* observer) { observer_ = observer; }
-  // A frame in that is well-formed in the other format says so once per spell of them, in the
-  // view and in the report's reason.
-  void ReportFrame(const FrameReport& report);
+  // Every frame in and out goes to each observer, in the order they were added.
+  void AddObserver(FrameObserver* observer) { observers_.push_back(observer); }
+  void RemoveObserver(FrameObserver* observer) { std::erase(observers_, observer); }
+  // Completes the record and publishes it. A frame in that is well-formed in the other format
+  // says so once per spell of them, in the view and in the record's reason.
+  void ReportFrame(FrameReport report);
   // A frame sent on the link the connection mode chooses.
   void ReportSent(const std::string& bytes) {
-    FrameReport report{
-        FrameDirection::kOut, OutgoingLink(state_), "", bytes, FrameVerdict::kNone, "", {}};
+    FrameReport report;
+    report.direction = FrameDirection::kOut;
+    report.link = OutgoingLink(state_);
+    report.bytes = bytes;
     if (report.link != LinkKind::kSerial) report.wire = std::move(state_.SentWire);
     state_.SentWire.clear();
-    ReportFrame(report);
+    ReportFrame(std::move(report));
   }
 
   const TrafficLog& Log() const { return log_; }
@@ -96,7 +102,8 @@ class DisplaySink {
   std::deque<std::string> decimal_;
   std::deque<std::string> hex_;
   TrafficLog log_;
-  FrameObserver* observer_ = nullptr;
+  const Clock* clock_;
+  std::vector<FrameObserver*> observers_;
   bool keeps_lists_ = true;
   bool in_mismatch_ = false;  // within a spell of frames in the other format
 };

@@ -1,102 +1,45 @@
-// How the receiver under test resends: per line the repeats after each kind of answer, the time
-// to the first repeat, the attempts a frame needed, the frames it gave up on and the sequence
-// numbers it never sent; and for each outage how it delivered what it kept meanwhile. One more
-// observer of the frames, fed with the time each one passed.
+// The receiver's retransmissions as the run reports them: text lines for the summary, the JSON
+// summary's "retransmissions" object, and the JUnit XML a CI server reads. The verdicts judge
+// the receiver: an event given up, a sequence number lost, an outage not delivered whole and in
+// order, a frame NACKed for its own checksum or dropped. A fault the run made on purpose never
+// fails it.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include <vector>
 
-#include "core/frame_observer.h"
 #include "core/json_text.h"
-#include "core/simulator_state.h"
+#include "display/receiver_ledger.h"
 
 namespace v7400 {
 
-// True when a frame's reason names an answer fault or an outage: its answer was not the plain one.
-bool IsFaultReason(std::string_view reason);
-
-struct RetryFigures {
-  std::int64_t after_ack = 0;
-  std::int64_t after_nack = 0;
-  std::int64_t after_fault = 0;  // after a missing or deliberately spoiled answer
-  std::vector<std::uint32_t> first_repeat_ms;
-  int most_attempts = 0;  // before a plain ACK
-  std::int64_t given_up = 0;
-  std::vector<int> given_up_sequences;
-  std::vector<int> lost_sequences;  // skipped before a frame of the line, never seen since
-  std::int64_t Repeats() const { return after_ack + after_nack + after_fault; }
+// What the answers case judges: frames the receiver spoiled itself.
+struct AnswerCounts {
+  std::int64_t received = 0;
+  std::int64_t nacked_own = 0;  // for their own checksum
+  std::int64_t dropped = 0;
+  std::vector<std::string> sequences;  // of those frames, the first few
 };
 
-struct OutageFigures {
-  std::uint32_t start_tick = 0;
-  std::uint32_t duration_ms = 0;
-  std::int64_t during = 0;
-  std::int64_t after = 0;
-  std::int64_t first_after_ms = -1;  // -1: none came
-  bool in_order = true;
-  std::vector<int> missing;  // sequence numbers never seen
+std::string RetransmissionText(const LedgerReport& report);
+Json RetransmissionJson(const LedgerReport& report);
+
+// One test case of the suite, failed when `message` is set.
+struct VerdictCase {
+  std::string name;
+  std::string type;     // what kind of failure
+  std::string message;  // the measured value beside the expected one
+  std::string body;     // the sequence numbers concerned
+  bool Failed() const { return !message.empty(); }
 };
 
-struct OutageWindow {
-  std::uint32_t start_tick = 0;
-  std::uint32_t duration_ms = 0;
-};
-
-class RetransmissionTracker {
- public:
-  // A frame in or out, `tick` when it passed.
-  void OnFrame(const FrameReport& report, std::uint32_t tick);
-  // The outages so far, as the answer faults hold them, for the figures.
-  std::vector<OutageFigures> Outages(const std::vector<OutageWindow>& windows) const;
-
-  const std::array<RetryFigures, kLineCount>& Lines() const { return lines_; }
-  RetryFigures Total() const;
-  // NACKs the frames earned themselves, not by a fault.
-  std::int64_t PlainNacks() const { return plain_nacks_; }
-
- private:
-  struct Attempt {
-    int line = 0;
-    int sequence = 0;
-    std::uint32_t tick = 0;
-  };
-  // The newest frame of the link and how it has fared so far.
-  struct PendingFrame {
-    int sequence = 0;  // 0: none yet
-    std::size_t line_index = 0;
-    std::uint32_t first_tick = 0;
-    int attempts = 0;
-    bool acked = false;
-    bool repeated = false;
-    FrameVerdict last_verdict = FrameVerdict::kNone;
-    bool last_faulted = false;
-  };
-
-  std::array<RetryFigures, kLineCount> lines_{};
-  PendingFrame pending_;
-  // Takes `sequence` off the lost lists, true when it was there: it came late.
-  bool ForgetLost(int sequence);
-
-  std::vector<Attempt> attempts_;  // every SIA event in, in order, for the outage figures
-  std::int64_t plain_nacks_ = 0;
-};
-
-// The section of the summary, as text lines and as the JSON summary's "retransmissions" object.
-std::string RetransmissionText(const RetransmissionTracker& tracker,
-                               const std::vector<OutageFigures>& outages);
-Json RetransmissionJson(const RetransmissionTracker& tracker,
-                        const std::vector<OutageFigures>& outages);
-// JUnit XML: one test case for the answers (no frame NACKed for its checksum or dropped), one
-// per line with traffic, one per outage.
-std::string RetransmissionJUnit(const RetransmissionTracker& tracker,
-                                const std::vector<OutageFigures>& outages, std::int64_t received,
-                                std::int64_t dropped, double seconds);
-// True when a sequence number was lost or an outage was delivered out of order or incomplete.
-bool RetransmissionFailed(const RetransmissionTracker& tracker,
-                          const std::vector<OutageFigures>& outages);
+// The answers; per line with traffic, nothing lost and nothing given up; per outage, delivered
+// whole and in order.
+std::vector<VerdictCase> RetransmissionVerdicts(const LedgerReport& report,
+                                                const AnswerCounts& answers);
+std::string RetransmissionJUnit(const std::vector<VerdictCase>& cases, const std::string& suite,
+                                double seconds);
+bool AnyFailed(const std::vector<VerdictCase>& cases);
 
 }  // namespace v7400

@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "codec/frame.h"
 #include "codec/sia_event.h"
 #include "core/bounded_file.h"
 #include "core/output_file.h"
@@ -43,10 +42,11 @@ std::string HexBytes(std::string_view bytes) {
 }
 
 // ",account,event,event_text": the account, the two-letter code and its meaning.
-std::string EventFields(const std::optional<SiaEvent>& event) {
+std::string EventFields(const std::optional<FrameEvent>& event) {
   if (!event) return ",,,";
-  return "," + CsvField(event->account) + "," + CsvField(event->code) + "," +
-         CsvField(SiaEventText(*event));
+  const SiaEvent sia{event->account, event->qualifier, event->code, event->number};
+  return "," + CsvField(sia.account) + "," + CsvField(sia.code) + "," +
+         CsvField(SiaEventText(sia));
 }
 
 }  // namespace
@@ -99,32 +99,28 @@ std::string CsvField(std::string_view text) {
 }
 
 std::string CsvLine(const FrameReport& report, const CsvRow& row) {
-  // The address fields of an SIA frame; an ignored datagram may be ciphertext, so its fields
-  // only when its bytes are a whole frame.
-  const bool sia =
-      row.format == AutomationFormat::kSia && !report.bytes.empty() &&
-      report.bytes.front() == kSiaStart &&
-      (report.verdict != FrameVerdict::kIgnored || CheckFrameLength(report.bytes) == 0);
-  const auto field = [&](std::size_t first, std::size_t count) {
-    return sia ? CsvField(FrameField(report.bytes, first, count)) : std::string();
-  };
   const bool cut = report.verdict == FrameVerdict::kIgnored && !row.ignored_in_full &&
                    report.bytes.size() > kIgnoredHexBytes;
   std::string hex = HexBytes(cut ? std::string_view(report.bytes).substr(0, kIgnoredHexBytes)
                                  : std::string_view(report.bytes));
   if (cut) hex += "...(" + std::to_string(report.bytes.size()) + " bytes)";
-  std::string line = IsoTime(row.time);
+  std::string line = IsoTime(report.time);
   for (const std::string& value :
        {std::string(DirectionName(report.direction)), std::string(LinkName(report.link)),
-        CsvField(row.peer), std::string(row.format == AutomationFormat::kSia ? "sia" : "4100"),
-        field(9, 4), field(13, 2), field(15, 2), std::to_string(report.bytes.size()),
+        CsvField(row.peer),
+        std::string(report.format == AutomationFormat::kSia ? "sia" : "4100"),
+        CsvField(report.sequence_field), CsvField(report.receiver_field),
+        CsvField(report.line_field), std::to_string(report.bytes.size()),
         std::string(VerdictName(report.verdict)), CsvField(report.reason),
         std::string(row.tracked ? (row.repeat ? "yes" : "no") : ""),
         row.tracked ? std::to_string(row.gap) : std::string(), std::move(hex)}) {
     line += ',';
     line += value;
   }
-  return line + EventFields(sia ? DecodeSiaEvent(report.bytes) : std::nullopt) + "\r\n";
+  line += EventFields(report.event);
+  line += ',' + (row.attempt > 0 ? std::to_string(row.attempt) : std::string());
+  line += ',' + (row.interval_ms ? std::to_string(*row.interval_ms) : std::string());
+  return line + "\r\n";
 }
 
 TrafficCsv::~TrafficCsv() {

@@ -3,8 +3,10 @@
 // they are written, so a reader tailing it misses nothing.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,18 +17,19 @@ namespace v7400 {
 
 inline constexpr char kCsvHeader[] =
     "time,direction,link,peer,format,sequence,receiver,line,length,verdict,reason,repeat,gap,"
-    "bytes_hex,account,event,event_text";
+    "bytes_hex,account,event,event_text,attempt,interval_ms";
 
-// One row's values beside the frame report.
+// One row's values beside the frame record.
 struct CsvRow {
-  LocalTime time;
-  AutomationFormat format = AutomationFormat::kSia;
   std::string peer;
   // For a frame in of a tracked line: whether it repeats the line's previous sequence, and how
   // many sequence numbers were skipped before it.
   bool tracked = false;
   bool repeat = false;
   int gap = 0;
+  // An event's attempt number and the time since its previous attempt (0: no event).
+  int attempt = 0;
+  std::optional<std::uint32_t> interval_ms;
   // An ignored datagram's bytes in full; otherwise only the first kIgnoredHexBytes of them.
   bool ignored_in_full = false;
 };

@@ -1,78 +1,42 @@
 #include "display/traffic_recorder.h"
 
-#include <charconv>
-
-#include "codec/fault_hints.h"
-#include "codec/frame.h"
-#include "codec/sia_event.h"
 
 namespace v7400 {
-
-namespace {
-
-constexpr int kSequenceCycle = 9999;  // 0001 to 9999, then 0001 again
-
-// A field of decimal digits only, or -1.
-int Number(std::string_view text) {
-  int value = 0;
-  const auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return status == std::errc() && end == text.data() + text.size() && !text.empty() ? value : -1;
-}
-
-// The cause the receive paths named after the difference, found again from the frame itself.
-std::string LikelyCause(const FrameReport& report, bool encrypted) {
-  std::string cause;
-  if (report.verdict == FrameVerdict::kNack) cause = CrcHint(report.bytes);
-  if (report.verdict == FrameVerdict::kDropped) cause = LengthHint(report.bytes);
-  const bool taken =
-      report.verdict != FrameVerdict::kAck && report.verdict != FrameVerdict::kIgnored;
-  if (cause.empty() && encrypted && taken && report.link != LinkKind::kSerial) {
-    cause = CipherHint(report.bytes);
-  }
-  return cause;
-}
-
-}  // namespace
 
 void TrafficRecorder::OnFrame(const FrameReport& report) {
   CsvRow row;
   Track(report, row);
   Count(report);
   const bool csv = csv_ != nullptr && csv_->IsOpen();
-  const bool pcap = pcap_ != nullptr && pcap_->IsOpen();
-  if (!csv && !pcap) return;
-  row.time = clock_.Now();
-  if (pcap) pcap_->Write(report, row.time);
+  if (pcap_ != nullptr && pcap_->IsOpen()) pcap_->Write(report, report.time);
   if (!csv) return;
-  row.format = state_.Format;
+  if (ledger_ != nullptr) {
+    row.attempt = ledger_->LastAttempt().attempt;
+    row.interval_ms = ledger_->LastAttempt().interval_ms;
+  }
   row.peer = Peer(report);
   csv_->Write(report, row);
 }
 
 void TrafficRecorder::Track(const FrameReport& report, CsvRow& row) {
-  if (report.direction != FrameDirection::kIn || !state_.IsSia() ||
+  if (report.direction != FrameDirection::kIn || report.format != AutomationFormat::kSia ||
       report.verdict == FrameVerdict::kDropped || report.verdict == FrameVerdict::kIgnored ||
-      report.bytes.empty() || report.bytes.front() != kSiaStart) {
+      !report.sequence || report.line == 0) {
     return;
   }
-  const int sequence = Number(FrameField(report.bytes, 9, 4));
-  const int line = Number(FrameField(report.bytes, 15, 2));
-  if (sequence < 1 || sequence > kSequenceCycle || line < 1 || line > kLineCount) return;
-  // The receiver numbers its frames once for the whole link; a gap is booked to the line of
-  // the frame after it.
-  int& last = last_sequence_;
-  LineTally& tally = tally_.lines[static_cast<std::size_t>(line - 1)];
+  const int sequence = *report.sequence;
+  LineTally& tally = tally_.lines[static_cast<std::size_t>(report.line - 1)];
   row.tracked = true;
-  row.repeat = sequence == last;
-  if (last != 0 && !row.repeat) {
-    row.gap = (sequence - last - 1 + kSequenceCycle) % kSequenceCycle;
-  }
+  row.repeat = last_sequence_ == sequence;
+  // Numbers skipped ahead of the newest so far; a step back is a late or resent frame, not a
+  // gap. A gap is booked to the line of the frame after it.
+  const std::optional<std::int64_t> newest = numbering_.Newest();
+  const std::int64_t position = numbering_.Place(sequence);
+  if (newest && position > *newest + 1) row.gap = static_cast<int>(position - *newest - 1);
   if (row.repeat) ++tally.repeats;
   tally.gaps += row.gap;
-  if (report.verdict != FrameVerdict::kNack) {
-    if (const auto event = DecodeSiaEvent(report.bytes)) ++tally.events[event->code];
-  }
-  last = sequence;
+  if (report.verdict != FrameVerdict::kNack && report.event) ++tally.events[report.event->code];
+  last_sequence_ = sequence;
 }
 
 void TrafficRecorder::Count(const FrameReport& report) {
@@ -85,10 +49,15 @@ void TrafficRecorder::Count(const FrameReport& report) {
     return;
   }
   ++tally_.received;
-  if (state_.IsSia()) {
-    if (const std::string cause = LikelyCause(report, state_.EncryptionEnabled); !cause.empty()) {
-      ++tally_.causes[cause];
-    }
+  if (report.format == AutomationFormat::kSia && !report.cause.empty()) {
+    ++tally_.causes[report.cause];
+  }
+  const bool own_nack = report.verdict == FrameVerdict::kNack && !report.answer.deliberate;
+  if ((own_nack || report.verdict == FrameVerdict::kDropped) &&
+      tally_.refused.size() < kListedLimit) {
+    std::string field = report.sequence_field.empty() ? "?" : report.sequence_field;
+    for (char& c : field) c = c < 0x21 || c > 0x7E ? '?' : c;
+    tally_.refused.push_back(std::move(field));
   }
   switch (report.verdict) {
     case FrameVerdict::kAck:
@@ -96,6 +65,7 @@ void TrafficRecorder::Count(const FrameReport& report) {
       break;
     case FrameVerdict::kNack:
       ++tally_.nacked;
+      tally_.nacked_own += own_nack ? 1 : 0;
       break;
     case FrameVerdict::kDropped:
       ++tally_.dropped;

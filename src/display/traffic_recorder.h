@@ -1,16 +1,19 @@
-// The one observer of every frame: counts what the run received and answered, follows each
-// link's sequence numbers (repeats and gaps, booked per line), and writes the CSV rows when a
-// file is open.
+// Counts what the run received and answered, follows the link's sequence numbers (repeats and
+// gaps, booked per line), and writes the CSV rows and capture packets when those files are open.
+// Observes the frames after the receiver's ledger, whose attempt numbers the rows carry.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
+#include <vector>
 
-#include "core/clock.h"
 #include "core/frame_observer.h"
+#include "core/sequence_number.h"
 #include "core/simulator_state.h"
+#include "display/receiver_ledger.h"
 #include "display/traffic_csv.h"
 #include "display/traffic_pcap.h"
 
@@ -28,6 +31,7 @@ struct TrafficTally {
   std::int64_t received = 0;
   std::int64_t acked = 0;
   std::int64_t nacked = 0;
+  std::int64_t nacked_own = 0;  // for their own checksum, not by a fault or option
   std::int64_t unanswered = 0;
   std::int64_t dropped = 0;
   std::int64_t ignored = 0;
@@ -35,13 +39,16 @@ struct TrafficTally {
   // Frames refused or unanswered by the likely cause their reason names ("lower-case digits").
   std::map<std::string, std::int64_t> causes;
   std::array<LineTally, kLineCount> lines{};
+  // The sequence fields of the first frames NACKed for their own checksum or dropped.
+  std::vector<std::string> refused;
 };
 
 class TrafficRecorder : public FrameObserver {
  public:
   // Rows go to `csv` when it is given and open.
-  TrafficRecorder(const SimulatorState& state, const Clock& clock, TrafficCsv* csv = nullptr)
-      : state_(state), clock_(clock), csv_(csv) {}
+  TrafficRecorder(const SimulatorState& state, TrafficCsv* csv = nullptr,
+                  const ReceiverLedger* ledger = nullptr)
+      : state_(state), csv_(csv), ledger_(ledger) {}
 
   // Packets also go to `pcap` while it is open.
   void SetPcap(TrafficPcap* pcap) { pcap_ = pcap; }
@@ -60,12 +67,13 @@ class TrafficRecorder : public FrameObserver {
   std::string Peer(const FrameReport& report) const;
 
   const SimulatorState& state_;
-  const Clock& clock_;
   TrafficCsv* csv_;
+  const ReceiverLedger* ledger_;
   TrafficPcap* pcap_ = nullptr;
   std::string serial_peer_;
   TrafficTally tally_;
-  int last_sequence_ = 0;  // the link's last sequence number; 0: none seen yet
+  std::optional<int> last_sequence_;  // the link's last sequence number
+  SequenceLine numbering_;
 };
 
 }  // namespace v7400

@@ -20,6 +20,7 @@
 #include "app/qt/termination_notifier.h"
 #include "app/run_summary.h"
 #include "commands/command_run.h"
+#include "display/retransmission_report.h"
 #include "core/output_file.h"
 #include "headless/headless_simulator.h"
 #include "transport/connection_settings.h"
@@ -193,25 +194,23 @@ int Finish(HeadlessSimulator& simulator, const RunOptions& options, Outputs& out
            double run_seconds) {
   const RunSummary summary = MakeRunSummary(simulator.Recorder().Tally(), simulator.State(),
                                             run_seconds, simulator.Commands().Outcomes());
-  const std::vector<OutageFigures> outages = simulator.OutageFiguresSoFar();
-  const RetransmissionTracker& retransmissions = simulator.Retransmissions();
-  std::fputs((SummaryText(summary) + RetransmissionText(retransmissions, outages)).c_str(), stdout);
+  const LedgerReport retransmissions = simulator.Retransmissions();
+  std::fputs((SummaryText(summary) + RetransmissionText(retransmissions)).c_str(), stdout);
   std::fflush(stdout);
   Json summary_json = SummaryJson(summary);
-  summary_json["retransmissions"] = RetransmissionJson(retransmissions, outages);
+  summary_json["retransmissions"] = RetransmissionJson(retransmissions);
   if (outputs.json.file != nullptr && !WriteJson(outputs.json, JsonText(summary_json))) {
     return Fail(1, "cannot write \"" + options.summary_json_path + "\": " + std::strerror(errno));
   }
+  const TrafficTally& tally = summary.tally;
+  const std::vector<VerdictCase> verdicts = RetransmissionVerdicts(
+      retransmissions, {tally.received, tally.nacked_own, tally.dropped, tally.refused});
   if (outputs.junit.file != nullptr &&
       !WriteJson(outputs.junit,
-                 RetransmissionJUnit(retransmissions, outages, summary.tally.received,
-                                     summary.tally.dropped, run_seconds))) {
+                 RetransmissionJUnit(verdicts, options.faults.junit_suite, run_seconds))) {
     return Fail(1, "cannot write \"" + options.faults.junit_path + "\": " + std::strerror(errno));
   }
-  const int status = SummaryExitStatus(summary, options.strict);
-  // --strict also fails on a lost sequence number or an outage not delivered whole, in order.
-  return status == 0 && options.strict && RetransmissionFailed(retransmissions, outages) ? 1
-                                                                                         : status;
+  return options.strict && AnyFailed(verdicts) ? 1 : 0;
 }
 
 }  // namespace

@@ -12,14 +12,14 @@ HeadlessSimulator::HeadlessSimulator(const RunOptions& options, const Clock& clo
       error_log_(error_log),
       preferences_(preferences),
       prompts_(options.log_path),
-      sink_(state_, views_),
+      sink_(state_, views_, &clock),
       link_(MakeQtLink(state_, views_, prompts_, settings_path)),
       commands_(std::make_unique<InputCommands>(CommandPorts{state_, link_->Serial(),
                                                              link_->Network(), sink_, clock,
                                                              prompts_, views_, views_, random_})),
       serial_receiver_(state_, link_->Serial(), sink_, clock, *commands_),
       network_receiver_(state_, link_->Ingress(), link_->Network(), sink_, clock, *commands_),
-      recorder_(state_, clock, &csv),
+      observers_(sink_, state_, &csv),
       run_(state_, *commands_, clock, options.commands),
       scheduler_(error_log, "UDPServer1"),
       faults_(clock, scheduler_) {
@@ -28,7 +28,10 @@ HeadlessSimulator::HeadlessSimulator(const RunOptions& options, const Clock& clo
     serial_receiver_.SetAnswerFaults(&faults_);
     network_receiver_.SetAnswerFaults(&faults_);
   }
-  sink_.SetFrameObserver(this);
+  faults_.SetOutageHandler([this](int number, std::uint32_t start, std::uint32_t ms) {
+    observers_.Ledger().OutageBegan(number, start, ms);
+  });
+  sink_.AddObserver(this);
   sink_.KeepNoLists();
   sink_.SetLogFailureHandler([this](const std::string& message) {
     std::fprintf(stderr, "v7400: %s\n", message.c_str());
@@ -56,7 +59,7 @@ HeadlessSimulator::HeadlessSimulator(const RunOptions& options, const Clock& clo
 }
 
 HeadlessSimulator::~HeadlessSimulator() {
-  sink_.SetFrameObserver(nullptr);
+  sink_.RemoveObserver(this);
   Stop();
 }
 
@@ -71,7 +74,7 @@ bool HeadlessSimulator::Start(std::string& failure) {
                   : "cannot open the serial port " + link_->SerialDeviceName();
     return false;
   }
-  recorder_.SetSerialPeer(link_->SerialDeviceName());
+  Recorder().SetSerialPeer(link_->SerialDeviceName());
   if (state_.ConnectionMode == 1 && link_->LocalPort() == 0) {
     std::fprintf(stderr, "v7400: local port 0: listening on UDP port %u\n",
                  static_cast<unsigned>(link_->BoundLocalPort()));
@@ -86,7 +89,7 @@ bool HeadlessSimulator::Start(std::string& failure) {
 void HeadlessSimulator::AttachCapture(TrafficPcap& pcap) {
   pcap.SetUdpEnds(
       [this](const FrameReport& report) { return UdpEndsOf(state_, report, link_->LocalPort()); });
-  recorder_.SetPcap(&pcap);
+  Recorder().SetPcap(&pcap);
 }
 
 void HeadlessSimulator::OnSecond() {
@@ -110,20 +113,10 @@ void HeadlessSimulator::Stop() {
 }
 
 void HeadlessSimulator::OnFrame(const FrameReport& report) {
-  recorder_.OnFrame(report);
-  retransmissions_.OnFrame(report, clock_.TickMs());
   if (report.direction == FrameDirection::kIn && report.verdict != FrameVerdict::kIgnored &&
       report.verdict != FrameVerdict::kDropped) {
     run_.OnFrameIn(report.bytes);
   }
-}
-
-std::vector<OutageFigures> HeadlessSimulator::OutageFiguresSoFar() const {
-  std::vector<OutageWindow> windows;
-  for (const OutageSpell& spell : faults_.Outages()) {
-    if (spell.started) windows.push_back({spell.start_tick, spell.DurationMs()});
-  }
-  return retransmissions_.Outages(windows);
 }
 
 void HeadlessSimulator::SetProtocolDefaults() {

@@ -17,8 +17,8 @@
 #include "core/clock.h"
 #include "core/preference_store.h"
 #include "display/display_sink.h"
-#include "display/retransmission_report.h"
-#include "display/traffic_recorder.h"
+#include "display/receiver_ledger.h"
+#include "display/traffic_observers.h"
 #include "headless/console_views.h"
 #include "protocol/network_receive.h"
 #include "protocol/serial_receive.h"
@@ -44,15 +44,14 @@ class HeadlessSimulator : private CreationSteps, private FrameObserver {
   // Ends the run as the window's shutdown does: totals line, log closed, link released.
   void Stop();
 
-  TrafficRecorder& Recorder() { return recorder_; }
+  TrafficRecorder& Recorder() { return observers_.Recorder(); }
   // Packets go to `pcap` too, with the link's addresses.
   void AttachCapture(TrafficPcap& pcap);
   const CommandRun& Commands() const { return run_; }
   const SimulatorState& State() const { return state_; }
   const AnswerFaults& Faults() const { return faults_; }
-  const RetransmissionTracker& Retransmissions() const { return retransmissions_; }
-  // The outages that have begun, for the retransmission figures.
-  std::vector<OutageFigures> OutageFiguresSoFar() const;
+  // The receiver's retransmissions as they stand now.
+  LedgerReport Retransmissions() const { return observers_.Ledger().Report(clock_.TickMs()); }
 
  private:
   void OnFrame(const FrameReport& report) override;
@@ -99,8 +98,7 @@ class HeadlessSimulator : private CreationSteps, private FrameObserver {
   std::unique_ptr<InputCommands> commands_;
   SerialReceiver serial_receiver_;
   NetworkReceiver network_receiver_;
-  TrafficRecorder recorder_;
-  RetransmissionTracker retransmissions_;
+  TrafficObservers observers_;
   CommandRun run_;
   std::function<void()> after_frames_;
   bool open_failed_ = false;

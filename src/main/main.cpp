@@ -14,7 +14,7 @@
 #include "app/qt/settings_store.h"
 #include "app/qt/termination_notifier.h"
 #include "app/user_folders.h"
-#include "display/traffic_recorder.h"
+#include "display/traffic_observers.h"
 #include "headless/headless_run.h"
 #include "ui/tcmdhelpfrm.h"
 #include "ui/tcommunicationsetup.h"
@@ -90,12 +90,14 @@ int main(int argc, char* argv[]) {
       .faults = &command_line.options.faults,
   });
   main_window = &form;
-  v7400::TrafficRecorder traffic(form.State(), clock, &csv);
+  v7400::TrafficObservers traffic(form.Sink(), form.State(), &csv);
+  form.Faults().SetOutageHandler([&](int number, std::uint32_t start, std::uint32_t ms) {
+    traffic.Ledger().OutageBegan(number, start, ms);
+  });
   pcap.SetUdpEnds([&](const v7400::FrameReport& report) {
     return v7400::UdpEndsOf(form.State(), report, link != nullptr ? link->LocalPort() : 0);
   });
-  traffic.SetPcap(&pcap);
-  form.Sink().SetFrameObserver(&traffic);
+  traffic.Recorder().SetPcap(&pcap);
   prompts.SetParent(&form);
 
   QObject::connect(&application, &QGuiApplication::commitDataRequest, &form,

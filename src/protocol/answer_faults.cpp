@@ -24,6 +24,35 @@ std::string SecondsText(double seconds) {
 
 }  // namespace
 
+FrameAnswer AnswerOnWire(const std::string& expected, const std::vector<AnswerPiece>& pieces,
+                         bool stream) {
+  FrameAnswer answer;
+  if (expected.empty()) return answer;
+  std::vector<AnswerPiece> in_time = pieces;
+  std::stable_sort(in_time.begin(), in_time.end(),
+                   [](const AnswerPiece& a, const AnswerPiece& b) { return a.delay_ms < b.delay_ms; });
+  std::string so_far;
+  for (const AnswerPiece& piece : in_time) {
+    so_far = stream ? so_far + piece.bytes : piece.bytes;
+    if (stream ? so_far.starts_with(expected) : so_far == expected) {
+      answer.delivered = true;
+      answer.delay_ms = static_cast<std::uint32_t>(std::max(piece.delay_ms, 0));
+      return answer;
+    }
+    if (stream && so_far.size() >= expected.size()) return answer;
+  }
+  return answer;
+}
+
+FrameAnswer RecordAnswer(const FaultChoice& choice, const std::string& expected,
+                         const std::vector<AnswerPiece>& sent, bool stream) {
+  FrameAnswer answer = AnswerOnWire(expected, sent, stream);
+  answer.rule = choice.rule;
+  answer.outage = choice.outage;
+  answer.deliberate = choice.Acts() || (!expected.empty() && !sent.empty() && !answer.delivered);
+  return answer;
+}
+
 int FaultLineNumber(std::string_view line_field) {
   int line = 0;
   for (const char c : line_field) {
@@ -53,6 +82,7 @@ void AnswerFaults::StartOutageNow(double seconds) {
   spell.started = true;
   spell.start_tick = clock_.TickMs();
   outages_.push_back(spell);
+  if (on_outage_) on_outage_(static_cast<int>(outages_.size()), spell.start_tick, spell.DurationMs());
 }
 
 bool AnswerFaults::Active() const {
@@ -69,10 +99,12 @@ bool AnswerFaults::InOutage() const {
 }
 
 void AnswerFaults::StartDueOutages(std::uint32_t now) {
-  for (OutageSpell& spell : outages_) {
+  for (std::size_t i = 0; i < outages_.size(); ++i) {
+    OutageSpell& spell = outages_[i];
     if (!spell.started && frames_ >= spell.plan.after) {
       spell.started = true;
       spell.start_tick = now;
+      if (on_outage_) on_outage_(static_cast<int>(i) + 1, now, spell.DurationMs());
     }
   }
 }

@@ -41,6 +41,18 @@ struct OutageSpell {
   std::uint32_t DurationMs() const { return static_cast<std::uint32_t>(plan.seconds * 1000); }
 };
 
+// What the receiver gets of an answer sent as `pieces` when `expected` is the correct ACK (empty
+// when the frame earns none): a datagram that is that ACK, or on a `stream` the bytes so far
+// beginning with it, delivers it, at the delay of the piece that completes it.
+FrameAnswer AnswerOnWire(const std::string& expected, const std::vector<AnswerPiece>& pieces,
+                         bool stream);
+
+// The record of an answer sent as `sent` (nothing for a frame not answered), chosen by `choice`.
+// It is deliberate when a fault or outage acted, or when a correct ACK was due but the bytes
+// differ (a debug option spoiled them).
+FrameAnswer RecordAnswer(const FaultChoice& choice, const std::string& expected,
+                         const std::vector<AnswerPiece>& sent, bool stream);
+
 // The line number of a frame's line field ("07"), 0 when it is none.
 int FaultLineNumber(std::string_view line_field);
 // The bytes of the pieces that go out with the frame, as its display entry shows them; the late
@@ -59,6 +71,9 @@ class AnswerFaults {
   // An outage from this moment on, as when the automation computer is switched off now.
   void StartOutageNow(double seconds);
   const std::vector<OutageSpell>& Outages() const { return outages_; }
+  // Told when an outage begins: its 1-based number, start tick and length.
+  using OutageHandler = std::function<void(int number, std::uint32_t start, std::uint32_t ms)>;
+  void SetOutageHandler(OutageHandler handler) { on_outage_ = std::move(handler); }
 
   // True while a rule is set or an outage is yet to end; false costs the receive paths nothing.
   bool Active() const;
@@ -93,6 +108,7 @@ class AnswerFaults {
   std::int64_t frames_ = 0;  // frames chosen for so far
   std::uint64_t seed_ = 0;
   std::mt19937_64 random_;
+  OutageHandler on_outage_;
 };
 
 // A late answer's own display entry and traffic-log line, in the form of an answer given by hand,

@@ -8,14 +8,15 @@ namespace v7400 {
 Verdict CheckSiaCrc(std::string_view frame, DebugOptions& debug) {
   const bool simulated = debug.SimulateReceivingCrcError;
   if (CheckFrameCrc(frame, debug)) return {};
-  return {FrameVerdict::kNack,
-          simulated ? "receiving CRC error simulated" : WithHint(CrcFault(frame), CrcHint(frame))};
+  if (simulated) return {FrameVerdict::kNack, "receiving CRC error simulated", {}, true};
+  std::string cause = CrcHint(frame);
+  return {FrameVerdict::kNack, WithHint(CrcFault(frame), cause), cause, false};
 }
 
 Verdict FinalVerdict(const SimulatorState& state, Verdict checked) {
-  if (!state.IsAutoAck()) return {FrameVerdict::kNone, kManualModeReason};
+  if (!state.IsAutoAck()) return {FrameVerdict::kNone, kManualModeReason, {}, false};
   if (state.IsSia() && state.CurrentSequence == kNeverAckedSequence) {
-    return {FrameVerdict::kNone, kNeverAckedReason};
+    return {FrameVerdict::kNone, kNeverAckedReason, {}, false};
   }
   return checked;
 }

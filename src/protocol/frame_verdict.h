@@ -17,6 +17,8 @@ inline constexpr char kNoEndByteReason[] = "no end byte";
 struct Verdict {
   FrameVerdict verdict = FrameVerdict::kAck;
   std::string reason;
+  std::string cause;       // the likely cause the reason ends with, or empty
+  bool simulated = false;  // a NACK the receiving-CRC option made
 };
 
 // The checksum check of an SIA frame (with the receiving-CRC debug option), as a verdict.

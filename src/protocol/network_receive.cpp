@@ -10,6 +10,20 @@
 
 namespace v7400 {
 
+std::vector<AnswerPiece> NetworkReceiver::SentAsDatagrams(const std::string& answer,
+                                                          const FaultChoice& fault,
+                                                          std::vector<AnswerPiece> pieces) const {
+  if (!fault.Acts()) pieces = {{0, answer}};
+  // The sending-CRC option spoils datagrams as they go (a cipher packet keeps its frame).
+  if (state_.Debug.SimulateSendingCrcError && !state_.EncryptionEnabled) {
+    for (AnswerPiece& piece : pieces) {
+      if (piece.bytes.size() > 1) piece.bytes[1] = '\0';
+      if (state_.Debug.OnlyOneTime) break;
+    }
+  }
+  return pieces;
+}
+
 bool NetworkReceiver::Accepts(const std::string& datagram, const std::string& sender_address,
                               bool ipv6) {
   if (state_.Closing != 0 || state_.ConnectionMode != 1) return false;
@@ -57,6 +71,7 @@ void NetworkReceiver::OnDatagram(const std::string& datagram, const std::string&
   ++state_.ReceivedCount;
 
   std::string answer;
+  std::string frame_sequence;
   Verdict verdict;
   FaultChoice fault;
   std::vector<AnswerPiece> pieces;
@@ -66,6 +81,7 @@ void NetworkReceiver::OnDatagram(const std::string& datagram, const std::string&
                            !(state_.IsSia() && state_.CurrentSequence == kNeverAckedSequence);
     const std::string sequence =
         faultable && state_.IsSia() ? state_.CurrentSequence : std::string();
+    frame_sequence = state_.CurrentSequence;
     answer = Answer(payload, verdict);
     if (faultable) {
       fault = faults_->Choose(state_.IsSia() ? FaultLineNumber(state_.CurrentLine) : 0, sequence);
@@ -78,11 +94,15 @@ void NetworkReceiver::OnDatagram(const std::string& datagram, const std::string&
       if (listed) hex += "     " + RenderBracketedHex(shown);
     }
   }
+  const bool checked_ok = verdict.verdict == FrameVerdict::kAck;
+  const bool simulated = verdict.simulated;
   verdict = terminated ? FinalVerdict(state_, std::move(verdict))
-                       : Verdict{FrameVerdict::kNone, kNoEndByteReason};
+                       : Verdict{FrameVerdict::kNone, kNoEndByteReason, {}, false};
   // SIA frames are text; a 4100 frame may carry any byte, so only SIA says more.
   if (state_.EncryptionEnabled && state_.IsSia() && verdict.verdict != FrameVerdict::kAck) {
-    verdict.reason = WithHint(std::move(verdict.reason), CipherHint(payload));
+    const std::string hint = CipherHint(payload);
+    verdict.reason = WithHint(std::move(verdict.reason), hint);
+    if (verdict.cause.empty()) verdict.cause = hint;
   }
   bool answering =
       state_.IsAutoAck() && terminated && state_.CurrentSequence != kNeverAckedSequence;
@@ -91,7 +111,7 @@ void NetworkReceiver::OnDatagram(const std::string& datagram, const std::string&
   const std::string send_problem = answering ? sender_.SendProblem() : std::string();
   if (!send_problem.empty()) {
     answering = false;
-    verdict = Verdict{FrameVerdict::kNone, "answer not sent: " + send_problem};
+    verdict = Verdict{FrameVerdict::kNone, "answer not sent: " + send_problem, {}, false};
     decimal.resize(frame_text_size);
     if (listed) hex = RenderBracketedHex(payload);
   } else if (fault.Acts()) {
@@ -101,7 +121,15 @@ void NetworkReceiver::OnDatagram(const std::string& datagram, const std::string&
   FrameReport report = FrameIn(ipv6 ? LinkKind::kUdp6 : LinkKind::kUdp, sender_address, payload,
                                verdict.verdict, std::move(verdict.reason));
   if (state_.EncryptionEnabled) report.wire = datagram;
-  sink_.ReportFrame(report);
+  report.cause = std::move(verdict.cause);
+  if (answering) {
+    const std::string expected =
+        !checked_ok ? std::string()
+                    : state_.IsSia() ? AckFor(frame_sequence, state_) : std::string(1, kAck4100);
+    report.answer = RecordAnswer(fault, expected, SentAsDatagrams(answer, fault, pieces), false);
+  }
+  report.answer.deliberate = report.answer.deliberate || simulated;
+  sink_.ReportFrame(std::move(report));
   const std::string prefix =
       TimeStamp(clock_) + " <" + std::to_string(state_.ReceivedCount) + "> :  ";
   const std::string decimal_entry = prefix + decimal;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "core/clock.h"
 #include "core/line_services.h"
@@ -35,6 +36,9 @@ class NetworkReceiver {
   // as ignored.
   bool Accepts(const std::string& datagram, const std::string& sender_address, bool ipv6);
   std::string Answer(const std::string& payload, Verdict& verdict);
+  // The datagrams of the answer as they reach the wire.
+  std::vector<AnswerPiece> SentAsDatagrams(const std::string& answer, const FaultChoice& fault,
+                                           std::vector<AnswerPiece> pieces) const;
   // Sends one answer now: counted, shown and reported.
   void SendNow(const std::string& answer);
 

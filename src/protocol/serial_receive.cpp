@@ -54,10 +54,12 @@ bool SerialReceiver::ProcessByte(char byte, char terminator) {
     const int length = CheckFrameLength(state_.FrameBuffer);
     if (length < 0) return false;
     if (length > 0 || state_.FrameBuffer.front() != kSiaStart) {
-      sink_.ReportFrame(FrameIn(
+      const std::string cause = length > 0 ? LengthHint(state_.FrameBuffer) : std::string();
+      FrameReport report = FrameIn(
           LinkKind::kSerial, "", state_.FrameBuffer, FrameVerdict::kDropped,
-          length > 0 ? WithHint(LengthFault(state_.FrameBuffer), LengthHint(state_.FrameBuffer))
-                     : "no start byte 0A"));
+          length > 0 ? WithHint(LengthFault(state_.FrameBuffer), cause) : "no start byte 0A");
+      report.cause = cause;
+      sink_.ReportFrame(std::move(report));
       DropFrame();
       return true;
     }
@@ -86,14 +88,23 @@ void SerialReceiver::CompleteFrame(char terminator) {
   std::string answer;
   Verdict verdict;
   fault_ = {};
+  // The correct ACK is taken before the answer is built: the sequence-error option rewrites it.
+  std::string expected = state_.IsSia() ? AckFor(state_.CurrentSequence, state_)
+                                        : std::string(1, kAck4100);
   if (state_.IsAutoAck()) answer = PrepareAnswer(verdict);
+  if (verdict.verdict != FrameVerdict::kAck) expected.clear();
+  const bool simulated = verdict.simulated;
   verdict = FinalVerdict(state_, std::move(verdict));
   if (fault_.Acts()) {
     verdict.verdict = faults_->VerdictOf(fault_, verdict.verdict);
     verdict.reason += (verdict.reason.empty() ? "" : "; ") + faults_->Reason(fault_);
   }
-  sink_.ReportFrame(
-      FrameIn(LinkKind::kSerial, "", state_.FrameBuffer, verdict.verdict, verdict.reason));
+  FrameReport report =
+      FrameIn(LinkKind::kSerial, "", state_.FrameBuffer, verdict.verdict, verdict.reason);
+  report.cause = std::move(verdict.cause);
+  if (state_.IsAutoAck()) report.answer = RecordSerialAnswer(answer, expected);
+  report.answer.deliberate = report.answer.deliberate || simulated;
+  sink_.ReportFrame(std::move(report));
   sink_.WriteTrafficLog(state_.DecimalText);
   sink_.AppendDisplayEntry(std::to_string(state_.ReceivedCount) + ":  " + state_.HexText,
                            state_.DecimalText);
@@ -141,6 +152,21 @@ bool SerialReceiver::ChooseFault(const std::string& answer, const std::string& s
   return true;
 }
 
+FrameAnswer SerialReceiver::RecordSerialAnswer(std::string& answer, const std::string& expected) {
+  std::vector<AnswerPiece> sent;
+  if (fault_.Acts()) {
+    // The sending-CRC option still acts, on the first piece as it would on the answer.
+    if (state_.IsSia() && !pieces_.empty()) {
+      ApplySendingCrcError(pieces_.front().bytes, 1, state_.Debug);
+    }
+    sent = pieces_;
+  } else {
+    if (state_.IsSia()) ApplySendingCrcError(answer, 1, state_.Debug);
+    if (!state_.IsSia() || state_.CurrentSequence != kNeverAckedSequence) sent = {{0, answer}};
+  }
+  return RecordAnswer(fault_, expected, sent, true);
+}
+
 void SerialReceiver::SendAnswer(std::string answer) {
   if (fault_.Acts()) {
     SendFaulted();
@@ -153,7 +179,6 @@ void SerialReceiver::SendAnswer(std::string answer) {
     sink_.ReportSent(answer);
     return;
   }
-  ApplySendingCrcError(answer, 1, state_.Debug);
   if (state_.CurrentSequence != kNeverAckedSequence) {
     port_.Write(answer);
     sink_.ReportSent(answer);
@@ -162,9 +187,6 @@ void SerialReceiver::SendAnswer(std::string answer) {
 }
 
 void SerialReceiver::SendFaulted() {
-  // The sending-CRC option still acts, on the first piece as it would on the answer.
-  if (state_.IsSia() && !pieces_.empty())
-    ApplySendingCrcError(pieces_.front().bytes, 1, state_.Debug);
   faults_->Send(std::move(pieces_), [this](const std::string& bytes, bool late) {
     if (state_.Closing != 0) return;
     WriteNow(bytes);

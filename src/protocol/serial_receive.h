@@ -33,6 +33,8 @@ class SerialReceiver {
   void CompleteFrame(char terminator);
   std::string PrepareAnswer(Verdict& verdict);
   void SendAnswer(std::string answer);
+  // What the answer about to go does for the receiver; the sending-CRC option acts on it here.
+  FrameAnswer RecordSerialAnswer(std::string& answer, const std::string& expected);
   // Chooses the frame's fault; true when one acts, its pieces rendered into the entry texts.
   bool ChooseFault(const std::string& answer, const std::string& sequence, const char* gap);
   void SendFaulted();

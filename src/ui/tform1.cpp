@@ -28,7 +28,7 @@ TForm1::TForm1(FormPorts ports, QWidget* parent)
     : QMainWindow(parent),
       ui_(std::make_unique<Ui::TForm1>()),
       ports_(std::move(ports)),
-      sink_(state_, *this),
+      sink_(state_, *this, &ports_.clock),
       link_(ports_.make_link(state_, *this)),
       commands_(std::make_unique<InputCommands>(
           CommandPorts{state_, link_->Serial(), link_->Network(), sink_, ports_.clock,

@@ -7,7 +7,7 @@
 #include "codec/crc16.h"
 #include "codec/frame.h"
 #include "display/traffic_recorder.h"
-#include "fakes/fake_clock.h"
+#include "fakes/frame_records.h"
 #include "protocol/frame_verdict.h"
 
 namespace v7400 {
@@ -34,8 +34,7 @@ TEST(FaultHintsTest, ChecksumFaultsNameTheirCause) {
   };
   SimulatorState state;
   state.Format = AutomationFormat::kSia;
-  testing::FakeClock clock;
-  TrafficRecorder recorder(state, clock);
+  TrafficRecorder recorder(state);
   std::map<std::string, std::int64_t> causes;
   for (const auto& [checksum, hint] : cases) {
     const std::string frame = WithChecksum(checksum);
@@ -44,7 +43,9 @@ TEST(FaultHintsTest, ChecksumFaultsNameTheirCause) {
     EXPECT_EQ(verdict.verdict, FrameVerdict::kNack) << checksum;
     const std::string fault = "CRC " + checksum + ", expected " + good;
     EXPECT_EQ(verdict.reason, hint.empty() ? fault : fault + ": " + hint);
-    recorder.OnFrame(FrameIn(LinkKind::kUdp, "", frame, verdict.verdict, verdict.reason));
+    FrameReport report = FrameIn(LinkKind::kUdp, "", frame, verdict.verdict, verdict.reason);
+    report.cause = verdict.cause;
+    recorder.OnFrame(testing::Completed(report));
     if (!hint.empty()) ++causes[hint];
   }
   // The run's summary counts the causes.

@@ -38,7 +38,7 @@ TEST(FormatHintTest, SaidOncePerSpellInTheViewAndTheReason) {
   testing::FakeDisplayView view;
   DisplaySink sink(state, view);
   Reasons observer;
-  sink.SetFrameObserver(&observer);
+  sink.AddObserver(&observer);
   for (const std::string& frame : {kSia, kSia, k4100, kSia}) {
     const bool ack = frame == k4100;
     sink.ReportFrame(FrameIn(LinkKind::kUdp, "", frame, ack ? FrameVerdict::kAck : FrameVerdict::kNone,

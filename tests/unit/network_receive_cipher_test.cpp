@@ -77,7 +77,7 @@ TEST_F(NetworkReceiveCipherTest, PacketUnderAnotherKeyIsReportedAsAWrongKey) {
     }
     FrameReport last;
   } seen;
-  sink.SetFrameObserver(&seen);
+  sink.AddObserver(&seen);
   state.ReceiverAddress = "127.0.0.1";
   state.EncryptionEnabled = true;
   TRijndael other;

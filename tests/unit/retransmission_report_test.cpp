@@ -3,84 +3,101 @@
 #include <gtest/gtest.h>
 
 #include "codec/frame.h"
+#include "fakes/frame_records.h"
 
 namespace v7400 {
 namespace {
 
-FrameReport In(const char* sequence, const char* line, FrameVerdict verdict,
-               std::string reason = "") {
-  const std::string frame = WrapSiaBody(std::string("\t") + sequence + "01" + line + "[#1234|NRR]");
-  return FrameIn(LinkKind::kUdp, "127.0.0.1", frame, verdict, std::move(reason));
+FrameReport In(const char* sequence, std::uint32_t tick, bool delivered, int outage = 0) {
+  FrameReport record = testing::Completed(
+      FrameIn(LinkKind::kUdp, "", WrapSiaBody(std::string("\t") + sequence + "0102[#1|NBA1]"),
+              FrameVerdict::kAck, ""),
+      AutomationFormat::kSia, tick);
+  record.answer.delivered = delivered;
+  record.answer.outage = outage;
+  return record;
 }
 
-TEST(RetransmissionReportTest, RepeatsAreSortedByTheAnswerBeforeThem) {
-  RetransmissionTracker tracker;
-  const auto ack = FrameVerdict::kAck;
-  const auto none = FrameVerdict::kNone;
-  const std::pair<std::uint32_t, FrameReport> frames[] = {
-      {0, In("0001", "01", none, "fault 1: drop")},
-      {3000, In("0001", "01", FrameVerdict::kNack, "fault 2: nack")},
-      {3100, In("0001", "01", ack, "fault 3: bad-crc")},
-      {6100, In("0001", "01", ack)},  // the fourth attempt is the first plain ACK
-      {6200, In("0001", "01", ack)},  // resent after an ACK
-      {6300, In("0002", "01", none, "outage 1: 3 s")},
-      {6400, In("0004", "01", ack)},  // 0002 given up, 0003 never came
-      {6500, In("0005", "02", ack)},  // one numbering for the whole link
-      {8500, In("0005", "02", ack)},
-      {8600, In("AAAA", "02", none, "sequence AAAA, not answered")},
-  };
-  for (const auto& [tick, report] : frames) tracker.OnFrame(report, tick);
-  const RetryFigures& one = tracker.Lines()[0];
-  EXPECT_EQ(one.after_fault, 2);
-  EXPECT_EQ(one.after_nack, 1);
-  EXPECT_EQ(one.after_ack, 1);
-  EXPECT_EQ(one.first_repeat_ms, std::vector<std::uint32_t>{3000});
-  EXPECT_EQ(one.most_attempts, 4);
-  EXPECT_EQ(one.given_up_sequences, std::vector<int>{2});
-  EXPECT_EQ(one.lost_sequences, std::vector<int>{3});
-  EXPECT_EQ(tracker.Total().Repeats(), 5);
-  EXPECT_TRUE(RetransmissionFailed(tracker, {}));
-  const std::string junit = RetransmissionJUnit(tracker, {}, 10, 0, 1.5);
-  EXPECT_NE(junit.find("tests=\"3\" failures=\"1\""), std::string::npos) << junit;
-  EXPECT_NE(junit.find("name=\"line 01: no sequence number lost\">\n    <failure "
-                       "message=\"lost 0003\"/>"),
-            std::string::npos)
-      << junit;
-}
-
-TEST(RetransmissionReportTest, AnOutageIsJudgedOnWhatCameDuringAndAfterIt) {
-  struct Case {
-    std::vector<std::pair<std::uint32_t, const char*>> frames;  // tick, sequence on line 01
-    std::int64_t during, after, first_after_ms;
-    bool in_order;
-    std::vector<int> missing;
-  };
-  const Case cases[] = {
-      {{{500, "0001"}, {1000, "0002"}, {2000, "0002"}, {3200, "0002"}, {3300, "0003"}},
-       2,
-       2,
-       200,
-       true,
-       {}},
-      {{{1000, "0001"}, {3100, "0003"}, {3200, "0002"}}, 1, 2, 100, false, {}},
-      {{{1000, "0001"}, {3100, "0003"}}, 1, 1, 100, true, {2}},
-      {{{1000, "0001"}}, 1, 0, -1, true, {}},
-  };
-  for (const Case& c : cases) {
-    RetransmissionTracker tracker;
-    for (const auto& [tick, sequence] : c.frames) {
-      tracker.OnFrame(In(sequence, "01", FrameVerdict::kAck), tick);
-    }
-    const auto outages = tracker.Outages({{1000, 2000}});
-    ASSERT_EQ(outages.size(), 1U);
-    const OutageFigures& o = outages[0];
-    EXPECT_EQ(o.during, c.during) << c.frames.size();
-    EXPECT_EQ(o.after, c.after) << c.frames.size();
-    EXPECT_EQ(o.first_after_ms, c.first_after_ms) << c.frames.size();
-    EXPECT_EQ(o.in_order, c.in_order) << c.frames.size();
-    EXPECT_EQ(o.missing, c.missing) << c.frames.size();
-    EXPECT_EQ(RetransmissionFailed(tracker, outages), !c.in_order || !c.missing.empty());
+TEST(RetransmissionReportTest, VerdictsNameWhatFailedWithTheNumbersConcerned) {
+  ReceiverLedger ledger;
+  ledger.OutageBegan(1, 1000, 1000);
+  // 0002 given up, 0004 never came, 0005 silenced and never delivered.
+  for (const FrameReport& r : {In("0001", 0, true), In("0002", 100, false),
+                               In("0003", 200, true), In("0005", 1000, false, 1),
+                               In("0006", 2500, true)}) {
+    ledger.OnFrame(r);
   }
+  const std::vector<VerdictCase> cases =
+      RetransmissionVerdicts(ledger.Report(3000), {6, 1, 0, {"0003"}});
+  ASSERT_EQ(cases.size(), 4U);
+  const std::pair<const char*, const char*> expected[] = {
+      {"answers", "0003"},
+      {"line 02: nothing lost", "0004"},
+      {"line 02: nothing given up", "0002 0005"},
+      {"outage 1: delivered whole and in order", "0004 0005"},
+  };
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    EXPECT_EQ(cases[i].name, expected[i].first);
+    EXPECT_TRUE(cases[i].Failed()) << cases[i].name;
+    EXPECT_EQ(cases[i].body, expected[i].second) << cases[i].name;
+  }
+  EXPECT_EQ(cases[0].message, "1 of 6 frames NACKed for their own checksum, 0 dropped; expected none");
+  const std::string xml = RetransmissionJUnit(cases, "rx <fw>", 0.5);
+  EXPECT_NE(xml.find("<testsuite name=\"rx &lt;fw&gt;\" tests=\"4\" failures=\"4\" errors=\"0\" "
+                     "time=\"0.500\">"),
+            std::string::npos)
+      << xml;
+  EXPECT_NE(xml.find("<testcase classname=\"rx &lt;fw&gt;\" name=\"line 02: nothing lost\">\n"
+                     "    <failure type=\"lost\" message=\"1 sequence number lost; expected "
+                     "none\">0004</failure>"),
+            std::string::npos)
+      << xml;
+  EXPECT_TRUE(AnyFailed(cases));
+}
+
+TEST(RetransmissionReportTest, AReceiverThatResendsEverythingPasses) {
+  ReceiverLedger ledger;
+  for (const FrameReport& r : {In("0001", 0, false), In("0001", 1000, true), In("0002", 1100, true)}) {
+    ledger.OnFrame(r);
+  }
+  const LedgerReport report = ledger.Report(2000);
+  const std::vector<VerdictCase> cases = RetransmissionVerdicts(report, {3, 0, 0, {}});
+  EXPECT_FALSE(AnyFailed(cases));
+  EXPECT_EQ(RetransmissionJUnit(cases, "v7400", 1.25).find("<failure"), std::string::npos);
+  const Json json = RetransmissionJson(report);
+  EXPECT_EQ(json["repeats_after_fault"], 1);
+  EXPECT_EQ(json["first_repeat_ms"]["median"], 1000);
+  EXPECT_EQ(json["retry_intervals_ms"][0]["count"], 1);
+  EXPECT_EQ(json["lines"][0]["line"], 2);
+  EXPECT_EQ(json["lost_sequences"], Json::array());
+}
+
+TEST(RetransmissionReportTest, WithoutSequenceNumbersLossAndOrderAreUnknown) {
+  ReceiverLedger ledger;
+  ledger.OutageBegan(1, 0, 1000);
+  FrameReport silenced =
+      testing::Completed(FrameIn(LinkKind::kSerial, "", "12\x14", FrameVerdict::kNone, ""),
+                         AutomationFormat::k4100, 0);
+  silenced.answer.outage = 1;
+  FrameReport resent = silenced;
+  resent.answer = {0, 0, false, true, 0};
+  resent.tick = 1500;
+  ledger.OnFrame(silenced);
+  ledger.OnFrame(resent);
+  const LedgerReport report = ledger.Report(2000);
+  const Json json = RetransmissionJson(report);
+  EXPECT_TRUE(json["lost"].is_null());
+  EXPECT_TRUE(json["lost_sequences"].is_null());
+  EXPECT_TRUE(json["outages"][0]["in_order"].is_null());
+  EXPECT_EQ(json["outages"][0]["whole"], true);
+  EXPECT_EQ(json["outages"][0]["recovery_ms"], 500);
+  const std::string text = RetransmissionText(report);
+  EXPECT_NE(text.find("lost: not known without sequence numbers"), std::string::npos) << text;
+  EXPECT_NE(text.find("order: not known without sequence numbers"), std::string::npos) << text;
+  const std::vector<VerdictCase> cases = RetransmissionVerdicts(report, {2, 0, 0, {}});
+  ASSERT_EQ(cases.size(), 3U);
+  EXPECT_EQ(cases[1].name, "nothing given up");
+  EXPECT_FALSE(AnyFailed(cases));
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include "codec/frame.h"
 #include "display/traffic_csv.h"
 #include "display/traffic_recorder.h"
-#include "fakes/fake_clock.h"
+#include "fakes/frame_records.h"
 
 namespace v7400 {
 namespace {
@@ -44,20 +44,21 @@ TEST(SiaEventTest, DataReadAsAccountQualifierCodeAndNumber) {
 
 TEST(SiaEventTest, CsvRowsEndWithTheEventAndRunsCountEventsByCodePerLine) {
   const std::string header = kCsvHeader;
-  EXPECT_TRUE(header.ends_with(",bytes_hex,account,event,event_text")) << header;
+  EXPECT_TRUE(header.ends_with(",bytes_hex,account,event,event_text,attempt,interval_ms"))
+      << header;
 
   CsvRow row;
   const std::string frame = Frame("03", "[#1234|NFA07]");
-  const std::string line = CsvLine(FrameIn(LinkKind::kUdp, "", frame, FrameVerdict::kAck, ""), row);
-  EXPECT_TRUE(line.ends_with(",1234,FA,\"Fire alarm, zone 07\"\r\n")) << line;
+  const std::string line =
+      CsvLine(testing::Completed(FrameIn(LinkKind::kUdp, "", frame, FrameVerdict::kAck, "")), row);
+  EXPECT_TRUE(line.ends_with(",1234,FA,\"Fire alarm, zone 07\",,\r\n")) << line;
 
   SimulatorState state;
   state.Format = AutomationFormat::kSia;
-  testing::FakeClock clock;
-  TrafficRecorder recorder(state, clock);
+  TrafficRecorder recorder(state);
   const auto in = [&](const std::string& sequence, const std::string& data, FrameVerdict verdict) {
-    recorder.OnFrame(
-        FrameIn(LinkKind::kSerial, "", WrapSiaBody("\t" + sequence + "0103" + data), verdict, ""));
+    recorder.OnFrame(testing::Completed(
+        FrameIn(LinkKind::kSerial, "", WrapSiaBody("\t" + sequence + "0103" + data), verdict, "")));
   };
   in("0001", "[#1234|NFA07]", FrameVerdict::kAck);
   in("0002", "[#1234|NBA01]", FrameVerdict::kAck);

@@ -14,6 +14,7 @@
 #include "codec/frame.h"
 #include "fakes/fake_clock.h"
 #include "fakes/fake_display_view.h"
+#include "fakes/frame_records.h"
 #include "fakes/fake_links.h"
 #include "protocol/network_receive.h"
 #include "protocol/serial_receive.h"
@@ -37,7 +38,7 @@ class FrameReportTest : public ::testing::Test {
  protected:
   FrameReportTest() {
     state.Format = AutomationFormat::kSia;
-    sink.SetFrameObserver(&capture);
+    sink.AddObserver(&capture);
   }
   const FrameReport& In() {
     EXPECT_FALSE(capture.reports.empty());
@@ -123,40 +124,39 @@ TEST_F(FrameReportTest, AnswerNotSentIsNotCountedAsAnswered) {
 TEST(TrafficRecorderTest, RepeatsAndGapsFollowTheLinkSequenceBookedToTheNextFrameLine) {
   SimulatorState state;
   state.Format = AutomationFormat::kSia;
-  FakeClock clock;
-  TrafficRecorder recorder(state, clock);
+  TrafficRecorder recorder(state);
   struct Step {
     const char* sequence;
     const char* line;
-  } steps[] = {{"0001", "01"}, {"0002", "02"}, {"0002", "02"}, {"0005", "01"}, {"0006", "02"},
-               {"0008", "02"}, {"9999", "01"}, {"0001", "02"}, {"AAAA", "01"}, {"0002", "01"}};
+  } steps[] = {{"9997", "01"}, {"9998", "02"}, {"9998", "02"}, {"0002", "01"}, {"0003", "02"},
+               {"0005", "02"}, {"0002", "01"}, {"AAAA", "01"}, {"0006", "01"}};
   for (const Step& step : steps) {
-    recorder.OnFrame(
-        FrameIn(LinkKind::kUdp, "", Event(step.sequence, step.line), FrameVerdict::kAck, ""));
+    recorder.OnFrame(testing::Completed(
+        FrameIn(LinkKind::kUdp, "", Event(step.sequence, step.line), FrameVerdict::kAck, "")));
   }
   const TrafficTally& tally = recorder.Tally();
-  EXPECT_EQ(tally.received, 10);
+  EXPECT_EQ(tally.received, 9);
   EXPECT_EQ(tally.lines[0].repeats, 0);
   EXPECT_EQ(tally.lines[1].repeats, 1);
-  // 0003-0004 and 0009-9998 on line 1; 0007 on line 2; none across the wrap.
-  EXPECT_EQ(tally.lines[0].gaps, 2 + 9990);
+  // 9999 and 0001 across the wrap on line 1, 0004 on line 2; the step back to 0002 is no gap.
+  EXPECT_EQ(tally.lines[0].gaps, 2);
   EXPECT_EQ(tally.lines[1].gaps, 1);
 }
 
 TEST(TrafficCsvTest, RowsAreQuotedAndStampedInFull) {
   CsvRow row;
-  row.time = LocalTime{2026, 12, 8, 9, 5, 7, 42, -330};
   row.peer = "fe80::1";
   row.tracked = true;
   // The address fields of an SIA frame; the length and bytes of any frame.
   const std::string frame = WrapSiaBody(
       "\t001201"
       "07[]");
-  const FrameReport report =
-      FrameIn(LinkKind::kUdp6, "", frame, FrameVerdict::kNack, "CRC 1A2B, expected \"47D4\"");
+  FrameReport report = testing::Completed(
+      FrameIn(LinkKind::kUdp6, "", frame, FrameVerdict::kNack, "CRC 1A2B, expected \"47D4\""));
+  report.time = LocalTime{2026, 12, 8, 9, 5, 7, 42, -330};
   EXPECT_EQ(CsvLine(report, row),
             "2026-12-08T09:05:07.042-05:30,in,udp6,fe80::1,sia,0012,01,07,19,NACK,"
-            "\"CRC 1A2B, expected \"\"47D4\"\"\",no,0,0A3441393730420930303132303130375B5D0D,,,\r\n");
+            "\"CRC 1A2B, expected \"\"47D4\"\"\",no,0,0A3441393730420930303132303130375B5D0D,,,,,\r\n");
 }
 
 // A row cut by a full disk (a file size limit stands in for it) gets its line end before the

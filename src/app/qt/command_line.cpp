@@ -29,6 +29,7 @@ const std::map<QString, const char*>& HeadlessOnly() {
       {Q("strict"), "--strict"},   {Q("command"), "--command"},
       {Q("line"), "--line"},       {Q("progress"), "--progress"},
       {Q("quiet"), "--quiet"},     {Q("junit"), "--junit"},
+      {Q("junit-suite"), "--junit-suite"},
   };
   return kOptions;
 }
@@ -86,8 +87,9 @@ void AddOptions(QCommandLineParser& parser) {
   add("seconds", "Ends the run after S seconds.", "S");
   add("summary-json", "Writes the summary to FILE as JSON.", "FILE");
   add("strict",
-      "Exit status 1 when any frame was NACKed or dropped, a sequence number was lost, or an "
-      "outage was not delivered whole and in order.");
+      "Exit status 1 when the receiver failed: an event given up, a sequence number lost, an "
+      "outage not delivered whole and in order, a frame NACKed for its own checksum or "
+      "dropped. A fault made on purpose never fails the run.");
   add("command",
       "Sends a command once the link is open; repeatable, sent in order, each with its own "
       "--line: date, time, stop-audio, dtmf:DIGITS, CMD01 to CMD0E06, or CMD08 (remote "
@@ -109,9 +111,11 @@ void AddOptions(QCommandLineParser& parser) {
       "SECONDS");
   add("seed", "Seeds the random draws of p= and garbage=, so a run can be repeated exactly.", "S");
   add("junit",
-      "Writes the answers, each line's sequence numbers and each outage to FILE as "
-      "JUnit XML.",
+      "Writes the verdicts on the receiver to FILE as JUnit XML: the answers, per line nothing "
+      "lost and nothing given up, each outage delivered whole and in order.",
       "FILE");
+  add("junit-suite", "With --junit: the name of the test suite and class (default v7400).",
+      "NAME");
   add("debug-page", "Shows the \"Debug testing\" page of the window, with its answer faults.");
   {
     QCommandLineOption port(Q("udp-port"), QString(), Q("PORT"));
@@ -170,6 +174,11 @@ std::string ReadValues(const QCommandLineParser& parser, RunOptions& options) {
     return "--seconds: " + error;
   }
   options.faults.junit_path = value("junit");
+  if (parser.isSet(Q("junit-suite"))) {
+    options.faults.junit_suite = value("junit-suite");
+    if (options.faults.junit_suite.empty()) return "--junit-suite: the name is empty";
+    if (options.faults.junit_path.empty()) return "--junit-suite needs --junit";
+  }
   options.faults.debug_page = parser.isSet(Q("debug-page"));
   if (options.headless && options.faults.debug_page) return "--debug-page needs the window";
   std::vector<std::string> rules;

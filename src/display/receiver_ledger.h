@@ -1,0 +1,149 @@
+// Every event's fate: how the receiver under test sent each event, how often and how soon it
+// repeated it, whether an answer reached it, and what became of the events an outage silenced.
+// One observer of the frame records; the README's definitions of event, attempt, delivered,
+// repeat, given up and lost are what it measures. Memory stays bounded: the events still open
+// and a window of the most recent sequence numbers, the rest as counts.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/frame_observer.h"
+#include "core/sequence_number.h"
+#include "core/simulator_state.h"
+#include "display/interval_spread.h"
+
+namespace v7400 {
+
+// The 1st, 2nd, 3rd repeat of an event, and the 4th and later.
+inline constexpr std::size_t kRepeatOrders = 4;
+// Sequence numbers followed behind the newest one; an older frame is counted, not followed.
+inline constexpr std::int64_t kLedgerWindow = 4000;
+// Lists of sequence numbers name at most this many; their counts are exact.
+inline constexpr std::size_t kListedLimit = 100;
+// The events of one outage followed one by one; the ones beyond are counted only.
+inline constexpr std::size_t kSilencedListed = 100000;
+
+struct RetryFigures {
+  std::int64_t events = 0;
+  std::int64_t attempts = 0;
+  std::int64_t delivered = 0;
+  std::int64_t after_ack = 0;
+  std::int64_t after_nack = 0;
+  std::int64_t after_fault = 0;  // after a missing or spoiled answer
+  // The time from each attempt to the next, by repeat: [0] the first repeat.
+  std::array<IntervalSpread, kRepeatOrders> intervals{};
+  int most_attempts = 0;  // until delivered
+  std::int64_t given_up = 0;
+  std::vector<int> given_up_sequences;
+  std::int64_t lost = 0;
+  std::vector<int> lost_sequences;
+  std::int64_t Repeats() const { return after_ack + after_nack + after_fault; }
+};
+
+struct OutageFigures {
+  std::uint32_t start_tick = 0;
+  std::uint32_t duration_ms = 0;
+  std::int64_t during = 0;  // attempts whose answers it silenced
+  std::int64_t after = 0;   // attempts from its end until the next outage began
+  std::int64_t first_after_ms = -1;
+  std::int64_t silenced = 0;  // events it silenced
+  bool whole = true;          // each of them delivered after its end
+  std::optional<bool> in_order;  // in ascending order of delivery; unknown without numbers
+  std::optional<std::vector<int>> never_came;  // what it silenced, and the gaps around it
+  std::int64_t recovery_ms = -1;  // its end to the delivery of the last event it silenced
+  bool Passed() const { return whole && in_order.value_or(true); }
+};
+
+struct LedgerReport {
+  bool numbered = true;  // false for "4100": no sequence numbers, so nothing lost or in order
+  std::array<RetryFigures, kLineCount> lines{};
+  RetryFigures total;
+  std::vector<OutageFigures> outages;
+  std::int64_t beyond_window = 0;  // frames too far behind the newest to follow
+};
+
+// The attempt a frame in was, for the CSV: 0 when it is no event.
+struct AttemptNote {
+  int attempt = 0;
+  std::optional<std::uint32_t> interval_ms;
+};
+
+class ReceiverLedger : public FrameObserver {
+ public:
+  void OnFrame(const FrameReport& record) override;
+  // An outage began at `start_tick`; the frames it silences carry its number.
+  void OutageBegan(int number, std::uint32_t start_tick, std::uint32_t duration_ms);
+  // The figures as they stand at `now`: an answer still to go then has not been delivered.
+  LedgerReport Report(std::uint32_t now) const;
+  // The attempt of the frame seen last.
+  const AttemptNote& LastAttempt() const { return last_; }
+
+ private:
+  static constexpr std::size_t kNoLine = kLineCount;  // the total only: a "4100" frame
+  struct Event {
+    std::size_t line = kNoLine;
+    int attempts = 0;
+    int attempts_to_delivery = 0;
+    std::uint32_t last_tick = 0;
+    bool last_nack = false;
+    std::optional<std::uint32_t> last_delivery;  // when the last attempt's answer delivered
+    std::optional<std::uint32_t> delivered;      // the earliest delivery
+    // The outages that silenced it: (outage index, its entry there).
+    std::vector<std::pair<std::size_t, std::size_t>> silenced_by;
+  };
+  struct Silenced {
+    std::int64_t position = 0;
+    std::optional<std::uint32_t> delivered;  // once the event is closed
+    bool closed = false;
+  };
+  struct Outage {
+    bool begun = false;
+    OutageFigures figures;
+    std::vector<Silenced> silenced;
+  };
+  struct Slot {
+    bool arrived = false;
+    std::size_t gap_line = kNoLine;  // the line of the frame that skipped it
+  };
+
+  // The position of an event in, or nothing when it cannot be followed.
+  std::optional<std::int64_t> Position(const FrameReport& record);
+  void Attempt(std::int64_t position, std::size_t line, const FrameReport& record);
+  void Repeat(Event& event, std::uint32_t tick);
+  void BookOutages(Event& event, std::int64_t position, const FrameReport& record);
+  // Marks `position` arrived, growing the window; what leaves it is closed.
+  void Arrive(std::int64_t position, std::size_t line);
+  void Close(std::int64_t position);
+  void CloseEvent(std::int64_t position, const Event& event, std::uint32_t now);
+  RetryFigures& Line(std::size_t line) { return lines_[line]; }
+  std::optional<std::uint32_t> DeliveredBy(const Event& event, std::uint32_t now) const;
+  void ReportOpen(LedgerReport& report, std::uint32_t now) const;
+  OutageFigures Judge(const Outage& outage, std::uint32_t now,
+                      const std::vector<std::int64_t>& lost) const;
+  std::vector<std::int64_t> LostPositions() const;
+
+  bool numbered_ = true;
+  SequenceLine numbering_;
+  std::map<std::int64_t, Event> open_;
+  std::deque<Slot> window_;  // positions base_ .. base_ + size - 1
+  std::int64_t base_ = 0;
+  std::deque<std::int64_t> lost_closed_;  // the most recent lost positions out of the window
+  // "4100": an event is a frame's bytes, repeated until another frame comes.
+  std::string last_bytes_;
+  std::int64_t serial_ = 0;
+  std::array<RetryFigures, kLineCount + 1> lines_{};
+  std::vector<Outage> outages_;  // by number
+  std::optional<std::size_t> latest_begun_;
+  std::int64_t beyond_window_ = 0;
+  std::uint32_t last_tick_ = 0;
+  AttemptNote last_;
+};
+
+}  // namespace v7400

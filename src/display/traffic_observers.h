@@ -1,0 +1,37 @@
+// What the program records about the traffic beside the displays, attached to the sink in the
+// order it needs: the receiver's ledger first, since the CSV rows carry its attempt numbers.
+// The window and the run without one attach the same.
+#pragma once
+
+#include "display/display_sink.h"
+#include "display/receiver_ledger.h"
+#include "display/traffic_recorder.h"
+
+namespace v7400 {
+
+class TrafficObservers {
+ public:
+  TrafficObservers(DisplaySink& sink, const SimulatorState& state, TrafficCsv* csv)
+      : sink_(sink), recorder_(state, csv, &ledger_) {
+    sink_.AddObserver(&ledger_);
+    sink_.AddObserver(&recorder_);
+  }
+  TrafficObservers(const TrafficObservers&) = delete;
+  TrafficObservers& operator=(const TrafficObservers&) = delete;
+  ~TrafficObservers() {
+    sink_.RemoveObserver(&recorder_);
+    sink_.RemoveObserver(&ledger_);
+  }
+
+  ReceiverLedger& Ledger() { return ledger_; }
+  const ReceiverLedger& Ledger() const { return ledger_; }
+  TrafficRecorder& Recorder() { return recorder_; }
+  const TrafficRecorder& Recorder() const { return recorder_; }
+
+ private:
+  DisplaySink& sink_;
+  ReceiverLedger ledger_;
+  TrafficRecorder recorder_;
+};
+
+}  // namespace v7400

@@ -1,0 +1,207 @@
+// Every event's fate against receivers whose every send is scripted.
+#include "display/receiver_ledger.h"
+
+#include <gtest/gtest.h>
+
+#include "codec/frame.h"
+#include "fakes/frame_records.h"
+#include "protocol/answer_faults.h"
+
+namespace v7400 {
+namespace {
+
+// One send of the receiver: when, which event, and what its answer did. Answers: 'A' a
+// delivered ACK (`delay_ms` later), 'N' a NACK, '-' none or a spoiled one, 'O' silenced by
+// outage 1.
+struct Send {
+  std::uint32_t tick;
+  const char* sequence;  // "4100": the frame's bytes
+  char answer;
+  std::uint32_t delay_ms = 0;
+};
+
+struct Expected {
+  std::string given_up;  // sequence numbers, blank-separated
+  std::string lost;
+  std::array<std::int64_t, 3> repeats;  // after ACK, NACK, a missing answer
+  int most_attempts;
+  std::vector<std::uint32_t> interval_medians = {};  // per repeat order present
+  // Outage 1 (begun at tick 1000, 2 s), when the case has one.
+  std::optional<bool> whole = {};
+  std::optional<bool> in_order = {};
+  std::string never_came = {};
+};
+
+struct Case {
+  const char* name;
+  std::vector<Send> sends;
+  Expected expected;
+  AutomationFormat format = AutomationFormat::kSia;
+};
+
+FrameReport Record(const Send& send, AutomationFormat format) {
+  const std::string bytes =
+      format == AutomationFormat::kSia
+          ? WrapSiaBody(std::string("\t") + send.sequence + "0103[#1234|NBA01]")
+          : std::string(send.sequence) + "\x14";
+  const FrameVerdict verdict = send.answer == 'N' ? FrameVerdict::kNack : FrameVerdict::kAck;
+  FrameReport record =
+      testing::Completed(FrameIn(LinkKind::kUdp, "", bytes, verdict, ""), format, send.tick);
+  record.answer.delivered = send.answer == 'A';
+  record.answer.delay_ms = send.delay_ms;
+  record.answer.outage = send.answer == 'O' ? 1 : 0;
+  return record;
+}
+
+std::string Numbers(const std::vector<int>& values) {
+  std::string text;
+  for (const int value : values) {
+    char number[8];
+    std::snprintf(number, sizeof number, "%04d", value);
+    text += (text.empty() ? "" : " ") + std::string(number);
+  }
+  return text;
+}
+
+TEST(ReceiverLedgerTest, EveryEventsFate) {
+  const auto k4100 = AutomationFormat::k4100;
+  const Case cases[] = {
+      {"late frame fills its gap", {{0, "0001", 'A'}, {10, "0003", 'A'}, {20, "0002", 'A'},
+                                    {30, "0004", 'A'}}, {"", "", {0, 0, 0}, 1}},
+      {"wrap", {{0, "9998", 'A'}, {10, "9999", 'A'}, {20, "0001", 'A'}, {30, "0003", 'A'}},
+       {"", "0002", {0, 0, 0}, 1}},
+      {"wrap after an outage",
+       {{900, "9997", 'A'}, {1000, "9998", 'O'}, {1500, "9999", 'O'}, {2000, "0001", 'O'},
+        {3100, "9998", 'A'}, {3200, "9999", 'A'}, {3300, "0001", 'A'}, {3400, "0002", 'A'}},
+       {"", "", {0, 0, 3}, 2, {1700}, true, true, ""}},
+      {"buffered events resent in order",
+       {{1000, "0011", 'O'}, {1100, "0012", 'O'}, {1200, "0013", 'O'}, {3100, "0011", 'A'},
+        {3150, "0012", 'A'}, {3200, "0013", 'A'}, {3300, "0014", 'A'}},
+       {"", "", {0, 0, 3}, 2, {2050}, true, true, ""}},
+      {"buffered events resent reversed",
+       {{1000, "0011", 'O'}, {1100, "0012", 'O'}, {3100, "0012", 'A'}, {3150, "0011", 'A'}},
+       {"", "", {0, 0, 2}, 2, {2150}, true, false, ""}},
+      {"an event sent only during the outage",
+       {{1000, "0003", 'O'}, {1500, "0003", 'O'}, {3100, "0004", 'A'}},
+       {"0003", "", {0, 0, 1}, 1, {500}, false, true, "0003"}},
+      {"the numbers skipped around an outage", {{1000, "0001", 'O'}, {3100, "0003", 'A'}},
+       {"0001", "0002", {0, 0, 0}, 1, {}, false, true, "0001 0002"}},
+      {"delay shorter than the time-out", {{0, "0001", 'A', 300}, {1000, "0002", 'A', 300}},
+       {"", "", {0, 0, 0}, 1}},
+      {"delay longer than the time-out: resent before the late ACK",
+       {{0, "0001", 'A', 3000}, {1000, "0001", 'A', 3000}, {5000, "0002", 'A'}},
+       {"", "", {0, 0, 1}, 2, {1000}}},
+      {"resent after its ACK went", {{0, "0001", 'A', 300}, {1000, "0001", 'A'}},
+       {"", "", {1, 0, 0}, 1, {1000}}},
+      {"back-off", {{0, "0001", '-'}, {1000, "0001", 'N'}, {3000, "0001", '-'},
+                    {7000, "0001", '-'}, {15000, "0001", 'A'}},
+       {"", "", {0, 1, 3}, 5, {1000, 2000, 4000, 8000}}},
+      {"given up", {{0, "0004", '-'}, {1000, "0004", '-'}, {2000, "0005", 'A'}},
+       {"0004", "", {0, 0, 1}, 1, {1000}}},
+      {"given up, then delivered late",
+       {{0, "0004", '-'}, {1000, "0005", 'A'}, {2000, "0004", 'A'}},
+       {"", "", {0, 0, 1}, 2, {2000}}},
+      {"the newest event still retried at the end", {{0, "0001", 'A'}, {1000, "0002", '-'}},
+       {"", "", {0, 0, 0}, 1}},
+      {"4100 repeats", {{0, "ab", '-'}, {1000, "ab", 'N'}, {2000, "ab", 'A'}, {3000, "cd", 'A'}},
+       {"", "", {0, 1, 1}, 3, {1000, 1000}}, k4100},
+      {"4100 give-up", {{0, "ab", '-'}, {1000, "ab", '-'}, {2000, "cd", 'A'}},
+       {"0001", "", {0, 0, 1}, 1, {1000}}, k4100},
+  };
+  for (const Case& c : cases) {
+    ReceiverLedger ledger;
+    ledger.OutageBegan(1, 1000, 2000);
+    for (const Send& send : c.sends) ledger.OnFrame(Record(send, c.format));
+    const LedgerReport report = ledger.Report(60000);
+    const RetryFigures& t = report.total;
+    const Expected& e = c.expected;
+    // Without sequence numbers the events given up are counted, not listed.
+    const bool numbered = c.format == AutomationFormat::kSia;
+    EXPECT_EQ(Numbers(t.given_up_sequences), numbered ? e.given_up : "") << c.name;
+    EXPECT_EQ(t.given_up, static_cast<std::int64_t>((e.given_up.size() + 1) / 5)) << c.name;
+    EXPECT_EQ(Numbers(t.lost_sequences), e.lost) << c.name;
+    EXPECT_EQ((std::array{t.after_ack, t.after_nack, t.after_fault}), e.repeats) << c.name;
+    EXPECT_EQ(t.most_attempts, e.most_attempts) << c.name;
+    std::vector<std::uint32_t> medians;
+    for (const IntervalSpread& spread : t.intervals) {
+      if (spread.Count() > 0) medians.push_back(spread.Median());
+    }
+    EXPECT_EQ(medians, e.interval_medians) << c.name;
+    const bool silenced = std::any_of(c.sends.begin(), c.sends.end(),
+                                      [](const Send& s) { return s.answer == 'O'; });
+    ASSERT_EQ(report.outages.size(), 1U);
+    if (!silenced) continue;
+    const OutageFigures& o = report.outages[0];
+    EXPECT_EQ(o.whole, e.whole) << c.name;
+    EXPECT_EQ(o.in_order, e.in_order) << c.name;
+    EXPECT_EQ(Numbers(o.never_came.value_or(std::vector<int>{})), e.never_came) << c.name;
+  }
+}
+
+TEST(ReceiverLedgerTest, AnOutageCountsWhatItSilencedAndWhatCameAfter) {
+  ReceiverLedger ledger;
+  ledger.OutageBegan(1, 1000, 2000);
+  // Answered in the millisecond the outage began, but before it: not during.
+  const Send sends[] = {{1000, "0001", 'A'}, {1000, "0002", 'O'}, {2000, "0002", 'O'},
+                        {3250, "0002", 'A'}, {3500, "0003", 'A'}};
+  for (const Send& send : sends) ledger.OnFrame(Record(send, AutomationFormat::kSia));
+  const OutageFigures o = ledger.Report(5000).outages.at(0);
+  EXPECT_EQ(o.during, 2);
+  EXPECT_EQ(o.after, 2);
+  EXPECT_EQ(o.first_after_ms, 250);
+  EXPECT_EQ(o.silenced, 1);
+  EXPECT_EQ(o.recovery_ms, 250);
+  // A late ACK still to go when the report is made has not been delivered.
+  ReceiverLedger pending;
+  pending.OnFrame(Record({0, "0001", 'A', 5000}, AutomationFormat::kSia));
+  pending.OnFrame(Record({100, "0002", 'A'}, AutomationFormat::kSia));
+  EXPECT_EQ(pending.Report(1000).total.given_up, 1);
+  EXPECT_EQ(pending.Report(6000).total.given_up, 0);
+}
+
+TEST(ReceiverLedgerTest, MemoryStaysBoundedOverManyWraps) {
+  ReceiverLedger ledger;
+  for (int n = 0; n < 200000; ++n) {
+    char sequence[8];
+    std::snprintf(sequence, sizeof sequence, "%04d", n % kSequenceCycle + 1);
+    // Every 1000th event never comes: its number is lost, once per wrap of the numbering.
+    if (n % 1000 == 500) continue;
+    ledger.OnFrame(Record({static_cast<std::uint32_t>(n), sequence, 'A'}, AutomationFormat::kSia));
+  }
+  const LedgerReport report = ledger.Report(300000);
+  EXPECT_EQ(report.total.lost, 200);
+  EXPECT_EQ(report.total.lost_sequences.size(), kListedLimit);
+  EXPECT_EQ(report.total.given_up, 0);
+  EXPECT_EQ(report.total.events + report.total.lost, 200000);
+}
+
+// What the receiver gets of each answer fault's bytes, as the receive paths record it.
+TEST(ReceiverLedgerTest, AnAnswerDeliversWhenTheCorrectAckReachesTheReceiver) {
+  const std::string ack = "\nABCD0Aack\r";
+  const std::string half1 = ack.substr(0, 5), half2 = ack.substr(5);
+  struct Row {
+    const char* fault;
+    std::vector<AnswerPiece> pieces;
+    bool stream;
+    bool delivered;
+    std::uint32_t delay_ms;
+  } rows[] = {
+      {"plain", {{0, ack}}, false, true, 0},
+      {"delay", {{300, ack}}, false, true, 300},
+      {"duplicate", {{0, ack}, {0, ack}}, true, true, 0},
+      {"split on the serial line", {{0, half1}, {50, half2}}, true, true, 50},
+      {"split over UDP", {{0, half1}, {0, half2}}, false, false, 0},
+      {"bad-crc", {{0, std::string("\n\0BCD0Aack\r", 11)}}, false, false, 0},
+      {"garbage before the stream's ACK", {{0, "xx" + ack}}, true, false, 0},
+      {"drop", {}, false, false, 0},
+  };
+  for (const Row& row : rows) {
+    const FrameAnswer answer = AnswerOnWire(ack, row.pieces, row.stream);
+    EXPECT_EQ(answer.delivered, row.delivered) << row.fault;
+    EXPECT_EQ(answer.delay_ms, row.delay_ms) << row.fault;
+  }
+  EXPECT_FALSE(AnswerOnWire("", {{0, ack}}, false).delivered);  // a NACK earns no ACK
+}
+
+}  // namespace
+}  // namespace v7400
