@@ -18,7 +18,7 @@ import time
 from receive_faults_e2e import crc16_arc  # the frames' checksum, CRC-16/ARC
 
 HEADER = ("time,direction,link,peer,format,sequence,receiver,line,length,verdict,reason,"
-          "repeat,gap,bytes_hex,account,event,event_text").split(",")
+          "repeat,gap,bytes_hex,account,event,event_text,attempt,interval_ms").split(",")
 
 
 def check(condition, message):

@@ -69,6 +69,12 @@ bool StreamSplitter::Cut4100() {
     buffer_.erase(0, 1);
     return true;
   }
+  // Commands open with '!'; any other byte is noise, skipped as a receiver skips it, so that
+  // the answers after it still count.
+  if (buffer_[0] != '!') {
+    buffer_.erase(0, 1);
+    return true;
+  }
   const std::size_t end = buffer_.find(kReturn);
   if (end == std::string::npos) {
     if (buffer_.size() > kMaxFrame) buffer_.clear();
