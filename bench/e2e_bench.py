@@ -43,6 +43,13 @@ MB = 1024 * 1024
 BIG_DATAGRAMS = 32_000
 BIG_DATAGRAM_SIZE = 65_507
 BIG_RSS_LIMIT_MB = 400
+# load-gen numbers every run from 0001, so the first run ends a round (9999) and the second goes
+# on at 0001 as one run would: 20 rounds, then the rest of the 2,000,000.
+GROWTH_FIRST = 20 * 9999
+GROWTH_FRAMES = 2_000_000
+GROWTH_TIMEOUT_MS = 20
+GROWTH_LIMIT_MB = 8
+GROWTH_FAULTS = ["--fault", "nack:p=0.05", "--fault", "duplicate:p=0.05", "--seed", "1"]
 
 
 PINNED = {"load": "0", "sim": "0"}
@@ -213,12 +220,16 @@ class Bench:
         return json.loads(out.stdout)
 
 
-def peak_rss_mb(pid):
+def status_mb(pid, field):
     with open("/proc/%d/status" % pid) as f:
         for line in f:
-            if line.startswith("VmHWM:"):
+            if line.startswith(field + ":"):
                 return int(line.split()[1]) / 1024
     return 0.0
+
+
+def peak_rss_mb(pid):
+    return status_mb(pid, "VmHWM")
 
 
 def udp_ports():
@@ -313,6 +324,37 @@ def paced_delay_row(result):
                "%.2f / %.2f (%d)" % (error(result["p50_us"]), error(result["p99_us"]),
                                      result["lost"]),
                "-", "p99 < 2 ms", error(result["p99_us"]) < 2 and result["lost"] == 0)
+
+
+def rss_growth(bench):
+    """Headless with NACK and duplicate faults, 32 in flight: VmRSS after the first GROWTH_FIRST
+    frames and again after GROWTH_FRAMES, two load-gen runs against the same process. A NACK
+    names sequence 0000, so load-gen books it as unexpected and its frame as timed out; the short
+    timeout frees the frame's place in the window soon."""
+    local, receiver = udp_ports()
+    bench.configure(True, local, receiver)
+    target = ["udp", "127.0.0.1", str(local), str(receiver)]
+    options = ["--mode", "window", "--window", "32", "--timeout-ms", str(GROWTH_TIMEOUT_MS)]
+    with bench.simulator(target, True, GROWTH_FAULTS) as sim:
+        runs = [bench.load(target, options + ["--count", str(GROWTH_FIRST)])]
+        rss = [status_mb(sim.pid, "VmRSS")]
+        runs.append(bench.load(target, options + ["--count", str(GROWTH_FRAMES - GROWTH_FIRST)]))
+        rss.append(status_mb(sim.pid, "VmRSS"))
+    totals = re.match(r"Total received: (\d+)", bench.log_checks[-1]["totals"])
+    return {"runs": runs, "rss_mb": rss, "received": int(totals.group(1)) if totals else 0}
+
+
+def rss_growth_row(result):
+    """PASS needs every frame sent, the program to have taken in all of them (its traffic log's
+    totals: the frames of the runs and those of the start-up check) and the growth in bounds."""
+    sent = sum(r["sent"] for r in result["runs"])
+    acked = sum(r["answered"] for r in result["runs"])
+    every = (sent == GROWTH_FRAMES and all(r["not_sent"] == 0 for r in result["runs"]) and
+             GROWTH_FRAMES < result["received"] <= GROWTH_FRAMES + 20)
+    before, after = result["rss_mb"]
+    return row("headless RSS growth 200k -> 2M frames, faults on (MB; ACKed of %d)" % sent,
+               "%+.1f (%.1f -> %.1f; %d)" % (after - before, before, after, acked), "-",
+               "<= %d MB" % GROWTH_LIMIT_MB, every and after - before <= GROWTH_LIMIT_MB)
 
 
 def stop_and_wait_pty(bench):
@@ -496,9 +538,20 @@ def main():
     parser.add_argument("--paced", action="store_true", help="with --profile: the paced figure")
     parser.add_argument("--headless", action="store_true",
                         help="with --profile: the run without a window")
+    parser.add_argument("--only", choices=["rss-growth"], help="only this row")
     args = parser.parse_args()
-    bench = Bench(args.bin_dir, args.offscreen)
+    bench = Bench(args.bin_dir, args.offscreen or bool(args.only))  # headless: no screen
     try:
+        if args.only:
+            growth = rss_growth(bench)
+            rows = [rss_growth_row(growth)]
+            print_table(rows)
+            print("traffic log: %d frame lines, %s" % (bench.log_checks[-1]["lines"],
+                                                       bench.log_checks[-1]["totals"]))
+            if args.json:
+                with open(args.json, "w") as f:
+                    json.dump({"table": rows, "runs": {"rss_growth": growth}}, f, indent=1)
+            return 0
         if args.profile and args.paced:
             sim, bare = paced(bench, args.profile)
             print("paced UDP: v7400 ACK p99 %.0f us, bare %.0f us; profile in %s" %
@@ -524,6 +577,9 @@ def main():
         big = big_datagram_memory(bench)
         print("end-to-end: headless, delay on every frame, paced ...", file=sys.stderr)
         delayed = paced_delay(bench)
+        print("end-to-end: headless, faults on, RSS after %d and %d frames ..." %
+              (GROWTH_FIRST, GROWTH_FRAMES), file=sys.stderr)
+        growth = rss_growth(bench)
         split = []
         if (os.cpu_count() or 1) > 1:
             print("end-to-end: split over two CPUs ...", file=sys.stderr)
@@ -534,7 +590,7 @@ def main():
     finally:
         bench.close()
     rows = (table(sw, window, paced_run, pty) + headless_rows(*headless) +
-            [big_datagram_row(big), paced_delay_row(delayed)] + split)
+            [big_datagram_row(big), paced_delay_row(delayed), rss_growth_row(growth)] + split)
     print("v7400 on %s, traffic log %s; load tool and program on CPU 0 unless the row says "
           "split" % ("Qt offscreen" if args.offscreen else "Xvfb", "off" if args.offscreen else "on"))
     print_table(rows)
@@ -546,7 +602,7 @@ def main():
                        "runs": {"stop_and_wait_udp": sw, "window": window,
                                 "paced": paced_run, "pty": pty,
                                 "headless": headless, "big_datagrams": big,
-                                "paced_delay": delayed}}, f, indent=1)
+                                "paced_delay": delayed, "rss_growth": growth}}, f, indent=1)
     return 0
 
 
