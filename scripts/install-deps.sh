@@ -16,6 +16,9 @@ packages+=(librsvg2-bin lintian desktop-file-utils appstream man-db)
 # Reads the pcapng captures back in the tests, with and without the Lua dissector.
 packages+=(tshark)
 
+# The locale definitions a test builds a German locale from, to show numbers do not follow it.
+packages+=(locales)
+
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

@@ -3,11 +3,14 @@
 answer fault at once, over UDP and a pseudo-terminal, in both formats. The report's counts must
 equal what the emulator did (each send, each retry, each give-up) and its retry intervals the
 emulator's send times within 5 ms; the CSV's attempt column the emulator's sends per event.
-retransmission_e2e.py BIN udp-sia|pty-sia|udp-4100|pty-4100|strict-nack
+retransmission_e2e.py BIN udp-sia|pty-sia|udp-4100|pty-4100|strict-nack|locale
 """
 import json
 import os
+import re
+import subprocess
 import sys
+import tempfile
 import xml.etree.ElementTree as ElementTree
 
 from headless_e2e import Run, check, udp_run, wait_listening
@@ -23,7 +26,7 @@ FAULTS_4100 = ["drop:first=%d" % (RETRIES + 1), "nack:every=5", "drop:every=7",
                "delay=200:every=4", "garbage=1:every=13"]
 
 
-def start(bin_dir, link, fmt, faults, count):
+def start(bin_dir, link, fmt, faults, count, env=None):
     """The simulator with `faults` and the emulator sending `count` events; both reports."""
     args = ["--format", fmt, "--seconds", "60", "--strict", "--seed", "3", "--csv", "t.csv",
             "--summary-json", "s.json", "--junit", "j.xml"]
@@ -32,6 +35,7 @@ def start(bin_dir, link, fmt, faults, count):
                 str(TIMEOUT_MS), "--retries", str(RETRIES)]
     if link == "udp":
         run, emu_port, sim_port = udp_run(bin_dir)
+        run.env.update(env or {})
         sim = run.start(*args)
         wait_listening(sim, sim_port)
         emu = run.emulator("--udp", "127.0.0.1", str(sim_port), "--local-port", str(emu_port),
@@ -116,10 +120,36 @@ def strict_nack(bin_dir):
           summary["nacked"] == report["nacked"], "exit %d %s %s" % (status, r, text))
 
 
+def german_locale():
+    """LC_ALL and LOCPATH of a de_DE.UTF-8 locale, built here when the machine has none."""
+    if "de_DE.utf8" in subprocess.run(["locale", "-a"], capture_output=True, text=True).stdout:
+        return {"LC_ALL": "de_DE.UTF-8"}
+    folder = tempfile.mkdtemp(prefix="v7400-locale-")
+    subprocess.run(["localedef", "-i", "de_DE", "-f", "UTF-8", os.path.join(folder, "de_DE.UTF-8")],
+                   capture_output=True)
+    check(os.path.isdir(os.path.join(folder, "de_DE.UTF-8")), "localedef made no de_DE.UTF-8")
+    return {"LC_ALL": "de_DE.UTF-8", "LOCPATH": folder}
+
+
+def locale(bin_dir):
+    """Under a locale with a decimal comma every number is written with a point."""
+    env = german_locale()
+    check(subprocess.run(["printf", "%.1f", "2.5"], env=dict(os.environ, **env),
+                         capture_output=True, text=True).stdout == "2,5", "the locale acts")
+    run, status, text, report, summary = start(bin_dir, "udp", "sia",
+                                               ["delay=20:every=2"], 6, env)
+    float(ElementTree.parse(run.path("j.xml")).getroot().get("time"))
+    check(re.search(r"\d+\.\d frames/s over \d+\.\d s", text) and "," not in
+          re.search(r"[\d.,]+ frames/s over [\d.,]+ s", text).group(0), "summary: %s" % text)
+    check(status == 0 and summary["acked"] == 6, "exit %d %s" % (status, text))
+
+
 if __name__ == "__main__":
     bin_dir, scenario = os.path.abspath(sys.argv[1]), sys.argv[2]
     if scenario == "strict-nack":
         strict_nack(bin_dir)
+    elif scenario == "locale":
+        locale(bin_dir)
     else:
         link, fmt = scenario.split("-")
         faults(bin_dir, link, fmt)
