@@ -66,16 +66,17 @@ std::optional<std::int64_t> ReceiverLedger::Position(const FrameReport& record) 
 
 void ReceiverLedger::Attempt(std::int64_t position, std::size_t line, const FrameReport& record) {
   const std::uint32_t tick = record.tick;
-  auto found = open_.find(position);
-  if (found == open_.end()) {
-    found = open_.emplace(position, Event{}).first;
-    found->second.line = line;
+  Slot* slot = SlotAt(position);
+  if (slot == nullptr || !slot->event) {
+    Arrive(position, line);
+    slot = SlotAt(position);
+    slot->event.emplace();
+    slot->event->line = line;
     ++Line(line).events;
-    Arrive(position, line);  // closes only older events: `found` stays valid
   } else {
-    Repeat(found->second, tick);
+    Repeat(*slot->event, tick);
   }
-  Event& event = found->second;
+  Event& event = *slot->event;
   ++Line(event.line).attempts;
   ++event.attempts;
   // An attempt after the answer that delivered the event does not count towards it.
@@ -142,22 +143,37 @@ void ReceiverLedger::BookOutages(Event& event, std::int64_t position, const Fram
 void ReceiverLedger::Arrive(std::int64_t position, std::size_t line) {
   if (window_.empty()) {
     base_ = position;
-    window_.push_back({true, kNoLine});
+    window_.push_back({true, kNoLine, std::nullopt});
     return;
   }
   while (position < base_) {  // older than the first one seen, still within the window
-    window_.push_front({false, line});
+    window_.push_front({false, line, std::nullopt});
     --base_;
   }
   while (base_ + static_cast<std::int64_t>(window_.size()) <= position) {
-    window_.push_back({false, line});
+    window_.push_back({false, line, std::nullopt});
   }
   window_[static_cast<std::size_t>(position - base_)].arrived = true;
   while (static_cast<std::int64_t>(window_.size()) > kLedgerWindow) Close(base_);
 }
 
+ReceiverLedger::Slot* ReceiverLedger::SlotAt(std::int64_t position) {
+  if (position < base_ || position >= base_ + static_cast<std::int64_t>(window_.size())) {
+    return nullptr;
+  }
+  return &window_[static_cast<std::size_t>(position - base_)];
+}
+
+const ReceiverLedger::Event* ReceiverLedger::OpenEvent(std::int64_t position) const {
+  if (position < base_ || position >= base_ + static_cast<std::int64_t>(window_.size())) {
+    return nullptr;
+  }
+  const std::optional<Event>& event = window_[static_cast<std::size_t>(position - base_)].event;
+  return event ? &*event : nullptr;
+}
+
 void ReceiverLedger::Close(std::int64_t position) {
-  const Slot slot = window_.front();
+  const Slot slot = std::move(window_.front());
   window_.pop_front();
   ++base_;
   if (!slot.arrived) {
@@ -168,10 +184,7 @@ void ReceiverLedger::Close(std::int64_t position) {
     if (lost_closed_.size() > kLedgerWindow) lost_closed_.pop_front();
     return;
   }
-  if (const auto found = open_.find(position); found != open_.end()) {
-    CloseEvent(position, found->second, last_tick_);
-    open_.erase(found);
-  }
+  if (slot.event) CloseEvent(position, *slot.event, last_tick_);
 }
 
 void ReceiverLedger::CloseEvent(std::int64_t position, const Event& event, std::uint32_t now) {
@@ -214,7 +227,10 @@ LedgerReport ReceiverLedger::Report(std::uint32_t now) const {
   std::array<RetryFigures, kLineCount + 1> lines = lines_;
   // Open events as if closed now: delivered, or given up when the receiver went on to newer.
   const std::int64_t newest = numbered_ ? numbering_.Newest().value_or(0) : serial_;
-  for (const auto& [position, event] : open_) {
+  for (std::size_t i = 0; i < window_.size(); ++i) {
+    if (!window_[i].event) continue;
+    const Event& event = *window_[i].event;
+    const std::int64_t position = base_ + static_cast<std::int64_t>(i);
     RetryFigures& figures = lines[event.line];
     if (DeliveredBy(event, now)) {
       ++figures.delivered;
@@ -258,8 +274,7 @@ OutageFigures ReceiverLedger::Judge(const Outage& outage, std::uint32_t now,
   for (const Silenced& s : outage.silenced) {
     std::optional<std::uint32_t> delivered = s.delivered;
     if (!s.closed) {
-      const auto found = open_.find(s.position);
-      if (found != open_.end()) delivered = DeliveredBy(found->second, now);
+      if (const Event* event = OpenEvent(s.position)) delivered = DeliveredBy(*event, now);
     }
     if (delivered && NotAfter(end, *delivered)) {
       deliveries.emplace_back(*delivered - end, s.position);

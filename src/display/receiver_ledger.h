@@ -8,7 +8,6 @@
 #include <array>
 #include <cstdint>
 #include <deque>
-#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -108,9 +107,11 @@ class ReceiverLedger : public FrameObserver {
     OutageFigures figures;
     std::vector<Silenced> silenced;
   };
+  // One number of the window: whether it arrived, and its event until that is closed.
   struct Slot {
     bool arrived = false;
     std::size_t gap_line = kNoLine;  // the line of the frame that skipped it
+    std::optional<Event> event;
   };
 
   // The position of an event in, or nothing when it cannot be followed.
@@ -121,6 +122,8 @@ class ReceiverLedger : public FrameObserver {
   // Marks `position` arrived, growing the window; what leaves it is closed.
   void Arrive(std::int64_t position, std::size_t line);
   void Close(std::int64_t position);
+  Slot* SlotAt(std::int64_t position);
+  const Event* OpenEvent(std::int64_t position) const;
   void CloseEvent(std::int64_t position, const Event& event, std::uint32_t now);
   RetryFigures& Line(std::size_t line) { return lines_[line]; }
   std::optional<std::uint32_t> DeliveredBy(const Event& event, std::uint32_t now) const;
@@ -131,7 +134,6 @@ class ReceiverLedger : public FrameObserver {
 
   bool numbered_ = true;
   SequenceLine numbering_;
-  std::map<std::int64_t, Event> open_;
   std::deque<Slot> window_;  // positions base_ .. base_ + size - 1
   std::int64_t base_ = 0;
   std::deque<std::int64_t> lost_closed_;  // the most recent lost positions out of the window

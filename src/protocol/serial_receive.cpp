@@ -88,11 +88,11 @@ void SerialReceiver::CompleteFrame(char terminator) {
   std::string answer;
   Verdict verdict;
   fault_ = {};
-  // The correct ACK is taken before the answer is built: the sequence-error option rewrites it.
-  std::string expected = state_.IsSia() ? AckFor(state_.CurrentSequence, state_)
-                                        : std::string(1, kAck4100);
+  // Taken before the answer is built: the sequence-error option rewrites the sequence.
+  const std::string frame_sequence = state_.CurrentSequence;
+  const bool sequence_option = state_.Debug.SimulateSendingSequenceError;
   if (state_.IsAutoAck()) answer = PrepareAnswer(verdict);
-  if (verdict.verdict != FrameVerdict::kAck) expected.clear();
+  const bool checked_ok = verdict.verdict == FrameVerdict::kAck;
   const bool simulated = verdict.simulated;
   verdict = FinalVerdict(state_, std::move(verdict));
   if (fault_.Acts()) {
@@ -102,7 +102,18 @@ void SerialReceiver::CompleteFrame(char terminator) {
   FrameReport report =
       FrameIn(LinkKind::kSerial, "", state_.FrameBuffer, verdict.verdict, verdict.reason);
   report.cause = std::move(verdict.cause);
-  if (state_.IsAutoAck()) report.answer = RecordSerialAnswer(answer, expected);
+  if (state_.IsAutoAck()) {
+    // Only an answer a fault or a debug option may have changed is looked at byte by byte.
+    if (!fault_.Acts() && !sequence_option && !state_.Debug.SimulateSendingCrcError) {
+      report.answer.delivered =
+          checked_ok && (!state_.IsSia() || frame_sequence != kNeverAckedSequence);
+    } else {
+      const std::string expected = !checked_ok      ? std::string()
+                                   : state_.IsSia() ? AckFor(frame_sequence, state_)
+                                                    : std::string(1, kAck4100);
+      report.answer = RecordSerialAnswer(answer, expected);
+    }
+  }
   report.answer.deliberate = report.answer.deliberate || simulated;
   sink_.ReportFrame(std::move(report));
   sink_.WriteTrafficLog(state_.DecimalText);
