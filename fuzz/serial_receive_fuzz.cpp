@@ -6,6 +6,7 @@
 
 #include "../bench/null_ports.h"
 #include "display/display_sink.h"
+#include "display/traffic_observers.h"
 #include "protocol/serial_receive.h"
 
 namespace {
@@ -36,8 +37,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   state.PackageEndChar = 1 + data[1] % 255;
   for (TLine& line : state.LineTable) line.ProgramState = data[0] >> 5U;
   NullView view;
-  DisplaySink sink(state, view);
   FixedClock clock;
+  DisplaySink sink(state, view, &clock);
+  // The records of the frames, as the ledger and the CSV rows take them.
+  TrafficCsv csv;
+  TrafficObservers observers(sink, state, &csv);
   ProgrammingLines lines(state);
   BufferPort port;
   port.data.assign(reinterpret_cast<const char*>(data + 2), size - 2);
@@ -50,5 +54,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       // a line field that is no number is reported by the handler's guard
     }
   }
+  observers.Ledger().Report(clock.TickMs());
   return 0;
 }

@@ -60,9 +60,9 @@ CommandRun::CommandRun(SimulatorState& state, LineServices& lines, const Clock& 
   for (const TCommand& command : commands) outcomes_.push_back(CommandOutcome{command});
 }
 
-void CommandRun::OnFrameIn(const std::string& bytes) {
-  if (!waiting_ || FrameField(bytes, 15, 2) != header_line_) return;
-  if (IsFeedback(RenderDecimal(bytes, true))) feedback_ = true;
+void CommandRun::OnFrameIn(const FrameReport& record) {
+  if (!waiting_ || record.line_field != header_line_) return;
+  if (IsFeedback(RenderDecimal(record.bytes, true))) feedback_ = true;
 }
 
 void CommandRun::Advance() {

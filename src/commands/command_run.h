@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/clock.h"
+#include "core/frame_observer.h"
 #include "core/line_services.h"
 #include "core/simulator_state.h"
 
@@ -47,7 +48,7 @@ class CommandRun {
              const std::vector<TCommand>& commands);
 
   // A frame the receiver sent and the simulator took.
-  void OnFrameIn(const std::string& bytes);
+  void OnFrameIn(const FrameReport& record);
   // Settles the command under way and sends the next; call after every frame and on a timer.
   void Advance();
   bool Done() const { return next_ >= outcomes_.size() && !waiting_; }

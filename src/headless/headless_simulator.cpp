@@ -115,7 +115,7 @@ void HeadlessSimulator::Stop() {
 void HeadlessSimulator::OnFrame(const FrameReport& report) {
   if (report.direction == FrameDirection::kIn && report.verdict != FrameVerdict::kIgnored &&
       report.verdict != FrameVerdict::kDropped) {
-    run_.OnFrameIn(report.bytes);
+    run_.OnFrameIn(report);
   }
 }
 

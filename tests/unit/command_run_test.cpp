@@ -6,9 +6,15 @@
 #include "codec/frame.h"
 #include "fakes/fake_clock.h"
 #include "fakes/fake_links.h"
+#include "fakes/frame_records.h"
 
 namespace v7400 {
 namespace {
+
+// A frame in from the receiver, as the sink publishes it.
+FrameReport In(const std::string& body) {
+  return testing::Completed(FrameIn(LinkKind::kUdp, "", WrapSiaBody(body), FrameVerdict::kAck, ""));
+}
 
 TEST(CommandRunTest, EachCommandWaitsForItsFeedbackOrItsTimeOut) {
   SimulatorState state;
@@ -24,14 +30,13 @@ TEST(CommandRunTest, EachCommandWaitsForItsFeedbackOrItsTimeOut) {
   run.Advance();
   ASSERT_EQ(lines.commands.size(), 1U);
   // An event of the line is no feedback; the receiver's "AAAA" reply on another line neither.
-  run.OnFrameIn(
-      WrapSiaBody("\t000101"
-                  "05[#1234|NBA05]"));
-  run.OnFrameIn(WrapSiaBody("\tAAAA0106[]"));
+  run.OnFrameIn(In("\t000101"
+                   "05[#1234|NBA05]"));
+  run.OnFrameIn(In("\tAAAA0106[]"));
   clock.tick = kFeedbackTimeoutMs;
   run.Advance();
   ASSERT_EQ(lines.commands.size(), 1U);
-  run.OnFrameIn(WrapSiaBody("\tAAAA0105[]"));
+  run.OnFrameIn(In("\tAAAA0105[]"));
   run.Advance();
   ASSERT_EQ(lines.commands.size(), 2U);
   clock.tick += kFeedbackTimeoutMs + 1;
@@ -39,7 +44,7 @@ TEST(CommandRunTest, EachCommandWaitsForItsFeedbackOrItsTimeOut) {
   // The date goes out on the line asked for, not on the last frame's ("00" here), which stays.
   EXPECT_EQ(lines.line_fields.back(), "07");
   EXPECT_EQ(state.CurrentLine, "00");
-  run.OnFrameIn(WrapSiaBody("\tAAAA0107[]"));
+  run.OnFrameIn(In("\tAAAA0107[]"));
   run.Advance();
   EXPECT_TRUE(run.Done());
   ASSERT_EQ(lines.commands, commands);
