@@ -13,9 +13,14 @@ LocalTime SystemClock::Now() const {
   if (seconds != cached_second_) {
     std::tm parts{};
     localtime_r(&seconds, &parts);
-    cached_ = LocalTime{parts.tm_year + 1900, parts.tm_mon + 1,  parts.tm_mday,
-                        parts.tm_hour,        parts.tm_min,      parts.tm_sec,
-                        0,                    static_cast<int>(parts.tm_gmtoff / 60)};
+    cached_ = LocalTime{parts.tm_year + 1900,
+                        parts.tm_mon + 1,
+                        parts.tm_mday,
+                        parts.tm_hour,
+                        parts.tm_min,
+                        parts.tm_sec,
+                        0,
+                        static_cast<int>(parts.tm_gmtoff / 60)};
     cached_second_ = seconds;
   }
   LocalTime time = cached_;

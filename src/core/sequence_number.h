@@ -48,8 +48,8 @@ class SequenceLine {
   std::optional<std::int64_t> Newest() const { return newest_; }
   // The sequence number at `position`.
   static int NumberAt(std::int64_t position) {
-    const auto n = static_cast<int>(((position - 1) % kSequenceCycle + kSequenceCycle) %
-                                    kSequenceCycle);
+    const auto n =
+        static_cast<int>(((position - 1) % kSequenceCycle + kSequenceCycle) % kSequenceCycle);
     return n + 1;
   }
 

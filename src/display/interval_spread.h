@@ -3,8 +3,8 @@
 // there are.
 #pragma once
 
-#include <cstdint>
 #include <algorithm>
+#include <cstdint>
 #include <map>
 
 namespace v7400 {

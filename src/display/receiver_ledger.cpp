@@ -287,8 +287,9 @@ OutageFigures ReceiverLedger::Judge(const Outage& outage, std::uint32_t now,
                    [](const auto& a, const auto& b) { return a.first < b.first; });
   if (figures.whole && !deliveries.empty()) figures.recovery_ms = deliveries.back().first;
   if (!numbered_) return figures;
-  figures.in_order = std::is_sorted(deliveries.begin(), deliveries.end(),
-                                    [](const auto& a, const auto& b) { return a.second < b.second; });
+  figures.in_order =
+      std::is_sorted(deliveries.begin(), deliveries.end(),
+                     [](const auto& a, const auto& b) { return a.second < b.second; });
   // The numbers skipped around what it silenced: between them, and next to either end.
   if (!outage.silenced.empty()) {
     const auto [low, high] = std::minmax_element(

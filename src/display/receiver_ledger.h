@@ -52,8 +52,8 @@ struct OutageFigures {
   std::int64_t during = 0;  // attempts whose answers it silenced
   std::int64_t after = 0;   // attempts from its end until the next outage began
   std::int64_t first_after_ms = -1;
-  std::int64_t silenced = 0;  // events it silenced
-  bool whole = true;          // each of them delivered after its end
+  std::int64_t silenced = 0;     // events it silenced
+  bool whole = true;             // each of them delivered after its end
   std::optional<bool> in_order;  // in ascending order of delivery; unknown without numbers
   std::optional<std::vector<int>> never_came;  // what it silenced, and the gaps around it
   std::int64_t recovery_ms = -1;  // its end to the delivery of the last event it silenced

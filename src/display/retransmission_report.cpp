@@ -42,8 +42,7 @@ Json SeqList(const std::vector<int>& values) {
 }
 
 std::string SpreadText(const IntervalSpread& s) {
-  return std::to_string(s.Min()) + "/" + std::to_string(s.Median()) + "/" +
-         std::to_string(s.Max());
+  return std::to_string(s.Min()) + "/" + std::to_string(s.Median()) + "/" + std::to_string(s.Max());
 }
 
 Json SpreadJson(const IntervalSpread& s) {
@@ -95,14 +94,13 @@ Json FiguresJson(const RetryFigures& f, bool numbered) {
 }
 
 std::string OutageText(std::size_t index, const OutageFigures& o) {
-  std::string text = "outage " + std::to_string(index + 1) + " (" +
-                     std::to_string(o.duration_ms) + " ms): frames during " +
-                     std::to_string(o.during) + ", after " + std::to_string(o.after) +
-                     ", first after " +
-                     (o.first_after_ms < 0 ? std::string("none")
-                                           : std::to_string(o.first_after_ms) + " ms") +
-                     ", events silenced " + std::to_string(o.silenced) + ", delivered whole " +
-                     (o.whole ? "yes" : "no");
+  std::string text =
+      "outage " + std::to_string(index + 1) + " (" + std::to_string(o.duration_ms) +
+      " ms): frames during " + std::to_string(o.during) + ", after " + std::to_string(o.after) +
+      ", first after " +
+      (o.first_after_ms < 0 ? std::string("none") : std::to_string(o.first_after_ms) + " ms") +
+      ", events silenced " + std::to_string(o.silenced) + ", delivered whole " +
+      (o.whole ? "yes" : "no");
   if (o.in_order) {
     text += std::string(", in order ") + (*o.in_order ? "yes" : "no") + ", never came " +
             (o.never_came->empty() ? std::string("none") : Joined(*o.never_came));
@@ -138,8 +136,8 @@ std::string XmlEscaped(const std::string& text) {
 }
 
 std::string TestCase(const VerdictCase& c, const std::string& suite) {
-  std::string xml = "  <testcase classname=\"" + XmlEscaped(suite) + "\" name=\"" +
-                    XmlEscaped(c.name) + "\"";
+  std::string xml =
+      "  <testcase classname=\"" + XmlEscaped(suite) + "\" name=\"" + XmlEscaped(c.name) + "\"";
   if (!c.Failed()) return xml + "/>\n";
   return xml + ">\n    <failure type=\"" + XmlEscaped(c.type) + "\" message=\"" +
          XmlEscaped(c.message) + "\">" + XmlEscaped(c.body) + "</failure>\n  </testcase>\n";
@@ -197,8 +195,9 @@ std::string RetransmissionText(const LedgerReport& report) {
     text += "  line " + TwoDigits(i + 1) + ": " + FiguresText(report.lines[i], true) + "\n";
   }
   if (report.beyond_window > 0) {
-    text += "  frames too far behind the newest to follow: " +
-            std::to_string(report.beyond_window) + "\n";
+    text +=
+        "  frames too far behind the newest to follow: " + std::to_string(report.beyond_window) +
+        "\n";
   }
   for (std::size_t i = 0; i < report.outages.size(); ++i) text += OutageText(i, report.outages[i]);
   return text;
@@ -249,8 +248,8 @@ std::vector<VerdictCase> RetransmissionVerdicts(const LedgerReport& report,
 
 std::string RetransmissionJUnit(const std::vector<VerdictCase>& cases, const std::string& suite,
                                 double seconds) {
-  const auto failures = std::count_if(cases.begin(), cases.end(),
-                                      [](const VerdictCase& c) { return c.Failed(); });
+  const auto failures =
+      std::count_if(cases.begin(), cases.end(), [](const VerdictCase& c) { return c.Failed(); });
   std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<testsuite name=\"" +
                     XmlEscaped(suite) + "\" tests=\"" + std::to_string(cases.size()) +
                     "\" failures=\"" + std::to_string(failures) + "\" errors=\"0\" time=\"" +

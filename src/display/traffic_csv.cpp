@@ -28,7 +28,6 @@ const char* LinkName(LinkKind link) {
   return "";
 }
 
-
 std::string HexBytes(std::string_view bytes) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
   std::string hex;
@@ -45,8 +44,7 @@ std::string HexBytes(std::string_view bytes) {
 std::string EventFields(const std::optional<FrameEvent>& event) {
   if (!event) return ",,,";
   const SiaEvent sia{event->account, event->qualifier, event->code, event->number};
-  return "," + CsvField(sia.account) + "," + CsvField(sia.code) + "," +
-         CsvField(SiaEventText(sia));
+  return "," + CsvField(sia.account) + "," + CsvField(sia.code) + "," + CsvField(SiaEventText(sia));
 }
 
 }  // namespace
@@ -107,8 +105,7 @@ std::string CsvLine(const FrameReport& report, const CsvRow& row) {
   std::string line = IsoTime(report.time);
   for (const std::string& value :
        {std::string(DirectionName(report.direction)), std::string(LinkName(report.link)),
-        CsvField(row.peer),
-        std::string(report.format == AutomationFormat::kSia ? "sia" : "4100"),
+        CsvField(row.peer), std::string(report.format == AutomationFormat::kSia ? "sia" : "4100"),
         CsvField(report.sequence_field), CsvField(report.receiver_field),
         CsvField(report.line_field), std::to_string(report.bytes.size()),
         std::string(VerdictName(report.verdict)), CsvField(report.reason),

@@ -1,6 +1,5 @@
 #include "display/traffic_recorder.h"
 
-
 namespace v7400 {
 
 void TrafficRecorder::OnFrame(const FrameReport& report) {

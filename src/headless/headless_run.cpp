@@ -20,8 +20,8 @@
 #include "app/qt/termination_notifier.h"
 #include "app/run_summary.h"
 #include "commands/command_run.h"
-#include "display/retransmission_report.h"
 #include "core/output_file.h"
+#include "display/retransmission_report.h"
 #include "headless/headless_simulator.h"
 #include "transport/connection_settings.h"
 

@@ -29,8 +29,9 @@ FrameAnswer AnswerOnWire(const std::string& expected, const std::vector<AnswerPi
   FrameAnswer answer;
   if (expected.empty()) return answer;
   std::vector<AnswerPiece> in_time = pieces;
-  std::stable_sort(in_time.begin(), in_time.end(),
-                   [](const AnswerPiece& a, const AnswerPiece& b) { return a.delay_ms < b.delay_ms; });
+  std::stable_sort(in_time.begin(), in_time.end(), [](const AnswerPiece& a, const AnswerPiece& b) {
+    return a.delay_ms < b.delay_ms;
+  });
   std::string so_far;
   for (const AnswerPiece& piece : in_time) {
     so_far = stream ? so_far + piece.bytes : piece.bytes;
@@ -82,7 +83,8 @@ void AnswerFaults::StartOutageNow(double seconds) {
   spell.started = true;
   spell.start_tick = clock_.TickMs();
   outages_.push_back(spell);
-  if (on_outage_) on_outage_(static_cast<int>(outages_.size()), spell.start_tick, spell.DurationMs());
+  if (on_outage_)
+    on_outage_(static_cast<int>(outages_.size()), spell.start_tick, spell.DurationMs());
 }
 
 bool AnswerFaults::Active() const {

@@ -128,9 +128,9 @@ void NetworkReceiver::OnDatagram(const std::string& datagram, const std::string&
   if (answering && !fault.Acts() && !sequence_option && !state_.Debug.SimulateSendingCrcError) {
     report.answer.delivered = checked_ok;
   } else if (answering) {
-    const std::string expected =
-        !checked_ok ? std::string()
-                    : state_.IsSia() ? AckFor(frame_sequence, state_) : std::string(1, kAck4100);
+    const std::string expected = !checked_ok      ? std::string()
+                                 : state_.IsSia() ? AckFor(frame_sequence, state_)
+                                                  : std::string(1, kAck4100);
     report.answer = RecordAnswer(fault, expected, SentAsDatagrams(answer, fault, pieces), false);
   }
   report.answer.deliberate = report.answer.deliberate || simulated;

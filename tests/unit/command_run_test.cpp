@@ -30,8 +30,9 @@ TEST(CommandRunTest, EachCommandWaitsForItsFeedbackOrItsTimeOut) {
   run.Advance();
   ASSERT_EQ(lines.commands.size(), 1U);
   // An event of the line is no feedback; the receiver's "AAAA" reply on another line neither.
-  run.OnFrameIn(In("\t000101"
-                   "05[#1234|NBA05]"));
+  run.OnFrameIn(
+      In("\t000101"
+         "05[#1234|NBA05]"));
   run.OnFrameIn(In("\tAAAA0106[]"));
   clock.tick = kFeedbackTimeoutMs;
   run.Advance();

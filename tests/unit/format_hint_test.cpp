@@ -16,10 +16,13 @@ TEST(FormatHintTest, FramesWellFormedInTheOtherFormat) {
   std::string bad_crc = kSia;
   bad_crc[1] = bad_crc[1] == '0' ? '1' : '0';
   const std::vector<std::tuple<std::string, AutomationFormat, bool>> cases = {
-      {kSia, AutomationFormat::k4100, true},     {bad_crc, AutomationFormat::k4100, false},
+      {kSia, AutomationFormat::k4100, true},
+      {bad_crc, AutomationFormat::k4100, false},
       {kSia.substr(1), AutomationFormat::k4100, false},
-      {k4100, AutomationFormat::k4100, false},   {k4100, AutomationFormat::kSia, true},
-      {kSia, AutomationFormat::kSia, false},     {"", AutomationFormat::kSia, false},
+      {k4100, AutomationFormat::k4100, false},
+      {k4100, AutomationFormat::kSia, true},
+      {kSia, AutomationFormat::kSia, false},
+      {"", AutomationFormat::kSia, false},
   };
   for (const auto& [frame, format, hinted] : cases) {
     EXPECT_EQ(!FormatMismatchHint(frame, format, '\x14').empty(), hinted) << frame;
@@ -41,13 +44,14 @@ TEST(FormatHintTest, SaidOncePerSpellInTheViewAndTheReason) {
   sink.AddObserver(&observer);
   for (const std::string& frame : {kSia, kSia, k4100, kSia}) {
     const bool ack = frame == k4100;
-    sink.ReportFrame(FrameIn(LinkKind::kUdp, "", frame, ack ? FrameVerdict::kAck : FrameVerdict::kNone,
+    sink.ReportFrame(FrameIn(LinkKind::kUdp, "", frame,
+                             ack ? FrameVerdict::kAck : FrameVerdict::kNone,
                              ack ? "" : "no end byte"));
   }
   const std::string hint =
       "looks like SIA; the format is 4100 (--format sia, or the Format buttons)";
   EXPECT_EQ(observer.reasons, (std::vector<std::string>{"no end byte; " + hint, "no end byte", "",
-                                                         "no end byte; " + hint}));
+                                                        "no end byte; " + hint}));
   EXPECT_EQ(view.hints, (std::vector<std::string>{hint, "", hint}));
 }
 

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "codec/frame.h"
 #include "fakes/frame_records.h"
 #include "protocol/answer_faults.h"
@@ -15,10 +17,25 @@ namespace {
 // outage 1.
 struct Send {
   std::uint32_t tick;
-  const char* sequence;  // "4100": the frame's bytes
+  std::string sequence;  // "4100": the frame's bytes
   char answer;
   std::uint32_t delay_ms = 0;
 };
+
+// "1000:0011O 3100:0011A300": the tick, the sequence, the answer and a late ACK's delay.
+std::vector<Send> Sends(const std::string& script) {
+  std::vector<Send> sends;
+  std::istringstream in(script);
+  for (std::string token; in >> token;) {
+    const std::size_t colon = token.find(':');
+    const std::size_t at = token.find_first_of("AN-O", colon + 1);
+    const std::string delay = token.substr(at + 1);
+    sends.push_back({static_cast<std::uint32_t>(std::stoul(token.substr(0, colon))),
+                     token.substr(colon + 1, at - colon - 1), token[at],
+                     delay.empty() ? 0U : static_cast<std::uint32_t>(std::stoul(delay))});
+  }
+  return sends;
+}
 
 struct Expected {
   std::string given_up;  // sequence numbers, blank-separated
@@ -34,16 +51,15 @@ struct Expected {
 
 struct Case {
   const char* name;
-  std::vector<Send> sends;
+  const char* sends;
   Expected expected;
   AutomationFormat format = AutomationFormat::kSia;
 };
 
 FrameReport Record(const Send& send, AutomationFormat format) {
-  const std::string bytes =
-      format == AutomationFormat::kSia
-          ? WrapSiaBody(std::string("\t") + send.sequence + "0103[#1234|NBA01]")
-          : std::string(send.sequence) + "\x14";
+  const std::string bytes = format == AutomationFormat::kSia
+                                ? WrapSiaBody("\t" + send.sequence + "0103[#1234|NBA01]")
+                                : send.sequence + "\x14";
   const FrameVerdict verdict = send.answer == 'N' ? FrameVerdict::kNack : FrameVerdict::kAck;
   FrameReport record =
       testing::Completed(FrameIn(LinkKind::kUdp, "", bytes, verdict, ""), format, send.tick);
@@ -66,52 +82,47 @@ std::string Numbers(const std::vector<int>& values) {
 TEST(ReceiverLedgerTest, EveryEventsFate) {
   const auto k4100 = AutomationFormat::k4100;
   const Case cases[] = {
-      {"late frame fills its gap", {{0, "0001", 'A'}, {10, "0003", 'A'}, {20, "0002", 'A'},
-                                    {30, "0004", 'A'}}, {"", "", {0, 0, 0}, 1}},
-      {"wrap", {{0, "9998", 'A'}, {10, "9999", 'A'}, {20, "0001", 'A'}, {30, "0003", 'A'}},
-       {"", "0002", {0, 0, 0}, 1}},
+      {"late frame fills its gap", "0:0001A 10:0003A 20:0002A 30:0004A", {"", "", {0, 0, 0}, 1}},
+      {"wrap", "0:9998A 10:9999A 20:0001A 30:0003A", {"", "0002", {0, 0, 0}, 1}},
       {"wrap after an outage",
-       {{900, "9997", 'A'}, {1000, "9998", 'O'}, {1500, "9999", 'O'}, {2000, "0001", 'O'},
-        {3100, "9998", 'A'}, {3200, "9999", 'A'}, {3300, "0001", 'A'}, {3400, "0002", 'A'}},
+       "900:9997A 1000:9998O 1500:9999O 2000:0001O 3100:9998A 3200:9999A 3300:0001A 3400:0002A",
        {"", "", {0, 0, 3}, 2, {1700}, true, true, ""}},
       {"buffered events resent in order",
-       {{1000, "0011", 'O'}, {1100, "0012", 'O'}, {1200, "0013", 'O'}, {3100, "0011", 'A'},
-        {3150, "0012", 'A'}, {3200, "0013", 'A'}, {3300, "0014", 'A'}},
+       "1000:0011O 1100:0012O 1200:0013O 3100:0011A 3150:0012A 3200:0013A 3300:0014A",
        {"", "", {0, 0, 3}, 2, {2050}, true, true, ""}},
       {"buffered events resent reversed",
-       {{1000, "0011", 'O'}, {1100, "0012", 'O'}, {3100, "0012", 'A'}, {3150, "0011", 'A'}},
+       "1000:0011O 1100:0012O 3100:0012A 3150:0011A",
        {"", "", {0, 0, 2}, 2, {2150}, true, false, ""}},
       {"an event sent only during the outage",
-       {{1000, "0003", 'O'}, {1500, "0003", 'O'}, {3100, "0004", 'A'}},
+       "1000:0003O 1500:0003O 3100:0004A",
        {"0003", "", {0, 0, 1}, 1, {500}, false, true, "0003"}},
-      {"the numbers skipped around an outage", {{1000, "0001", 'O'}, {3100, "0003", 'A'}},
+      {"the numbers skipped around an outage",
+       "1000:0001O 3100:0003A",
        {"0001", "0002", {0, 0, 0}, 1, {}, false, true, "0001 0002"}},
-      {"delay shorter than the time-out", {{0, "0001", 'A', 300}, {1000, "0002", 'A', 300}},
-       {"", "", {0, 0, 0}, 1}},
+      {"delay shorter than the time-out", "0:0001A300 1000:0002A300", {"", "", {0, 0, 0}, 1}},
       {"delay longer than the time-out: resent before the late ACK",
-       {{0, "0001", 'A', 3000}, {1000, "0001", 'A', 3000}, {5000, "0002", 'A'}},
+       "0:0001A3000 1000:0001A3000 5000:0002A",
        {"", "", {0, 0, 1}, 2, {1000}}},
-      {"resent after its ACK went", {{0, "0001", 'A', 300}, {1000, "0001", 'A'}},
-       {"", "", {1, 0, 0}, 1, {1000}}},
-      {"back-off", {{0, "0001", '-'}, {1000, "0001", 'N'}, {3000, "0001", '-'},
-                    {7000, "0001", '-'}, {15000, "0001", 'A'}},
+      {"resent after its ACK went", "0:0001A300 1000:0001A", {"", "", {1, 0, 0}, 1, {1000}}},
+      {"back-off",
+       "0:0001- 1000:0001N 3000:0001- 7000:0001- 15000:0001A",
        {"", "", {0, 1, 3}, 5, {1000, 2000, 4000, 8000}}},
-      {"given up", {{0, "0004", '-'}, {1000, "0004", '-'}, {2000, "0005", 'A'}},
-       {"0004", "", {0, 0, 1}, 1, {1000}}},
+      {"given up", "0:0004- 1000:0004- 2000:0005A", {"0004", "", {0, 0, 1}, 1, {1000}}},
       {"given up, then delivered late",
-       {{0, "0004", '-'}, {1000, "0005", 'A'}, {2000, "0004", 'A'}},
+       "0:0004- 1000:0005A 2000:0004A",
        {"", "", {0, 0, 1}, 2, {2000}}},
-      {"the newest event still retried at the end", {{0, "0001", 'A'}, {1000, "0002", '-'}},
-       {"", "", {0, 0, 0}, 1}},
-      {"4100 repeats", {{0, "ab", '-'}, {1000, "ab", 'N'}, {2000, "ab", 'A'}, {3000, "cd", 'A'}},
-       {"", "", {0, 1, 1}, 3, {1000, 1000}}, k4100},
-      {"4100 give-up", {{0, "ab", '-'}, {1000, "ab", '-'}, {2000, "cd", 'A'}},
-       {"0001", "", {0, 0, 1}, 1, {1000}}, k4100},
+      {"the newest event still retried at the end", "0:0001A 1000:0002-", {"", "", {0, 0, 0}, 1}},
+      {"4100 repeats",
+       "0:ab- 1000:abN 2000:abA 3000:cdA",
+       {"", "", {0, 1, 1}, 3, {1000, 1000}},
+       k4100},
+      {"4100 give-up", "0:ab- 1000:ab- 2000:cdA", {"0001", "", {0, 0, 1}, 1, {1000}}, k4100},
   };
   for (const Case& c : cases) {
     ReceiverLedger ledger;
     ledger.OutageBegan(1, 1000, 2000);
-    for (const Send& send : c.sends) ledger.OnFrame(Record(send, c.format));
+    const std::vector<Send> sends = Sends(c.sends);
+    for (const Send& send : sends) ledger.OnFrame(Record(send, c.format));
     const LedgerReport report = ledger.Report(60000);
     const RetryFigures& t = report.total;
     const Expected& e = c.expected;
@@ -127,8 +138,7 @@ TEST(ReceiverLedgerTest, EveryEventsFate) {
       if (spread.Count() > 0) medians.push_back(spread.Median());
     }
     EXPECT_EQ(medians, e.interval_medians) << c.name;
-    const bool silenced = std::any_of(c.sends.begin(), c.sends.end(),
-                                      [](const Send& s) { return s.answer == 'O'; });
+    const bool silenced = std::string(c.sends).find('O') != std::string::npos;
     ASSERT_EQ(report.outages.size(), 1U);
     if (!silenced) continue;
     const OutageFigures& o = report.outages[0];
@@ -142,8 +152,11 @@ TEST(ReceiverLedgerTest, AnOutageCountsWhatItSilencedAndWhatCameAfter) {
   ReceiverLedger ledger;
   ledger.OutageBegan(1, 1000, 2000);
   // Answered in the millisecond the outage began, but before it: not during.
-  const Send sends[] = {{1000, "0001", 'A'}, {1000, "0002", 'O'}, {2000, "0002", 'O'},
-                        {3250, "0002", 'A'}, {3500, "0003", 'A'}};
+  const Send sends[] = {{1000, "0001", 'A'},
+                        {1000, "0002", 'O'},
+                        {2000, "0002", 'O'},
+                        {3250, "0002", 'A'},
+                        {3500, "0003", 'A'}};
   for (const Send& send : sends) ledger.OnFrame(Record(send, AutomationFormat::kSia));
   const OutageFigures o = ledger.Report(5000).outages.at(0);
   EXPECT_EQ(o.during, 2);

@@ -22,9 +22,8 @@ TEST(RetransmissionReportTest, VerdictsNameWhatFailedWithTheNumbersConcerned) {
   ReceiverLedger ledger;
   ledger.OutageBegan(1, 1000, 1000);
   // 0002 given up, 0004 never came, 0005 silenced and never delivered.
-  for (const FrameReport& r : {In("0001", 0, true), In("0002", 100, false),
-                               In("0003", 200, true), In("0005", 1000, false, 1),
-                               In("0006", 2500, true)}) {
+  for (const FrameReport& r : {In("0001", 0, true), In("0002", 100, false), In("0003", 200, true),
+                               In("0005", 1000, false, 1), In("0006", 2500, true)}) {
     ledger.OnFrame(r);
   }
   const std::vector<VerdictCase> cases =
@@ -41,7 +40,8 @@ TEST(RetransmissionReportTest, VerdictsNameWhatFailedWithTheNumbersConcerned) {
     EXPECT_TRUE(cases[i].Failed()) << cases[i].name;
     EXPECT_EQ(cases[i].body, expected[i].second) << cases[i].name;
   }
-  EXPECT_EQ(cases[0].message, "1 of 6 frames NACKed for their own checksum, 0 dropped; expected none");
+  EXPECT_EQ(cases[0].message,
+            "1 of 6 frames NACKed for their own checksum, 0 dropped; expected none");
   const std::string xml = RetransmissionJUnit(cases, "rx <fw>", 0.5);
   EXPECT_NE(xml.find("<testsuite name=\"rx &lt;fw&gt;\" tests=\"4\" failures=\"4\" errors=\"0\" "
                      "time=\"0.500\">"),
@@ -57,7 +57,8 @@ TEST(RetransmissionReportTest, VerdictsNameWhatFailedWithTheNumbersConcerned) {
 
 TEST(RetransmissionReportTest, AReceiverThatResendsEverythingPasses) {
   ReceiverLedger ledger;
-  for (const FrameReport& r : {In("0001", 0, false), In("0001", 1000, true), In("0002", 1100, true)}) {
+  for (const FrameReport& r :
+       {In("0001", 0, false), In("0001", 1000, true), In("0002", 1100, true)}) {
     ledger.OnFrame(r);
   }
   const LedgerReport report = ledger.Report(2000);

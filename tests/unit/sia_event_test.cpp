@@ -24,16 +24,16 @@ TEST(SiaEventTest, DataReadAsAccountQualifierCodeAndNumber) {
       {"[#1|NRP99]", "1/NRP/99/Automatic test report"},  // the number means nothing here
       {"[#1234|NQQ17]", "1234/NQQ/17/unknown event code QQ, 17"},
       {"[#1234|NZZ]", "1234/NZZ//unknown event code ZZ"},
-      {"[]", ""},               // an acknowledgement
-      {"[NLC06", ""},           // a command reply
-      {"[#1234NBA05]", ""},     // no bar
-      {"[#1234|Nba05]", ""},    // lower-case code
-      {"[#1234|NB", ""},        // cut short
+      {"[]", ""},             // an acknowledgement
+      {"[NLC06", ""},         // a command reply
+      {"[#1234NBA05]", ""},   // no bar
+      {"[#1234|Nba05]", ""},  // lower-case code
+      {"[#1234|NB", ""},      // cut short
   };
   for (const auto& [data, expected] : cases) {
     const auto event = DecodeSiaEvent(Frame("01", data));
-    EXPECT_EQ(event ? event->account + "/" + event->qualifier + event->code + "/" +
-                          event->number + "/" + SiaEventText(*event)
+    EXPECT_EQ(event ? event->account + "/" + event->qualifier + event->code + "/" + event->number +
+                          "/" + SiaEventText(*event)
                     : "",
               expected);
   }

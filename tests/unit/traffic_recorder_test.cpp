@@ -14,8 +14,8 @@
 #include "codec/frame.h"
 #include "fakes/fake_clock.h"
 #include "fakes/fake_display_view.h"
-#include "fakes/frame_records.h"
 #include "fakes/fake_links.h"
+#include "fakes/frame_records.h"
 #include "protocol/network_receive.h"
 #include "protocol/serial_receive.h"
 
@@ -154,9 +154,10 @@ TEST(TrafficCsvTest, RowsAreQuotedAndStampedInFull) {
   FrameReport report = testing::Completed(
       FrameIn(LinkKind::kUdp6, "", frame, FrameVerdict::kNack, "CRC 1A2B, expected \"47D4\""));
   report.time = LocalTime{2026, 12, 8, 9, 5, 7, 42, -330};
-  EXPECT_EQ(CsvLine(report, row),
-            "2026-12-08T09:05:07.042-05:30,in,udp6,fe80::1,sia,0012,01,07,19,NACK,"
-            "\"CRC 1A2B, expected \"\"47D4\"\"\",no,0,0A3441393730420930303132303130375B5D0D,,,,,\r\n");
+  EXPECT_EQ(
+      CsvLine(report, row),
+      "2026-12-08T09:05:07.042-05:30,in,udp6,fe80::1,sia,0012,01,07,19,NACK,"
+      "\"CRC 1A2B, expected \"\"47D4\"\"\",no,0,0A3441393730420930303132303130375B5D0D,,,,,\r\n");
 }
 
 // A row cut by a full disk (a file size limit stands in for it) gets its line end before the

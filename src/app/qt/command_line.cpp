@@ -23,12 +23,18 @@ std::string S(const QString& text) { return text.toLocal8Bit().toStdString(); }
 // apply.
 const std::map<QString, const char*>& HeadlessOnly() {
   static const std::map<QString, const char*> kOptions = {
-      {Q("format"), "--format"},   {Q("ack"), "--ack"},
-      {Q("log"), "--log"},         {Q("count"), "--count"},
-      {Q("seconds"), "--seconds"}, {Q("summary-json"), "--summary-json"},
-      {Q("strict"), "--strict"},   {Q("command"), "--command"},
-      {Q("line"), "--line"},       {Q("progress"), "--progress"},
-      {Q("quiet"), "--quiet"},     {Q("junit"), "--junit"},
+      {Q("format"), "--format"},
+      {Q("ack"), "--ack"},
+      {Q("log"), "--log"},
+      {Q("count"), "--count"},
+      {Q("seconds"), "--seconds"},
+      {Q("summary-json"), "--summary-json"},
+      {Q("strict"), "--strict"},
+      {Q("command"), "--command"},
+      {Q("line"), "--line"},
+      {Q("progress"), "--progress"},
+      {Q("quiet"), "--quiet"},
+      {Q("junit"), "--junit"},
       {Q("junit-suite"), "--junit-suite"},
   };
   return kOptions;
@@ -114,8 +120,7 @@ void AddOptions(QCommandLineParser& parser) {
       "Writes the verdicts on the receiver to FILE as JUnit XML: the answers, per line nothing "
       "lost and nothing given up, each outage delivered whole and in order.",
       "FILE");
-  add("junit-suite", "With --junit: the name of the test suite and class (default v7400).",
-      "NAME");
+  add("junit-suite", "With --junit: the name of the test suite and class (default v7400).", "NAME");
   add("debug-page", "Shows the \"Debug testing\" page of the window, with its answer faults.");
   {
     QCommandLineOption port(Q("udp-port"), QString(), Q("PORT"));

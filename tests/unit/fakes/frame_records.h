@@ -8,8 +8,7 @@
 
 namespace v7400::testing {
 
-inline FrameReport Completed(FrameReport report,
-                             AutomationFormat format = AutomationFormat::kSia,
+inline FrameReport Completed(FrameReport report, AutomationFormat format = AutomationFormat::kSia,
                              std::uint32_t tick = 0) {
   CompleteRecord(report, format, nullptr);
   report.tick = tick;
