@@ -220,6 +220,17 @@ void ReceiverLedger::OutageBegan(int number, std::uint32_t start_tick, std::uint
   latest_begun_ = index;
 }
 
+void ReceiverLedger::LateAnswersWent(std::uint32_t now) {
+  const auto went = [now](std::optional<std::uint32_t>& at) {
+    if (at && !NotAfter(*at, now)) at = now;
+  };
+  for (Slot& slot : window_) {
+    if (!slot.event) continue;
+    went(slot.event->delivered);
+    went(slot.event->last_delivery);
+  }
+}
+
 LedgerReport ReceiverLedger::Report(std::uint32_t now) const {
   LedgerReport report;
   report.numbered = numbered_;

@@ -79,6 +79,8 @@ class ReceiverLedger : public FrameObserver {
   void OnFrame(const FrameReport& record) override;
   // An outage began at `start_tick`; the frames it silences carry its number.
   void OutageBegan(int number, std::uint32_t start_tick, std::uint32_t duration_ms);
+  // Every late answer still waiting went at `now`, as at the end of a run.
+  void LateAnswersWent(std::uint32_t now);
   // The figures as they stand at `now`: an answer still to go then has not been delivered.
   LedgerReport Report(std::uint32_t now) const;
   // The attempt of the frame seen last.

@@ -195,9 +195,17 @@ int Finish(HeadlessSimulator& simulator, const RunOptions& options, Outputs& out
   const RunSummary summary = MakeRunSummary(simulator.Recorder().Tally(), simulator.State(),
                                             run_seconds, simulator.Commands().Outcomes());
   const LedgerReport retransmissions = simulator.Retransmissions();
-  std::fputs((SummaryText(summary) + RetransmissionText(retransmissions)).c_str(), stdout);
+  const AnswerFaults& faults = simulator.Faults();
+  std::string late;
+  if (faults.LateSentAtEnd() > 0 || faults.LateRefused() > 0) {
+    late = "late answers sent early as the run ended " + std::to_string(faults.LateSentAtEnd()) +
+           ", refused for a full queue " + std::to_string(faults.LateRefused()) + "\n";
+  }
+  std::fputs((SummaryText(summary) + late + RetransmissionText(retransmissions)).c_str(), stdout);
   std::fflush(stdout);
   Json summary_json = SummaryJson(summary);
+  summary_json["late_answers"] = {{"sent_at_end", faults.LateSentAtEnd()},
+                                  {"refused", faults.LateRefused()}};
   summary_json["retransmissions"] = RetransmissionJson(retransmissions);
   if (outputs.json.file != nullptr && !WriteJson(outputs.json, JsonText(summary_json))) {
     return Fail(1, "cannot write \"" + options.summary_json_path + "\": " + std::strerror(errno));

@@ -21,13 +21,18 @@ HeadlessSimulator::HeadlessSimulator(const RunOptions& options, const Clock& clo
       network_receiver_(state_, link_->Ingress(), link_->Network(), sink_, clock, *commands_),
       observers_(sink_, state_, &csv),
       run_(state_, *commands_, clock, options.commands),
-      scheduler_(error_log, "UDPServer1"),
+      scheduler_(error_log, "UDPServer1", clock),
       faults_(clock, scheduler_) {
   ApplyFaultOptions(options.faults, faults_);
   if (options.faults.Any()) {
     serial_receiver_.SetAnswerFaults(&faults_);
     network_receiver_.SetAnswerFaults(&faults_);
   }
+  faults_.SetQueueFullHandler([this] {
+    const std::string message = std::string(kLateQueueFullReason) + ": a late answer was refused";
+    std::fprintf(stderr, "v7400: %s\n", message.c_str());
+    error_log_.AppException("UDPServer1", message);
+  });
   faults_.SetOutageHandler([this](int number, std::uint32_t start, std::uint32_t ms) {
     observers_.Ledger().OutageBegan(number, start, ms);
   });
@@ -106,6 +111,11 @@ void HeadlessSimulator::AfterNotification() {
 void HeadlessSimulator::Stop() {
   if (stopped_) return;
   stopped_ = true;
+  // Late answers still waiting go now, while the link is open, so that every answer a frame's
+  // record calls sent was sent.
+  Handle("UDPServer1", [&] {
+    if (faults_.SendLateNow() > 0) observers_.Ledger().LateAnswersWent(clock_.TickMs());
+  });
   state_.Closing = -1;
   link_->FinishSerialWrites();
   sink_.CloseLog();

@@ -154,8 +154,26 @@ bool AnswerFaults::Draw(double p) {
   return fraction < p;
 }
 
-std::vector<AnswerPiece> AnswerFaults::Shape(const FaultChoice& choice, const std::string& answer,
+std::vector<AnswerPiece> AnswerFaults::Shape(FaultChoice& choice, const std::string& answer,
                                              bool sia, bool serial) {
+  std::vector<AnswerPiece> pieces = ShapePieces(choice, answer, sia, serial);
+  const bool late = std::any_of(pieces.begin(), pieces.end(),
+                                [](const AnswerPiece& piece) { return piece.delay_ms > 0; });
+  if (!late) return pieces;
+  if (scheduler_.HasRoom()) {
+    full_said_ = false;
+    return pieces;
+  }
+  choice.queue_full = true;
+  ++late_refused_;
+  if (!full_said_ && on_full_) on_full_();
+  full_said_ = true;
+  return {};
+}
+
+std::vector<AnswerPiece> AnswerFaults::ShapePieces(const FaultChoice& choice,
+                                                   const std::string& answer, bool sia,
+                                                   bool serial) {
   if (choice.outage != 0) return {};
   if (choice.rule == 0) return {{0, answer}};
   const FaultRule& rule = rules_[static_cast<std::size_t>(choice.rule) - 1];
@@ -194,7 +212,7 @@ std::vector<AnswerPiece> AnswerFaults::Shape(const FaultChoice& choice, const st
 }
 
 FrameVerdict AnswerFaults::VerdictOf(const FaultChoice& choice, FrameVerdict chosen) const {
-  if (choice.outage != 0) return FrameVerdict::kNone;
+  if (choice.outage != 0 || choice.queue_full) return FrameVerdict::kNone;
   if (choice.rule == 0) return chosen;
   switch (rules_[static_cast<std::size_t>(choice.rule) - 1].kind) {
     case FaultKind::kNack:
@@ -216,7 +234,8 @@ std::string AnswerFaults::Reason(const FaultChoice& choice) const {
   }
   if (choice.rule == 0) return {};
   return "fault " + std::to_string(choice.rule) + ": " +
-         Describe(rules_[static_cast<std::size_t>(choice.rule) - 1]);
+         Describe(rules_[static_cast<std::size_t>(choice.rule) - 1]) +
+         (choice.queue_full ? std::string("; ") + kLateQueueFullReason : std::string());
 }
 
 void AnswerFaults::Send(std::vector<AnswerPiece> pieces,
@@ -225,8 +244,11 @@ void AnswerFaults::Send(std::vector<AnswerPiece> pieces,
     if (piece.delay_ms <= 0) {
       send(piece.bytes, false);
     } else {
-      scheduler_.After(piece.delay_ms,
-                       [send, bytes = std::move(piece.bytes)] { send(bytes, true); });
+      // Shape found room for these pieces; a split answer's second piece may still be refused.
+      if (!scheduler_.After(piece.delay_ms,
+                            [send, bytes = std::move(piece.bytes)] { send(bytes, true); })) {
+        ++late_refused_;
+      }
     }
   }
 }

@@ -25,8 +25,11 @@ inline constexpr int kSplitGapMs = 50;
 struct FaultChoice {
   int rule = 0;    // 1-based rule that acts, 0 none
   int outage = 0;  // 1-based outage the frame fell into, 0 none
+  bool queue_full = false;  // a late answer refused: too many wait already
   bool Acts() const { return rule != 0 || outage != 0; }
 };
+
+inline constexpr char kLateQueueFullReason[] = "late-answer queue full";
 
 // One write or datagram of an answer, `delay_ms` after the frame came.
 struct AnswerPiece {
@@ -83,8 +86,9 @@ class AnswerFaults {
   // A frame on `line` (0 when it has none) with `sequence` is about to be answered.
   FaultChoice Choose(int line, std::string_view sequence);
   // What goes on the wire instead of `answer` ("4100": the single byte; SIA: the ACK or NACK
-  // frame). `serial` spaces a split answer's pieces in time.
-  std::vector<AnswerPiece> Shape(const FaultChoice& choice, const std::string& answer, bool sia,
+  // frame). `serial` spaces a split answer's pieces in time. A late answer the queue has no
+  // room for is refused: nothing goes, and `choice` says so.
+  std::vector<AnswerPiece> Shape(FaultChoice& choice, const std::string& answer, bool sia,
                                  bool serial);
   // The verdict the readers of the traffic see: what was really sent.
   FrameVerdict VerdictOf(const FaultChoice& choice, FrameVerdict chosen) const;
@@ -94,8 +98,17 @@ class AnswerFaults {
   // Sends each piece through `send`: at once, or scheduled when it is late (`late` set).
   void Send(std::vector<AnswerPiece> pieces,
             const std::function<void(const std::string& bytes, bool late)>& send);
+  // The end of a run: every late answer still waiting goes now; how many went.
+  std::size_t SendLateNow() { return late_at_end_ += scheduler_.RunAllNow(); }
+  // Late answers sent early because the run ended, and refused for want of room.
+  std::int64_t LateSentAtEnd() const { return late_at_end_; }
+  std::int64_t LateRefused() const { return late_refused_; }
+  // Told the first time a late answer is refused, and again after room was found.
+  void SetQueueFullHandler(std::function<void()> handler) { on_full_ = std::move(handler); }
 
  private:
+  std::vector<AnswerPiece> ShapePieces(const FaultChoice& choice, const std::string& answer,
+                                       bool sia, bool serial);
   bool Selects(FaultRule& rule, std::int64_t& seen, int line, std::string_view sequence);
   bool Draw(double p);
   void StartDueOutages(std::uint32_t now);
@@ -109,6 +122,10 @@ class AnswerFaults {
   std::uint64_t seed_ = 0;
   std::mt19937_64 random_;
   OutageHandler on_outage_;
+  std::function<void()> on_full_;
+  bool full_said_ = false;
+  std::int64_t late_at_end_ = 0;
+  std::int64_t late_refused_ = 0;
 };
 
 // A late answer's own display entry and traffic-log line, in the form of an answer given by hand,

@@ -38,7 +38,7 @@ TForm1::TForm1(FormPorts ports, QWidget* parent)
                         *commands_),
       ack_control_(state_, *this, link_->Serial(), link_->Network(), sink_, ports_.clock,
                    *commands_),
-      answer_scheduler_(ports_.error_log, "UDPServer1"),
+      answer_scheduler_(ports_.error_log, "UDPServer1", ports_.clock),
       answer_faults_(ports_.clock, answer_scheduler_) {
   ui_->setupUi(this);
   QFont design_font(QStringLiteral("MS Sans Serif"));

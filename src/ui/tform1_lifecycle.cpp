@@ -106,6 +106,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  Guard("UDPServer1", [this] { answer_faults_.SendLateNow(); });
   state_.Closing = -1;
   Guard("Form1", [this] { ReleaseState(state_); });
   ShutDown();
@@ -150,6 +151,7 @@ void TForm1::SessionEnd(QSessionManager& manager) {
 
 void TForm1::Terminate() {
   if (shut_down_) return;
+  Guard("UDPServer1", [this] { answer_faults_.SendLateNow(); });
   state_.Closing = -1;
   ShutDown();
   QTimer::singleShot(0, qApp, &QCoreApplication::quit);

@@ -2,7 +2,7 @@
 """`v7400 --headless --fault ...` with this script as the receiver: every fault kind on the wire
 byte for byte over UDP and over a pseudo-terminal, a late answer against socket time stamps,
 the same --seed spoiling the same frames, and refused rules.
-answer_faults_e2e.py BIN wire-udp|wire-pty|seed|bad-input|outage
+answer_faults_e2e.py BIN wire-udp|wire-pty|seed|bad-input|outage|late-at-end
 """
 import contextlib
 import json
@@ -216,8 +216,30 @@ def outage(bin_dir):
                     "outage 1: delivered whole and in order"], "junit %s" % names)
 
 
+def late_at_end(bin_dir):
+    """Late answers still waiting when --seconds ends the run go as it ends: the summary, the CSV
+    and the receiver agree on what went and when."""
+    run, emu_port, sim_port = udp_run(bin_dir)
+    sim = run.start("--format", "sia", "--seconds", "2", "--fault", "delay=5000", "--csv",
+                    "t.csv", "--summary-json", "s.json")
+    wait_listening(sim, sim_port)
+    receiver = UdpReceiver(emu_port, sim_port)
+    started = time.time()
+    for sequence in (b"0001", b"0002"):
+        receiver.send(event(sequence))
+    got = receiver.collect(3.5)
+    sim.communicate(timeout=20)
+    check([data for _, data in got] == [ack(b"0001"), ack(b"0002")] and
+          all(1.5 < at - started < 3 for at, _ in got), "answers %r" % got)
+    summary = json.load(open(run.path("s.json")))
+    outs = [r for r in run.rows() if r["direction"] == "out"]
+    check(summary["sent"] == len(outs) == 2 and summary["late_answers"]["sent_at_end"] == 2 and
+          summary["retransmissions"]["delivered"] == 2, "summary %s, out rows %s" % (summary, outs))
+
+
 if __name__ == "__main__":
     scenarios = {"wire-udp": lambda b: wire(b, False), "wire-pty": lambda b: wire(b, True),
-                 "seed": seed, "bad-input": bad_input, "outage": outage}
+                 "seed": seed, "bad-input": bad_input, "outage": outage,
+                 "late-at-end": late_at_end}
     scenarios[sys.argv[2]](os.path.abspath(sys.argv[1]))
     print("ok")

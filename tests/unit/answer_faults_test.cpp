@@ -15,12 +15,19 @@ using testing::FakeClock;
 
 // Keeps the work it is given, for the test to run.
 struct HandScheduler : Scheduler {
-  void After(int delay_ms, std::function<void()> task) override {
+  bool After(int delay_ms, std::function<void()> task) override {
     delays.push_back(delay_ms);
     tasks.push_back(std::move(task));
+    return true;
+  }
+  bool HasRoom() const override { return room; }
+  std::size_t RunAllNow() override {
+    for (auto& task : tasks) task();
+    return std::exchange(tasks, {}).size();
   }
   std::vector<int> delays;
   std::vector<std::function<void()>> tasks;
+  bool room = true;
 };
 
 std::vector<FaultRule> Rules(std::initializer_list<const char*> texts) {
@@ -110,6 +117,41 @@ TEST(AnswerFaultsTest, ALateAnswerNeverHoldsUpTheNextFrame) {
   state.Closing = -1;
   scheduler.tasks.at(1)();
   EXPECT_EQ(sender.sent, (std::vector<std::string>{"\x15", "\x06"}));
+}
+
+// No room for one more late answer: the frame is recorded unanswered, and that is said once.
+TEST(AnswerFaultsTest, ALateAnswerWithoutRoomIsRefusedAndRecordedSo) {
+  struct Last : FrameObserver {
+    void OnFrame(const FrameReport& report) override { last = report; }
+    FrameReport last;
+  } seen;
+  SimulatorState state;
+  state.ConnectionMode = 1;
+  state.Format = AutomationFormat::k4100;
+  state.PackageEndChar = 20;
+  testing::FakeNetworkIngress ingress;
+  testing::FakeDatagramSender sender;
+  testing::FakeDisplayView view;
+  DisplaySink sink(state, view);
+  sink.AddObserver(&seen);
+  FakeClock clock;
+  testing::FakeLineServices lines;
+  HandScheduler scheduler;
+  scheduler.room = false;
+  AnswerFaults faults(clock, scheduler);
+  int said = 0;
+  faults.SetQueueFullHandler([&said] { ++said; });
+  NetworkReceiver receiver(state, ingress, sender, sink, clock, lines);
+  receiver.SetAnswerFaults(&faults);
+  faults.SetRules(Rules({"delay=2500"}), 1);
+  receiver.OnDatagram("A\x14", ingress.receiver, false);
+  receiver.OnDatagram("B\x14", ingress.receiver, false);
+  EXPECT_EQ(seen.last.verdict, FrameVerdict::kNone);
+  EXPECT_EQ(seen.last.reason, "fault 1: delay 2500; late-answer queue full");
+  EXPECT_FALSE(seen.last.answer.delivered);
+  EXPECT_EQ(faults.LateRefused(), 2);
+  EXPECT_EQ(said, 1);
+  EXPECT_TRUE(sender.sent.empty() && scheduler.tasks.empty());
 }
 
 }  // namespace
