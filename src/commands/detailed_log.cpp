@@ -51,16 +51,13 @@ void DetailedLog::Button2Click() {
 }
 
 void WriteTextLines(const std::string& path, const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
   std::string reason;
-  std::FILE* file = OpenOutputFile(path, OutputMode::kTruncate, reason);
-  if (file == nullptr) throw std::runtime_error("Cannot create file \"" + path + "\"");
-  bool ok = true;
-  for (const std::string& line : lines) {
-    ok = ok && std::fwrite(line.data(), 1, line.size(), file) == line.size() &&
-         std::fwrite("\r\n", 1, 2, file) == 2;
+  if (!WholeFileProblem(path).empty()) throw std::runtime_error("Cannot create file \"" + path + "\"");
+  if (!WriteWholeFile(path, text, reason)) {
+    throw std::runtime_error("Cannot write file \"" + path + "\"");
   }
-  ok = (std::fclose(file) == 0) && ok;
-  if (!ok) throw std::runtime_error("Cannot write file \"" + path + "\"");
 }
 
 }  // namespace v7400

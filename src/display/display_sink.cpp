@@ -121,16 +121,13 @@ void DisplaySink::SaveList(DisplayList list, Prompts& prompts,
   dialog.initial_dir = initial_dir;
   const std::optional<std::string> path = prompts.AskSaveFile(dialog);
   if (!path) return;
+  std::string text;
+  for (const std::string& entry : Entries(list)) text += entry + "\r\n";
   std::string reason;
-  std::FILE* file = OpenOutputFile(*path, OutputMode::kTruncate, reason);
-  if (file == nullptr) throw std::runtime_error("Cannot create file \"" + *path + "\"");
-  bool ok = true;
-  for (const std::string& entry : Entries(list)) {
-    ok = ok && std::fwrite(entry.data(), 1, entry.size(), file) == entry.size() &&
-         std::fwrite("\r\n", 1, 2, file) == 2;
+  if (!WholeFileProblem(*path).empty()) throw std::runtime_error("Cannot create file \"" + *path + "\"");
+  if (!WriteWholeFile(*path, text, reason)) {
+    throw std::runtime_error("Cannot write file \"" + *path + "\"");
   }
-  ok = (std::fclose(file) == 0) && ok;
-  if (!ok) throw std::runtime_error("Cannot write file \"" + *path + "\"");
 }
 
 void DisplaySink::SaveLogToFileClicked(bool ticked, Prompts& prompts,

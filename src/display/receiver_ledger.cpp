@@ -38,7 +38,6 @@ void ReceiverLedger::OnFrame(const FrameReport& record) {
       record.verdict == FrameVerdict::kDropped) {
     return;
   }
-  last_tick_ = record.tick;
   const std::optional<std::int64_t> position = Position(record);
   if (!position) return;
   const std::size_t line = record.line > 0 ? static_cast<std::size_t>(record.line - 1) : kNoLine;
@@ -184,12 +183,12 @@ void ReceiverLedger::Close(std::int64_t position) {
     if (lost_closed_.size() > kLedgerWindow) lost_closed_.pop_front();
     return;
   }
-  if (slot.event) CloseEvent(position, *slot.event, last_tick_);
+  if (slot.event) CloseEvent(position, *slot.event);
 }
 
-void ReceiverLedger::CloseEvent(std::int64_t position, const Event& event, std::uint32_t now) {
+void ReceiverLedger::CloseEvent(std::int64_t position, const Event& event) {
   RetryFigures& figures = Line(event.line);
-  const std::optional<std::uint32_t> delivered = DeliveredBy(event, now);
+  const std::optional<std::uint32_t> delivered = event.delivered;
   if (delivered) {
     ++figures.delivered;
     figures.most_attempts = std::max(figures.most_attempts, event.attempts_to_delivery);
@@ -200,12 +199,6 @@ void ReceiverLedger::CloseEvent(std::int64_t position, const Event& event, std::
   for (const auto& [outage, entry] : event.silenced_by) {
     outages_[outage].silenced[entry] = {position, delivered, true};
   }
-}
-
-std::optional<std::uint32_t> ReceiverLedger::DeliveredBy(const Event& event,
-                                                         std::uint32_t now) const {
-  if (event.delivered && NotAfter(*event.delivered, now)) return event.delivered;
-  return std::nullopt;
 }
 
 void ReceiverLedger::OutageBegan(int number, std::uint32_t start_tick, std::uint32_t duration_ms) {
@@ -231,7 +224,7 @@ void ReceiverLedger::LateAnswersWent(std::uint32_t now) {
   }
 }
 
-LedgerReport ReceiverLedger::Report(std::uint32_t now) const {
+LedgerReport ReceiverLedger::Report() const {
   LedgerReport report;
   report.numbered = numbered_;
   report.beyond_window = beyond_window_;
@@ -243,7 +236,7 @@ LedgerReport ReceiverLedger::Report(std::uint32_t now) const {
     const Event& event = *window_[i].event;
     const std::int64_t position = base_ + static_cast<std::int64_t>(i);
     RetryFigures& figures = lines[event.line];
-    if (DeliveredBy(event, now)) {
+    if (event.delivered) {
       ++figures.delivered;
       figures.most_attempts = std::max(figures.most_attempts, event.attempts_to_delivery);
     } else if (position < newest) {
@@ -263,7 +256,7 @@ LedgerReport ReceiverLedger::Report(std::uint32_t now) const {
   for (const RetryFigures& figures : lines) Merge(report.total, figures);
   const std::vector<std::int64_t> lost = LostPositions();
   for (const Outage& outage : outages_) {
-    if (outage.begun) report.outages.push_back(Judge(outage, now, lost));
+    if (outage.begun) report.outages.push_back(Judge(outage, lost));
   }
   return report;
 }
@@ -276,7 +269,7 @@ std::vector<std::int64_t> ReceiverLedger::LostPositions() const {
   return lost;
 }
 
-OutageFigures ReceiverLedger::Judge(const Outage& outage, std::uint32_t now,
+OutageFigures ReceiverLedger::Judge(const Outage& outage,
                                     const std::vector<std::int64_t>& lost) const {
   OutageFigures figures = outage.figures;
   const std::uint32_t end = figures.start_tick + figures.duration_ms;
@@ -285,7 +278,7 @@ OutageFigures ReceiverLedger::Judge(const Outage& outage, std::uint32_t now,
   for (const Silenced& s : outage.silenced) {
     std::optional<std::uint32_t> delivered = s.delivered;
     if (!s.closed) {
-      if (const Event* event = OpenEvent(s.position)) delivered = DeliveredBy(*event, now);
+      if (const Event* event = OpenEvent(s.position)) delivered = event->delivered;
     }
     if (delivered && NotAfter(end, *delivered)) {
       deliveries.emplace_back(*delivered - end, s.position);

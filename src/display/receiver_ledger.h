@@ -81,8 +81,10 @@ class ReceiverLedger : public FrameObserver {
   void OutageBegan(int number, std::uint32_t start_tick, std::uint32_t duration_ms);
   // Every late answer still waiting went at `now`, as at the end of a run.
   void LateAnswersWent(std::uint32_t now);
-  // The figures as they stand at `now`: an answer still to go then has not been delivered.
-  LedgerReport Report(std::uint32_t now) const;
+  // The figures as they stand. A late answer still waiting counts as delivered at its time:
+  // it goes then, or at once when the run ends (a late answer with no room is not recorded
+  // as delivered at all).
+  LedgerReport Report() const;
   // The attempt of the frame seen last.
   const AttemptNote& LastAttempt() const { return last_; }
 
@@ -126,12 +128,9 @@ class ReceiverLedger : public FrameObserver {
   void Close(std::int64_t position);
   Slot* SlotAt(std::int64_t position);
   const Event* OpenEvent(std::int64_t position) const;
-  void CloseEvent(std::int64_t position, const Event& event, std::uint32_t now);
+  void CloseEvent(std::int64_t position, const Event& event);
   RetryFigures& Line(std::size_t line) { return lines_[line]; }
-  std::optional<std::uint32_t> DeliveredBy(const Event& event, std::uint32_t now) const;
-  void ReportOpen(LedgerReport& report, std::uint32_t now) const;
-  OutageFigures Judge(const Outage& outage, std::uint32_t now,
-                      const std::vector<std::int64_t>& lost) const;
+  OutageFigures Judge(const Outage& outage, const std::vector<std::int64_t>& lost) const;
   std::vector<std::int64_t> LostPositions() const;
 
   bool numbered_ = true;
@@ -146,7 +145,6 @@ class ReceiverLedger : public FrameObserver {
   std::vector<Outage> outages_;  // by number
   std::optional<std::size_t> latest_begun_;
   std::int64_t beyond_window_ = 0;
-  std::uint32_t last_tick_ = 0;
   AttemptNote last_;
 };
 

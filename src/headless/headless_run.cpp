@@ -78,14 +78,6 @@ std::string UncarriedCommand(const RunOptions& options, const PreferenceStore& p
   return {};
 }
 
-// Opened at the start, so a path that cannot be written ends the run before it answers.
-struct JsonFile {
-  std::FILE* file = nullptr;
-  ~JsonFile() {
-    if (file != nullptr) std::fclose(file);
-  }
-};
-
 // What --count counts: the frames received, less the receiver's feedbacks when commands were
 // sent (a "4100" frame carries no line, so the per-line event counts cannot stand in).
 long long EventsReceived(HeadlessSimulator& simulator, bool commands) {
@@ -95,11 +87,30 @@ long long EventsReceived(HeadlessSimulator& simulator, bool commands) {
   return events;
 }
 
-bool WriteJson(JsonFile& json, const std::string& text) {
-  const bool written = std::fwrite(text.data(), 1, text.size(), json.file) == text.size();
-  const bool closed = std::fclose(json.file) == 0;
-  json.file = nullptr;
-  return written && closed;
+struct SummaryFile {
+  const char* flag;
+  const std::string& path;
+  std::string text;
+};
+
+// The summary files are written whole at the end (a kill leaves the old file or none); one that
+// fails is said, naming its option, and the others are still written. False when one failed.
+bool WriteSummaryFiles(const std::vector<SummaryFile>& files) {
+  bool all = true;
+  for (const SummaryFile& file : files) {
+    std::string reason;
+    if (file.path.empty() || WriteWholeFile(file.path, file.text, reason)) continue;
+    Fail(1, std::string(file.flag) + ": cannot write \"" + file.path + "\": " + reason);
+    all = false;
+  }
+  return all;
+}
+
+// The line on late answers that could not wait for their time, when there were any.
+std::string LateAnswersText(const AnswerFaults& faults) {
+  if (faults.LateSentAtEnd() == 0 && faults.LateRefused() == 0) return {};
+  return "late answers sent early as the run ended " + std::to_string(faults.LateSentAtEnd()) +
+         ", refused for a full queue " + std::to_string(faults.LateRefused()) + "\n";
 }
 
 // Answers until --count, --seconds or a termination signal ends the run; its length in seconds.
@@ -140,20 +151,18 @@ double RunUntilEnd(HeadlessSimulator& simulator, const RunOptions& options) {
 
 // The files the run writes, opened before anything is answered.
 struct Outputs {
-  JsonFile json;
-  JsonFile junit;
   TrafficCsv csv;
   TrafficPcap pcap;
 };
 
 // Every output first: one that cannot be written is a bad argument, whatever else is wrong.
 int OpenOutputs(const RunOptions& options, const ErrorLog& error_log, Outputs& outputs) {
-  for (const auto& [json, path] : {std::pair{&outputs.json, &options.summary_json_path},
-                                   std::pair{&outputs.junit, &options.faults.junit_path}}) {
-    std::string problem;
-    if (!path->empty() &&
-        (json->file = OpenOutputFile(*path, OutputMode::kTruncate, problem)) == nullptr) {
-      return Fail(kBadArgument, "cannot write \"" + *path + "\": " + problem);
+  // Written only at the end, whole: tried now without touching them.
+  for (const auto& [flag, path] : {std::pair{"--summary-json", &options.summary_json_path},
+                                   std::pair{"--junit", &options.faults.junit_path}}) {
+    if (path->empty()) continue;
+    if (const std::string problem = WholeFileProblem(*path); !problem.empty()) {
+      return Fail(kBadArgument, std::string(flag) + ": cannot write \"" + *path + "\": " + problem);
     }
   }
   if (!OpenCsvOption(options, outputs.csv, error_log) ||
@@ -190,35 +199,27 @@ int StartRefusal(const RunOptions& options, const PreferenceStore& preferences,
 }
 
 // Prints the summary and writes its files; the exit status.
-int Finish(HeadlessSimulator& simulator, const RunOptions& options, Outputs& outputs,
-           double run_seconds) {
+int Finish(HeadlessSimulator& simulator, const RunOptions& options, double run_seconds) {
   const RunSummary summary = MakeRunSummary(simulator.Recorder().Tally(), simulator.State(),
                                             run_seconds, simulator.Commands().Outcomes());
   const LedgerReport retransmissions = simulator.Retransmissions();
   const AnswerFaults& faults = simulator.Faults();
-  std::string late;
-  if (faults.LateSentAtEnd() > 0 || faults.LateRefused() > 0) {
-    late = "late answers sent early as the run ended " + std::to_string(faults.LateSentAtEnd()) +
-           ", refused for a full queue " + std::to_string(faults.LateRefused()) + "\n";
-  }
-  std::fputs((SummaryText(summary) + late + RetransmissionText(retransmissions)).c_str(), stdout);
+  std::fputs((SummaryText(summary) + LateAnswersText(faults) + RetransmissionText(retransmissions))
+                 .c_str(),
+             stdout);
   std::fflush(stdout);
   Json summary_json = SummaryJson(summary);
   summary_json["late_answers"] = {{"sent_at_end", faults.LateSentAtEnd()},
                                   {"refused", faults.LateRefused()}};
   summary_json["retransmissions"] = RetransmissionJson(retransmissions);
-  if (outputs.json.file != nullptr && !WriteJson(outputs.json, JsonText(summary_json))) {
-    return Fail(1, "cannot write \"" + options.summary_json_path + "\": " + std::strerror(errno));
-  }
   const TrafficTally& tally = summary.tally;
   const std::vector<VerdictCase> verdicts = RetransmissionVerdicts(
       retransmissions, {tally.received, tally.nacked_own, tally.dropped, tally.refused});
-  if (outputs.junit.file != nullptr &&
-      !WriteJson(outputs.junit,
-                 RetransmissionJUnit(verdicts, options.faults.junit_suite, run_seconds))) {
-    return Fail(1, "cannot write \"" + options.faults.junit_path + "\": " + std::strerror(errno));
-  }
-  return options.strict && AnyFailed(verdicts) ? 1 : 0;
+  const bool written = WriteSummaryFiles(
+      {{"--summary-json", options.summary_json_path, JsonText(summary_json)},
+       {"--junit", options.faults.junit_path,
+        RetransmissionJUnit(verdicts, options.faults.junit_suite, run_seconds)}});
+  return !written || (options.strict && AnyFailed(verdicts)) ? 1 : 0;
 }
 
 }  // namespace
@@ -253,7 +254,7 @@ int RunHeadless(int argc, char* argv[], const RunOptions& options) {
   std::string error;
   if (!simulator.Start(error)) return Fail(kLinkFailed, error);
   const double run_seconds = RunUntilEnd(simulator, options);
-  return Finish(simulator, options, outputs, run_seconds);
+  return Finish(simulator, options, run_seconds);
 }
 
 }  // namespace v7400

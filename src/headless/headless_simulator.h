@@ -51,7 +51,7 @@ class HeadlessSimulator : private CreationSteps, private FrameObserver {
   const SimulatorState& State() const { return state_; }
   const AnswerFaults& Faults() const { return faults_; }
   // The receiver's retransmissions as they stand now.
-  LedgerReport Retransmissions() const { return observers_.Ledger().Report(clock_.TickMs()); }
+  LedgerReport Retransmissions() const { return observers_.Ledger().Report(); }
 
  private:
   void OnFrame(const FrameReport& report) override;

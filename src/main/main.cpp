@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QSessionManager>
+#include <csignal>
 #include <cstdio>
 
 #include "app/error_log.h"
@@ -22,6 +23,8 @@
 #include "ui/tform2.h"
 
 int main(int argc, char* argv[]) {
+  // A file-size limit is a full disk to every output, not the end of the program.
+  std::signal(SIGXFSZ, SIG_IGN);
   const v7400::CommandLine command_line = v7400::ReadCommandLine(argc, argv);
   if (command_line.exit_status) return *command_line.exit_status;
   if (command_line.options.headless) return v7400::RunHeadless(argc, argv, command_line.options);

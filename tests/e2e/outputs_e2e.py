@@ -2,7 +2,7 @@
 """The files the run without a window writes, under what breaks them: a FIFO for each, a flood
 of frames that used to make errors, a kill after the answers, frames full of control bytes and
 formulas, a short AES packet, a disk that fills up.
-outputs_e2e.py BIN fifo|error-flood|kill-log|csv-readers|aes-short|full-disk
+outputs_e2e.py BIN fifo|error-flood|kill-log|csv-readers|aes-short|full-disk|whole-files
 """
 import contextlib
 import csv
@@ -13,6 +13,8 @@ import socket
 import subprocess
 import sys
 import time
+import json
+import xml.etree.ElementTree as ElementTree
 
 from headless_e2e import check, udp_run, wait_listening
 from receive_faults_e2e import event_frame, sia
@@ -172,6 +174,41 @@ def full_disk(bin_dir):
     check(len(cut) == 1 and len(cut[0]) < len(rows[0]), cut)
     ins = [r for r in rows if len(r) == len(rows[0]) and r[1] == "in"]
     check([r[5] for r in ins][-100:] == ["%04d" % n for n in range(101, 201)], ins[-3:])
+
+
+def whole_files(bin_dir):
+    """The summary and JUnit files are the old ones or whole new ones: five SIGKILLs mid-run
+    leave the old content, and under a file-size limit the CSV stops at it while the run goes on
+    and still writes the small files whole. A link to a file not made yet is the same file."""
+    for attempt in range(5):
+        run, emu_port, sim_port = udp_run(bin_dir)
+        for name in ("s.json", "j.xml"):
+            open(run.path(name), "w").write("old")
+        sim = run.start("--format", "sia", "--summary-json", "s.json", "--junit", "j.xml")
+        wait_listening(sim, sim_port)
+        exchange(receiver_socket(emu_port), sim_port, [sia(b"%04d" % n) for n in range(1, 20)])
+        sim.kill()
+        sim.communicate(timeout=20)
+        check(all(open(run.path(n)).read() == "old" for n in ("s.json", "j.xml")) and
+              sorted(os.listdir(run.work)) == ["APSsets.sys", "config", "j.xml", "s.json"],
+              "kill %d: %s" % (attempt, os.listdir(run.work)))
+    run, emu_port, sim_port = udp_run(bin_dir)
+    sim = subprocess.Popen(["sh", "-c", 'ulimit -f 2; exec "$0" "$@"', os.path.join(bin_dir, "v7400"),
+                            "--headless", "--format", "sia", "--count", "60", "--csv", "t.csv",
+                            "--summary-json", "s.json", "--junit", "j.xml"],
+                           cwd=run.work, env=run.env, stdout=subprocess.PIPE,
+                           stderr=subprocess.PIPE, text=True)
+    wait_listening(sim, sim_port)
+    exchange(receiver_socket(emu_port), sim_port, [sia(b"%04d" % n) for n in range(1, 61)])
+    out, err = sim.communicate(timeout=20)
+    check(sim.returncode == 0 and "File too large" in err and os.path.getsize(run.path("t.csv"))
+          <= 2048 and json.load(open(run.path("s.json")))["acked"] == 60 and
+          ElementTree.parse(run.path("j.xml")).getroot().get("failures") == "0",
+          "file-size limit: %d %s" % (sim.returncode, err))
+    os.symlink(run.path("later.csv"), run.path("link.csv"))
+    sim = run.start("--csv", "later.csv", "--pcap", "link.csv")
+    out, err = sim.communicate(timeout=20)
+    check(sim.returncode == 2 and "name the same file" in err, "dangling link: %r" % err)
 
 
 if __name__ == "__main__":

@@ -27,7 +27,7 @@ TEST(RetransmissionReportTest, VerdictsNameWhatFailedWithTheNumbersConcerned) {
     ledger.OnFrame(r);
   }
   const std::vector<VerdictCase> cases =
-      RetransmissionVerdicts(ledger.Report(3000), {6, 1, 0, {"0003"}});
+      RetransmissionVerdicts(ledger.Report(), {6, 1, 0, {"0003"}});
   ASSERT_EQ(cases.size(), 4U);
   const std::pair<const char*, const char*> expected[] = {
       {"answers", "0003"},
@@ -61,7 +61,7 @@ TEST(RetransmissionReportTest, AReceiverThatResendsEverythingPasses) {
        {In("0001", 0, false), In("0001", 1000, true), In("0002", 1100, true)}) {
     ledger.OnFrame(r);
   }
-  const LedgerReport report = ledger.Report(2000);
+  const LedgerReport report = ledger.Report();
   const std::vector<VerdictCase> cases = RetransmissionVerdicts(report, {3, 0, 0, {}});
   EXPECT_FALSE(AnyFailed(cases));
   EXPECT_EQ(RetransmissionJUnit(cases, "v7400", 1.25).find("<failure"), std::string::npos);
@@ -85,7 +85,7 @@ TEST(RetransmissionReportTest, WithoutSequenceNumbersLossAndOrderAreUnknown) {
   resent.tick = 1500;
   ledger.OnFrame(silenced);
   ledger.OnFrame(resent);
-  const LedgerReport report = ledger.Report(2000);
+  const LedgerReport report = ledger.Report();
   const Json json = RetransmissionJson(report);
   EXPECT_TRUE(json["lost"].is_null());
   EXPECT_TRUE(json["lost_sequences"].is_null());
