@@ -50,6 +50,11 @@ GROWTH_FRAMES = 2_000_000
 GROWTH_TIMEOUT_MS = 20
 GROWTH_LIMIT_MB = 8
 GROWTH_FAULTS = ["--fault", "nack:p=0.05", "--fault", "duplicate:p=0.05", "--seed", "1"]
+FLOOD_DELAY_MS = 3000
+FLOOD_RATE = 20_000
+FLOOD_SECONDS = 5
+FLOOD_TIMEOUT_MS = 6000
+FLOOD_LATE_LIMIT_MS = 10
 
 
 PINNED = {"load": "0", "sim": "0"}
@@ -106,7 +111,9 @@ class Bench:
             f.write(text)
 
     @contextlib.contextmanager
-    def simulator(self, target_args, headless=False, extra=()):
+    def simulator(self, target_args, headless=False, extra=(), answer_ms=300):
+        """Starts the program and waits until it answers a frame within `answer_ms`; keeps in
+        `probes` how many frames that took."""
         log = open(os.path.join(self.work, "sim.out"), "w")
         args, env = [os.path.join(self.bin, "v7400")] + list(extra), self.env
         if headless:
@@ -120,11 +127,15 @@ class Bench:
         self.children.append(sim)
         try:
             deadline = time.time() + 15
-            while self.load(target_args, ["--count", "1", "--timeout-ms", "300",
-                                          "--idle-abort-ms", "300"])["answered"] != 1:
+            self.probes = 0
+            wait = str(answer_ms)
+            while self.load(target_args, ["--count", "1", "--timeout-ms", wait,
+                                          "--idle-abort-ms", wait])["answered"] != 1:
+                self.probes += 1
                 if sim.poll() is not None or time.time() > deadline:
                     raise RuntimeError("the simulator does not answer: " +
                                        open(os.path.join(self.work, "sim.out")).read())
+            self.probes += 1
             if not self.offscreen and not headless:
                 self.start_traffic_log()
             yield sim
@@ -357,6 +368,64 @@ def rss_growth_row(result):
                "<= %d MB" % GROWTH_LIMIT_MB, every and after - before <= GROWTH_LIMIT_MB)
 
 
+def delay_flood(bench):
+    """Headless, every answer FLOOD_DELAY_MS late, and a flood far faster than one frame per
+    answer time: does the program go on reading while thousands of answers wait, and does each
+    one still go on time?
+
+    load-gen in paced mode sends on its schedule without waiting for answers and times every
+    answer from its own send, so each ACK's lateness is known. Its sequence names run 0001..9999
+    and it holds a frame back while its namesake is unanswered: at most 9999 wait at once. So
+    at FLOOD_RATE the flood comes in bursts of 9999 frames, the first from 0 to 0.5 s and the
+    next as the first burst's answers free their names (from 3 s on), arriving while those
+    answers fall due. A window of 2000 would send only 2000 frames per answer time, a thinner
+    flood. The timeout is well above the delay so that a late ACK is still counted; the
+    start-up probe waits as long. The summary (--summary-json) gives the program's own count of
+    frames in and of late answers refused for a full queue."""
+    local, receiver = udp_ports()
+    bench.configure(True, local, receiver)
+    target = ["udp", "127.0.0.1", str(local), str(receiver)]
+    summary = os.path.join(bench.work, "summary.json")
+    with contextlib.suppress(FileNotFoundError):
+        os.remove(summary)
+    options = ["--mode", "paced", "--rate", str(FLOOD_RATE), "--seconds", str(FLOOD_SECONDS),
+               "--count", str(FLOOD_RATE * FLOOD_SECONDS), "--timeout-ms", str(FLOOD_TIMEOUT_MS),
+               "--idle-abort-ms", str(FLOOD_TIMEOUT_MS)]
+    extra = ["--fault", "delay=%d" % FLOOD_DELAY_MS, "--summary-json", summary]
+    with bench.simulator(target, True, extra, answer_ms=FLOOD_TIMEOUT_MS):
+        result = bench.load(target, options)
+        probes = bench.probes
+    with open(summary) as f:
+        program = json.load(f)
+    totals = re.match(r"Total received: (\d+)", bench.log_checks[-1]["totals"])
+    return {"run": result, "probes": probes, "summary": program,
+            "log_received": int(totals.group(1)) if totals else -1}
+
+
+def delay_flood_row(result):
+    """PASS needs the program to have taken in every frame sent (its summary and its traffic log
+    agree: the flood and the probe that found it answering, or at most every probe), every
+    frame to get its exact ACK once, none refused, the answers not early (p50) and their
+    lateness p99 under FLOOD_LATE_LIMIT_MS."""
+    run, program = result["run"], result["summary"]
+    sent = run["sent"]
+    took = lambda n: sent + 1 <= n <= sent + result["probes"]
+    every_in = took(program["received"]) and took(result["log_received"])
+    every_answer = (run["answered"] == sent and run["lost"] == 0 and run["unexpected"] == 0 and
+                    program["late_answers"]["refused"] == 0)
+    late = lambda us: us / 1000 - FLOOD_DELAY_MS
+    on_time = late(run["p50_us"]) >= 0 and late(run["p99_us"]) < FLOOD_LATE_LIMIT_MS
+    return row("headless delay=%d flood: frames in = frames sent, lateness p99 (ms)"
+               % FLOOD_DELAY_MS,
+               "in %d of %d sent (+1 of %d probes); ACKed %d, lost %d, unexpected %d, "
+               "refused %d; late p50 / p99 %.2f / %.2f"
+               % (program["received"] - 1, sent, result["probes"], run["answered"], run["lost"],
+                  run["unexpected"], program["late_answers"]["refused"], late(run["p50_us"]),
+                  late(run["p99_us"])),
+               "-", "all in, all ACKed, p99 < %d ms" % FLOOD_LATE_LIMIT_MS,
+               every_in and every_answer and on_time)
+
+
 def stop_and_wait_pty(bench):
     options = ["--mode", "stop", "--count", "10000000", "--seconds", str(STOP_AND_WAIT_SECONDS)]
     sim_runs, bare_runs = [], []
@@ -538,19 +607,23 @@ def main():
     parser.add_argument("--paced", action="store_true", help="with --profile: the paced figure")
     parser.add_argument("--headless", action="store_true",
                         help="with --profile: the run without a window")
-    parser.add_argument("--only", choices=["rss-growth"], help="only this row")
+    parser.add_argument("--only", choices=["rss-growth", "delay-flood"], help="only this row")
     args = parser.parse_args()
     bench = Bench(args.bin_dir, args.offscreen or bool(args.only))  # headless: no screen
     try:
         if args.only:
-            growth = rss_growth(bench)
-            rows = [rss_growth_row(growth)]
+            if args.only == "rss-growth":
+                runs = {"rss_growth": rss_growth(bench)}
+                rows = [rss_growth_row(runs["rss_growth"])]
+            else:
+                runs = {"delay_flood": delay_flood(bench)}
+                rows = [delay_flood_row(runs["delay_flood"])]
             print_table(rows)
             print("traffic log: %d frame lines, %s" % (bench.log_checks[-1]["lines"],
                                                        bench.log_checks[-1]["totals"]))
             if args.json:
                 with open(args.json, "w") as f:
-                    json.dump({"table": rows, "runs": {"rss_growth": growth}}, f, indent=1)
+                    json.dump({"table": rows, "runs": runs}, f, indent=1)
             return 0
         if args.profile and args.paced:
             sim, bare = paced(bench, args.profile)
@@ -580,6 +653,9 @@ def main():
         print("end-to-end: headless, faults on, RSS after %d and %d frames ..." %
               (GROWTH_FIRST, GROWTH_FRAMES), file=sys.stderr)
         growth = rss_growth(bench)
+        print("end-to-end: headless, delay=%d ms on every frame, flood at %d frames/s ..." %
+              (FLOOD_DELAY_MS, FLOOD_RATE), file=sys.stderr)
+        flood = delay_flood(bench)
         split = []
         if (os.cpu_count() or 1) > 1:
             print("end-to-end: split over two CPUs ...", file=sys.stderr)
@@ -590,7 +666,8 @@ def main():
     finally:
         bench.close()
     rows = (table(sw, window, paced_run, pty) + headless_rows(*headless) +
-            [big_datagram_row(big), paced_delay_row(delayed), rss_growth_row(growth)] + split)
+            [big_datagram_row(big), paced_delay_row(delayed), rss_growth_row(growth),
+             delay_flood_row(flood)] + split)
     print("v7400 on %s, traffic log %s; load tool and program on CPU 0 unless the row says "
           "split" % ("Qt offscreen" if args.offscreen else "Xvfb", "off" if args.offscreen else "on"))
     print_table(rows)
@@ -602,7 +679,8 @@ def main():
                        "runs": {"stop_and_wait_udp": sw, "window": window,
                                 "paced": paced_run, "pty": pty,
                                 "headless": headless, "big_datagrams": big,
-                                "paced_delay": delayed, "rss_growth": growth}}, f, indent=1)
+                                "paced_delay": delayed, "rss_growth": growth,
+                                "delay_flood": flood}}, f, indent=1)
     return 0
 
 
