@@ -73,6 +73,7 @@ std::string PiecesNow(const std::vector<AnswerPiece>& pieces) {
 
 void AnswerFaults::SetRules(std::vector<FaultRule> rules, std::uint64_t seed) {
   rules_ = std::move(rules);
+  ++rules_version_;
   seen_.assign(rules_.size(), 0);
   seed_ = seed;
   random_.seed(seed);

@@ -69,6 +69,8 @@ class AnswerFaults {
   // Replaces the rules and starts their counts and the random draws afresh from `seed`.
   void SetRules(std::vector<FaultRule> rules, std::uint64_t seed);
   const std::vector<FaultRule>& Rules() const { return rules_; }
+  // Changes each time the rules are set.
+  std::uint64_t RulesVersion() const { return rules_version_; }
   std::uint64_t Seed() const { return seed_; }
   void AddOutage(const OutagePlan& plan) { outages_.push_back({plan}); }
   // An outage from this moment on, as when the automation computer is switched off now.
@@ -120,6 +122,7 @@ class AnswerFaults {
   std::vector<OutageSpell> outages_;
   std::int64_t frames_ = 0;  // frames chosen for so far
   std::uint64_t seed_ = 0;
+  std::uint64_t rules_version_ = 0;
   std::mt19937_64 random_;
   OutageHandler on_outage_;
   std::function<void()> on_full_;

@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
 
 #include "app/error_log.h"
 #include "app/fault_options.h"
@@ -33,6 +34,7 @@
 #include "protocol/ack_control.h"
 #include "protocol/network_receive.h"
 #include "protocol/serial_receive.h"
+#include "ui/elided_label.h"
 #include "ui/uniform_list_view.h"
 
 class QSessionManager;
@@ -313,8 +315,10 @@ class TForm1 : public QMainWindow,
   std::string work_dir_;
   bool network_available_ = false;
   bool shut_down_ = false;
-  QLabel* fault_status_ = nullptr;
+  ElidedLabel* fault_status_ = nullptr;
   bool shows_fault_status_ = false;
+  // What the note was last made from, so it is made again only when that changes.
+  std::tuple<std::uint64_t, bool, bool, bool, bool> fault_status_key_{~0ULL, 0, 0, 0, 0};
   // Last, so late answers still pending are dropped before the receivers go.
   QtScheduler answer_scheduler_;
   AnswerFaults answer_faults_;

@@ -17,6 +17,24 @@ namespace {
 
 std::string Latin1Text(const QString& text) { return text.toLatin1().toStdString(); }
 
+// What the rules field takes: more is refused whole rather than cut, so no rule is ever applied
+// with its end missing.
+constexpr int kRulesTextLimit = 65536;
+constexpr int kRulesLimit = 1000;
+
+// Why the rules text is refused before any rule is read, or empty.
+std::string RulesTextProblem(const QString& text, int rules) {
+  if (text.size() > kRulesTextLimit) {
+    return "Answer faults: " + std::to_string(text.size()) + " characters, more than the " +
+           std::to_string(kRulesTextLimit) + " the field takes; the rules acting stay as they were";
+  }
+  if (rules > kRulesLimit) {
+    return "Answer faults: " + std::to_string(rules) + " rules, more than the " +
+           std::to_string(kRulesLimit) + " a run takes; the rules acting stay as they were";
+  }
+  return {};
+}
+
 }  // namespace
 
 void TForm1::SetUpFaultControls() {
@@ -35,6 +53,8 @@ void TForm1::SetUpFaultControls() {
   auto* rules = new QLineEdit(tab);
   rules->setObjectName(QStringLiteral("edtFaultRules"));
   rules->setGeometry(12, 148, 300, 22);
+  // Long enough that a paste over the limit arrives whole, to be refused on Apply.
+  rules->setMaxLength(kRulesTextLimit * 16);
   if (options != nullptr) {
     QStringList texts;
     for (const FaultRule& rule : options->rules) texts << QString::fromLatin1(ToString(rule));
@@ -56,9 +76,10 @@ void TForm1::SetUpFaultControls() {
   connect(apply, &QPushButton::clicked, this, &TForm1::btnApplyFaultsClick);
   connect(outage, &QPushButton::clicked, this, &TForm1::btnOutageClick);
 
-  fault_status_ = new QLabel(ui_->StatusBar1);
+  fault_status_ = new ElidedLabel(ui_->StatusBar1);
   fault_status_->setObjectName(QStringLiteral("FaultStatus"));
-  ui_->StatusBar1->addPermanentWidget(fault_status_);
+  fault_status_->setVisible(false);
+  ui_->StatusBar1->addPermanentWidget(fault_status_, 1);
   // Only a run that can have faults pays for the note after each handler.
   shows_fault_status_ = page || (options != nullptr && options->Any());
   for (QCheckBox* box : {ui_->cbxSimulateReceivingCrcError, ui_->cbxSimulateSendingCrcError,
@@ -72,8 +93,14 @@ void TForm1::SetUpFaultControls() {
 
 void TForm1::btnApplyFaultsClick() {
   const QString text = findChild<QLineEdit*>(QStringLiteral("edtFaultRules"))->text();
+  const QStringList parts = text.split(u' ', Qt::SkipEmptyParts);
+  if (const std::string problem = RulesTextProblem(text, static_cast<int>(parts.size()));
+      !problem.empty()) {
+    ports_.prompts.ShowError(problem);
+    return;
+  }
   std::vector<FaultRule> rules;
-  for (const QString& part : text.split(u' ', Qt::SkipEmptyParts)) {
+  for (const QString& part : parts) {
     std::string error;
     const std::string rule_text = Latin1Text(part);
     auto rule = ParseFaultRule(rule_text, error);
@@ -98,6 +125,13 @@ void TForm1::btnOutageClick() {
 
 void TForm1::ShowFaultStatus() {
   if (fault_status_ == nullptr) return;
+  const DebugOptions& options = state_.Debug;
+  const auto key = std::tuple{answer_faults_.RulesVersion(), answer_faults_.InOutage(),
+                              options.SimulateReceivingCrcError, options.SimulateSendingCrcError,
+                              options.SimulateSendingSequenceError};
+  // Made after every handler: only what changed costs more than this comparison.
+  if (key == fault_status_key_) return;
+  fault_status_key_ = key;
   QStringList parts;
   if (answer_faults_.InOutage()) parts << QStringLiteral("outage: no answers");
   for (const FaultRule& rule : answer_faults_.Rules()) parts << QString::fromLatin1(ToString(rule));
@@ -105,10 +139,8 @@ void TForm1::ShowFaultStatus() {
   if (debug.SimulateReceivingCrcError) parts << QStringLiteral("receiving CRC error");
   if (debug.SimulateSendingCrcError) parts << QStringLiteral("sending CRC error");
   if (debug.SimulateSendingSequenceError) parts << QStringLiteral("sending sequence error");
-  const QString note =
-      parts.isEmpty() ? QString() : QStringLiteral("Faults acting: ") + parts.join(u", ");
-  if (fault_status_->text() != note) fault_status_->setText(note);
-  fault_status_->setVisible(!note.isEmpty());
+  fault_status_->SetNote(parts.isEmpty() ? QString()
+                                         : QStringLiteral("Faults acting: ") + parts.join(u", "));
 }
 
 }  // namespace v7400

@@ -1,3 +1,4 @@
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -37,6 +38,32 @@ TEST_F(FormTest, DebugPageShowsOnlyWhenAskedAndRefusesABadRule) {
   EXPECT_EQ(note->text(), QStringLiteral("Faults acting: nack:every=2"));
   ui.cbxSimulateSendingCrcError->setChecked(true);
   EXPECT_EQ(note->text(), QStringLiteral("Faults acting: nack:every=2, sending CRC error"));
+
+  // Many rules leave the window its width; a paste over the field's limit arrives whole and is
+  // refused, and the rules acting stay.
+  form->show();
+  QApplication::processEvents();
+  const int width = form->width();
+  QStringList many;
+  for (int line = 1; line <= 12; ++line)
+    many << QStringLiteral("drop:every=%1").arg(line + 1);
+  rules->setText(many.join(u' '));
+  apply->click();
+  ASSERT_EQ(prompts_.errors.size(), 1U) << prompts_.errors.back();
+  EXPECT_EQ(form->Faults().Rules().size(), 12U);
+  QApplication::processEvents();
+  EXPECT_EQ(form->width(), width);
+  EXPECT_LE(form->minimumSizeHint().width(), width);
+  EXPECT_EQ(note->toolTip(), note->text());
+  const QString paste = QStringLiteral("drop:every=32 ").repeated(8000);  // 112,000 characters
+  rules->setText(paste);
+  EXPECT_EQ(rules->text().size(), paste.size());
+  apply->click();
+  ASSERT_EQ(prompts_.errors.size(), 2U);
+  EXPECT_EQ(prompts_.errors[1],
+            "Answer faults: 112000 characters, more than the 65536 the field "
+            "takes; the rules acting stay as they were");
+  EXPECT_EQ(form->Faults().Rules().size(), 12U);
 }
 
 }  // namespace
