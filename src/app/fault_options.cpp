@@ -2,12 +2,17 @@
 
 #include <random>
 
+#include "core/shown_text.h"
+
 namespace v7400 {
 
 namespace {
 
+// A rule is quoted shortened: a long one would otherwise fill the terminal, twice with the error.
+constexpr std::size_t kQuotedLimit = 80;
+
 std::string Quoted(const char* option, const std::string& text) {
-  return std::string(option) + " '" + text + "': ";
+  return std::string(option) + " '" + ShownText(text, kQuotedLimit) + "': ";
 }
 
 }  // namespace

@@ -26,6 +26,7 @@ void Merge(RetryFigures& into, const RetryFigures& from) {
   into.most_attempts = std::max(into.most_attempts, from.most_attempts);
   into.given_up += from.given_up;
   into.lost += from.lost;
+  into.not_numbered += from.not_numbered;
   for (const int n : from.given_up_sequences) List(into.given_up_sequences, n);
   for (const int n : from.lost_sequences) List(into.lost_sequences, n);
 }
@@ -38,10 +39,13 @@ void ReceiverLedger::OnFrame(const FrameReport& record) {
       record.verdict == FrameVerdict::kDropped) {
     return;
   }
-  const std::optional<std::int64_t> position = Position(record);
-  if (!position) return;
   const std::size_t line = record.line > 0 ? static_cast<std::size_t>(record.line - 1) : kNoLine;
-  Attempt(*position, line, record);
+  const std::optional<std::int64_t> position = Position(record);
+  if (position) {
+    Attempt(*position, line, record);
+  } else if (numbered_ && !record.sequence && record.sequence_field != "AAAA") {
+    ++Line(line).not_numbered;
+  }
 }
 
 std::optional<std::int64_t> ReceiverLedger::Position(const FrameReport& record) {

@@ -43,6 +43,8 @@ struct RetryFigures {
   std::vector<int> given_up_sequences;
   std::int64_t lost = 0;
   std::vector<int> lost_sequences;
+  // SIA frames whose sequence field is no number from 0001 to 9999 (not "AAAA"): not followed.
+  std::int64_t not_numbered = 0;
   std::int64_t Repeats() const { return after_ack + after_nack + after_fault; }
 };
 

@@ -67,6 +67,7 @@ std::string FiguresText(const RetryFigures& f, bool numbered) {
           std::to_string(f.given_up) + Listed(f.given_up_sequences, f.given_up);
   text += numbered ? "; lost " + std::to_string(f.lost) + Listed(f.lost_sequences, f.lost)
                    : "; lost: not known without sequence numbers";
+  if (f.not_numbered > 0) text += "; not numbered " + std::to_string(f.not_numbered);
   return text;
 }
 
@@ -88,6 +89,7 @@ Json FiguresJson(const RetryFigures& f, bool numbered) {
           {"given_up_sequences", SeqList(f.given_up_sequences)},
           {"lost", numbered ? Json(f.lost) : Json()},
           {"lost_sequences", numbered ? SeqList(f.lost_sequences) : Json()},
+          {"not_numbered", f.not_numbered},
           {"events", f.events},
           {"attempts", f.attempts},
           {"delivered", f.delivered}};
@@ -191,7 +193,7 @@ VerdictCase OutageCase(std::size_t index, const OutageFigures& o) {
 std::string RetransmissionText(const LedgerReport& report) {
   std::string text = "retransmissions: " + FiguresText(report.total, report.numbered) + "\n";
   for (std::size_t i = 0; i < kLineCount; ++i) {
-    if (report.lines[i].events == 0) continue;
+    if (report.lines[i].events == 0 && report.lines[i].not_numbered == 0) continue;
     text += "  line " + TwoDigits(i + 1) + ": " + FiguresText(report.lines[i], true) + "\n";
   }
   if (report.beyond_window > 0) {

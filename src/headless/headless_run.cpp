@@ -21,6 +21,7 @@
 #include "app/run_summary.h"
 #include "commands/command_run.h"
 #include "core/output_file.h"
+#include "core/shown_text.h"
 #include "display/retransmission_report.h"
 #include "headless/headless_simulator.h"
 #include "transport/connection_settings.h"
@@ -185,7 +186,7 @@ int StartRefusal(const RunOptions& options, const PreferenceStore& preferences,
     const AutomationFormat format =
         options.format ? *options.format : LoadPara(preferences, problems).Format;
     if (const std::string problem = FaultFormatProblem(options.faults, format); !problem.empty()) {
-      return Fail(kBadArgument, problem + "; try 'v7400 --help'");
+      return Fail(kBadArgument, ShownText(problem, kShownLineLimit) + "; try 'v7400 --help'");
     }
   }
   const std::string problem =
@@ -215,10 +216,10 @@ int Finish(HeadlessSimulator& simulator, const RunOptions& options, double run_s
   const TrafficTally& tally = summary.tally;
   const std::vector<VerdictCase> verdicts = RetransmissionVerdicts(
       retransmissions, {tally.received, tally.nacked_own, tally.dropped, tally.refused});
-  const bool written = WriteSummaryFiles(
-      {{"--summary-json", options.summary_json_path, JsonText(summary_json)},
-       {"--junit", options.faults.junit_path,
-        RetransmissionJUnit(verdicts, options.faults.junit_suite, run_seconds)}});
+  const bool written =
+      WriteSummaryFiles({{"--summary-json", options.summary_json_path, JsonText(summary_json)},
+                         {"--junit", options.faults.junit_path,
+                          RetransmissionJUnit(verdicts, options.faults.junit_suite, run_seconds)}});
   return !written || (options.strict && AnyFailed(verdicts)) ? 1 : 0;
 }
 

@@ -15,6 +15,7 @@
 #include "app/qt/settings_store.h"
 #include "app/qt/termination_notifier.h"
 #include "app/user_folders.h"
+#include "core/shown_text.h"
 #include "display/traffic_observers.h"
 #include "headless/headless_run.h"
 #include "ui/tcmdhelpfrm.h"
@@ -49,7 +50,8 @@ int main(int argc, char* argv[]) {
     const std::string problem = v7400::FaultFormatProblem(
         command_line.options.faults, v7400::LoadPara(preferences, problems).Format);
     if (!problem.empty()) {
-      std::fprintf(stderr, "v7400: %s; try 'v7400 --help'\n", problem.c_str());
+      std::fprintf(stderr, "v7400: %s; try 'v7400 --help'\n",
+                   v7400::ShownText(problem, v7400::kShownLineLimit).c_str());
       return 2;
     }
   }

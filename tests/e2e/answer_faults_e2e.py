@@ -172,11 +172,14 @@ def bad_input(bin_dir):
         (["--fault", "delay=61000"], "--fault 'delay=61000': a delay over 60 s"),
         (["--fault", "nack:every"], "--fault 'nack:every': selector \"every\" needs a value"),
         (["--format", "4100", "--fault", "split"], "--fault 'split': split cannot act"),
+        # Escape sequences are not echoed to the terminal, a long rule is shortened.
+        (["--fault", "\x1b[2J" + "n" * 130000], "--fault '\\x1B[2J" + "n" * 76 + "... (130004 bytes)':"),
     ]
     for args, text in cases:
         sim = run.start(*args)
         out, err = sim.communicate(timeout=20)
         check(sim.returncode == 2 and len(err.splitlines()) == 1 and text in err and
+              "\x1b" not in err and len(err) < 1000 and
               err.rstrip().endswith("try 'v7400 --help'"), "%s: %d %r" % (args, sim.returncode, err))
 
 

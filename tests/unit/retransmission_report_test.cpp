@@ -57,8 +57,8 @@ TEST(RetransmissionReportTest, VerdictsNameWhatFailedWithTheNumbersConcerned) {
 
 TEST(RetransmissionReportTest, AReceiverThatResendsEverythingPasses) {
   ReceiverLedger ledger;
-  for (const FrameReport& r :
-       {In("0001", 0, false), In("0001", 1000, true), In("0002", 1100, true)}) {
+  for (const FrameReport& r : {In("0001", 0, false), In("0001", 1000, true), In("0002", 1100, true),
+                               In("00A1", 1200, true), In("AAAA", 1300, false)}) {
     ledger.OnFrame(r);
   }
   const LedgerReport report = ledger.Report();
@@ -71,6 +71,7 @@ TEST(RetransmissionReportTest, AReceiverThatResendsEverythingPasses) {
   EXPECT_EQ(json["retry_intervals_ms"][0]["count"], 1);
   EXPECT_EQ(json["lines"][0]["line"], 2);
   EXPECT_EQ(json["lost_sequences"], Json::array());
+  EXPECT_EQ(json["not_numbered"], 1);  // "00A1"; "AAAA" frames are no events either
 }
 
 TEST(RetransmissionReportTest, WithoutSequenceNumbersLossAndOrderAreUnknown) {

@@ -10,6 +10,7 @@
 #include <map>
 
 #include "app/user_folders.h"
+#include "core/shown_text.h"
 #include "transport/connection_settings.h"
 
 namespace v7400 {
@@ -266,7 +267,8 @@ void SplitUdpOption(QStringList& arguments) {
 }
 
 int Refuse(const std::string& message) {
-  std::fprintf(stderr, "v7400: %s; try 'v7400 --help'\n", message.c_str());
+  std::fprintf(stderr, "v7400: %s; try 'v7400 --help'\n",
+               ShownText(message, kShownLineLimit).c_str());
   return 2;
 }
 
