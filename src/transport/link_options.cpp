@@ -91,12 +91,22 @@ std::optional<GivenLink> ParseLinkOptions(const LinkOptionTexts& t, std::string&
     s.receiver_port = Port(*t.udp_port, "--udp", error);
     s.local_port = Port(t.local_port.value_or("10000"), "--local-port", error);
     if (!error.empty()) return std::nullopt;
+    const bool ipv6 = IsIPv6Address(s.receiver_address);
     if (t.local_address) {
       if (!IsIPv4Address(*t.local_address) && !IsIPv6Address(*t.local_address)) {
         return Refuse(error,
                       "--local-address: '" + *t.local_address + "' is not an IPv4 or IPv6 address");
       }
+      if (IsIPv6Address(*t.local_address) != ipv6) {
+        return Refuse(error, "--local-address: '" + *t.local_address + "' is " +
+                                 (ipv6 ? "IPv4" : "IPv6") + ", the receiver " +
+                                 s.receiver_address + " " + (ipv6 ? "IPv6" : "IPv4"));
+      }
       s.local_address = *t.local_address;
+    } else if (ipv6) {
+      // Every address of this computer, or the loopback one for a receiver on it: an address of
+      // an adapter would never hear a receiver on the loopback.
+      s.local_address = ExpandIPv6(s.receiver_address) == ExpandIPv6("::1") ? "::1" : "::";
     }
     if (t.key) {
       if (!IsHexKey(*t.key)) {

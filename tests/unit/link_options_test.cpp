@@ -28,6 +28,13 @@ TEST(LinkOptionsTest, GivenValuesBecomeTheSettingsFileLines) {
     EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.end()), expected);
     EXPECT_EQ(link->serial_device, texts.serial_device.value_or(""));
   }
+  // An IPv6 receiver without a local address: every address, or the loopback for one on it.
+  for (const auto& [host, local] : {std::pair{"::1", "::1"}, std::pair{"2001:db8::5", "::"}}) {
+    std::string error;
+    const auto link = ParseLinkOptions({.udp_host = host, .udp_port = "10001"}, error);
+    ASSERT_TRUE(link) << error;
+    EXPECT_EQ(link->settings.local_address, local);
+  }
 }
 
 TEST(LinkOptionsTest, RefusalsNameTheOption) {
@@ -39,6 +46,9 @@ TEST(LinkOptionsTest, RefusalsNameTheOption) {
       {with(udp, [](auto& t) { t.udp_port.reset(); }), "--udp takes two"},
       {with(udp, [](auto& t) { t.local_port = "70000"; }), "--local-port: '70000'"},
       {with(udp, [](auto& t) { t.key = std::string(31, '0'); }), "--key: not 32"},
+      {with(udp, [](auto& t) { t.udp_host = "::1", t.local_address = "127.0.0.1"; }),
+       "--local-address: '127.0.0.1' is IPv4, the receiver ::1 IPv6"},
+      {with(udp, [](auto& t) { t.local_address = "::1"; }), "--local-address: '::1' is IPv6"},
       {with(udp, [](auto& t) { t.key = "secret pass phrase"; }),
        "--key: key string of 18 characters looks like text"},
       {with(udp, [](auto& t) { t.serial_device = "/dev/ttyS0"; }), "--udp and --serial"},
