@@ -51,27 +51,39 @@ constexpr char kParityLetters[] = "NOEMS";
 
 }  // namespace
 
+namespace {
+
+std::string ComName(int port_number) { return "Com" + std::to_string(port_number); }
+
+}  // namespace
+
 std::string PortAlreadyOpenMessage(int port_number) {
-  return "Com" + std::to_string(port_number) +
-         " has already been opened by another program,please configure to another com port.";
+  return PortFailureMessage(ComName(port_number), "already open");
 }
 
 std::string PortMissingMessage(int port_number) {
-  return "Either Com" + std::to_string(port_number) +
-         " does not exist in your PC or the com port is damaged,please configure to another com "
-         "port.";
+  return PortFailureMessage(ComName(port_number), "doesn't exist");
 }
 
 std::string PortOpenFailedMessage(int port_number, const std::string& failure) {
-  return "Com" + std::to_string(port_number) + " could not be opened: " + failure;
+  return ComName(port_number) + " could not be opened: " + failure;
 }
 
 std::string PortFailureMessage(int port_number, const std::string& failure) {
+  return PortFailureMessage(ComName(port_number), failure);
+}
+
+std::string PortFailureMessage(const std::string& port_name, const std::string& failure) {
   if (failure.find("already open") != std::string::npos) {
-    return PortAlreadyOpenMessage(port_number);
+    return port_name +
+           " has already been opened by another program,please configure to another com port.";
   }
-  if (failure.find("doesn't exist") != std::string::npos) return PortMissingMessage(port_number);
-  return PortOpenFailedMessage(port_number, failure);
+  if (failure.find("doesn't exist") != std::string::npos) {
+    return "Either " + port_name +
+           " does not exist in your PC or the com port is damaged,please configure to another "
+           "com port.";
+  }
+  return port_name + " could not be opened: " + failure;
 }
 
 bool SenderMatchesReceiver(const SimulatorState& state, const std::string& sender, bool ipv6) {
@@ -157,8 +169,10 @@ bool ConnectionManager::ApplySerialLines(const SettingsLines& lines, OpenVariant
 bool ConnectionManager::OpenSerialPort(OpenVariant variant) {
   if (!ports_.serial.Open()) {
     if (variant == OpenVariant::kStartUp) {
+      const int port = ports_.serial.Settings().port_number;
       ports_.prompts.ShowError(
-          PortFailureMessage(ports_.serial.Settings().port_number, ports_.serial.FailureText()));
+          PortFailureMessage(given_device_.empty() ? ComName(port) : given_device_,
+                             ports_.serial.FailureText()));
       state_.OpenFailed = true;
     }
     return false;

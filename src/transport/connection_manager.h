@@ -32,12 +32,14 @@ inline constexpr char kPortOutOfRangeSuffix[] = "   (port out of range)";
 inline constexpr char kNoSettingsStatus[] =
     "No connection settings yet: press Settings to choose the link to the receiver";
 
-// The error boxes of a serial port that cannot be opened at start-up.
+// The error boxes of a serial port that cannot be opened at start-up, for "Com4" or for a
+// device the command line named.
 std::string PortAlreadyOpenMessage(int port_number);
 std::string PortMissingMessage(int port_number);
 std::string PortOpenFailedMessage(int port_number, const std::string& failure);
 // The box for a failed open, chosen by the serial layer's failure text.
 std::string PortFailureMessage(int port_number, const std::string& failure);
+std::string PortFailureMessage(const std::string& port_name, const std::string& failure);
 
 // True when a datagram's sender is the receiver: for an IPv6 binding both texts compare after
 // expansion, padding and upper-casing, else textually ignoring case. A receiver given by host
@@ -92,9 +94,12 @@ class ConnectionManager : public DatagramSender, public NetworkIngress {
 
   // Settings given for this run instead of the file: used at start-up and shown by the dialog,
   // until the dialog writes the file (then `adopted` is told, so the rest of the link follows).
-  void UseGivenSettings(const ConnectionSettings& settings, std::function<void()> adopted = {}) {
+  // `device`: the serial device named in place of a COM port, for the messages.
+  void UseGivenSettings(const ConnectionSettings& settings, std::function<void()> adopted = {},
+                        std::string device = {}) {
     given_lines_ = SplitSettingsLines(settings.ToString());
     on_given_adopted_ = std::move(adopted);
+    given_device_ = std::move(device);
   }
   const std::optional<SettingsLines>& GivenLines() const { return given_lines_; }
 
@@ -127,6 +132,7 @@ class ConnectionManager : public DatagramSender, public NetworkIngress {
   bool name_failing_ = false;  // within a spell in which this computer's name does not resolve
   ProblemHandler on_problem_;
   std::optional<SettingsLines> given_lines_;
+  std::string given_device_;
   std::function<void()> on_given_adopted_;
 };
 

@@ -242,6 +242,12 @@ TEST_F(ConnectionManagerTest, SerialOpenFailureAtStartUp) {
     EXPECT_EQ(state.PackageEndChar, 20);  // lines 8 to 15 not applied
     EXPECT_EQ(view.status[2], "COM settings:");
   }
+  // A device named on the command line is named in the box, not the COM port standing for it.
+  manager.UseGivenSettings(ConnectionSettings{}, {}, "/dev/ttyUSB7");  // serial by default
+  prompts.errors.clear();
+  Open();
+  EXPECT_EQ(prompts.errors, std::vector<std::string>{"/dev/ttyUSB7 could not be opened: "
+                                                     "Permission denied"});
 }
 
 TEST_F(ConnectionManagerTest, SerialOpenFailureFromTheDialogIsSilent) {

@@ -255,11 +255,15 @@ void EnterUserDataFolder(RunOptions& options) {
 }
 
 // "--udp HOST PORT" takes two values, which the parser cannot: the port becomes the hidden
-// "--udp-port". A PORT that is missing or is an option is left for the check to refuse.
+// "--udp-port". A PORT that is missing or is an option is left for the check to refuse; a
+// negative number is a port, refused as one.
 void SplitUdpOption(QStringList& arguments) {
   for (qsizetype i = 1; i < arguments.size(); ++i) {
     if (arguments[i] != Q("--udp") && arguments[i] != Q("-udp")) continue;
-    if (i + 2 < arguments.size() && !arguments[i + 2].startsWith(u'-')) {
+    const auto is_port = [](const QString& text) {
+      return !text.startsWith(u'-') || (text.size() > 1 && text[1].isDigit());
+    };
+    if (i + 2 < arguments.size() && is_port(arguments[i + 2])) {
       arguments.insert(i + 2, Q("--udp-port"));
     }
     return;

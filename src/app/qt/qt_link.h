@@ -97,7 +97,8 @@ class QtLink : public Link {
     if (!link.serial_device.empty()) {
       given_names_.Give(link.settings.port_number, link.serial_device);
     }
-    connection_.UseGivenSettings(link.settings, [this] { given_names_.Adopt(); });
+    connection_.UseGivenSettings(link.settings, [this] { given_names_.Adopt(); },
+                                 link.serial_device);
   }
   // Whether the configured transport is open: the serial port, or the UDP endpoint bound.
   bool IsOpen() const {
