@@ -79,37 +79,47 @@ void AnswerFaults::SetRules(std::vector<FaultRule> rules, std::uint64_t seed) {
   random_.seed(seed);
 }
 
+void AnswerFaults::AddOutage(const OutagePlan& plan) {
+  waiting_.push_back(outages_.size());
+  waiting_sorted_ = false;
+  outages_.push_back({plan});
+}
+
 void AnswerFaults::StartOutageNow(double seconds) {
   OutageSpell spell{OutagePlan{seconds, 0}};
   spell.started = true;
   spell.start_tick = clock_.TickMs();
+  running_.push_back(outages_.size());
   outages_.push_back(spell);
   if (on_outage_)
     on_outage_(static_cast<int>(outages_.size()), spell.start_tick, spell.DurationMs());
 }
 
-bool AnswerFaults::Active() const {
-  if (!rules_.empty()) return true;
-  return std::any_of(outages_.begin(), outages_.end(), [this](const OutageSpell& spell) {
-    return !spell.started || clock_.TickMs() - spell.start_tick < spell.DurationMs();
-  });
-}
+bool AnswerFaults::Active() const { return !rules_.empty() || !waiting_.empty() || InOutage(); }
 
 bool AnswerFaults::InOutage() const {
-  return std::any_of(outages_.begin(), outages_.end(), [this](const OutageSpell& spell) {
-    return spell.started && clock_.TickMs() - spell.start_tick < spell.DurationMs();
-  });
+  const std::uint32_t now = clock_.TickMs();
+  return std::any_of(running_.begin(), running_.end(),
+                     [this, now](std::size_t i) { return Running(i, now); });
 }
 
 void AnswerFaults::StartDueOutages(std::uint32_t now) {
-  for (std::size_t i = 0; i < outages_.size(); ++i) {
-    OutageSpell& spell = outages_[i];
-    if (!spell.started && frames_ >= spell.plan.after) {
-      spell.started = true;
-      spell.start_tick = now;
-      if (on_outage_) on_outage_(static_cast<int>(i) + 1, now, spell.DurationMs());
-    }
+  if (!waiting_sorted_) {
+    // Popped from the back: the smallest frame count first, and of equal ones the first given.
+    std::sort(waiting_.begin(), waiting_.end(), [this](std::size_t a, std::size_t b) {
+      return std::pair(outages_[a].plan.after, a) > std::pair(outages_[b].plan.after, b);
+    });
+    waiting_sorted_ = true;
   }
+  while (!waiting_.empty() && frames_ >= outages_[waiting_.back()].plan.after) {
+    const std::size_t i = waiting_.back();
+    waiting_.pop_back();
+    outages_[i].started = true;
+    outages_[i].start_tick = now;
+    running_.push_back(i);
+    if (on_outage_) on_outage_(static_cast<int>(i) + 1, now, outages_[i].DurationMs());
+  }
+  std::erase_if(running_, [this, now](std::size_t i) { return !Running(i, now); });
 }
 
 FaultChoice AnswerFaults::Choose(int line, std::string_view sequence) {
@@ -117,12 +127,8 @@ FaultChoice AnswerFaults::Choose(int line, std::string_view sequence) {
   const std::uint32_t now = clock_.TickMs();
   StartDueOutages(now);
   ++frames_;
-  for (std::size_t i = 0; i < outages_.size(); ++i) {
-    const OutageSpell& spell = outages_[i];
-    if (spell.started && now - spell.start_tick < spell.DurationMs()) {
-      choice.outage = static_cast<int>(i) + 1;
-      break;
-    }
+  if (!running_.empty()) {
+    choice.outage = static_cast<int>(*std::min_element(running_.begin(), running_.end())) + 1;
   }
   // Every rule counts the frames it looks at, even those an earlier rule or an outage took,
   // so "every=5" means every fifth frame of the stream whatever the other rules do.

@@ -72,7 +72,7 @@ class AnswerFaults {
   // Changes each time the rules are set.
   std::uint64_t RulesVersion() const { return rules_version_; }
   std::uint64_t Seed() const { return seed_; }
-  void AddOutage(const OutagePlan& plan) { outages_.push_back({plan}); }
+  void AddOutage(const OutagePlan& plan);
   // An outage from this moment on, as when the automation computer is switched off now.
   void StartOutageNow(double seconds);
   const std::vector<OutageSpell>& Outages() const { return outages_; }
@@ -114,12 +114,20 @@ class AnswerFaults {
   bool Selects(FaultRule& rule, std::int64_t& seen, int line, std::string_view sequence);
   bool Draw(double p);
   void StartDueOutages(std::uint32_t now);
+  bool Running(std::size_t index, std::uint32_t now) const {
+    return now - outages_[index].start_tick < outages_[index].DurationMs();
+  }
 
   const Clock& clock_;
   Scheduler& scheduler_;
   std::vector<FaultRule> rules_;
   std::vector<std::int64_t> seen_;  // per rule: frames it has looked at
   std::vector<OutageSpell> outages_;
+  // However many outages there are, a frame looks only at those due to begin next and those
+  // under way: the planned ones by their frame count, latest first; the begun ones not yet over.
+  std::vector<std::size_t> waiting_;
+  bool waiting_sorted_ = true;
+  std::vector<std::size_t> running_;
   std::int64_t frames_ = 0;  // frames chosen for so far
   std::uint64_t seed_ = 0;
   std::uint64_t rules_version_ = 0;
