@@ -127,10 +127,9 @@ void ReceiverLedger::BookOutages(Event& event, std::int64_t position, const Fram
                                       [index](const auto& by) { return by.first == index; });
       if (!booked) {
         ++outage.figures.silenced;
-        if (outage.silenced.size() < kSilencedListed) {
-          event.silenced_by.emplace_back(index, outage.silenced.size());
-          outage.silenced.push_back({position, std::nullopt, false});
-        }
+        const bool listed = outage.silenced.size() < kSilencedListed;
+        event.silenced_by.emplace_back(index, listed ? outage.silenced.size() : kUnlisted);
+        if (listed) outage.silenced.push_back({position, std::nullopt, false});
       }
     }
   }
@@ -190,18 +189,22 @@ void ReceiverLedger::Close(std::int64_t position) {
   if (slot.event) CloseEvent(position, *slot.event);
 }
 
-void ReceiverLedger::CloseEvent(std::int64_t position, const Event& event) {
-  RetryFigures& figures = Line(event.line);
-  const std::optional<std::uint32_t> delivered = event.delivered;
-  if (delivered) {
+void ReceiverLedger::Settle(RetryFigures& figures, std::int64_t position, const Event& event,
+                            bool gone_on) const {
+  if (event.delivered) {
     ++figures.delivered;
     figures.most_attempts = std::max(figures.most_attempts, event.attempts_to_delivery);
-  } else {
+  } else if (gone_on) {
     ++figures.given_up;
     if (numbered_) List(figures.given_up_sequences, SequenceLine::NumberAt(position));
   }
+}
+
+void ReceiverLedger::CloseEvent(std::int64_t position, const Event& event) {
+  // Out of the window: the receiver has long gone on to newer events.
+  Settle(Line(event.line), position, event, true);
   for (const auto& [outage, entry] : event.silenced_by) {
-    outages_[outage].silenced[entry] = {position, delivered, true};
+    if (entry != kUnlisted) outages_[outage].silenced[entry] = {position, event.delivered, true};
   }
 }
 
@@ -239,14 +242,7 @@ LedgerReport ReceiverLedger::Report() const {
     if (!window_[i].event) continue;
     const Event& event = *window_[i].event;
     const std::int64_t position = base_ + static_cast<std::int64_t>(i);
-    RetryFigures& figures = lines[event.line];
-    if (event.delivered) {
-      ++figures.delivered;
-      figures.most_attempts = std::max(figures.most_attempts, event.attempts_to_delivery);
-    } else if (position < newest) {
-      ++figures.given_up;
-      if (numbered_) List(figures.given_up_sequences, SequenceLine::NumberAt(position));
-    }
+    Settle(lines[event.line], position, event, position < newest);
   }
   for (std::size_t i = 0; i < window_.size(); ++i) {
     if (window_[i].arrived) continue;

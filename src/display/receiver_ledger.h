@@ -92,6 +92,7 @@ class ReceiverLedger : public FrameObserver {
 
  private:
   static constexpr std::size_t kNoLine = kLineCount;  // the total only: a "4100" frame
+  static constexpr std::size_t kUnlisted = ~std::size_t{0};
   struct Event {
     std::size_t line = kNoLine;
     int attempts = 0;
@@ -100,7 +101,7 @@ class ReceiverLedger : public FrameObserver {
     bool last_nack = false;
     std::optional<std::uint32_t> last_delivery;  // when the last attempt's answer delivered
     std::optional<std::uint32_t> delivered;      // the earliest delivery
-    // The outages that silenced it: (outage index, its entry there).
+    // The outages that silenced it: (outage index, its entry there or kUnlisted).
     std::vector<std::pair<std::size_t, std::size_t>> silenced_by;
   };
   struct Silenced {
@@ -131,6 +132,8 @@ class ReceiverLedger : public FrameObserver {
   Slot* SlotAt(std::int64_t position);
   const Event* OpenEvent(std::int64_t position) const;
   void CloseEvent(std::int64_t position, const Event& event);
+  // Books an event's outcome: delivered, or given up when the receiver `gone_on` to newer ones.
+  void Settle(RetryFigures& figures, std::int64_t position, const Event& event, bool gone_on) const;
   RetryFigures& Line(std::size_t line) { return lines_[line]; }
   OutageFigures Judge(const Outage& outage, const std::vector<std::int64_t>& lost) const;
   std::vector<std::int64_t> LostPositions() const;
