@@ -19,9 +19,8 @@ class ElidedLabel : public QLabel {
     update();
   }
   QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
-  QSize sizeHint() const override {
-    return {std::min(QLabel::sizeHint().width(), kPreferredWidth), QLabel::sizeHint().height()};
-  }
+  // It asks for no width: it has what the other panels leave.
+  QSize sizeHint() const override { return minimumSizeHint(); }
 
  protected:
   void paintEvent(QPaintEvent*) override {
@@ -29,9 +28,6 @@ class ElidedLabel : public QLabel {
     painter.drawText(contentsRect(), Qt::AlignVCenter | Qt::AlignLeft,
                      fontMetrics().elidedText(text(), Qt::ElideRight, contentsRect().width()));
   }
-
- private:
-  static constexpr int kPreferredWidth = 400;
 };
 
 }  // namespace v7400

@@ -121,7 +121,8 @@ void TForm1::SetUpStatusBar() {
     // laying out the status bar and the window again. It only widens when a count needs it.
     if (panel < 2)
       label->setFixedSize(label->minimumSizeHint().expandedTo(QSize(kStatusWidths[panel], 0)));
-    ui_->StatusBar1->addWidget(label, panel == 2 ? 1 : 0);
+    // Three parts of what is left to the connection, one to a faults note when there is one.
+    ui_->StatusBar1->addWidget(label, panel == 2 ? 3 : 0);
     status_panels_[static_cast<std::size_t>(panel)] = label;
   }
   ui_->StatusBar1->setSizeGripEnabled(true);

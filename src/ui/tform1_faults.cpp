@@ -79,6 +79,8 @@ void TForm1::SetUpFaultControls() {
   fault_status_ = new ElidedLabel(ui_->StatusBar1);
   fault_status_->setObjectName(QStringLiteral("FaultStatus"));
   fault_status_->setVisible(false);
+  // Only the room the other panels leave: the note is the one that gives way.
+  fault_status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   ui_->StatusBar1->addPermanentWidget(fault_status_, 1);
   // Only a run that can have faults pays for the note after each handler.
   shows_fault_status_ = page || (options != nullptr && options->Any());
