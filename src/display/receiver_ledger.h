@@ -76,6 +76,45 @@ struct AttemptNote {
   std::optional<std::uint32_t> interval_ms;
 };
 
+// The ledger's own records, outside its class so that each is complete where it is held.
+namespace ledger {
+
+inline constexpr std::size_t kNoLine = kLineCount;  // the total only: a "4100" frame
+inline constexpr std::size_t kUnlisted = ~std::size_t{0};
+
+struct Event {
+  std::size_t line = kNoLine;
+  int attempts = 0;
+  int attempts_to_delivery = 0;
+  std::uint32_t last_tick = 0;
+  bool last_nack = false;
+  std::optional<std::uint32_t> last_delivery;  // when the last attempt's answer delivered
+  std::optional<std::uint32_t> delivered;      // the earliest delivery
+  // The outages that silenced it: (outage index, its entry there or kUnlisted).
+  std::vector<std::pair<std::size_t, std::size_t>> silenced_by;
+};
+
+struct Silenced {
+  std::int64_t position = 0;
+  std::optional<std::uint32_t> delivered;  // once the event is closed
+  bool closed = false;
+};
+
+struct Outage {
+  bool begun = false;
+  OutageFigures figures;
+  std::vector<Silenced> silenced;
+};
+
+// One number of the window: whether it arrived, and its event until that is closed.
+struct Slot {
+  bool arrived = false;
+  std::size_t gap_line = kNoLine;  // the line of the frame that skipped it
+  std::optional<Event> event;
+};
+
+}  // namespace ledger
+
 class ReceiverLedger : public FrameObserver {
  public:
   void OnFrame(const FrameReport& record) override;
@@ -91,35 +130,12 @@ class ReceiverLedger : public FrameObserver {
   const AttemptNote& LastAttempt() const { return last_; }
 
  private:
-  static constexpr std::size_t kNoLine = kLineCount;  // the total only: a "4100" frame
-  static constexpr std::size_t kUnlisted = ~std::size_t{0};
-  struct Event {
-    std::size_t line = kNoLine;
-    int attempts = 0;
-    int attempts_to_delivery = 0;
-    std::uint32_t last_tick = 0;
-    bool last_nack = false;
-    std::optional<std::uint32_t> last_delivery;  // when the last attempt's answer delivered
-    std::optional<std::uint32_t> delivered;      // the earliest delivery
-    // The outages that silenced it: (outage index, its entry there or kUnlisted).
-    std::vector<std::pair<std::size_t, std::size_t>> silenced_by;
-  };
-  struct Silenced {
-    std::int64_t position = 0;
-    std::optional<std::uint32_t> delivered;  // once the event is closed
-    bool closed = false;
-  };
-  struct Outage {
-    bool begun = false;
-    OutageFigures figures;
-    std::vector<Silenced> silenced;
-  };
-  // One number of the window: whether it arrived, and its event until that is closed.
-  struct Slot {
-    bool arrived = false;
-    std::size_t gap_line = kNoLine;  // the line of the frame that skipped it
-    std::optional<Event> event;
-  };
+  static constexpr std::size_t kNoLine = ledger::kNoLine;
+  static constexpr std::size_t kUnlisted = ledger::kUnlisted;
+  using Event = ledger::Event;
+  using Silenced = ledger::Silenced;
+  using Outage = ledger::Outage;
+  using Slot = ledger::Slot;
 
   // The position of an event in, or nothing when it cannot be followed.
   std::optional<std::int64_t> Position(const FrameReport& record);
