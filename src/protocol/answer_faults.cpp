@@ -75,6 +75,18 @@ void AnswerFaults::SetRules(std::vector<FaultRule> rules, std::uint64_t seed) {
   rules_ = std::move(rules);
   ++rules_version_;
   seen_.assign(rules_.size(), 0);
+  // Per line, the rules that look at its frames: those naming it and those naming no line.
+  // Frames without a line (0) are for the latter only.
+  by_line_.assign(kLineCount + 1, {});
+  for (std::size_t i = 0; i < rules_.size(); ++i) {
+    for (int line = 0; line <= kLineCount; ++line) {
+      const std::vector<int>& lines = rules_[i].lines;
+      if (lines.empty() ||
+          (line > 0 && std::find(lines.begin(), lines.end(), line) != lines.end())) {
+        by_line_[static_cast<std::size_t>(line)].push_back(i);
+      }
+    }
+  }
   seed_ = seed;
   random_.seed(seed);
 }
@@ -132,21 +144,17 @@ FaultChoice AnswerFaults::Choose(int line, std::string_view sequence) {
   }
   // Every rule counts the frames it looks at, even those an earlier rule or an outage took,
   // so "every=5" means every fifth frame of the stream whatever the other rules do.
-  for (std::size_t i = 0; i < rules_.size(); ++i) {
+  // Only the rules of the frame's line look at it, in their order.
+  for (const std::size_t i : by_line_[line >= 1 && line <= kLineCount ? line : 0]) {
     const bool decided = choice.Acts();
-    if (Selects(rules_[i], seen_[i], line, sequence) && !decided) {
+    if (Selects(rules_[i], seen_[i], sequence) && !decided) {
       choice.rule = static_cast<int>(i) + 1;
     }
   }
   return choice;
 }
 
-bool AnswerFaults::Selects(FaultRule& rule, std::int64_t& seen, int line,
-                           std::string_view sequence) {
-  if (!rule.lines.empty() &&
-      std::find(rule.lines.begin(), rule.lines.end(), line) == rule.lines.end()) {
-    return false;
-  }
+bool AnswerFaults::Selects(FaultRule& rule, std::int64_t& seen, std::string_view sequence) {
   if (rule.only_sequence && *rule.only_sequence != sequence) return false;
   ++seen;
   if (rule.every && seen % *rule.every != 0) return false;

@@ -23,8 +23,8 @@ namespace v7400 {
 inline constexpr int kSplitGapMs = 50;
 
 struct FaultChoice {
-  int rule = 0;    // 1-based rule that acts, 0 none
-  int outage = 0;  // 1-based outage the frame fell into, 0 none
+  int rule = 0;             // 1-based rule that acts, 0 none
+  int outage = 0;           // 1-based outage the frame fell into, 0 none
   bool queue_full = false;  // a late answer refused: too many wait already
   bool Acts() const { return rule != 0 || outage != 0; }
 };
@@ -111,7 +111,7 @@ class AnswerFaults {
  private:
   std::vector<AnswerPiece> ShapePieces(const FaultChoice& choice, const std::string& answer,
                                        bool sia, bool serial);
-  bool Selects(FaultRule& rule, std::int64_t& seen, int line, std::string_view sequence);
+  bool Selects(FaultRule& rule, std::int64_t& seen, std::string_view sequence);
   bool Draw(double p);
   void StartDueOutages(std::uint32_t now);
   bool Running(std::size_t index, std::uint32_t now) const {
@@ -122,6 +122,8 @@ class AnswerFaults {
   Scheduler& scheduler_;
   std::vector<FaultRule> rules_;
   std::vector<std::int64_t> seen_;  // per rule: frames it has looked at
+  std::vector<std::vector<std::size_t>> by_line_ =
+      std::vector<std::vector<std::size_t>>(kLineCount + 1);
   std::vector<OutageSpell> outages_;
   // However many outages there are, a frame looks only at those due to begin next and those
   // under way: the planned ones by their frame count, latest first; the begun ones not yet over.
