@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "codec/frame.h"
 #include "commands/line_statistics.h"
 #include "commands/number_text.h"
 #include "display/display_text.h"
