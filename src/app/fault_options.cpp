@@ -35,10 +35,26 @@ std::string ReadFaultOptions(const std::vector<std::string>& rules,
   return {};
 }
 
+std::string ReadExpectations(const std::vector<std::string>& texts, FaultOptions& options) {
+  std::string error;
+  for (const std::string& text : texts) {
+    const auto expectation = ParseExpectation(text, error);
+    if (!expectation) return Quoted("--expect", text) + error;
+    options.expectations.push_back(*expectation);
+  }
+  return {};
+}
+
 std::string FaultFormatProblem(const FaultOptions& options, AutomationFormat format) {
   for (const FaultRule& rule : options.rules) {
     if (const std::string problem = FormatProblem(rule, format); !problem.empty()) {
       return Quoted("--fault", ToString(rule)) + problem;
+    }
+  }
+  for (const Expectation& expectation : options.expectations) {
+    if (const std::string problem = ExpectationFormatProblem(expectation, format);
+        !problem.empty()) {
+      return Quoted("--expect", expectation.text) + problem;
     }
   }
   return {};

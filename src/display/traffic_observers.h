@@ -5,6 +5,7 @@
 
 #include "display/display_sink.h"
 #include "display/receiver_ledger.h"
+#include "display/retransmission_report.h"
 #include "display/traffic_recorder.h"
 
 namespace v7400 {
@@ -27,6 +28,11 @@ class TrafficObservers {
   const ReceiverLedger& Ledger() const { return ledger_; }
   TrafficRecorder& Recorder() { return recorder_; }
   const TrafficRecorder& Recorder() const { return recorder_; }
+  // What the answers verdict judges, from the tally.
+  AnswerCounts Answers() const {
+    const TrafficTally& tally = recorder_.Tally();
+    return {tally.received, tally.nacked_own, tally.dropped, tally.refused};
+  }
 
  private:
   DisplaySink& sink_;

@@ -22,6 +22,7 @@
 #include "commands/command_run.h"
 #include "core/output_file.h"
 #include "core/shown_text.h"
+#include "display/expectation.h"
 #include "display/retransmission_report.h"
 #include "headless/headless_simulator.h"
 #include "transport/connection_settings.h"
@@ -181,13 +182,11 @@ int StartRefusal(const RunOptions& options, const PreferenceStore& preferences,
   if (const std::string problem = UncarriedCommand(options, preferences); !problem.empty()) {
     return Fail(kBadArgument, problem);
   }
-  if (options.faults.Any()) {
-    LoadProblems problems;
-    const AutomationFormat format =
-        options.format ? *options.format : LoadPara(preferences, problems).Format;
-    if (const std::string problem = FaultFormatProblem(options.faults, format); !problem.empty()) {
-      return Fail(kBadArgument, ShownText(problem, kShownLineLimit) + "; try 'v7400 --help'");
-    }
+  LoadProblems problems;
+  const AutomationFormat format =
+      options.format ? *options.format : LoadPara(preferences, problems).Format;
+  if (const std::string problem = FaultFormatProblem(options.faults, format); !problem.empty()) {
+    return Fail(kBadArgument, ShownText(problem, kShownLineLimit) + "; try 'v7400 --help'");
   }
   const std::string problem =
       options.link ? std::string() : SettingsProblem(options, settings_path);
@@ -205,7 +204,10 @@ int Finish(HeadlessSimulator& simulator, const RunOptions& options, double run_s
                                             run_seconds, simulator.Commands().Outcomes());
   const LedgerReport retransmissions = simulator.Retransmissions();
   const AnswerFaults& faults = simulator.Faults();
-  std::fputs((SummaryText(summary) + LateAnswersText(faults) + RetransmissionText(retransmissions))
+  const RunJudgement judgement =
+      JudgeRun(retransmissions, simulator.Answers(), options.faults.expectations);
+  std::fputs((SummaryText(summary) + LateAnswersText(faults) +
+              RetransmissionText(retransmissions) + ExpectationsText(judgement.expectations))
                  .c_str(),
              stdout);
   std::fflush(stdout);
@@ -213,14 +215,16 @@ int Finish(HeadlessSimulator& simulator, const RunOptions& options, double run_s
   summary_json["late_answers"] = {{"sent_at_end", faults.LateSentAtEnd()},
                                   {"refused", faults.LateRefused()}};
   summary_json["retransmissions"] = RetransmissionJson(retransmissions);
-  const TrafficTally& tally = summary.tally;
-  const std::vector<VerdictCase> verdicts = RetransmissionVerdicts(
-      retransmissions, {tally.received, tally.nacked_own, tally.dropped, tally.refused});
-  const bool written =
-      WriteSummaryFiles({{"--summary-json", options.summary_json_path, JsonText(summary_json)},
-                         {"--junit", options.faults.junit_path,
-                          RetransmissionJUnit(verdicts, options.faults.junit_suite, run_seconds)}});
-  return !written || (options.strict && AnyFailed(verdicts)) ? 1 : 0;
+  if (!judgement.expectations.empty()) {
+    summary_json["expectations"] = ExpectationsJson(judgement.expectations);
+  }
+  const bool written = WriteSummaryFiles(
+      {{"--summary-json", options.summary_json_path, JsonText(summary_json)},
+       {"--junit", options.faults.junit_path,
+        RetransmissionJUnit(judgement.cases, options.faults.junit_suite, run_seconds)}});
+  return !written || (options.strict && judgement.receiver_failed) || judgement.ExpectationFailed()
+             ? 1
+             : 0;
 }
 
 }  // namespace

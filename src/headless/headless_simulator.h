@@ -52,6 +52,7 @@ class HeadlessSimulator : private CreationSteps, private FrameObserver {
   const AnswerFaults& Faults() const { return faults_; }
   // The receiver's retransmissions as they stand now.
   LedgerReport Retransmissions() const { return observers_.Ledger().Report(); }
+  AnswerCounts Answers() const { return observers_.Answers(); }
 
  private:
   void OnFrame(const FrameReport& report) override;

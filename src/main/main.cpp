@@ -16,12 +16,28 @@
 #include "app/qt/termination_notifier.h"
 #include "app/user_folders.h"
 #include "core/shown_text.h"
+#include "display/expectation.h"
 #include "display/traffic_observers.h"
 #include "headless/headless_run.h"
 #include "ui/tcmdhelpfrm.h"
 #include "ui/tcommunicationsetup.h"
 #include "ui/tform1.h"
 #include "ui/tform2.h"
+
+namespace v7400 {
+
+// The expectations judged as the window closes, on standard output; a failed one makes the exit
+// status 1 as it does without the window.
+int ExpectationsAtExit(const TrafficObservers& traffic,
+                       const std::vector<Expectation>& expectations, int status) {
+  if (expectations.empty()) return status;
+  const RunJudgement judgement =
+      JudgeRun(traffic.Ledger().Report(), traffic.Answers(), expectations);
+  std::fputs(ExpectationsText(judgement.expectations).c_str(), stdout);
+  return status == 0 && judgement.ExpectationFailed() ? 1 : status;
+}
+
+}  // namespace v7400
 
 int main(int argc, char* argv[]) {
   // A file-size limit is a full disk to every output, not the end of the program.
@@ -45,7 +61,7 @@ int main(int argc, char* argv[]) {
   if (!v7400::OpenPcapOption(command_line.options, pcap, error_log)) return 2;
   v7400::QtPrompts prompts;
   v7400::SettingsStore preferences;
-  if (command_line.options.faults.Any()) {
+  {
     v7400::LoadProblems problems;
     const std::string problem = v7400::FaultFormatProblem(
         command_line.options.faults, v7400::LoadPara(preferences, problems).Format);
@@ -117,5 +133,6 @@ int main(int argc, char* argv[]) {
 
   form.PlaceOnScreen();
   form.show();
-  return QApplication::exec();
+  const int status = QApplication::exec();
+  return v7400::ExpectationsAtExit(traffic, command_line.options.faults.expectations, status);
 }

@@ -117,6 +117,13 @@ void AddOptions(QCommandLineParser& parser) {
       "as if switched off; frames are still received and recorded. Repeatable.",
       "SECONDS");
   add("seed", "Seeds the random draws of p= and garbage=, so a run can be repeated exactly.", "S");
+  add("expect",
+      "Judges the receiver by a figure of the report: NAME OP VALUE, OP one of =, <=, >=, <, >, "
+      "or NAME=LOW..HIGH; times in ms or s; NAME[:N][@line=NN] one of first-repeat, "
+      "retry-interval, attempts, repeats-after-ack, given-up, lost, nacked-own, dropped, "
+      "events, outage-recovery, outage-first-after, outage-in-order, outage-whole. "
+      "Repeatable; one failing gives exit status 1. Example: first-repeat=2500..3500ms.",
+      "EXPR");
   add("junit",
       "Writes the verdicts on the receiver to FILE as JUnit XML: the answers, per line nothing "
       "lost and nothing given up, each outage delivered whole and in order.",
@@ -195,6 +202,11 @@ std::string ReadValues(const QCommandLineParser& parser, RunOptions& options) {
       parser.isSet(Q("seed")) ? std::optional(value("seed")) : std::nullopt;
   if (std::string refusal = ReadFaultOptions(rules, outages, seed, options.faults);
       !refusal.empty()) {
+    return refusal;
+  }
+  std::vector<std::string> expectations;
+  for (const QString& text : parser.values(Q("expect"))) expectations.push_back(S(text));
+  if (std::string refusal = ReadExpectations(expectations, options.faults); !refusal.empty()) {
     return refusal;
   }
   if (options.format) {
