@@ -51,6 +51,13 @@ std::string FaultFormatProblem(const FaultOptions& options, AutomationFormat for
       return Quoted("--fault", ToString(rule)) + problem;
     }
   }
+  for (const PhasePlan& phase : options.phases) {
+    for (const FaultRule& rule : phase.faults) {
+      if (const std::string problem = FormatProblem(rule, format); !problem.empty()) {
+        return Quoted("--scenario", ToString(rule)) + problem;
+      }
+    }
+  }
   for (const Expectation& expectation : options.expectations) {
     if (const std::string problem = ExpectationFormatProblem(expectation, format);
         !problem.empty()) {

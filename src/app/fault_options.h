@@ -11,6 +11,7 @@
 #include "display/expectation.h"
 #include "protocol/answer_faults.h"
 #include "protocol/fault_rule.h"
+#include "protocol/scenario_phases.h"
 
 namespace v7400 {
 
@@ -18,12 +19,13 @@ struct FaultOptions {
   std::vector<FaultRule> rules;
   std::vector<OutagePlan> outages;
   std::optional<std::uint64_t> seed;
+  std::vector<PhasePlan> phases;  // of a scenario file
   std::vector<Expectation> expectations;
   std::string junit_path;
   std::string junit_suite = "v7400";  // the suite's name and every test case's class
   bool debug_page = false;
 
-  bool Any() const { return !rules.empty() || !outages.empty(); }
+  bool Any() const { return !rules.empty() || !outages.empty() || !phases.empty(); }
 };
 
 // Reads the texts in order; the refusal, quoting the option and its text, or empty.

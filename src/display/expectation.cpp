@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cmath>
 
+#include "core/duration_text.h"
 #include "core/fixed_text.h"
 
 namespace v7400 {
@@ -75,37 +75,11 @@ std::optional<int> TakeLine(std::string& text, std::string& error) {
   return line;
 }
 
-// "2500", "2.5s", "3500ms": milliseconds; `unit` is what an end without one is taken in.
-std::optional<double> TimeValue(std::string_view text, std::string_view unit) {
-  double scale = 1;
-  if (text.ends_with("ms")) {
-    text.remove_suffix(2);
-  } else if (text.ends_with("s")) {
-    text.remove_suffix(1);
-    scale = 1000;
-  } else if (unit == "s") {
-    scale = 1000;
-  }
-  double value = 0;
-  const auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (status != std::errc() || end != text.data() + text.size() || text.empty() || value < 0 ||
-      !std::isfinite(value)) {
-    return std::nullopt;
-  }
-  return value * scale;
-}
-
-std::string_view UnitOf(std::string_view text) {
-  if (text.ends_with("ms")) return "ms";
-  if (text.ends_with("s")) return "s";
-  return {};
-}
-
 std::optional<double> Value(std::string_view text, Kind kind, std::string_view unit,
                             std::string& error) {
   switch (kind) {
     case Kind::kTime:
-      if (const auto ms = TimeValue(text, unit)) return ms;
+      if (const auto ms = DurationMs(text, unit.empty() ? "ms" : unit)) return ms;
       error = "a time is a number of ms or s, such as 2500ms or 2.5s";
       return std::nullopt;
     case Kind::kCount:
@@ -168,8 +142,8 @@ bool ReadBound(std::string_view value, Expectation& e, std::string& error) {
   }
   const std::string_view low_text = value.substr(0, dots);
   const std::string_view high_text = value.substr(dots + 2);
-  const auto low = Value(low_text, kind, UnitOf(high_text), error);
-  const auto high = low ? Value(high_text, kind, UnitOf(low_text), error) : std::nullopt;
+  const auto low = Value(low_text, kind, DurationUnit(high_text), error);
+  const auto high = low ? Value(high_text, kind, DurationUnit(low_text), error) : std::nullopt;
   if (!high) return false;
   if (*low > *high) {
     error = "the range's low end is above its high end";

@@ -23,7 +23,12 @@ HeadlessSimulator::HeadlessSimulator(const RunOptions& options, const Clock& clo
       run_(state_, *commands_, clock, options.commands),
       scheduler_(error_log, "UDPServer1", clock),
       faults_(clock, scheduler_) {
-  ApplyFaultOptions(options.faults, faults_);
+  const std::uint64_t seed = ApplyFaultOptions(options.faults, faults_);
+  scenario_ = MakeScenarioTimer(clock, faults_, options.faults, seed);
+  if (scenario_) {
+    scenario_->Phases().SetChangeHandler(
+        [](const std::string& change) { std::fprintf(stderr, "v7400: %s\n", change.c_str()); });
+  }
   if (options.faults.Any()) {
     serial_receiver_.SetAnswerFaults(&faults_);
     network_receiver_.SetAnswerFaults(&faults_);

@@ -11,6 +11,7 @@
 #include "app/lifecycle.h"
 #include "app/qt/qt_link.h"
 #include "app/qt/qt_scheduler.h"
+#include "app/qt/scenario_timer.h"
 #include "app/run_options.h"
 #include "commands/command_run.h"
 #include "commands/input_commands.h"
@@ -108,6 +109,7 @@ class HeadlessSimulator : private CreationSteps, private FrameObserver {
   // Last, so late answers still pending are dropped before the receivers go.
   QtScheduler scheduler_;
   AnswerFaults faults_;
+  std::unique_ptr<ScenarioTimer> scenario_;
 };
 
 }  // namespace v7400

@@ -97,17 +97,33 @@ void AnswerFaults::AddOutage(const OutagePlan& plan) {
   outages_.push_back({plan});
 }
 
-void AnswerFaults::StartOutageNow(double seconds) {
+int AnswerFaults::StartOutageNow(double seconds, std::string label) {
   OutageSpell spell{OutagePlan{seconds, 0}};
   spell.started = true;
   spell.start_tick = clock_.TickMs();
+  spell.label = std::move(label);
   running_.push_back(outages_.size());
-  outages_.push_back(spell);
-  if (on_outage_)
-    on_outage_(static_cast<int>(outages_.size()), spell.start_tick, spell.DurationMs());
+  outages_.push_back(std::move(spell));
+  const int number = static_cast<int>(outages_.size());
+  if (on_outage_) on_outage_(number, outages_.back().start_tick, outages_.back().DurationMs());
+  return number;
 }
 
-bool AnswerFaults::Active() const { return !rules_.empty() || !waiting_.empty() || InOutage(); }
+void AnswerFaults::EndOutage(int number) {
+  const std::uint32_t now = clock_.TickMs();
+  const auto index = static_cast<std::size_t>(number) - 1;
+  if (number < 1 || index >= outages_.size() || !outages_[index].started || !Running(index, now)) {
+    return;
+  }
+  OutageSpell& spell = outages_[index];
+  spell.ended_after_ms = now - spell.start_tick;
+  std::erase(running_, index);
+  if (on_outage_) on_outage_(number, spell.start_tick, spell.DurationMs());
+}
+
+bool AnswerFaults::Active() const {
+  return !rules_.empty() || !waiting_.empty() || InOutage() || before_choose_;
+}
 
 bool AnswerFaults::InOutage() const {
   const std::uint32_t now = clock_.TickMs();
@@ -135,6 +151,7 @@ void AnswerFaults::StartDueOutages(std::uint32_t now) {
 }
 
 FaultChoice AnswerFaults::Choose(int line, std::string_view sequence) {
+  if (before_choose_) before_choose_();
   FaultChoice choice;
   const std::uint32_t now = clock_.TickMs();
   StartDueOutages(now);
@@ -244,8 +261,9 @@ FrameVerdict AnswerFaults::VerdictOf(const FaultChoice& choice, FrameVerdict cho
 
 std::string AnswerFaults::Reason(const FaultChoice& choice) const {
   if (choice.outage != 0) {
+    const OutageSpell& spell = outages_[static_cast<std::size_t>(choice.outage) - 1];
     return "outage " + std::to_string(choice.outage) + ": " +
-           SecondsText(outages_[static_cast<std::size_t>(choice.outage) - 1].plan.seconds);
+           (spell.label.empty() ? SecondsText(spell.plan.seconds) : spell.label);
   }
   if (choice.rule == 0) return {};
   return "fault " + std::to_string(choice.rule) + ": " +

@@ -4,8 +4,10 @@
 // silences every answer. With no rule and no outage nothing is chosen and nothing changes.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <random>
 #include <string>
 #include <string_view>
@@ -41,7 +43,11 @@ struct OutageSpell {
   OutagePlan plan;
   bool started = false;
   std::uint32_t start_tick = 0;
-  std::uint32_t DurationMs() const { return static_cast<std::uint32_t>(plan.seconds * 1000); }
+  std::optional<std::uint32_t> ended_after_ms = {};  // ended early, this long after its start
+  std::string label = {};  // names it in reasons instead of its length
+  std::uint32_t DurationMs() const {
+    return ended_after_ms.value_or(static_cast<std::uint32_t>(std::llround(plan.seconds * 1000)));
+  }
 };
 
 // What the receiver gets of an answer sent as `pieces` when `expected` is the correct ACK (empty
@@ -73,14 +79,22 @@ class AnswerFaults {
   std::uint64_t RulesVersion() const { return rules_version_; }
   std::uint64_t Seed() const { return seed_; }
   void AddOutage(const OutagePlan& plan);
-  // An outage from this moment on, as when the automation computer is switched off now.
-  void StartOutageNow(double seconds);
+  // An outage from this moment on, as when the automation computer is switched off now; its
+  // 1-based number. `label` names it in reasons ("outage 3: phase 2") instead of its length.
+  int StartOutageNow(double seconds, std::string label = {});
+  // Ends outage `number` now if it is still under way, as when the computer is switched on.
+  void EndOutage(int number);
   const std::vector<OutageSpell>& Outages() const { return outages_; }
-  // Told when an outage begins: its 1-based number, start tick and length.
+  // Told when an outage begins: its 1-based number, start tick and length; and again with its
+  // new length when it is ended early.
   using OutageHandler = std::function<void(int number, std::uint32_t start, std::uint32_t ms)>;
   void SetOutageHandler(OutageHandler handler) { on_outage_ = std::move(handler); }
 
-  // True while a rule is set or an outage is yet to end; false costs the receive paths nothing.
+  // Called first for every frame chosen for, so that what acts on it can change just before.
+  void SetBeforeChoose(std::function<void()> hook) { before_choose_ = std::move(hook); }
+
+  // True while a rule is set, an outage is yet to end or a hook waits for frames; false costs
+  // the receive paths nothing.
   bool Active() const;
   // True while an outage silences the answers.
   bool InOutage() const;
@@ -136,6 +150,7 @@ class AnswerFaults {
   std::mt19937_64 random_;
   OutageHandler on_outage_;
   std::function<void()> on_full_;
+  std::function<void()> before_choose_;
   bool full_said_ = false;
   std::int64_t late_at_end_ = 0;
   std::int64_t late_refused_ = 0;

@@ -21,6 +21,7 @@
 #include "app/link.h"
 #include "app/preferences.h"
 #include "app/qt/qt_scheduler.h"
+#include "app/qt/scenario_timer.h"
 #include "commands/command_views.h"
 #include "core/clock.h"
 #include "core/display_view.h"
@@ -318,10 +319,12 @@ class TForm1 : public QMainWindow,
   ElidedLabel* fault_status_ = nullptr;
   bool shows_fault_status_ = false;
   // What the note was last made from, so it is made again only when that changes.
-  std::tuple<std::uint64_t, bool, bool, bool, bool> fault_status_key_{~0ULL, 0, 0, 0, 0};
+  std::tuple<std::uint64_t, bool, bool, bool, bool, std::string> fault_status_key_{
+      ~0ULL, 0, 0, 0, 0, {}};
   // Last, so late answers still pending are dropped before the receivers go.
   QtScheduler answer_scheduler_;
   AnswerFaults answer_faults_;
+  std::unique_ptr<ScenarioTimer> scenario_;
 };
 
 }  // namespace v7400

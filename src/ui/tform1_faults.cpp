@@ -39,7 +39,13 @@ std::string RulesTextProblem(const QString& text, int rules) {
 
 void TForm1::SetUpFaultControls() {
   const FaultOptions* options = ports_.faults;
-  if (options != nullptr) ApplyFaultOptions(*options, answer_faults_);
+  if (options != nullptr) {
+    const std::uint64_t seed = ApplyFaultOptions(*options, answer_faults_);
+    scenario_ = MakeScenarioTimer(ports_.clock, answer_faults_, *options, seed);
+    if (scenario_) scenario_->Phases().SetChangeHandler([this](const std::string&) {
+      ShowFaultStatus();
+    });
+  }
   serial_receiver_.SetAnswerFaults(&answer_faults_);
   network_receiver_.SetAnswerFaults(&answer_faults_);
   const bool page = options != nullptr && options->debug_page;
@@ -128,13 +134,17 @@ void TForm1::btnOutageClick() {
 void TForm1::ShowFaultStatus() {
   if (fault_status_ == nullptr) return;
   const DebugOptions& options = state_.Debug;
-  const auto key = std::tuple{answer_faults_.RulesVersion(), answer_faults_.InOutage(),
-                              options.SimulateReceivingCrcError, options.SimulateSendingCrcError,
-                              options.SimulateSendingSequenceError};
+  const auto key = std::tuple{answer_faults_.RulesVersion(),
+                              answer_faults_.InOutage(),
+                              options.SimulateReceivingCrcError,
+                              options.SimulateSendingCrcError,
+                              options.SimulateSendingSequenceError,
+                              scenario_ ? scenario_->Phases().StatusText() : std::string()};
   // Made after every handler: only what changed costs more than this comparison.
   if (key == fault_status_key_) return;
   fault_status_key_ = key;
   QStringList parts;
+  if (scenario_) parts << QString::fromLatin1(std::get<5>(key));
   if (answer_faults_.InOutage()) parts << QStringLiteral("outage: no answers");
   for (const FaultRule& rule : answer_faults_.Rules()) parts << QString::fromLatin1(ToString(rule));
   const DebugOptions& debug = state_.Debug;

@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 
+#include "app/scenario_file.h"
 #include "app/user_folders.h"
 #include "core/shown_text.h"
 #include "transport/connection_settings.h"
@@ -124,6 +125,11 @@ void AddOptions(QCommandLineParser& parser) {
       "events, outage-recovery, outage-first-after, outage-in-order, outage-whole. "
       "Repeatable; one failing gives exit status 1. Example: first-repeat=2500..3500ms.",
       "EXPR");
+  add("scenario",
+      "Runs the test described in the TOML file FILE: its name, format, seed, link, timed "
+      "phases of faults and outages, and expectations; the options given beside it add to "
+      "the file's and take the place of its link.",
+      "FILE");
   add("junit",
       "Writes the verdicts on the receiver to FILE as JUnit XML: the answers, per line nothing "
       "lost and nothing given up, each outage delivered whole and in order.",
@@ -209,12 +215,6 @@ std::string ReadValues(const QCommandLineParser& parser, RunOptions& options) {
   if (std::string refusal = ReadExpectations(expectations, options.faults); !refusal.empty()) {
     return refusal;
   }
-  if (options.format) {
-    if (std::string refusal = FaultFormatProblem(options.faults, *options.format);
-        !refusal.empty()) {
-      return refusal;
-    }
-  }
   const QStringList kinds = parser.values(Q("command"));
   const QStringList lines = parser.values(Q("line"));
   if (kinds.size() != lines.size()) return "each --command needs one --line";
@@ -241,6 +241,18 @@ std::string ReadValues(const QCommandLineParser& parser, RunOptions& options) {
   link.flow = given("flow");
   options.link = ParseLinkOptions(link, error);
   if (!error.empty()) return error;
+  if (parser.isSet(Q("scenario"))) {
+    const auto file = ReadScenarioFile(value("scenario"), error);
+    if (!file) return "--scenario " + error;
+    error = MergeScenario(*file, options, parser.isSet(Q("junit-suite")));
+    if (!error.empty()) return "--scenario " + value("scenario") + ": " + error;
+  }
+  if (options.format) {
+    if (std::string refusal = FaultFormatProblem(options.faults, *options.format);
+        !refusal.empty()) {
+      return refusal;
+    }
+  }
   if (parser.isSet(Q("progress")) && parser.isSet(Q("quiet"))) {
     return "--progress and --quiet contradict each other; give one";
   }
