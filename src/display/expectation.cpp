@@ -350,4 +350,18 @@ Json ExpectationsJson(const std::vector<ExpectationResult>& results) {
   return list;
 }
 
+std::string ExpectationsNote(const std::vector<ExpectationResult>& results) {
+  std::string failing;
+  std::size_t met = 0;
+  for (const ExpectationResult& r : results) {
+    if (r.passed) {
+      ++met;
+    } else {
+      failing += (failing.empty() ? "; not met: " : ", ") + r.text + " (" + r.measured + ")";
+    }
+  }
+  return "expectations met " + std::to_string(met) + " of " + std::to_string(results.size()) +
+         failing;
+}
+
 }  // namespace v7400

@@ -70,5 +70,7 @@ RunJudgement JudgeRun(const LedgerReport& report, const AnswerCounts& answers,
 // "expectations: 3 of 4 passed" and one line each, for the summary.
 std::string ExpectationsText(const std::vector<ExpectationResult>& results);
 Json ExpectationsJson(const std::vector<ExpectationResult>& results);
+// One line for a status bar: "expectations met 2 of 3; not met: attempts<=2 (3)".
+std::string ExpectationsNote(const std::vector<ExpectationResult>& results);
 
 }  // namespace v7400

@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QSessionManager>
+#include <QTimer>
 #include <csignal>
 #include <cstdio>
 
@@ -130,6 +131,16 @@ int main(int argc, char* argv[]) {
     form.Terminate();
     return QApplication::exec();
   }
+
+  // The expectations as they stand, in the status bar once a second.
+  const std::vector<v7400::Expectation>& expectations = command_line.options.faults.expectations;
+  QTimer judging;
+  QObject::connect(&judging, &QTimer::timeout, &form, [&] {
+    const v7400::RunJudgement judgement =
+        v7400::JudgeRun(traffic.Ledger().Report(), traffic.Answers(), expectations);
+    form.ShowExpectationsNote(v7400::ExpectationsNote(judgement.expectations));
+  });
+  if (!expectations.empty()) judging.start(1000);
 
   form.PlaceOnScreen();
   form.show();

@@ -102,21 +102,21 @@ std::string ScenarioPhases::Name(std::size_t index) const {
 }
 
 std::string ScenarioPhases::StatusText() const {
-  if (!origin_) return "scenario: waiting for the first frame";
-  const std::string of = " of " + std::to_string(phases_.size());
+  if (!origin_) return "phases wait for the first frame";
+  const std::string of = "/" + std::to_string(phases_.size());
   if (current_ == 0) {
-    return next_ >= phases_.size() ? "scenario: phases done"
-                                   : "scenario: between phases, next " + Name(next_) + of;
+    return next_ >= phases_.size() ? "phases done" : "next " + Name(next_) + of;
   }
-  const PhasePlan& phase = phases_[static_cast<std::size_t>(current_) - 1];
-  std::string text = "scenario: " + Name(static_cast<std::size_t>(current_) - 1) + of;
+  const auto index = static_cast<std::size_t>(current_) - 1;
+  const PhasePlan& phase = phases_[index];
+  std::string text = Name(index) + of;
   if (phase.for_ms) {
     const std::uint32_t passed = clock_.TickMs() - started_;
     const std::uint32_t left = passed >= *phase.for_ms ? 0 : *phase.for_ms - passed;
-    text += ", " + std::to_string((left + 999) / 1000) + " s left";
+    text += ": " + std::to_string((left + 999) / 1000) + " s left";
   } else if (phase.frames) {
-    text += ", " + std::to_string(std::max<std::int64_t>(*phase.frames - frames_in_phase_, 0)) +
-            " frames left";
+    const std::int64_t left = std::max<std::int64_t>(*phase.frames - frames_in_phase_, 0);
+    text += ": " + std::to_string(left) + (left == 1 ? " frame left" : " frames left");
   }
   return text;
 }

@@ -45,7 +45,7 @@ class ScenarioPhases {
   std::optional<std::uint32_t> NextDueMs() const;
   // 1-based phase under way, 0 none.
   int Current() const { return current_; }
-  // "phase 2 of 3 (outage), 12 s left", "phases done"; empty before the first frame.
+  // "phase 2 (switched off)/3: 12 s left", "next phase 3/3", "phases done".
   std::string StatusText() const;
   // Told whenever a phase begins or ends.
   void SetChangeHandler(std::function<void(const std::string&)> handler) {

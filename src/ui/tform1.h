@@ -90,6 +90,8 @@ class TForm1 : public QMainWindow,
 
   Ui::TForm1& Form() { return *ui_; }
   AnswerFaults& Faults() { return answer_faults_; }
+  // The expectations as they stand, for the status bar ("expectations: 2 of 3 met ...").
+  void ShowExpectationsNote(const std::string& note);
   SimulatorState& State() { return state_; }
   DisplaySink& Sink() { return sink_; }
   const std::string& WorkDir() const { return work_dir_; }
@@ -318,6 +320,7 @@ class TForm1 : public QMainWindow,
   bool shut_down_ = false;
   ElidedLabel* fault_status_ = nullptr;
   bool shows_fault_status_ = false;
+  std::string expectations_note_;
   // What the note was last made from, so it is made again only when that changes.
   std::tuple<std::uint64_t, bool, bool, bool, bool, std::string> fault_status_key_{
       ~0ULL, 0, 0, 0, 0, {}};

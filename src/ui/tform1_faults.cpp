@@ -89,7 +89,8 @@ void TForm1::SetUpFaultControls() {
   fault_status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   ui_->StatusBar1->addPermanentWidget(fault_status_, 1);
   // Only a run that can have faults pays for the note after each handler.
-  shows_fault_status_ = page || (options != nullptr && options->Any());
+  shows_fault_status_ =
+      page || (options != nullptr && (options->Any() || !options->expectations.empty()));
   for (QCheckBox* box : {ui_->cbxSimulateReceivingCrcError, ui_->cbxSimulateSendingCrcError,
                          ui_->cbxSimulateSendingSequenceError}) {
     connect(box, &QCheckBox::toggled, this, [this] {
@@ -131,6 +132,11 @@ void TForm1::btnOutageClick() {
                      [this] { ShowFaultStatus(); });
 }
 
+void TForm1::ShowExpectationsNote(const std::string& note) {
+  expectations_note_ = note;
+  ShowFaultStatus();
+}
+
 void TForm1::ShowFaultStatus() {
   if (fault_status_ == nullptr) return;
   const DebugOptions& options = state_.Debug;
@@ -139,20 +145,24 @@ void TForm1::ShowFaultStatus() {
                               options.SimulateReceivingCrcError,
                               options.SimulateSendingCrcError,
                               options.SimulateSendingSequenceError,
-                              scenario_ ? scenario_->Phases().StatusText() : std::string()};
+                              (scenario_ ? scenario_->Phases().StatusText() : std::string()) +
+                                  "\n" + expectations_note_};
   // Made after every handler: only what changed costs more than this comparison.
   if (key == fault_status_key_) return;
   fault_status_key_ = key;
   QStringList parts;
-  if (scenario_) parts << QString::fromLatin1(std::get<5>(key));
   if (answer_faults_.InOutage()) parts << QStringLiteral("outage: no answers");
   for (const FaultRule& rule : answer_faults_.Rules()) parts << QString::fromLatin1(ToString(rule));
   const DebugOptions& debug = state_.Debug;
   if (debug.SimulateReceivingCrcError) parts << QStringLiteral("receiving CRC error");
   if (debug.SimulateSendingCrcError) parts << QStringLiteral("sending CRC error");
   if (debug.SimulateSendingSequenceError) parts << QStringLiteral("sending sequence error");
-  fault_status_->SetNote(parts.isEmpty() ? QString()
-                                         : QStringLiteral("Faults acting: ") + parts.join(u", "));
+  // The phase under way first, then what acts, then how the receiver fares.
+  QStringList notes;
+  if (scenario_) notes << QString::fromLatin1(scenario_->Phases().StatusText());
+  if (!parts.isEmpty()) notes << QStringLiteral("Faults acting: ") + parts.join(u", ");
+  if (!expectations_note_.empty()) notes << QString::fromLatin1(expectations_note_);
+  fault_status_->SetNote(notes.join(QStringLiteral("; ")));
 }
 
 }  // namespace v7400

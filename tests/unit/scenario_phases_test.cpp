@@ -63,6 +63,11 @@ TEST(ScenarioPhasesTest, PhasesBeginAndEndByFramesAndByTheClock) {
     EXPECT_EQ(phases.Current(), step.current) << step.tick;
     EXPECT_EQ(faults.InOutage(), step.outage) << step.tick;
     EXPECT_EQ(faults.Rules().size(), step.rules) << step.tick;
+    if (step.tick == 1400) {
+      EXPECT_EQ(phases.StatusText(), "phase 2/3: 1 s left");
+    } else if (step.tick == 1700) {
+      EXPECT_EQ(phases.StatusText(), "phase 3 (switched off)/3: 1 frame left");
+    }
   }
   // Woken for phase 2's start (1000 ms after the first frame, at 1100), again after an early
   // timer, and for its end.
@@ -72,7 +77,7 @@ TEST(ScenarioPhasesTest, PhasesBeginAndEndByFramesAndByTheClock) {
   EXPECT_EQ(faults.Outages()[1].DurationMs(), 300U);  // ended by its frame count
   FaultChoice silenced{0, 2, false};
   EXPECT_EQ(faults.Reason(silenced), "outage 2: phase 3 (switched off)");
-  EXPECT_EQ(phases.StatusText(), "scenario: phases done");
+  EXPECT_EQ(phases.StatusText(), "phases done");
 }
 
 }  // namespace
