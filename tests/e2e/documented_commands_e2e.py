@@ -194,7 +194,10 @@ def main():
             try:
                 if isinstance(words[-1], Failure):
                     raise words[-1]
-                print("ok   %s  (%s)" % (" ".join(words), run_line(words, bin_dir, simulators)))
+                # The example files are where the source tree keeps them.
+                argv = [os.path.join(source_dir, w) if w.startswith("examples/") else w
+                        for w in words]
+                print("ok   %s  (%s)" % (" ".join(words), run_line(argv, bin_dir, simulators)))
             except Failure as failure:
                 print("FAIL %s: %s" % (words[0], failure))
                 failed += 1
