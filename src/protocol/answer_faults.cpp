@@ -1,6 +1,8 @@
 #include "protocol/answer_faults.h"
 
 #include <algorithm>
+#include <cmath>
+#include <numbers>
 
 #include "codec/frame.h"
 #include "display/display_text.h"
@@ -163,10 +165,30 @@ bool AnswerFaults::Selects(FaultRule& rule, std::int64_t& seen, std::string_view
   return !rule.p || Draw(*rule.p);
 }
 
-bool AnswerFaults::Draw(double p) {
-  // 53 random bits as a fraction in [0, 1): the same on every platform for the same seed.
-  const double fraction = static_cast<double>(random_() >> 11) * 0x1.0p-53;
-  return fraction < p;
+int AnswerFaults::Uniform(int low, int high) {
+  // The top 32 bits scaled to the span in integers, the same on every platform.
+  const auto span = static_cast<std::uint64_t>(static_cast<std::int64_t>(high) - low + 1);
+  return low + static_cast<int>(((random_() >> 32) * span) >> 32);
+}
+
+int AnswerFaults::DelayMs(const FaultRule& rule) {
+  switch (rule.delay) {
+    case DelayShape::kFixed:
+      return rule.amount;
+    case DelayShape::kUniform:
+      return Uniform(rule.amount, rule.delay_high);
+    case DelayShape::kJitter:
+      return std::clamp(Uniform(rule.amount - rule.jitter, rule.amount + rule.jitter), 0,
+                        kMaxFaultDelayMs);
+    case DelayShape::kLognormal: {
+      // Box-Muller from two fractions; 1 - fraction is never 0, so the logarithm is finite.
+      const double radius = std::sqrt(-2 * std::log(1 - Fraction()));
+      const double z = radius * std::cos(2 * std::numbers::pi * Fraction());
+      const double ms = rule.amount * std::exp(rule.sigma * z);
+      return static_cast<int>(std::lround(std::min(ms, static_cast<double>(kMaxFaultDelayMs))));
+    }
+  }
+  return rule.amount;
 }
 
 std::vector<AnswerPiece> AnswerFaults::Shape(FaultChoice& choice, const std::string& answer,
@@ -203,7 +225,7 @@ std::vector<AnswerPiece> AnswerFaults::ShapePieces(const FaultChoice& choice,
     case FaultKind::kDrop:
       return {};
     case FaultKind::kDelay:
-      return {{rule.amount, answer}};
+      return {{DelayMs(rule), answer}};
     case FaultKind::kDuplicate:
       return {{0, answer}, {0, answer}};
     case FaultKind::kBadCrc: {

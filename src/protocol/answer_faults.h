@@ -112,7 +112,13 @@ class AnswerFaults {
   std::vector<AnswerPiece> ShapePieces(const FaultChoice& choice, const std::string& answer,
                                        bool sia, bool serial);
   bool Selects(FaultRule& rule, std::int64_t& seen, std::string_view sequence);
-  bool Draw(double p);
+  bool Draw(double p) { return Fraction() < p; }
+  // 53 random bits as a fraction in [0, 1): the same on every platform for the same seed.
+  double Fraction() { return static_cast<double>(random_() >> 11) * 0x1.0p-53; }
+  // A whole number drawn evenly from low..high, both included.
+  int Uniform(int low, int high);
+  // The milliseconds a delay rule gives this answer.
+  int DelayMs(const FaultRule& rule);
   void StartDueOutages(std::uint32_t now);
   bool Running(std::size_t index, std::uint32_t now) const {
     return now - outages_[index].start_tick < outages_[index].DurationMs();

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "codec/frame.h"
 #include "fakes/fake_clock.h"
 #include "fakes/fake_display_view.h"
@@ -89,6 +92,69 @@ TEST(AnswerFaultsTest, OutagesBeginAfterTheirFramesAndLastTheirTime) {
   EXPECT_EQ(Decisions(faults, 1), "0");
   EXPECT_FALSE(faults.Active());
   EXPECT_EQ(faults.Reason({0, 1}), "outage 1: 3 s");
+}
+
+// The delays `count` answers get from `rule` with `seed`.
+std::vector<int> Delays(const char* rule, std::uint64_t seed, int count) {
+  FakeClock clock;
+  HandScheduler scheduler;
+  AnswerFaults faults(clock, scheduler);
+  faults.SetRules(Rules({rule}), seed);
+  std::vector<int> delays;
+  for (int i = 0; i < count; ++i) {
+    FaultChoice choice = faults.Choose(0, "");
+    delays.push_back(faults.Shape(choice, "\x06", false, false).at(0).delay_ms);
+  }
+  return delays;
+}
+
+// Each distribution repeats its draws for one seed, keeps within its bounds and has its shape:
+// a flat one draws both ends and its two halves evenly; a lognormal one has its median near
+// MEDIAN and its 84th percentile (z = 1) near MEDIAN * e^SIGMA.
+TEST(AnswerFaultsTest, DelayDistributionsRepeatForTheirSeedAndKeepTheirBounds) {
+  struct Case {
+    const char* rule;
+    int low, high;
+    bool flat;
+    double median, upper;  // 0: not looked at
+  };
+  const Case cases[] = {
+      {"delay=uniform:200..260", 200, 260, true, 0, 0},
+      {"delay=uniform:0..60000", 0, 60000, false, 30000, 0},
+      {"delay=300~50", 250, 350, true, 0, 0},
+      {"delay=100~300", 0, 400, false, 0, 0},
+      {"delay=59990~20", 59970, 60000, false, 0, 0},
+      {"delay=lognormal:300:0.5", 0, 60000, false, 300, 300 * std::exp(0.5)},
+      {"delay=lognormal:300:0", 300, 300, false, 0, 0},
+      {"delay=lognormal:30000:3", 0, 60000, false, 30000, 0},
+  };
+  constexpr int kDraws = 2000;
+  for (const Case& c : cases) {
+    std::vector<int> delays = Delays(c.rule, 7, kDraws);
+    EXPECT_EQ(Delays(c.rule, 7, kDraws), delays) << c.rule;
+    if (c.low != c.high) {
+      EXPECT_NE(Delays(c.rule, 8, kDraws), delays) << c.rule;
+    }
+    std::sort(delays.begin(), delays.end());
+    EXPECT_GE(delays.front(), c.low) << c.rule;
+    EXPECT_LE(delays.back(), c.high) << c.rule;
+    if (c.flat) {
+      EXPECT_EQ(delays.front(), c.low) << c.rule;
+      EXPECT_EQ(delays.back(), c.high) << c.rule;
+      const double middle = (c.low + c.high) / 2.0;
+      const auto below =
+          std::count_if(delays.begin(), delays.end(), [&](int d) { return d < middle; });
+      const auto above =
+          std::count_if(delays.begin(), delays.end(), [&](int d) { return d > middle; });
+      EXPECT_NEAR(below, above, kDraws / 10) << c.rule;
+    }
+    const auto near = [&](double share, double expected) {
+      EXPECT_NEAR(delays[static_cast<std::size_t>(share * kDraws)], expected, expected / 10)
+          << c.rule << " at " << share;
+    };
+    if (c.median != 0) near(0.5, c.median);
+    if (c.upper != 0) near(0.8413, c.upper);
+  }
 }
 
 // A late answer is scheduled, never waited for: the frames after it are answered at once, and
