@@ -224,8 +224,10 @@ std::vector<AnswerPiece> AnswerFaults::ShapePieces(const FaultChoice& choice,
       return {{0, sia ? WithSequence(answer, "0000") : std::string(1, kNack4100)}};
     case FaultKind::kDrop:
       return {};
-    case FaultKind::kDelay:
-      return {{DelayMs(rule), answer}};
+    case FaultKind::kDelay: {
+      const int ms = DelayMs(rule);
+      return {{ms, answer, "delayed " + std::to_string(ms) + " ms"}};
+    }
     case FaultKind::kDuplicate:
       return {{0, answer}, {0, answer}};
     case FaultKind::kBadCrc: {
@@ -276,14 +278,14 @@ std::string AnswerFaults::Reason(const FaultChoice& choice) const {
 }
 
 void AnswerFaults::Send(std::vector<AnswerPiece> pieces,
-                        const std::function<void(const std::string& bytes, bool late)>& send) {
+                        const std::function<void(const AnswerPiece& piece, bool late)>& send) {
   for (AnswerPiece& piece : pieces) {
     if (piece.delay_ms <= 0) {
-      send(piece.bytes, false);
+      send(piece, false);
     } else {
       // Shape found room for these pieces; a split answer's second piece may still be refused.
       if (!scheduler_.After(piece.delay_ms,
-                            [send, bytes = std::move(piece.bytes)] { send(bytes, true); })) {
+                            [send, piece = std::move(piece)] { send(piece, true); })) {
         ++late_refused_;
       }
     }

@@ -35,6 +35,7 @@ inline constexpr char kLateQueueFullReason[] = "late-answer queue full";
 struct AnswerPiece {
   int delay_ms = 0;
   std::string bytes;
+  std::string note = {};  // the reason its out row gives: "delayed 523 ms"
 };
 
 struct OutageSpell {
@@ -99,7 +100,7 @@ class AnswerFaults {
 
   // Sends each piece through `send`: at once, or scheduled when it is late (`late` set).
   void Send(std::vector<AnswerPiece> pieces,
-            const std::function<void(const std::string& bytes, bool late)>& send);
+            const std::function<void(const AnswerPiece& piece, bool late)>& send);
   // The end of a run: every late answer still waiting goes now; how many went.
   std::size_t SendLateNow() { return late_at_end_ += scheduler_.RunAllNow(); }
   // Late answers sent early because the run ended, and refused for want of room.

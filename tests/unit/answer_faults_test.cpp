@@ -10,6 +10,7 @@
 #include "fakes/fake_display_view.h"
 #include "fakes/fake_links.h"
 #include "protocol/network_receive.h"
+#include "protocol/serial_receive.h"
 
 namespace v7400 {
 namespace {
@@ -183,6 +184,54 @@ TEST(AnswerFaultsTest, ALateAnswerNeverHoldsUpTheNextFrame) {
   state.Closing = -1;
   scheduler.tasks.at(1)();
   EXPECT_EQ(sender.sent, (std::vector<std::string>{"\x15", "\x06"}));
+}
+
+// A delayed answer's out row says the delay it drew, the one its frame's record gives; the answer
+// sent at once says nothing.
+TEST(AnswerFaultsTest, TheOutRowOfADelayedAnswerGivesItsDelay) {
+  struct Rows : FrameObserver {
+    void OnFrame(const FrameReport& report) override { rows.push_back(report); }
+    std::vector<FrameReport> rows;
+  };
+  for (const bool serial : {false, true}) {
+    Rows seen;
+    SimulatorState state;
+    state.ConnectionMode = serial ? 0 : 1;
+    state.Format = AutomationFormat::k4100;
+    state.PackageEndChar = 20;
+    testing::FakeNetworkIngress ingress;
+    testing::FakeDatagramSender sender;
+    testing::FakeSerialPort port;
+    testing::FakeDisplayView view;
+    DisplaySink sink(state, view);
+    sink.AddObserver(&seen);
+    FakeClock clock;
+    testing::FakeLineServices lines;
+    HandScheduler scheduler;
+    AnswerFaults faults(clock, scheduler);
+    NetworkReceiver network(state, ingress, sender, sink, clock, lines);
+    SerialReceiver serial_receiver(state, port, sink, clock, lines);
+    network.SetAnswerFaults(&faults);
+    serial_receiver.SetAnswerFaults(&faults);
+    faults.SetRules(Rules({"delay=uniform:200..800:first=1"}), 3);
+    for (const char* frame : {"A\x14", "B\x14"}) {
+      if (serial) {
+        port.Feed(frame);
+        serial_receiver.OnDataAvailable(2);
+      } else {
+        network.OnDatagram(frame, ingress.receiver, false);
+      }
+    }
+    scheduler.RunAllNow();
+    ASSERT_EQ(seen.rows.size(), 4U) << serial;
+    const int delay = scheduler.delays.at(0);
+    EXPECT_EQ(seen.rows[0].reason, "fault 1: delay uniform 200..800 first 1") << serial;
+    EXPECT_EQ(seen.rows[0].answer.delay_ms, static_cast<std::uint32_t>(delay)) << serial;
+    EXPECT_EQ(seen.rows[2].direction, FrameDirection::kOut) << serial;
+    EXPECT_EQ(seen.rows[2].reason, "") << serial;
+    EXPECT_EQ(seen.rows[3].direction, FrameDirection::kOut) << serial;
+    EXPECT_EQ(seen.rows[3].reason, "delayed " + std::to_string(delay) + " ms") << serial;
+  }
 }
 
 // No room for one more late answer: the frame is recorded unanswered, and that is said once.
