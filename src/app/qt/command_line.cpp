@@ -108,7 +108,8 @@ void AddOptions(QCommandLineParser& parser) {
   add("quiet", "Shows no progress line.");
   add("fault",
       "Answers wrongly on purpose (repeatable; the first rule that matches a frame acts): "
-      "FAULT[:SELECTOR...], FAULT one of nack, drop, delay=MS, duplicate, bad-crc, "
+      "FAULT[:SELECTOR...], FAULT one of nack, drop, delay=MS (or delay=uniform:LOW..HIGH, "
+      "delay=lognormal:MEDIAN:SIGMA, delay=MS~JITTER, drawn per answer), duplicate, bad-crc, "
       "wrong-sequence[=NNNN], split, garbage=N; SELECTOR one of every=N, first=N, after=N, "
       "line=NN[,NN..], sequence=NNNN, p=0..1. Example: nack:every=5.",
       "RULE");
@@ -116,7 +117,10 @@ void AddOptions(QCommandLineParser& parser) {
       "SECONDS[@after=N]: answers nothing for SECONDS, beginning after N frames (default 0), "
       "as if switched off; frames are still received and recorded. Repeatable.",
       "SECONDS");
-  add("seed", "Seeds the random draws of p= and garbage=, so a run can be repeated exactly.", "S");
+  add("seed",
+      "Seeds the random draws of p=, garbage= and the delay distributions, so a run can be "
+      "repeated exactly.",
+      "S");
   add("junit",
       "Writes the verdicts on the receiver to FILE as JUnit XML: the answers, per line nothing "
       "lost and nothing given up, each outage delivered whole and in order.",
