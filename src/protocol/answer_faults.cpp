@@ -284,8 +284,8 @@ void AnswerFaults::Send(std::vector<AnswerPiece> pieces,
       send(piece, false);
     } else {
       // Shape found room for these pieces; a split answer's second piece may still be refused.
-      if (!scheduler_.After(piece.delay_ms,
-                            [send, piece = std::move(piece)] { send(piece, true); })) {
+      const int delay_ms = piece.delay_ms;
+      if (!scheduler_.After(delay_ms, [send, piece = std::move(piece)] { send(piece, true); })) {
         ++late_refused_;
       }
     }
