@@ -77,12 +77,13 @@ class DisplaySink {
   // Completes the record and publishes it. A frame in that is well-formed in the other format
   // says so once per spell of them, in the view and in the record's reason.
   void ReportFrame(FrameReport report);
-  // A frame sent on the link the connection mode chooses.
-  void ReportSent(const std::string& bytes) {
+  // A frame sent on the link the connection mode chooses; `reason` says why it is unusual.
+  void ReportSent(const std::string& bytes, std::string reason = {}) {
     FrameReport report;
     report.direction = FrameDirection::kOut;
     report.link = OutgoingLink(state_);
     report.bytes = bytes;
+    report.reason = std::move(reason);
     if (report.link != LinkKind::kSerial) report.wire = std::move(state_.SentWire);
     state_.SentWire.clear();
     ReportFrame(std::move(report));

@@ -1,6 +1,8 @@
 #include "protocol/answer_faults.h"
 
 #include <algorithm>
+#include <cmath>
+#include <numbers>
 
 #include "codec/frame.h"
 #include "display/display_text.h"
@@ -180,10 +182,30 @@ bool AnswerFaults::Selects(FaultRule& rule, std::int64_t& seen, std::string_view
   return !rule.p || Draw(*rule.p);
 }
 
-bool AnswerFaults::Draw(double p) {
-  // 53 random bits as a fraction in [0, 1): the same on every platform for the same seed.
-  const double fraction = static_cast<double>(random_() >> 11) * 0x1.0p-53;
-  return fraction < p;
+int AnswerFaults::Uniform(int low, int high) {
+  // The top 32 bits scaled to the span in integers, the same on every platform.
+  const auto span = static_cast<std::uint64_t>(static_cast<std::int64_t>(high) - low + 1);
+  return low + static_cast<int>(((random_() >> 32) * span) >> 32);
+}
+
+int AnswerFaults::DelayMs(const FaultRule& rule) {
+  switch (rule.delay) {
+    case DelayShape::kFixed:
+      return rule.amount;
+    case DelayShape::kUniform:
+      return Uniform(rule.amount, rule.delay_high);
+    case DelayShape::kJitter:
+      return std::clamp(Uniform(rule.amount - rule.jitter, rule.amount + rule.jitter), 0,
+                        kMaxFaultDelayMs);
+    case DelayShape::kLognormal: {
+      // Box-Muller from two fractions; 1 - fraction is never 0, so the logarithm is finite.
+      const double radius = std::sqrt(-2 * std::log(1 - Fraction()));
+      const double z = radius * std::cos(2 * std::numbers::pi * Fraction());
+      const double ms = rule.amount * std::exp(rule.sigma * z);
+      return static_cast<int>(std::lround(std::min(ms, static_cast<double>(kMaxFaultDelayMs))));
+    }
+  }
+  return rule.amount;
 }
 
 std::vector<AnswerPiece> AnswerFaults::Shape(FaultChoice& choice, const std::string& answer,
@@ -219,8 +241,10 @@ std::vector<AnswerPiece> AnswerFaults::ShapePieces(const FaultChoice& choice,
       return {{0, sia ? WithSequence(answer, "0000") : std::string(1, kNack4100)}};
     case FaultKind::kDrop:
       return {};
-    case FaultKind::kDelay:
-      return {{rule.amount, answer}};
+    case FaultKind::kDelay: {
+      const int ms = DelayMs(rule);
+      return {{ms, answer, "delayed " + std::to_string(ms) + " ms"}};
+    }
     case FaultKind::kDuplicate:
       return {{0, answer}, {0, answer}};
     case FaultKind::kBadCrc: {
@@ -272,14 +296,14 @@ std::string AnswerFaults::Reason(const FaultChoice& choice) const {
 }
 
 void AnswerFaults::Send(std::vector<AnswerPiece> pieces,
-                        const std::function<void(const std::string& bytes, bool late)>& send) {
+                        const std::function<void(const AnswerPiece& piece, bool late)>& send) {
   for (AnswerPiece& piece : pieces) {
     if (piece.delay_ms <= 0) {
-      send(piece.bytes, false);
+      send(piece, false);
     } else {
       // Shape found room for these pieces; a split answer's second piece may still be refused.
-      if (!scheduler_.After(piece.delay_ms,
-                            [send, bytes = std::move(piece.bytes)] { send(bytes, true); })) {
+      const int delay_ms = piece.delay_ms;
+      if (!scheduler_.After(delay_ms, [send, piece = std::move(piece)] { send(piece, true); })) {
         ++late_refused_;
       }
     }

@@ -37,6 +37,7 @@ inline constexpr char kLateQueueFullReason[] = "late-answer queue full";
 struct AnswerPiece {
   int delay_ms = 0;
   std::string bytes;
+  std::string note = {};  // the reason its out row gives: "delayed 523 ms"
 };
 
 struct OutageSpell {
@@ -113,7 +114,7 @@ class AnswerFaults {
 
   // Sends each piece through `send`: at once, or scheduled when it is late (`late` set).
   void Send(std::vector<AnswerPiece> pieces,
-            const std::function<void(const std::string& bytes, bool late)>& send);
+            const std::function<void(const AnswerPiece& piece, bool late)>& send);
   // The end of a run: every late answer still waiting goes now; how many went.
   std::size_t SendLateNow() { return late_at_end_ += scheduler_.RunAllNow(); }
   // Late answers sent early because the run ended, and refused for want of room.
@@ -126,7 +127,13 @@ class AnswerFaults {
   std::vector<AnswerPiece> ShapePieces(const FaultChoice& choice, const std::string& answer,
                                        bool sia, bool serial);
   bool Selects(FaultRule& rule, std::int64_t& seen, std::string_view sequence);
-  bool Draw(double p);
+  bool Draw(double p) { return Fraction() < p; }
+  // 53 random bits as a fraction in [0, 1): the same on every platform for the same seed.
+  double Fraction() { return static_cast<double>(random_() >> 11) * 0x1.0p-53; }
+  // A whole number drawn evenly from low..high, both included.
+  int Uniform(int low, int high);
+  // The milliseconds a delay rule gives this answer.
+  int DelayMs(const FaultRule& rule);
   void StartDueOutages(std::uint32_t now);
   bool Running(std::size_t index, std::uint32_t now) const {
     return now - outages_[index].start_tick < outages_[index].DurationMs();

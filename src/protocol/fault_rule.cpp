@@ -1,6 +1,8 @@
 #include "protocol/fault_rule.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 
 namespace v7400 {
@@ -64,6 +66,78 @@ bool IsSequence(std::string_view text) {
   return true;
 }
 
+// Milliseconds from `low` to 60000; `what` names them in the error.
+std::optional<int> DelayMs(std::string_view text, std::string_view what, int low,
+                           std::string& error) {
+  const auto ms = WholeNumber(text);
+  if (ms && *ms > kMaxFaultDelayMs) {
+    error = "a delay over 60 s (60000 ms) is not allowed";
+    return std::nullopt;
+  }
+  return Bounded(text, what, low, kMaxFaultDelayMs, error);
+}
+
+// "uniform:LOW..HIGH".
+bool ParseUniform(const std::vector<std::string_view>& parts, FaultRule& rule, std::string& error) {
+  const std::size_t dots = parts.size() == 2 ? parts[1].find("..") : std::string_view::npos;
+  if (dots == std::string_view::npos) {
+    error = "uniform needs LOW..HIGH, as in delay=uniform:200..800";
+    return false;
+  }
+  const auto low = DelayMs(parts[1].substr(0, dots), "uniform LOW", 0, error);
+  if (!low) return false;
+  const auto high = DelayMs(parts[1].substr(dots + 2), "uniform HIGH", 0, error);
+  if (!high) return false;
+  if (*low > *high) {
+    error = "uniform needs LOW <= HIGH, not " + std::string(parts[1]);
+    return false;
+  }
+  rule.delay = DelayShape::kUniform;
+  rule.amount = *low;
+  rule.delay_high = *high;
+  return true;
+}
+
+// "lognormal:MEDIAN:SIGMA".
+bool ParseLognormal(const std::vector<std::string_view>& parts, FaultRule& rule,
+                    std::string& error) {
+  if (parts.size() != 3) {
+    error = "lognormal needs MEDIAN:SIGMA, as in delay=lognormal:300:0.5";
+    return false;
+  }
+  const auto median = DelayMs(parts[1], "lognormal MEDIAN", 1, error);
+  if (!median) return false;
+  const std::string_view text = parts[2];
+  double sigma = -1;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), sigma);
+  if (text.empty() || ec != std::errc() || end != text.data() + text.size() ||
+      !std::isfinite(sigma) || !(sigma >= 0)) {
+    error = "lognormal SIGMA must be a number from 0 up, not \"" + std::string(text) + "\"";
+    return false;
+  }
+  rule.delay = DelayShape::kLognormal;
+  rule.amount = *median;
+  rule.sigma = sigma;
+  return true;
+}
+
+// "MS", "MS~JITTER", or a distribution with the parts that follow it ("uniform:200..800").
+bool ParseDelay(std::string_view value, FaultRule& rule, std::string& error) {
+  const std::vector<std::string_view> parts = Split(value, ':');
+  if (parts[0] == "uniform") return ParseUniform(parts, rule, error);
+  if (parts[0] == "lognormal") return ParseLognormal(parts, rule, error);
+  const std::size_t tilde = value.find('~');
+  const auto ms = DelayMs(value.substr(0, tilde), "delay", 0, error);
+  if (!ms) return false;
+  rule.amount = *ms;
+  if (tilde == std::string_view::npos) return true;
+  const auto jitter = Bounded(value.substr(tilde + 1), "jitter", 0, kMaxFaultDelayMs, error);
+  if (!jitter) return false;
+  rule.delay = DelayShape::kJitter;
+  rule.jitter = *jitter;
+  return true;
+}
+
 bool ParseFault(std::string_view name, std::optional<std::string_view> value, FaultRule& rule,
                 std::string& error) {
   const KindName* found = nullptr;
@@ -84,16 +158,8 @@ bool ParseFault(std::string_view name, std::optional<std::string_view> value, Fa
     error = std::string(name) + " takes no value";
     return false;
   }
-  if (rule.kind == FaultKind::kDelay) {
-    const auto ms = WholeNumber(*value);
-    if (ms && *ms > kMaxFaultDelayMs) {
-      error = "a delay over 60 s (60000 ms) is not allowed";
-      return false;
-    }
-    const auto checked = Bounded(*value, "delay", 0, kMaxFaultDelayMs, error);
-    if (!checked) return false;
-    rule.amount = *checked;
-  } else if (rule.kind == FaultKind::kGarbage) {
+  if (rule.kind == FaultKind::kDelay) return ParseDelay(*value, rule, error);
+  if (rule.kind == FaultKind::kGarbage) {
     const auto checked = Bounded(*value, "garbage", 1, kMaxGarbageBytes, error);
     if (!checked) return false;
     rule.amount = *checked;
@@ -168,6 +234,20 @@ bool ParseSelector(std::string_view name, std::string_view value, FaultRule& rul
   return false;
 }
 
+// "name=value" as its name and value, "name" as its name alone.
+std::pair<std::string_view, std::optional<std::string_view>> NameAndValue(std::string_view part) {
+  const std::size_t equals = part.find('=');
+  if (equals == std::string_view::npos) return {part, std::nullopt};
+  return {part.substr(0, equals), part.substr(equals + 1)};
+}
+
+// How many parts after the fault's its delay distribution takes.
+std::size_t DistributionParts(std::string_view fault) {
+  if (fault == "delay=uniform") return 1;
+  if (fault == "delay=lognormal") return 2;
+  return 0;
+}
+
 std::string TwoDigits(int value) {
   char text[16];
   std::snprintf(text, sizeof text, "%02d", value);
@@ -181,6 +261,21 @@ std::string Number(double value) {
   return std::string(text, result.ptr);
 }
 
+std::string DelayText(const FaultRule& rule) {
+  const std::string ms = std::to_string(rule.amount);
+  switch (rule.delay) {
+    case DelayShape::kFixed:
+      break;
+    case DelayShape::kUniform:
+      return "uniform:" + ms + ".." + std::to_string(rule.delay_high);
+    case DelayShape::kLognormal:
+      return "lognormal:" + ms + ":" + Number(rule.sigma);
+    case DelayShape::kJitter:
+      return ms + "~" + std::to_string(rule.jitter);
+  }
+  return ms;
+}
+
 }  // namespace
 
 std::optional<FaultRule> ParseFaultRule(std::string_view text, std::string& error) {
@@ -189,31 +284,28 @@ std::optional<FaultRule> ParseFaultRule(std::string_view text, std::string& erro
     return std::nullopt;
   }
   const std::vector<std::string_view> parts = Split(text, ':');
+  // A delay's distribution takes the parts after the fault's as well: "delay=uniform:200..800".
+  const std::size_t taken = std::min(parts.size(), 1 + DistributionParts(parts[0]));
+  const std::string_view last = parts[taken - 1];
+  const auto [name, value] = NameAndValue(
+      text.substr(0, static_cast<std::size_t>(last.data() + last.size() - text.data())));
   FaultRule rule;
-  for (std::size_t i = 0; i < parts.size(); ++i) {
-    const std::size_t equals = parts[i].find('=');
-    const std::string_view name = parts[i].substr(0, equals);
-    const std::optional<std::string_view> value = equals == std::string_view::npos
-                                                      ? std::nullopt
-                                                      : std::optional(parts[i].substr(equals + 1));
-    if (i == 0) {
-      if (!ParseFault(name, value, rule, error)) return std::nullopt;
-      continue;
-    }
-    if (!value) {
-      error = "selector \"" + std::string(name) + "\" needs a value (name=value)";
+  if (!ParseFault(name, value, rule, error)) return std::nullopt;
+  for (std::size_t i = taken; i < parts.size(); ++i) {
+    const auto [selector, selected] = NameAndValue(parts[i]);
+    if (!selected) {
+      error = "selector \"" + std::string(selector) + "\" needs a value (name=value)";
       return std::nullopt;
     }
-    if (!ParseSelector(name, *value, rule, error)) return std::nullopt;
+    if (!ParseSelector(selector, *selected, rule, error)) return std::nullopt;
   }
   return rule;
 }
 
 std::string ToString(const FaultRule& rule) {
   std::string text(KindText(rule.kind));
-  if (rule.kind == FaultKind::kDelay || rule.kind == FaultKind::kGarbage) {
-    text += "=" + std::to_string(rule.amount);
-  }
+  if (rule.kind == FaultKind::kDelay) text += "=" + DelayText(rule);
+  if (rule.kind == FaultKind::kGarbage) text += "=" + std::to_string(rule.amount);
   if (rule.kind == FaultKind::kWrongSequence && rule.sequence != kDefaultWrongSequence) {
     text += "=" + rule.sequence;
   }

@@ -24,6 +24,10 @@ enum class FaultKind {
   kGarbage
 };
 
+// How a delay rule finds each answer's milliseconds: "delay=MS", "delay=uniform:LOW..HIGH",
+// "delay=lognormal:MEDIAN:SIGMA", "delay=MS~JITTER".
+enum class DelayShape { kFixed, kUniform, kLognormal, kJitter };
+
 inline constexpr int kMaxFaultDelayMs = 60000;
 inline constexpr int kMaxGarbageBytes = 1024;
 inline constexpr char kDefaultWrongSequence[] = "0021";
@@ -32,7 +36,11 @@ inline constexpr char kKnownFaults[] =
 
 struct FaultRule {
   FaultKind kind = FaultKind::kNack;
-  int amount = 0;        // delay: milliseconds; garbage: bytes
+  int amount = 0;  // delay: milliseconds (uniform: LOW; lognormal: MEDIAN); garbage: bytes
+  DelayShape delay = DelayShape::kFixed;
+  int delay_high = 0;    // uniform: HIGH
+  int jitter = 0;        // jitter: milliseconds either side of `amount`
+  double sigma = 0;      // lognormal
   std::string sequence;  // wrong-sequence: what the ACK carries
   // Selectors; unset ones hold for every frame.
   std::optional<int> every;

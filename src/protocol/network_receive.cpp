@@ -150,10 +150,10 @@ void NetworkReceiver::OnDatagram(const std::string& datagram, const std::string&
   if (!send_problem.empty()) throw std::runtime_error(send_problem);
   if (!state_.IsAutoAck() || !terminated) return;
   if (answering && fault.Acts()) {
-    faults_->Send(std::move(pieces), [this](const std::string& bytes, bool late) {
+    faults_->Send(std::move(pieces), [this](const AnswerPiece& piece, bool late) {
       if (state_.Closing != 0) return;
-      SendNow(bytes);
-      if (late) ShowLateAnswer(sink_, clock_, bytes, state_.SpaceConverting == 1);
+      SendNow(piece.bytes, piece.note);
+      if (late) ShowLateAnswer(sink_, clock_, piece.bytes, state_.SpaceConverting == 1);
     });
   } else if (answering) {
     SendNow(answer);
@@ -161,11 +161,11 @@ void NetworkReceiver::OnDatagram(const std::string& datagram, const std::string&
   RunProgrammingSteps(state_, payload, lines_);
 }
 
-void NetworkReceiver::SendNow(const std::string& answer) {
+void NetworkReceiver::SendNow(const std::string& answer, std::string reason) {
   ++state_.SentCount;
   sink_.ShowSent();
   sender_.SendDatagram(answer);
-  sink_.ReportSent(answer);
+  sink_.ReportSent(answer, std::move(reason));
 }
 
 }  // namespace v7400

@@ -198,20 +198,20 @@ void SerialReceiver::SendAnswer(std::string answer) {
 }
 
 void SerialReceiver::SendFaulted() {
-  faults_->Send(std::move(pieces_), [this](const std::string& bytes, bool late) {
+  faults_->Send(std::move(pieces_), [this](const AnswerPiece& piece, bool late) {
     if (state_.Closing != 0) return;
-    WriteNow(bytes);
-    if (late) ShowLateAnswer(sink_, clock_, bytes, true);
+    WriteNow(piece.bytes, piece.note);
+    if (late) ShowLateAnswer(sink_, clock_, piece.bytes, true);
   });
   pieces_.clear();
   if (state_.IsSia()) RunProgrammingSteps(state_, state_.FrameBuffer, lines_);
 }
 
-void SerialReceiver::WriteNow(const std::string& bytes) {
+void SerialReceiver::WriteNow(const std::string& bytes, std::string reason) {
   ++state_.SentCount;
   sink_.ShowSent();
   port_.Write(bytes);
-  sink_.ReportSent(bytes);
+  sink_.ReportSent(bytes, std::move(reason));
 }
 
 }  // namespace v7400

@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "codec/frame.h"
 #include "fakes/fake_clock.h"
 #include "fakes/fake_display_view.h"
 #include "fakes/fake_links.h"
 #include "protocol/network_receive.h"
+#include "protocol/serial_receive.h"
 
 namespace v7400 {
 namespace {
@@ -91,67 +95,150 @@ TEST(AnswerFaultsTest, OutagesBeginAfterTheirFramesAndLastTheirTime) {
   EXPECT_EQ(faults.Reason({0, 1}), "outage 1: 3 s");
 }
 
-// A late answer is scheduled, never waited for: the frames after it are answered at once, and
-// it goes out at its time unless the program is closing by then.
-TEST(AnswerFaultsTest, ALateAnswerNeverHoldsUpTheNextFrame) {
+// The delays `count` answers get from `rule` with `seed`.
+std::vector<int> Delays(const char* rule, std::uint64_t seed, int count) {
+  FakeClock clock;
+  HandScheduler scheduler;
+  AnswerFaults faults(clock, scheduler);
+  faults.SetRules(Rules({rule}), seed);
+  std::vector<int> delays;
+  for (int i = 0; i < count; ++i) {
+    FaultChoice choice = faults.Choose(0, "");
+    delays.push_back(faults.Shape(choice, "\x06", false, false).at(0).delay_ms);
+  }
+  return delays;
+}
+
+// Each distribution repeats its draws for one seed, keeps within its bounds and has its shape:
+// a flat one draws both ends and its two halves evenly; a lognormal one has its median near
+// MEDIAN and its 84th percentile (z = 1) near MEDIAN * e^SIGMA.
+TEST(AnswerFaultsTest, DelayDistributionsRepeatForTheirSeedAndKeepTheirBounds) {
+  struct Case {
+    const char* rule;
+    int low, high;
+    bool flat;
+    double median, upper;  // 0: not looked at
+  };
+  const Case cases[] = {
+      {"delay=uniform:200..260", 200, 260, true, 0, 0},
+      {"delay=300~50", 250, 350, true, 0, 0},
+      {"delay=100~300", 0, 400, false, 0, 0},
+      {"delay=59990~20", 59970, 60000, false, 0, 0},
+      {"delay=lognormal:300:0.5", 0, 60000, false, 300, 300 * std::exp(0.5)},
+      {"delay=lognormal:30000:3", 0, 60000, false, 30000, 0},
+  };
+  constexpr int kDraws = 2000;
+  for (const Case& c : cases) {
+    std::vector<int> delays = Delays(c.rule, 7, kDraws);
+    EXPECT_EQ(Delays(c.rule, 7, kDraws), delays) << c.rule;
+    EXPECT_NE(Delays(c.rule, 8, kDraws), delays) << c.rule;
+    std::sort(delays.begin(), delays.end());
+    EXPECT_GE(delays.front(), c.low) << c.rule;
+    EXPECT_LE(delays.back(), c.high) << c.rule;
+    if (c.flat) {
+      EXPECT_EQ(delays.front(), c.low) << c.rule;
+      EXPECT_EQ(delays.back(), c.high) << c.rule;
+      const double middle = (c.low + c.high) / 2.0;
+      const auto below =
+          std::count_if(delays.begin(), delays.end(), [&](int d) { return d < middle; });
+      const auto above =
+          std::count_if(delays.begin(), delays.end(), [&](int d) { return d > middle; });
+      EXPECT_NEAR(below, above, kDraws / 10) << c.rule;
+    }
+    const auto near = [&](double share, double expected) {
+      EXPECT_NEAR(delays[static_cast<std::size_t>(share * kDraws)], expected, expected / 10)
+          << c.rule << " at " << share;
+    };
+    if (c.median != 0) near(0.5, c.median);
+    if (c.upper != 0) near(0.8413, c.upper);
+  }
+}
+
+// A receive path on either link with its faults, keeping every record it publishes.
+struct Rig : FrameObserver {
+  explicit Rig(bool on_serial = false) : serial(on_serial) {
+    state.ConnectionMode = serial ? 0 : 1;
+    sink.AddObserver(this);
+    network.SetAnswerFaults(&faults);
+    serial_receiver.SetAnswerFaults(&faults);
+  }
+  void OnFrame(const FrameReport& report) override { rows.push_back(report); }
+  void Receive(const std::string& frame) {
+    if (serial) {
+      port.Feed(frame);
+      serial_receiver.OnDataAvailable(static_cast<int>(frame.size()));
+    } else {
+      network.OnDatagram(frame, ingress.receiver, false);
+    }
+  }
+
+  bool serial;
   SimulatorState state;
-  state.ConnectionMode = 1;
   testing::FakeNetworkIngress ingress;
   testing::FakeDatagramSender sender;
+  testing::FakeSerialPort port;
   testing::FakeDisplayView view;
-  DisplaySink sink(state, view);
+  DisplaySink sink{state, view};
   FakeClock clock;
   testing::FakeLineServices lines;
   HandScheduler scheduler;
-  AnswerFaults faults(clock, scheduler);
-  NetworkReceiver receiver(state, ingress, sender, sink, clock, lines);
-  receiver.SetAnswerFaults(&faults);
-  faults.SetRules(Rules({"delay=2500:first=2", "nack"}), 1);
-  for (const char* frame : {"A\x14", "B\x14", "C\x14"}) {
-    receiver.OnDatagram(frame, ingress.receiver, false);
+  AnswerFaults faults{clock, scheduler};
+  NetworkReceiver network{state, ingress, sender, sink, clock, lines};
+  SerialReceiver serial_receiver{state, port, sink, clock, lines};
+  std::vector<FrameReport> rows;
+};
+
+// A late answer is scheduled, never waited for: the frames after it are answered at once, and
+// it goes out at its time unless the program is closing by then.
+TEST(AnswerFaultsTest, ALateAnswerNeverHoldsUpTheNextFrame) {
+  Rig rig;
+  rig.faults.SetRules(Rules({"delay=2500:first=2", "nack"}), 1);
+  for (const char* frame : {"A\x14", "B\x14", "C\x14"}) rig.Receive(frame);
+  EXPECT_EQ(rig.sender.sent, std::vector<std::string>{"\x15"});
+  EXPECT_EQ(rig.scheduler.delays, (std::vector<int>{2500, 2500}));
+  rig.scheduler.tasks.at(0)();
+  EXPECT_EQ(rig.sink.Entries(DisplayList::kDecimal).back(), "14:05:09 ack:  [6]");  // when it went
+  rig.state.Closing = -1;
+  rig.scheduler.tasks.at(1)();
+  EXPECT_EQ(rig.sender.sent, (std::vector<std::string>{"\x15", "\x06"}));
+}
+
+// A delayed answer's out row gives the delay it drew, the one its frame's record has; an answer
+// sent at once gives none.
+TEST(AnswerFaultsTest, TheOutRowOfADelayedAnswerGivesItsDelay) {
+  for (const bool serial : {false, true}) {
+    Rig rig(serial);
+    rig.faults.SetRules(Rules({"delay=uniform:200..800:first=1"}), 3);
+    rig.Receive("A\x14");
+    rig.Receive("B\x14");
+    rig.scheduler.RunAllNow();
+    const int delay = rig.scheduler.delays.at(0);
+    EXPECT_EQ(rig.rows.at(0).reason, "fault 1: delay uniform 200..800 first 1") << serial;
+    EXPECT_EQ(rig.rows.at(0).answer.delay_ms, static_cast<std::uint32_t>(delay)) << serial;
+    std::vector<std::string> out;
+    for (const FrameReport& row : rig.rows) {
+      if (row.direction == FrameDirection::kOut) out.push_back(row.reason);
+    }
+    EXPECT_EQ(out, (std::vector<std::string>{"", "delayed " + std::to_string(delay) + " ms"}))
+        << serial;
   }
-  EXPECT_EQ(sender.sent, std::vector<std::string>{"\x15"});
-  EXPECT_EQ(scheduler.delays, (std::vector<int>{2500, 2500}));
-  scheduler.tasks.at(0)();
-  EXPECT_EQ(sink.Entries(DisplayList::kDecimal).back(), "14:05:09 ack:  [6]");  // when it went
-  state.Closing = -1;
-  scheduler.tasks.at(1)();
-  EXPECT_EQ(sender.sent, (std::vector<std::string>{"\x15", "\x06"}));
 }
 
 // No room for one more late answer: the frame is recorded unanswered, and that is said once.
 TEST(AnswerFaultsTest, ALateAnswerWithoutRoomIsRefusedAndRecordedSo) {
-  struct Last : FrameObserver {
-    void OnFrame(const FrameReport& report) override { last = report; }
-    FrameReport last;
-  } seen;
-  SimulatorState state;
-  state.ConnectionMode = 1;
-  state.Format = AutomationFormat::k4100;
-  state.PackageEndChar = 20;
-  testing::FakeNetworkIngress ingress;
-  testing::FakeDatagramSender sender;
-  testing::FakeDisplayView view;
-  DisplaySink sink(state, view);
-  sink.AddObserver(&seen);
-  FakeClock clock;
-  testing::FakeLineServices lines;
-  HandScheduler scheduler;
-  scheduler.room = false;
-  AnswerFaults faults(clock, scheduler);
+  Rig rig;
+  rig.scheduler.room = false;
   int said = 0;
-  faults.SetQueueFullHandler([&said] { ++said; });
-  NetworkReceiver receiver(state, ingress, sender, sink, clock, lines);
-  receiver.SetAnswerFaults(&faults);
-  faults.SetRules(Rules({"delay=2500"}), 1);
-  receiver.OnDatagram("A\x14", ingress.receiver, false);
-  receiver.OnDatagram("B\x14", ingress.receiver, false);
-  EXPECT_EQ(seen.last.verdict, FrameVerdict::kNone);
-  EXPECT_EQ(seen.last.reason, "fault 1: delay 2500; late-answer queue full");
-  EXPECT_FALSE(seen.last.answer.delivered);
-  EXPECT_EQ(faults.LateRefused(), 2);
+  rig.faults.SetQueueFullHandler([&said] { ++said; });
+  rig.faults.SetRules(Rules({"delay=2500"}), 1);
+  rig.Receive("A\x14");
+  rig.Receive("B\x14");
+  EXPECT_EQ(rig.rows.back().verdict, FrameVerdict::kNone);
+  EXPECT_EQ(rig.rows.back().reason, "fault 1: delay 2500; late-answer queue full");
+  EXPECT_FALSE(rig.rows.back().answer.delivered);
+  EXPECT_EQ(rig.faults.LateRefused(), 2);
   EXPECT_EQ(said, 1);
-  EXPECT_TRUE(sender.sent.empty() && scheduler.tasks.empty());
+  EXPECT_TRUE(rig.sender.sent.empty() && rig.scheduler.tasks.empty());
 }
 
 }  // namespace

@@ -16,6 +16,9 @@ TEST(FaultRuleTest, ValidRulesParseAndReadBackCanonically) {
       {"garbage=3:first=2:after=1", "garbage=3:first=2:after=1"},
       {"split:line=01,32", "split:line=01,32"},
       {"duplicate:p=0.25:every=2", "duplicate:every=2:p=0.25"},
+      {"delay=uniform:200..800:line=7", "delay=uniform:200..800:line=07"},
+      {"delay=lognormal:300:0.50:every=2", "delay=lognormal:300:0.5:every=2"},
+      {"delay=300~50:p=0.5", "delay=300~50:p=0.5"},
   };
   for (const auto& [text, canonical] : cases) {
     std::string error;
@@ -34,6 +37,15 @@ TEST(FaultRuleTest, MalformedRulesSayWhatIsWrong) {
       {"delay", "delay needs a value"},
       {"delay=60001", "a delay over 60 s"},
       {"delay=-1", "delay must be a whole number from 0 to 60000"},
+      {"delay=uniform", "uniform needs LOW..HIGH"},
+      {"delay=uniform:line=07", "uniform needs LOW..HIGH"},
+      {"delay=uniform:800..200", "uniform needs LOW <= HIGH"},
+      {"delay=uniform:0..60001", "a delay over 60 s"},
+      {"delay=lognormal:300", "lognormal needs MEDIAN:SIGMA"},
+      {"delay=lognormal:0:0.5", "lognormal MEDIAN must be a whole number from 1 to 60000"},
+      {"delay=lognormal:300:-0.5", "lognormal SIGMA must be a number from 0 up"},
+      {"delay=lognormal:300:inf", "lognormal SIGMA must be a number from 0 up"},
+      {"delay=300~", "jitter must be a whole number from 0 to 60000"},
       {"nack=3", "nack takes no value"},
       {"wrong-sequence=12", "wrong-sequence must be four digits"},
       {"drop:p=1.5", "p must be a probability from 0 to 1"},
@@ -57,8 +69,10 @@ TEST(FaultRuleTest, The4100FormatTakesOnlyOneByteFaults) {
        {"bad-crc", "wrong-sequence", "split", "nack:line=01", "nack:sequence=0001"}) {
     EXPECT_NE(FormatProblem(*ParseFaultRule(text, error), AutomationFormat::k4100), "") << text;
   }
-  EXPECT_EQ(FormatProblem(*ParseFaultRule("garbage=2:every=3", error), AutomationFormat::k4100),
-            "");
+  for (const char* text :
+       {"garbage=2:every=3", "delay=uniform:1..9", "delay=lognormal:300:0.5", "delay=300~50"}) {
+    EXPECT_EQ(FormatProblem(*ParseFaultRule(text, error), AutomationFormat::k4100), "") << text;
+  }
 }
 
 TEST(FaultRuleTest, OutagesAndSeeds) {

@@ -109,7 +109,8 @@ void AddOptions(QCommandLineParser& parser) {
   add("quiet", "Shows no progress line.");
   add("fault",
       "Answers wrongly on purpose (repeatable; the first rule that matches a frame acts): "
-      "FAULT[:SELECTOR...], FAULT one of nack, drop, delay=MS, duplicate, bad-crc, "
+      "FAULT[:SELECTOR...], FAULT one of nack, drop, delay=MS (or delay=uniform:LOW..HIGH, "
+      "delay=lognormal:MEDIAN:SIGMA, delay=MS~JITTER, drawn per answer), duplicate, bad-crc, "
       "wrong-sequence[=NNNN], split, garbage=N; SELECTOR one of every=N, first=N, after=N, "
       "line=NN[,NN..], sequence=NNNN, p=0..1. Example: nack:every=5.",
       "RULE");
@@ -117,7 +118,10 @@ void AddOptions(QCommandLineParser& parser) {
       "SECONDS[@after=N]: answers nothing for SECONDS, beginning after N frames (default 0), "
       "as if switched off; frames are still received and recorded. Repeatable.",
       "SECONDS");
-  add("seed", "Seeds the random draws of p= and garbage=, so a run can be repeated exactly.", "S");
+  add("seed",
+      "Seeds the random draws of p=, garbage= and the delay distributions, so a run can be "
+      "repeated exactly.",
+      "S");
   add("expect",
       "Judges the receiver by a figure of the report: NAME OP VALUE, OP one of =, <=, >=, <, >, "
       "or NAME=LOW..HIGH; times in ms or s; NAME[:N][@line=NN] one of first-repeat, "
