@@ -119,6 +119,7 @@ void HeadlessSimulator::Stop() {
   // Late answers still waiting go now, while the link is open, so that every answer a frame's
   // record calls sent was sent.
   Handle("UDPServer1", [&] {
+    if (scenario_) scenario_->Phases().Finish();
     if (faults_.SendLateNow() > 0) observers_.Ledger().LateAnswersWent(clock_.TickMs());
   });
   state_.Closing = -1;

@@ -41,6 +41,10 @@ class ScenarioPhases {
   // Told how many milliseconds from now the next change the clock brings is due, whenever that
   // moment changes.
   void SetWake(std::function<void(std::uint32_t in_ms)> wake) { wake_ = std::move(wake); }
+  // The run ends: the phase under way ends now, so its outage has the length it really had.
+  void Finish() {
+    if (current_ != 0) End();
+  }
   // Milliseconds until the next change the clock brings; nothing while none waits for it.
   std::optional<std::uint32_t> NextDueMs() const;
   // 1-based phase under way, 0 none.

@@ -106,7 +106,10 @@ void TForm1::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
-  Guard("UDPServer1", [this] { answer_faults_.SendLateNow(); });
+  Guard("UDPServer1", [this] {
+    if (scenario_) scenario_->Phases().Finish();
+    answer_faults_.SendLateNow();
+  });
   state_.Closing = -1;
   Guard("Form1", [this] { ReleaseState(state_); });
   ShutDown();
@@ -151,7 +154,10 @@ void TForm1::SessionEnd(QSessionManager& manager) {
 
 void TForm1::Terminate() {
   if (shut_down_) return;
-  Guard("UDPServer1", [this] { answer_faults_.SendLateNow(); });
+  Guard("UDPServer1", [this] {
+    if (scenario_) scenario_->Phases().Finish();
+    answer_faults_.SendLateNow();
+  });
   state_.Closing = -1;
   ShutDown();
   QTimer::singleShot(0, qApp, &QCoreApplication::quit);

@@ -78,6 +78,14 @@ TEST(ScenarioPhasesTest, PhasesBeginAndEndByFramesAndByTheClock) {
   FaultChoice silenced{0, 2, false};
   EXPECT_EQ(faults.Reason(silenced), "outage 2: phase 3 (switched off)");
   EXPECT_EQ(phases.StatusText(), "phases done");
+  // A phase still under way when the run ends has the length it had.
+  std::vector<PhasePlan> open(1);
+  open[0].outage = true;
+  ScenarioPhases last(clock, faults, open, {}, 7);
+  faults.Choose(1, "0002");
+  clock.tick += 250;
+  last.Finish();
+  EXPECT_EQ(faults.Outages().back().DurationMs(), 250U);
 }
 
 }  // namespace
