@@ -1,10 +1,14 @@
 #include "app/scenario_file.h"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <iterator>
+// toml++ 3.3 asserts on some malformed keys ("[= ...") that its parser then refuses properly;
+// a file a person wrote wrongly must get its one-line refusal, not an abort.
+#define TOML_ASSERT(expr) static_assert(true)
 #include <toml++/toml.h>
 
 #include "app/run_options.h"
@@ -255,6 +259,36 @@ bool Reader::Top(const toml::table& table, ScenarioFile& file) {
   return Order(file, places);
 }
 
+// Where a byte beyond ASCII stands outside a text or a comment, which TOML never allows there;
+// toml++ 3.3 reaches undefined behaviour classifying some of them, so they are refused first.
+// The text must be valid TOML with those bytes made ASCII, so that its texts are where they seem.
+std::optional<toml::source_position> StrayNonAscii(std::string_view text) {
+  std::string_view closing;  // what ends the text or comment under way
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const std::string_view rest = text.substr(i);
+    if (closing.empty()) {
+      for (const std::string_view opening : {"\"\"\"", "'''", "\"", "'", "#"}) {
+        if (!rest.starts_with(opening)) continue;
+        closing = opening == "#" ? "\n" : opening;
+        i += opening.size() - 1;
+        break;
+      }
+      if (closing.empty() && static_cast<unsigned char>(text[i]) >= 0x80) {
+        const std::size_t line_start = text.rfind('\n', i) + 1;  // 0 on the first line
+        const auto line = std::count(text.begin(), text.begin() + static_cast<long>(i), '\n');
+        return toml::source_position{static_cast<toml::source_index>(line + 1),
+                                     static_cast<toml::source_index>(i - line_start + 1)};
+      }
+    } else if (closing.starts_with("\"") && text[i] == '\\') {
+      ++i;  // an escaped character
+    } else if (rest.starts_with(closing)) {
+      i += closing.size() - 1;
+      closing = {};
+    }
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::optional<ScenarioFile> ParseScenario(std::string_view text, const std::string& path,
@@ -262,6 +296,15 @@ std::optional<ScenarioFile> ParseScenario(std::string_view text, const std::stri
   Reader reader(path);
   ScenarioFile file;
   try {
+    std::string ascii(text);
+    std::replace_if(
+        ascii.begin(), ascii.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; },
+        'x');
+    [[maybe_unused]] const toml::table checked = toml::parse(ascii, path);
+    if (const auto stray = StrayNonAscii(text)) {
+      error = reader.Place(*stray) + "a character beyond ASCII outside a text or a comment";
+      return std::nullopt;
+    }
     const toml::table table = toml::parse(text, path);
     if (reader.Top(table, file)) return file;
     error = reader.Error();

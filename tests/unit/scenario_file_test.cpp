@@ -6,7 +6,7 @@ namespace v7400 {
 namespace {
 
 TEST(ScenarioFileTest, ReadsEveryKeyAndMergesWithTheCommandLine) {
-  const char* text = R"(name = "outage test"
+  const char* text = R"(name = "outage test" # für "Prüfung"
 format = "sia"
 seed = 7
 seconds = 90
@@ -67,6 +67,7 @@ TEST(ScenarioFileTest, SaysWhereTheFileIsWrong) {
       {"expect = [\"attempts<4\", 3]", "t.toml:1:25: an expectation is a text"},
       {"seconds = \"ten\"", "t.toml:1:11: seconds takes a number of seconds"},
       {"name = \"unclosed", "t.toml:1:"},
+      {"# f\xC3\xBCr \"x\n\xC3\xA9 = 1", "t.toml:2:1: a character beyond ASCII outside"},
   };
   for (const auto& [text, message] : bads) {
     std::string error;
