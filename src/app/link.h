@@ -3,6 +3,7 @@
 // order. The program assembles it from the transports; tests hand in fakes.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -43,6 +44,16 @@ class Link {
   // Gives the cipher the key string read from the settings file.
   virtual void CreateCipher(const std::string& key_string) = 0;
   virtual void ReleaseNetworkObjects() = 0;
+
+  // Whether the configured transport is open: the serial port, or the UDP endpoint bound.
+  virtual bool IsOpen() const { return true; }
+  // The device the configured COM port stands for.
+  virtual std::string SerialDeviceName() const { return {}; }
+  // The UDP port the settings name, and the one bound (they differ for port 0).
+  virtual std::uint16_t LocalPort() const { return 0; }
+  virtual std::uint16_t BoundLocalPort() const { return 0; }
+  // Before the program ends: the answers still queued for the serial line go out.
+  virtual void FinishSerialWrites() {}
 };
 
 }  // namespace v7400

@@ -138,14 +138,19 @@ void DisplaySink::SaveLogToFileClicked(bool ticked, Prompts& prompts,
     dialog.proposed_name = "V7400Log.txt";
     dialog.initial_dir = initial_dir;
     if (const std::optional<std::string> path = prompts.AskOpenFile(dialog)) {
-      view_.SetEmptyLogEnabled(true);
-      log_.Start(*path);
+      StartLog(*path);
       return;
     }
     view_.SetLogChecked(false);
   }
   CloseLog();
   view_.SetEmptyLogEnabled(false);
+}
+
+void DisplaySink::StartLog(const std::string& path) {
+  view_.SetLogChecked(true);
+  view_.SetEmptyLogEnabled(true);
+  log_.Start(path);
 }
 
 void DisplaySink::EmptyLogFile(Prompts& prompts) {

@@ -65,6 +65,8 @@ class DisplaySink {
   void SaveList(DisplayList list, Prompts& prompts, const std::string& initial_dir) const;
   // "Save All Data To Log File" was ticked or unticked.
   void SaveLogToFileClicked(bool ticked, Prompts& prompts, const std::string& initial_dir);
+  // Logging on to `path`, as when that file was chosen after ticking the box.
+  void StartLog(const std::string& path);
   // "Empty Log File".
   void EmptyLogFile(Prompts& prompts);
   void Timer1Timer() { log_.Tick(); }

@@ -28,6 +28,11 @@ class TrafficObservers {
   const ReceiverLedger& Ledger() const { return ledger_; }
   TrafficRecorder& Recorder() { return recorder_; }
   const TrafficRecorder& Recorder() const { return recorder_; }
+  // The receiver's figures start afresh; the CSV and the capture go on.
+  void ResetFigures() {
+    ledger_ = ReceiverLedger();
+    recorder_.ResetTally();
+  }
   // What the answers verdict judges, from the tally.
   AnswerCounts Answers() const {
     const TrafficTally& tally = recorder_.Tally();

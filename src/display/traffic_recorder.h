@@ -59,6 +59,7 @@ class TrafficRecorder : public FrameObserver {
   void OnFrame(const FrameReport& report) override;
 
   const TrafficTally& Tally() const { return tally_; }
+  void ResetTally() { tally_ = {}; }
 
  private:
   // Fills the repeat and gap of an SIA frame in from a line 1 to 32 with a numbered sequence.

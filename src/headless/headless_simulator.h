@@ -1,6 +1,5 @@
-// The simulator without a window: the window's logic units on the Qt link, brought up in the
-// window's creation order, answering every frame automatically. Every frame in and out reaches
-// the traffic recorder (counts, CSV) and the command run.
+// The simulator without a window: the session on the Qt link, brought up in the window's
+// creation order, answering every frame automatically.
 #pragma once
 
 #include <functional>
@@ -9,29 +8,19 @@
 
 #include "app/error_log.h"
 #include "app/lifecycle.h"
-#include "app/qt/qt_link.h"
-#include "app/qt/qt_scheduler.h"
-#include "app/qt/scenario_timer.h"
+#include "app/qt/simulator_session.h"
 #include "app/run_options.h"
-#include "commands/command_run.h"
-#include "commands/input_commands.h"
 #include "core/clock.h"
 #include "core/preference_store.h"
-#include "display/display_sink.h"
-#include "display/receiver_ledger.h"
-#include "display/traffic_observers.h"
 #include "headless/console_views.h"
-#include "protocol/network_receive.h"
-#include "protocol/serial_receive.h"
 
 namespace v7400 {
 
-class HeadlessSimulator : private CreationSteps, private FrameObserver {
+class HeadlessSimulator : private CreationSteps {
  public:
-  // Frames are written to `csv` when it is open.
   HeadlessSimulator(const RunOptions& options, const Clock& clock, const ErrorLog& error_log,
                     const PreferenceStore& preferences, const std::string& settings_path,
-                    TrafficCsv& csv);
+                    SessionOutputs& outputs);
   HeadlessSimulator(const HeadlessSimulator&) = delete;
   HeadlessSimulator& operator=(const HeadlessSimulator&) = delete;
   ~HeadlessSimulator() override;
@@ -45,18 +34,10 @@ class HeadlessSimulator : private CreationSteps, private FrameObserver {
   // Ends the run as the window's shutdown does: totals line, log closed, link released.
   void Stop();
 
-  TrafficRecorder& Recorder() { return observers_.Recorder(); }
-  // Packets go to `pcap` too, with the link's addresses.
-  void AttachCapture(TrafficPcap& pcap);
-  const CommandRun& Commands() const { return run_; }
-  const SimulatorState& State() const { return state_; }
-  const AnswerFaults& Faults() const { return faults_; }
-  // The receiver's retransmissions as they stand now.
-  LedgerReport Retransmissions() const { return observers_.Ledger().Report(); }
-  AnswerCounts Answers() const { return observers_.Answers(); }
+  SimulatorSession& Session() { return session_; }
+  const SimulatorSession& Session() const { return session_; }
 
  private:
-  void OnFrame(const FrameReport& report) override;
   template <typename Handler>
   void Handle(const char* component, Handler&& handler) {
     Guarded(error_log_, component, std::forward<Handler>(handler));
@@ -66,50 +47,41 @@ class HeadlessSimulator : private CreationSteps, private FrameObserver {
   void AfterNotification();
 
   // CreationSteps.
-  void DiscoverLinkLocalAddress() override { link_->DiscoverLinkLocalAddress(); }
-  void InitialiseLineRecords() override { InitialiseLines(state_); }
+  void DiscoverLinkLocalAddress() override { Link().DiscoverLinkLocalAddress(); }
+  void InitialiseLineRecords() override { InitialiseLines(State()); }
   void InstallErrorHandler() override {}
-  void PrepareCommandPanel() override { commands_->StartUp(); }
-  void SetProtocolDefaults() override;
+  void PrepareCommandPanel() override { session_.Commands().StartUp(); }
+  void SetProtocolDefaults() override { session_.SetProtocolDefaults(); }
   void SetTimeFormats() override {}
   void CaptureWorkDir() override {}
   void SetTrafficLoggingOff() override {}
-  bool CreateNetworkObjects() override { return link_->CreateNetworkObjects(); }
+  bool CreateNetworkObjects() override { return Link().CreateNetworkObjects(); }
   void ShowNoNetworkInformation() override { prompts_.ShowInformation(kNoNetworkInformation); }
-  void OpenConnectionAtStartup() override { link_->OpenConnectionAtStartup(); }
+  void OpenConnectionAtStartup() override { Link().OpenConnectionAtStartup(); }
   void AttachDatagramHandler() override;
-  void ResetCounts() override { ResetCountersAndAddress(state_); }
-  void ResetSequenceTexts() override;
+  void ResetCounts() override { ResetCountersAndAddress(State()); }
+  void ResetSequenceTexts() override { session_.ResetSequenceTexts(); }
   void SetDisplayScrollExtent() override {}
-  void ClearClosing() override { state_.Closing = 0; }
+  void ClearClosing() override { State().Closing = 0; }
   bool TakeOpenFailed() override;
   void OpenSettingsDialog() override {}
-  void CreateCipher() override { link_->CreateCipher(state_.KeyString); }
+  void CreateCipher() override { Link().CreateCipher(State().KeyString); }
   void LoadPreferences() override;
 
+  SimulatorState& State() { return session_.State(); }
+  v7400::Link& Link() { return session_.Connection(); }
+  void WireLink();
+
   const RunOptions& options_;
-  const Clock& clock_;
   const ErrorLog& error_log_;
   const PreferenceStore& preferences_;
   ConsoleViews views_;
   ConsolePrompts prompts_;
-  SimulatorState state_;
-  DisplaySink sink_;
-  std::unique_ptr<QtLink> link_;
-  ClockSeededRandom random_;
-  std::unique_ptr<InputCommands> commands_;
-  SerialReceiver serial_receiver_;
-  NetworkReceiver network_receiver_;
-  TrafficObservers observers_;
-  CommandRun run_;
+  SimulatorSession session_;
   std::function<void()> after_frames_;
   bool open_failed_ = false;
   std::string last_problem_;  // the last connection problem the error log got
   bool stopped_ = false;
-  // Last, so late answers still pending are dropped before the receivers go.
-  QtScheduler scheduler_;
-  AnswerFaults faults_;
-  std::unique_ptr<ScenarioTimer> scenario_;
 };
 
 }  // namespace v7400

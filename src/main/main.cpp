@@ -18,7 +18,6 @@
 #include "app/user_folders.h"
 #include "core/shown_text.h"
 #include "display/expectation.h"
-#include "display/traffic_observers.h"
 #include "headless/headless_run.h"
 #include "ui/tcmdhelpfrm.h"
 #include "ui/tcommunicationsetup.h"
@@ -27,15 +26,16 @@
 
 namespace v7400 {
 
-// The expectations judged as the window closes, on standard output; a failed one makes the exit
-// status 1 as it does without the window.
-int ExpectationsAtExit(const TrafficObservers& traffic,
-                       const std::vector<Expectation>& expectations, int status) {
-  if (expectations.empty()) return status;
-  const RunJudgement judgement =
-      JudgeRun(traffic.Ledger().Report(), traffic.Answers(), expectations);
-  std::fputs(ExpectationsText(judgement.expectations).c_str(), stdout);
-  return status == 0 && judgement.ExpectationFailed() ? 1 : status;
+// As the window closes: the expectations on standard output and the summary files; a failed
+// expectation, or a receiver verdict under --strict, makes the exit status 1 as it does without
+// the window.
+int FinishWindowRun(const SimulatorSession& session, int status) {
+  const SessionReport report = session.Report(session.Seconds());
+  if (!report.judgement.expectations.empty()) {
+    std::fputs(ExpectationsText(report.judgement.expectations).c_str(), stdout);
+  }
+  const int figures = session.ExitStatus(report, session.WriteSummaryFiles(report));
+  return status != 0 ? status : figures;
 }
 
 }  // namespace v7400
@@ -56,21 +56,15 @@ int main(int argc, char* argv[]) {
   const v7400::ErrorLog error_log(
       v7400::ErrorLogDirectory(QApplication::applicationDirPath().toLocal8Bit().toStdString()),
       clock);
-  v7400::TrafficCsv csv;
-  if (!v7400::OpenCsvOption(command_line.options, csv, error_log)) return 2;
-  v7400::TrafficPcap pcap;
-  if (!v7400::OpenPcapOption(command_line.options, pcap, error_log)) return 2;
+  v7400::SessionOutputs outputs;
+  if (v7400::OpenSessionOutputs(command_line.options, error_log, outputs) != 0) return 2;
   v7400::QtPrompts prompts;
   v7400::SettingsStore preferences;
-  {
-    v7400::LoadProblems problems;
-    const std::string problem = v7400::FaultFormatProblem(
-        command_line.options.faults, v7400::LoadPara(preferences, problems).Format);
-    if (!problem.empty()) {
-      std::fprintf(stderr, "v7400: %s; try 'v7400 --help'\n",
-                   v7400::ShownText(problem, v7400::kShownLineLimit).c_str());
-      return 2;
-    }
+  if (const std::string problem = v7400::FormatRefusal(command_line.options, preferences);
+      !problem.empty()) {
+    std::fprintf(stderr, "v7400: %s; try 'v7400 --help'\n",
+                 v7400::ShownText(problem, v7400::kShownLineLimit).c_str());
+    return 2;
   }
   // The settings file lives in --settings-dir, or in the working directory the program was
   // started in.
@@ -109,17 +103,10 @@ int main(int argc, char* argv[]) {
       .settings_dialog = settings_dialog,
       .about_box = [&] { v7400::ShowAboutBox(QApplication::applicationDirPath(), main_window); },
       .command_help = [&] { v7400::OpenCommandHelp(error_log, main_window); },
-      .faults = &command_line.options.faults,
+      .options = &command_line.options,
+      .outputs = &outputs,
   });
   main_window = &form;
-  v7400::TrafficObservers traffic(form.Sink(), form.State(), &csv);
-  form.Faults().SetOutageHandler([&](int number, std::uint32_t start, std::uint32_t ms) {
-    traffic.Ledger().OutageBegan(number, start, ms);
-  });
-  pcap.SetUdpEnds([&](const v7400::FrameReport& report) {
-    return v7400::UdpEndsOf(form.State(), report, link != nullptr ? link->LocalPort() : 0);
-  });
-  traffic.Recorder().SetPcap(&pcap);
   prompts.SetParent(&form);
 
   QObject::connect(&application, &QGuiApplication::commitDataRequest, &form,
@@ -129,12 +116,13 @@ int main(int argc, char* argv[]) {
   // A signal that came while the window was being built ends the program now.
   if (termination.Requested()) {
     form.Terminate();
-    return QApplication::exec();
+    return v7400::FinishWindowRun(form.Session(), QApplication::exec());
   }
 
   // The expectations as they stand, in the status bar once a second.
   const std::vector<v7400::Expectation>& expectations = command_line.options.faults.expectations;
   QTimer judging;
+  const v7400::TrafficObservers& traffic = form.Session().Traffic();
   QObject::connect(&judging, &QTimer::timeout, &form, [&] {
     const v7400::RunJudgement judgement =
         v7400::JudgeRun(traffic.Ledger().Report(), traffic.Answers(), expectations);
@@ -145,5 +133,5 @@ int main(int argc, char* argv[]) {
   form.PlaceOnScreen();
   form.show();
   const int status = QApplication::exec();
-  return v7400::ExpectationsAtExit(traffic, command_line.options.faults.expectations, status);
+  return v7400::FinishWindowRun(form.Session(), status);
 }

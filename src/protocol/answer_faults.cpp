@@ -133,6 +133,17 @@ bool AnswerFaults::InOutage() const {
                      [this, now](std::size_t i) { return Running(i, now); });
 }
 
+std::optional<AnswerFaults::OutageLeft> AnswerFaults::RunningOutage() const {
+  const std::uint32_t now = clock_.TickMs();
+  std::optional<OutageLeft> longest;
+  for (const std::size_t i : running_) {
+    if (!Running(i, now)) continue;
+    const std::uint32_t left = outages_[i].DurationMs() - (now - outages_[i].start_tick);
+    if (!longest || left > longest->ms_left) longest = OutageLeft{static_cast<int>(i) + 1, left};
+  }
+  return longest;
+}
+
 void AnswerFaults::StartDueOutages(std::uint32_t now) {
   if (!waiting_sorted_) {
     // Popped from the back: the smallest frame count first, and of equal ones the first given.

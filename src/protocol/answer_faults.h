@@ -99,6 +99,12 @@ class AnswerFaults {
   bool Active() const;
   // True while an outage silences the answers.
   bool InOutage() const;
+  // The outage silencing the answers longest from now: its 1-based number and milliseconds left.
+  struct OutageLeft {
+    int number = 0;
+    std::uint32_t ms_left = 0;
+  };
+  std::optional<OutageLeft> RunningOutage() const;
 
   // A frame on `line` (0 when it has none) with `sequence` is about to be answered.
   FaultChoice Choose(int line, std::string_view sequence);

@@ -22,24 +22,26 @@ namespace {
 constexpr int kStatusWidths[3] = {100, 90, 410};
 constexpr char kStatusStart[3][16] = {"Received: 0", "Sent: 0", "COM settings:"};
 
+const RunOptions& NoOptions() {
+  static const RunOptions options;
+  return options;
+}
+
 }  // namespace
 
 TForm1::TForm1(FormPorts ports, QWidget* parent)
     : QMainWindow(parent),
       ui_(std::make_unique<Ui::TForm1>()),
       ports_(std::move(ports)),
-      sink_(state_, *this, &ports_.clock),
-      link_(ports_.make_link(state_, *this)),
-      commands_(std::make_unique<InputCommands>(
-          CommandPorts{state_, link_->Serial(), link_->Network(), sink_, ports_.clock,
-                       ports_.prompts, *this, *this, random_})),
-      serial_receiver_(state_, link_->Serial(), sink_, ports_.clock, *commands_),
-      network_receiver_(state_, link_->Ingress(), link_->Network(), sink_, ports_.clock,
-                        *commands_),
-      ack_control_(state_, *this, link_->Serial(), link_->Network(), sink_, ports_.clock,
-                   *commands_),
-      answer_scheduler_(ports_.error_log, "UDPServer1", ports_.clock),
-      answer_faults_(ports_.clock, answer_scheduler_) {
+      session_(ports_.options != nullptr ? *ports_.options : NoOptions(), ports_.clock,
+               ports_.error_log, SessionViews{*this, ports_.prompts, *this, *this},
+               ports_.make_link, ports_.outputs != nullptr ? *ports_.outputs : own_outputs_),
+      state_(session_.State()),
+      sink_(session_.Sink()),
+      link_(session_.Connection()),
+      commands_(session_.Commands()),
+      ack_control_(state_, *this, link_.Serial(), link_.Network(), sink_, ports_.clock,
+                   commands_) {
   ui_->setupUi(this);
   QFont design_font(QStringLiteral("MS Sans Serif"));
   design_font.setStyleHint(QFont::SansSerif);
@@ -55,16 +57,17 @@ TForm1::TForm1(FormPorts ports, QWidget* parent)
   ConnectCommandPanel();
   // After the debug options are connected: its note follows them.
   SetUpFaultControls();
-  link_->SetSerialDataHandler([this](int count) { ApdComPort1TriggerAvail(count); });
+  link_.SetSerialDataHandler([this](int count) { ApdComPort1TriggerAvail(count); });
   sink_.SetLogFailureHandler([this](const std::string& message) {
     ports_.error_log.AppException("cbxSaveLogToFile", message);
   });
-  link_->SetSerialLinkHandler(
+  link_.SetSerialLinkHandler(
       [this](bool up, const std::string& why) { SerialLinkChanged(up, why); });
-  link_->SetConnectionProblemHandler([this](const std::string& message) {
+  link_.SetConnectionProblemHandler([this](const std::string& message) {
     ports_.error_log.AppException(kMainWindowName, message);
   });
   FormCreate();
+  Guard("cbxSaveLogToFile", [this] { session_.StartOutputs(); });
 }
 
 // The logic goes before the widgets: nothing a dying widget emits may reach it.
@@ -242,6 +245,7 @@ void TForm1::btnNACKClick() {
 }
 
 void TForm1::rgFormatClick() {
+  stored_format_.reset();
   Guard("rgFormat", [this] {
     state_.Format =
         ui_->rbFormatSIA->isChecked() ? AutomationFormat::kSia : AutomationFormat::k4100;
@@ -251,11 +255,11 @@ void TForm1::rgFormatClick() {
 // --- Link events ---------------------------------------------------------------------------
 
 void TForm1::ApdComPort1TriggerAvail(int count) {
-  Guard("ApdComPort1", [&] { serial_receiver_.OnDataAvailable(count); });
+  Guard("ApdComPort1", [&] { session_.SerialPath().OnDataAvailable(count); });
 }
 
 void TForm1::OnDatagram(const std::string& datagram, const std::string& sender_address, bool ipv6) {
-  Guard("UDPServer1", [&] { network_receiver_.OnDatagram(datagram, sender_address, ipv6); });
+  Guard("UDPServer1", [&] { session_.NetworkPath().OnDatagram(datagram, sender_address, ipv6); });
 }
 
 // --- Display operations --------------------------------------------------------------------
@@ -379,6 +383,7 @@ void TForm1::FitRows(DisplayList list) { ListView(list)->SetContentWidth(scroll_
 ParaPreferences TForm1::Para() const {
   ParaPreferences para;
   para.Format = ui_->rbFormatSIA->isChecked() ? AutomationFormat::kSia : AutomationFormat::k4100;
+  if (stored_format_) para.Format = *stored_format_;
   if (ui_->rbAutoACK->isChecked()) {
     para.Ack = AckMode::kAuto;
   } else if (ui_->rbManualACK->isChecked()) {

@@ -16,12 +16,10 @@
 #include <tuple>
 
 #include "app/error_log.h"
-#include "app/fault_options.h"
 #include "app/lifecycle.h"
 #include "app/link.h"
 #include "app/preferences.h"
-#include "app/qt/qt_scheduler.h"
-#include "app/qt/scenario_timer.h"
+#include "app/qt/simulator_session.h"
 #include "commands/command_views.h"
 #include "core/clock.h"
 #include "core/display_view.h"
@@ -29,12 +27,8 @@
 #include "core/link_ports.h"
 #include "core/preference_store.h"
 #include "core/prompts.h"
-#include "core/simulator_state.h"
 #include "display/display_refresh.h"
-#include "display/display_sink.h"
 #include "protocol/ack_control.h"
-#include "protocol/network_receive.h"
-#include "protocol/serial_receive.h"
 #include "ui/elided_label.h"
 #include "ui/uniform_list_view.h"
 
@@ -68,8 +62,11 @@ struct FormPorts {
   std::function<void()> settings_dialog = nullptr;
   std::function<void()> about_box = nullptr;
   std::function<void()> command_help = nullptr;
-  // The answer faults of the command line and whether the "Debug testing" page shows.
-  const FaultOptions* faults = nullptr;
+  // The command line: the answer faults, whether the "Debug testing" page shows, the outputs
+  // and the format. None: a run with no options.
+  const RunOptions* options = nullptr;
+  // The outputs the options opened; none: the window opens none.
+  SessionOutputs* outputs = nullptr;
 };
 
 class InputCommands;
@@ -89,7 +86,8 @@ class TForm1 : public QMainWindow,
   ~TForm1() override;
 
   Ui::TForm1& Form() { return *ui_; }
-  AnswerFaults& Faults() { return answer_faults_; }
+  SimulatorSession& Session() { return session_; }
+  AnswerFaults& Faults() { return session_.Faults(); }
   // The expectations as they stand, for the status bar ("expectations: 2 of 3 met ...").
   void ShowExpectationsNote(const std::string& note);
   SimulatorState& State() { return state_; }
@@ -143,8 +141,8 @@ class TForm1 : public QMainWindow,
   void AppendDetailedLog(const std::string& line) override;
   void ClearDetailedLog() override;
 
-  InputCommands& Commands() { return *commands_; }
-  Link& Connection() { return *link_; }
+  InputCommands& Commands() { return session_.Commands(); }
+  Link& Connection() { return link_; }
 
   // Paints the cell of line row * 8 + column + 1.
   void dg_linestatusDrawCell(QPainter& painter, const QRect& rect, int column, int row) const;
@@ -249,6 +247,7 @@ class TForm1 : public QMainWindow,
   void btnApplyFaultsClick();
   void btnOutageClick();
   void ShowFaultStatus();
+  std::string PhaseText();
   bool FocusMovesWithinWindow(const QEvent* event) const;
   void SetUpClientScrolling();
   void SetUpStatusBar();
@@ -277,13 +276,13 @@ class TForm1 : public QMainWindow,
 
   std::unique_ptr<Ui::TForm1> ui_;
   FormPorts ports_;
-  SimulatorState state_;
-  DisplaySink sink_;
-  std::unique_ptr<Link> link_;
-  ClockSeededRandom random_;
-  std::unique_ptr<InputCommands> commands_;
-  SerialReceiver serial_receiver_;
-  NetworkReceiver network_receiver_;
+  SessionOutputs own_outputs_;  // when the program hands in none
+  SimulatorSession session_;
+  // The session's parts the window works with most.
+  SimulatorState& state_;
+  DisplaySink& sink_;
+  Link& link_;
+  InputCommands& commands_;
   AckControl ack_control_;
   std::array<DisplayListModel*, 2> models_{};
   std::array<FontSpec, 2> list_fonts_;
@@ -322,12 +321,10 @@ class TForm1 : public QMainWindow,
   bool shows_fault_status_ = false;
   std::string expectations_note_;
   // What the note was last made from, so it is made again only when that changes.
-  std::tuple<std::uint64_t, bool, bool, bool, bool, std::string> fault_status_key_{
-      ~0ULL, 0, 0, 0, 0, {}};
-  // Last, so late answers still pending are dropped before the receivers go.
-  QtScheduler answer_scheduler_;
-  AnswerFaults answer_faults_;
-  std::unique_ptr<ScenarioTimer> scenario_;
+  std::tuple<std::uint64_t, std::uint32_t, bool, bool, bool, std::string> fault_status_key_{
+      ~0ULL, ~0U, 0, 0, 0, {}};
+  // The format of the preferences while the command line's stands in for it; what is saved.
+  std::optional<AutomationFormat> stored_format_;
 };
 
 }  // namespace v7400

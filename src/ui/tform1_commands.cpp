@@ -101,19 +101,19 @@ void TForm1::SetUpCommandPanel() {
 void TForm1::InstallKeyFilters() {
   ui_->edt_dtmfsequence->setValidator(new UpperCaseValidator(ui_->edt_dtmfsequence));
   ui_->edt_dtmfsequence->installEventFilter(
-      new KeyFilter([this](char key) { return commands_->edt_dtmfsequenceKeyPress(key); }, this));
+      new KeyFilter([this](char key) { return commands_.edt_dtmfsequenceKeyPress(key); }, this));
   ui_->edt_programmingstr->installEventFilter(
-      new KeyFilter([this](char key) { return commands_->edt_programmingstrKeyPress(key); }, this));
+      new KeyFilter([this](char key) { return commands_.edt_programmingstrKeyPress(key); }, this));
   for (QLineEdit* field :
        {ui_->edtTotalAmount, ui_->edtSendingInterval, ui_->edtPerSecond, ui_->edt_detailedlog}) {
     field->installEventFilter(
-        new KeyFilter([this](char key) { return commands_->NumberFieldKeyPress(key); }, this));
+        new KeyFilter([this](char key) { return commands_.NumberFieldKeyPress(key); }, this));
   }
 }
 
 // The command logic reads these models when it runs; the fields write into them as they change.
 void TForm1::KeepModelsInStep() {
-  CommandPage& page = commands_->Page();
+  CommandPage& page = commands_.Page();
   connect(ui_->edt_dtmfsequence, &QLineEdit::textChanged, this,
           [&page](const QString& text) { page.edt_dtmfsequence = Latin1(text.toUpper()); });
   connect(ui_->cbx_highlevelcommands, &QComboBox::currentIndexChanged, this,
@@ -125,7 +125,7 @@ void TForm1::KeepModelsInStep() {
           [&page](const QString& text) { page.edt_programmingstr = Latin1(text); });
   connect(ui_->edtCustomizedCommand, &QLineEdit::textChanged, this,
           [&page](const QString& text) { page.edtCustomizedCommand = Latin1(text); });
-  SendingOptions& options = commands_->Batch().options;
+  SendingOptions& options = commands_.Batch().options;
   connect(ui_->edtTotalAmount, &QLineEdit::textChanged, this,
           [&options](const QString& text) { options.edtTotalAmount = Latin1(text); });
   connect(ui_->edtSendingInterval, &QLineEdit::textChanged, this,
@@ -133,7 +133,7 @@ void TForm1::KeepModelsInStep() {
   connect(ui_->edtPerSecond, &QLineEdit::textChanged, this,
           [&options](const QString& text) { options.edtPerSecond = Latin1(text); });
   connect(ui_->edt_detailedlog, &QLineEdit::textChanged, this,
-          [this](const QString& text) { commands_->Log().edt_detailedlog = Latin1(text); });
+          [this](const QString& text) { commands_.Log().edt_detailedlog = Latin1(text); });
 }
 
 void TForm1::ConnectCommandPanel() {
@@ -266,7 +266,7 @@ void TForm1::ClearDetailedLog() { ui_->memLog->clear(); }
 
 void TForm1::dg_linestatusDrawCell(QPainter& painter, const QRect& rect, int column,
                                    int row) const {
-  const CellPaint cell = commands_->Statistics().dg_linestatusDrawCell(column, row);
+  const CellPaint cell = commands_.Statistics().dg_linestatusDrawCell(column, row);
   painter.fillRect(rect, QColor(cell.fill.red, cell.fill.green, cell.fill.blue));
   painter.save();
   QFont font = painter.font();
@@ -281,11 +281,11 @@ void TForm1::dg_linestatusDrawCell(QPainter& painter, const QRect& rect, int col
 // --- Handlers --------------------------------------------------------------------------------
 
 void TForm1::btn_inputcommandClick() {
-  Guard("btn_inputcommand", [this] { commands_->btn_inputcommandClick(); });
+  Guard("btn_inputcommand", [this] { commands_.btn_inputcommandClick(); });
 }
 
 void TForm1::btnCancelClick() {
-  Guard("btnCancel", [this] { commands_->btnCancelClick(); });
+  Guard("btnCancel", [this] { commands_.btnCancelClick(); });
 }
 
 void TForm1::rb_recyclingsendClick() {
@@ -300,95 +300,95 @@ void TForm1::rb_recyclingsendClick() {
         {ui_->rb_Remoteprograme, CommandChoice::rb_Remoteprograme},
         {ui_->rb_recyclingsend, CommandChoice::rb_recyclingsend}};
     for (const auto& [radio, choice] : choices) {
-      if (radio == cause) commands_->rb_recyclingsendClick(choice);
+      if (radio == cause) commands_.rb_recyclingsendClick(choice);
     }
   });
 }
 
 void TForm1::rbBatchSendingClick() {
   Guard("rbBatchSending",
-        [this] { commands_->Batch().rbBatchSendingClick(ui_->rbBatchSending->isChecked()); });
+        [this] { commands_.Batch().rbBatchSendingClick(ui_->rbBatchSending->isChecked()); });
 }
 
 void TForm1::rb_howmanysecondsClick() {
   Guard("rb_howmanyseconds",
-        [this] { commands_->Batch().rb_howmanysecondsClick(ui_->rb_howmanyseconds->isChecked()); });
+        [this] { commands_.Batch().rb_howmanysecondsClick(ui_->rb_howmanyseconds->isChecked()); });
 }
 
 void TForm1::cbx_randomlineClick() {
   Guard("cbx_randomline",
-        [this] { commands_->Batch().cbx_randomlineClick(ui_->cbx_randomline->isChecked()); });
+        [this] { commands_.Batch().cbx_randomlineClick(ui_->cbx_randomline->isChecked()); });
 }
 
 void TForm1::cbx_randomcommandClick() {
   Guard("cbx_randomcommand",
-        [this] { commands_->Batch().cbx_randomcommandClick(ui_->cbx_randomcommand->isChecked()); });
+        [this] { commands_.Batch().cbx_randomcommandClick(ui_->cbx_randomcommand->isChecked()); });
 }
 
 void TForm1::btnStartSendClick() {
-  Guard("btnStartSend", [this] { commands_->btnStartSendClick(); });
+  Guard("btnStartSend", [this] { commands_.btnStartSendClick(); });
 }
 
 void TForm1::btnStopBatchClick() {
-  Guard("btnStopBatch", [this] { commands_->btnStopBatchClick(); });
+  Guard("btnStopBatch", [this] { commands_.btnStopBatchClick(); });
 }
 
 void TForm1::tmrBatchTimer() {
-  Guard("tmrBatch", [this] { commands_->tmrBatchTimer(); });
+  Guard("tmrBatch", [this] { commands_.tmrBatchTimer(); });
 }
 
 void TForm1::tmr_ProgramAndRequestTimer() {
-  Guard("tmr_ProgramAndRequest", [this] { commands_->tmr_ProgramAndRequestTimer(); });
+  Guard("tmr_ProgramAndRequest", [this] { commands_.tmr_ProgramAndRequestTimer(); });
 }
 
 void TForm1::dg_linestatusClick() {
   Guard("dg_linestatus", [this] {
     const QTableWidget* grid = ui_->dg_linestatus;
-    commands_->Statistics().dg_linestatusClick(std::max(grid->currentColumn(), 0),
+    commands_.Statistics().dg_linestatusClick(std::max(grid->currentColumn(), 0),
                                                std::max(grid->currentRow(), 0));
   });
 }
 
 void TForm1::tmr_drawgridTimer() {
-  Guard("tmr_drawgrid", [this] { commands_->Statistics().tmr_drawgridTimer(); });
+  Guard("tmr_drawgrid", [this] { commands_.Statistics().tmr_drawgridTimer(); });
 }
 
 void TForm1::btn_SaveClick() {
-  Guard("btn_Save", [this] { commands_->Statistics().btn_SaveClick(ports_.exe_dir); });
+  Guard("btn_Save", [this] { commands_.Statistics().btn_SaveClick(ports_.exe_dir); });
 }
 
 void TForm1::btnClearLogClick() {
-  Guard("btnClearLog", [this] { commands_->Statistics().btnClearLogClick(); });
+  Guard("btnClearLog", [this] { commands_.Statistics().btnClearLogClick(); });
 }
 
 void TForm1::cbx_EnableDetailedLogClick() {
   Guard("cbx_EnableDetailedLog", [this] {
-    commands_->Log().cbx_EnableDetailedLogClick(ui_->cbx_EnableDetailedLog->isChecked());
+    commands_.Log().cbx_EnableDetailedLogClick(ui_->cbx_EnableDetailedLog->isChecked());
   });
 }
 
 void TForm1::Button1Click() {
-  Guard("Button1", [this] { commands_->Log().Button1Click(ports_.exe_dir); });
+  Guard("Button1", [this] { commands_.Log().Button1Click(ports_.exe_dir); });
 }
 
 void TForm1::Button2Click() {
-  Guard("Button2", [this] { commands_->Log().Button2Click(); });
+  Guard("Button2", [this] { commands_.Log().Button2Click(); });
 }
 
 void TForm1::edtSendingIntervalExit() {
-  Guard("edtSendingInterval", [this] { commands_->Batch().edtSendingIntervalExit(); });
+  Guard("edtSendingInterval", [this] { commands_.Batch().edtSendingIntervalExit(); });
 }
 
 void TForm1::edtTotalAmountExit() {
-  Guard("edtTotalAmount", [this] { commands_->Batch().edtTotalAmountExit(); });
+  Guard("edtTotalAmount", [this] { commands_.Batch().edtTotalAmountExit(); });
 }
 
 void TForm1::edtPerSecondExit() {
-  Guard("edtPerSecond", [this] { commands_->Batch().edtPerSecondExit(); });
+  Guard("edtPerSecond", [this] { commands_.Batch().edtPerSecondExit(); });
 }
 
 void TForm1::edt_detailedlogExit() {
-  Guard("edt_detailedlog", [this] { commands_->Log().edt_detailedlogExit(); });
+  Guard("edt_detailedlog", [this] { commands_.Log().edt_detailedlogExit(); });
 }
 
 // The checks run when the focus goes to another control of this window; switching to another

@@ -172,8 +172,11 @@ void TForm1::SerialLinkChanged(bool up, const std::string& why) {
   });
 }
 
+// The window names its own controls only: "looks like SIA; the format is 4100 (the Format
+// buttons)".
 void TForm1::ShowFormatHint(const std::string& hint) {
-  format_hint_ = hint;
+  const std::size_t option = hint.find(" (--format ");
+  format_hint_ = option == std::string::npos ? hint : hint.substr(0, option) + " (the Format buttons)";
   ShowStatus(2, connection_text_.empty() ? StatusText(2).toStdString() : connection_text_);
 }
 

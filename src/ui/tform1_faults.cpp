@@ -38,16 +38,10 @@ std::string RulesTextProblem(const QString& text, int rules) {
 }  // namespace
 
 void TForm1::SetUpFaultControls() {
-  const FaultOptions* options = ports_.faults;
-  if (options != nullptr) {
-    const std::uint64_t seed = ApplyFaultOptions(*options, answer_faults_);
-    scenario_ = MakeScenarioTimer(ports_.clock, answer_faults_, *options, seed);
-    if (scenario_) scenario_->Phases().SetChangeHandler([this](const std::string&) {
-      ShowFaultStatus();
-    });
+  const FaultOptions* options = ports_.options != nullptr ? &ports_.options->faults : nullptr;
+  if (ScenarioPhases* phases = session_.Phases()) {
+    phases->SetChangeHandler([this](const std::string&) { ShowFaultStatus(); });
   }
-  serial_receiver_.SetAnswerFaults(&answer_faults_);
-  network_receiver_.SetAnswerFaults(&answer_faults_);
   const bool page = options != nullptr && options->debug_page;
   QWidget* tab = ui_->tsht_debug;
   ui_->pc_InputCommand->setTabVisible(ui_->pc_InputCommand->indexOf(tab), page);
@@ -61,6 +55,7 @@ void TForm1::SetUpFaultControls() {
   rules->setGeometry(12, 148, 300, 22);
   // Long enough that a paste over the limit arrives whole, to be refused on Apply.
   rules->setMaxLength(kRulesTextLimit * 16);
+  rules->setPlaceholderText(QStringLiteral("nack:every=5  drop:p=0.1  delay=2500:line=07"));
   if (options != nullptr) {
     QStringList texts;
     for (const FaultRule& rule : options->rules) texts << QString::fromLatin1(ToString(rule));
@@ -120,16 +115,20 @@ void TForm1::btnApplyFaultsClick() {
     }
     rules.push_back(*rule);
   }
-  answer_faults_.SetRules(std::move(rules), answer_faults_.Seed());
+  session_.Faults().SetRules(std::move(rules), session_.Faults().Seed());
   ShowFaultStatus();
 }
 
 void TForm1::btnOutageClick() {
-  answer_faults_.StartOutageNow(findChild<QSpinBox*>(QStringLiteral("speOutageSeconds"))->value());
+  session_.Faults().StartOutageNow(findChild<QSpinBox*>(QStringLiteral("speOutageSeconds"))->value());
   ShowFaultStatus();
   // The note goes when the outage ends, even with no frame coming to refresh it.
-  QTimer::singleShot(static_cast<int>(answer_faults_.Outages().back().DurationMs()) + 1, this,
+  QTimer::singleShot(static_cast<int>(session_.Faults().Outages().back().DurationMs()) + 1, this,
                      [this] { ShowFaultStatus(); });
+}
+
+std::string TForm1::PhaseText() {
+  return session_.Phases() != nullptr ? session_.Phases()->StatusText() : std::string();
 }
 
 void TForm1::ShowExpectationsNote(const std::string& note) {
@@ -140,26 +139,29 @@ void TForm1::ShowExpectationsNote(const std::string& note) {
 void TForm1::ShowFaultStatus() {
   if (fault_status_ == nullptr) return;
   const DebugOptions& options = state_.Debug;
-  const auto key = std::tuple{answer_faults_.RulesVersion(),
-                              answer_faults_.InOutage(),
+  const std::optional<AnswerFaults::OutageLeft> outage = session_.Faults().RunningOutage();
+  // Whole seconds left, rounded up: "1 s left" until it is over.
+  const std::uint32_t seconds_left = outage ? (outage->ms_left + 999) / 1000 : 0;
+  const auto key = std::tuple{session_.Faults().RulesVersion(),
+                              seconds_left,
                               options.SimulateReceivingCrcError,
                               options.SimulateSendingCrcError,
                               options.SimulateSendingSequenceError,
-                              (scenario_ ? scenario_->Phases().StatusText() : std::string()) +
+                              PhaseText() +
                                   "\n" + expectations_note_};
   // Made after every handler: only what changed costs more than this comparison.
   if (key == fault_status_key_) return;
   fault_status_key_ = key;
   QStringList parts;
-  if (answer_faults_.InOutage()) parts << QStringLiteral("outage: no answers");
-  for (const FaultRule& rule : answer_faults_.Rules()) parts << QString::fromLatin1(ToString(rule));
+  if (outage) parts << QStringLiteral("outage: no answers, %1 s left").arg(seconds_left);
+  for (const FaultRule& rule : session_.Faults().Rules()) parts << QString::fromLatin1(ToString(rule));
   const DebugOptions& debug = state_.Debug;
   if (debug.SimulateReceivingCrcError) parts << QStringLiteral("receiving CRC error");
   if (debug.SimulateSendingCrcError) parts << QStringLiteral("sending CRC error");
   if (debug.SimulateSendingSequenceError) parts << QStringLiteral("sending sequence error");
   // The phase under way first, then what acts, then how the receiver fares.
   QStringList notes;
-  if (scenario_) notes << QString::fromLatin1(scenario_->Phases().StatusText());
+  if (session_.Phases()) notes << QString::fromLatin1(PhaseText());
   if (!parts.isEmpty()) notes << QStringLiteral("Faults acting: ") + parts.join(u", ");
   if (!expectations_note_.empty()) notes << QString::fromLatin1(expectations_note_);
   fault_status_->SetNote(notes.join(QStringLiteral("; ")));

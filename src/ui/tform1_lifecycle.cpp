@@ -14,7 +14,7 @@ namespace v7400 {
 
 void TForm1::FormCreate() { RunFormCreate(*this, ports_.error_log); }
 
-void TForm1::DiscoverLinkLocalAddress() { link_->DiscoverLinkLocalAddress(); }
+void TForm1::DiscoverLinkLocalAddress() { link_.DiscoverLinkLocalAddress(); }
 
 void TForm1::InitialiseLineRecords() { InitialiseLines(state_); }
 
@@ -25,7 +25,7 @@ void TForm1::InstallErrorHandler() {
 
 void TForm1::PrepareCommandPanel() {
   ui_->pc_InputCommand->setCurrentWidget(ui_->tsht_commandselection);
-  commands_->StartUp();
+  commands_.StartUp();
 }
 
 void TForm1::SetProtocolDefaults() {
@@ -41,21 +41,21 @@ void TForm1::CaptureWorkDir() { work_dir_ = QDir::currentPath().toLocal8Bit().to
 void TForm1::SetTrafficLoggingOff() { SetEmptyLogEnabled(false); }
 
 bool TForm1::CreateNetworkObjects() {
-  network_available_ = link_->CreateNetworkObjects();
+  network_available_ = link_.CreateNetworkObjects();
   return network_available_;
 }
 
 void TForm1::ShowNoNetworkInformation() { ports_.prompts.ShowInformation(kNoNetworkInformation); }
 
-void TForm1::OpenConnectionAtStartup() { link_->OpenConnectionAtStartup(); }
+void TForm1::OpenConnectionAtStartup() { link_.OpenConnectionAtStartup(); }
 
 void TForm1::AttachDatagramHandler() {
-  link_->AttachDatagramHandler(
+  link_.AttachDatagramHandler(
       [this](const std::string& bytes, const std::string& sender, bool ipv6) {
         sink_.HoldTrafficLog();
         OnDatagram(bytes, sender, ipv6);
       });
-  link_->SetBurstEndHandler([this] { sink_.ReleaseTrafficLog(); });
+  link_.SetBurstEndHandler([this] { sink_.ReleaseTrafficLog(); });
 }
 
 void TForm1::ResetCounts() { ResetCountersAndAddress(state_); }
@@ -85,12 +85,19 @@ void TForm1::OpenSettingsDialog() {
   if (ports_.settings_dialog) ports_.settings_dialog();
 }
 
-void TForm1::CreateCipher() { link_->CreateCipher(state_.KeyString); }
+void TForm1::CreateCipher() { link_.CreateCipher(state_.KeyString); }
 
 void TForm1::LoadPreferences() {
   for (const std::string& problem : v7400::LoadPreferences(ports_.preferences, *this)) {
     ports_.error_log.AppException(kMainWindowName, problem);
   }
+  // --format chooses for this run; the stored choice stays unless the user makes another.
+  const std::optional<AutomationFormat> given = session_.Options().format;
+  if (!given) return;
+  const AutomationFormat stored = state_.Format;
+  (*given == AutomationFormat::kSia ? ui_->rbFormatSIA : ui_->rbFormat4100)->setChecked(true);
+  rgFormatClick();
+  stored_format_ = stored;
 }
 
 // --- Leaving -------------------------------------------------------------------------------
@@ -106,10 +113,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
-  Guard("UDPServer1", [this] {
-    if (scenario_) scenario_->Phases().Finish();
-    answer_faults_.SendLateNow();
-  });
+  Guard("UDPServer1", [this] { session_.FinishAnswers(); });
   state_.Closing = -1;
   Guard("Form1", [this] { ReleaseState(state_); });
   ShutDown();
@@ -136,7 +140,7 @@ void TForm1::CloseTrafficLog() {
 
 void TForm1::ReleaseNetworkObjects() {
   network_available_ = false;
-  link_->ReleaseNetworkObjects();
+  link_.ReleaseNetworkObjects();
 }
 
 void TForm1::SessionEnd(QSessionManager& manager) {
@@ -154,10 +158,7 @@ void TForm1::SessionEnd(QSessionManager& manager) {
 
 void TForm1::Terminate() {
   if (shut_down_) return;
-  Guard("UDPServer1", [this] {
-    if (scenario_) scenario_->Phases().Finish();
-    answer_faults_.SendLateNow();
-  });
+  Guard("UDPServer1", [this] { session_.FinishAnswers(); });
   state_.Closing = -1;
   ShutDown();
   QTimer::singleShot(0, qApp, &QCoreApplication::quit);

@@ -14,9 +14,9 @@ TEST_F(FormTest, DebugPageShowsOnlyWhenAskedAndRefusesABadRule) {
     QTabWidget* tabs = hidden->Form().pc_InputCommand;
     EXPECT_FALSE(tabs->isTabVisible(tabs->indexOf(hidden->Form().tsht_debug)));
   }
-  FaultOptions options;
-  options.debug_page = true;
-  faults_ = &options;
+  RunOptions options;
+  options.faults.debug_page = true;
+  options_ = &options;
   auto form = MakeForm();
   Ui::TForm1& ui = form->Form();
   EXPECT_TRUE(ui.pc_InputCommand->isTabVisible(ui.pc_InputCommand->indexOf(ui.tsht_debug)));

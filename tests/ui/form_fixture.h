@@ -53,7 +53,7 @@ class FormTest : public ::testing::Test {
             [this] {
               if (command_help_) command_help_();
             },
-        .faults = faults_,
+        .options = options_,
     });
     form->show();
     return form;
@@ -112,7 +112,7 @@ class FormTest : public ::testing::Test {
   int about_boxes_ = 0;
   std::function<void()> command_help_;
   bool serial_open_fails_ = false;
-  const FaultOptions* faults_ = nullptr;
+  const RunOptions* options_ = nullptr;
 };
 
 }  // namespace v7400::testing

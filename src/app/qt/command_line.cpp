@@ -21,23 +21,17 @@ namespace {
 QString Q(const char* text) { return QString::fromUtf8(text); }
 std::string S(const QString& text) { return text.toLocal8Bit().toStdString(); }
 
-// Options of the run without a window; without --headless only --csv, --pcap and --settings-dir
-// apply.
+// Options that need the run without a window: what ends the run, the commands it sends, its
+// progress line and the answer mode, which the window chooses with its own controls.
 const std::map<QString, const char*>& HeadlessOnly() {
   static const std::map<QString, const char*> kOptions = {
-      {Q("format"), "--format"},
       {Q("ack"), "--ack"},
-      {Q("log"), "--log"},
       {Q("count"), "--count"},
       {Q("seconds"), "--seconds"},
-      {Q("summary-json"), "--summary-json"},
-      {Q("strict"), "--strict"},
       {Q("command"), "--command"},
       {Q("line"), "--line"},
       {Q("progress"), "--progress"},
       {Q("quiet"), "--quiet"},
-      {Q("junit"), "--junit"},
-      {Q("junit-suite"), "--junit-suite"},
   };
   return kOptions;
 }
@@ -85,15 +79,20 @@ void AddOptions(QCommandLineParser& parser) {
       "FILE");
   add("pcap-wire", "With --pcap: a second interface holds the UDP datagrams as on the wire.");
   add("headless", "Runs without a window and without a display.");
-  add("format", "The automation format, sia or 4100 (default: the stored preference).", "NAME");
+  add("format", "The automation format, sia or 4100 (default: the stored preference); beside the window "
+      "it sets the Format choice for this run.",
+      "NAME");
   add("ack", "auto: answers every frame; manual is refused (it needs the window).", "MODE");
-  add("log", "Writes the traffic log to FILE, as the window's \"Log\" does.", "FILE");
+  add("log", "Writes the traffic log to FILE, as the window's \"Log\" does (also beside the "
+      "window).",
+      "FILE");
   add("count",
       "Ends the run after N frames received, not counting the receiver's feedbacks to the "
       "commands sent (and once these have settled).",
       "N");
   add("seconds", "Ends the run after S seconds.", "S");
-  add("summary-json", "Writes the summary to FILE as JSON.", "FILE");
+  add("summary-json",
+      "Writes the summary to FILE as JSON (also beside the window, as it closes).", "FILE");
   add("strict",
       "Exit status 1 when the receiver failed: an event given up, a sequence number lost, an "
       "outage not delivered whole and in order, a frame NACKed for its own checksum or "
@@ -136,7 +135,8 @@ void AddOptions(QCommandLineParser& parser) {
       "FILE");
   add("junit",
       "Writes the verdicts on the receiver to FILE as JUnit XML: the answers, per line nothing "
-      "lost and nothing given up, each outage delivered whole and in order.",
+      "lost and nothing given up, each outage delivered whole and in order (also beside the "
+      "window, as it closes).",
       "FILE");
   add("junit-suite", "With --junit: the name of the test suite and class (default v7400).", "NAME");
   add("debug-page", "Shows the \"Debug testing\" page of the window, with its answer faults.");

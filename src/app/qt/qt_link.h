@@ -100,20 +100,17 @@ class QtLink : public Link {
     connection_.UseGivenSettings(link.settings, [this] { given_names_.Adopt(); },
                                  link.serial_device);
   }
-  // Whether the configured transport is open: the serial port, or the UDP endpoint bound.
-  bool IsOpen() const {
+  bool IsOpen() const override {
     return state_.ConnectionMode == 1 ? endpoint_.IsActive() : serial_.IsOpen();
   }
-  // The device the configured COM port stands for.
-  std::string SerialDeviceName() const {
+  std::string SerialDeviceName() const override {
     const int port = serial_.Settings().port_number;
     const std::string device = serial_.DeviceFor(port);
     return device.empty() ? "COM" + std::to_string(port) : device;
   }
-  std::uint16_t LocalPort() const { return endpoint_.DefaultPort(); }
-  std::uint16_t BoundLocalPort() const { return endpoint_.BoundPort(); }
-  // Before the program ends: the answers still queued for the serial line go out.
-  void FinishSerialWrites() { serial_.FinishWrites(kFinishWritesMs); }
+  std::uint16_t LocalPort() const override { return endpoint_.DefaultPort(); }
+  std::uint16_t BoundLocalPort() const override { return endpoint_.BoundPort(); }
+  void FinishSerialWrites() override { serial_.FinishWrites(kFinishWritesMs); }
 
   // A serial port of the dialog's own for its port test, on the same COM table.
   std::unique_ptr<SerialDevice> MakeTestPort() {
