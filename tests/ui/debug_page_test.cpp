@@ -66,5 +66,24 @@ TEST_F(FormTest, DebugPageShowsOnlyWhenAskedAndRefusesABadRule) {
   EXPECT_EQ(form->Faults().Rules().size(), 12U);
 }
 
+// The outage counts down in whole seconds, rounded up, and its note goes when it is over.
+TEST_F(FormTest, DebugPageOutageCountsDown) {
+  RunOptions options;
+  options.faults.debug_page = true;
+  options_ = &options;
+  auto form = MakeForm();
+  auto* note = form->findChild<QLabel*>(QStringLiteral("FaultStatus"));
+  ASSERT_TRUE(note);
+  form->findChild<QPushButton*>(QStringLiteral("btnOutage"))->click();
+  for (const auto& [elapsed_ms, text] :
+       {std::pair{0U, "Faults acting: outage: no answers, 30 s left"},
+        {9500U, "Faults acting: outage: no answers, 21 s left"},
+        {29999U, "Faults acting: outage: no answers, 1 s left"}, {30000U, ""}}) {
+    clock_.tick = elapsed_ms;
+    form->Timer1Timer();
+    EXPECT_EQ(note->text().toStdString(), text) << elapsed_ms;
+  }
+}
+
 }  // namespace
 }  // namespace v7400::testing
