@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  qt6-base-dev qt6-serialport-dev qt6-tools-dev qt6-tools-dev-tools
+  qt6-base-dev qt6-charts-dev qt6-serialport-dev qt6-tools-dev qt6-tools-dev-tools
   libgl1-mesa-dev libssl-dev openssl
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev libtomlplusplus-dev
   python3 socat xvfb xauth xdotool x11-utils iproute2 imagemagick clang libclang-rt-14-dev

@@ -24,12 +24,11 @@ bool Inside(const WindowRect& inner, const WindowRect& outer) {
 
 }  // namespace
 
-std::optional<WindowRect> LoadWindowRect(const PreferenceStore& store) {
-  if (!store.KeyExists(kWindowKey)) return std::nullopt;
+std::optional<WindowRect> LoadWindowRect(const PreferenceStore& store, const std::string& key) {
+  if (!store.KeyExists(key)) return std::nullopt;
   int values[4];
   try {
-    for (int i = 0; i < 4; ++i)
-      values[i] = ParseStoredInteger(store.ReadString(kWindowKey, kNames[i]));
+    for (int i = 0; i < 4; ++i) values[i] = ParseStoredInteger(store.ReadString(key, kNames[i]));
   } catch (const std::runtime_error&) {
     return std::nullopt;
   }
@@ -38,9 +37,9 @@ std::optional<WindowRect> LoadWindowRect(const PreferenceStore& store) {
   return rect;
 }
 
-void SaveWindowRect(PreferenceStore& store, const WindowRect& rect) {
+void SaveWindowRect(PreferenceStore& store, const WindowRect& rect, const std::string& key) {
   const int values[4] = {rect.Left, rect.Top, rect.Width, rect.Height};
-  for (int i = 0; i < 4; ++i) store.WriteString(kWindowKey, kNames[i], std::to_string(values[i]));
+  for (int i = 0; i < 4; ++i) store.WriteString(key, kNames[i], std::to_string(values[i]));
 }
 
 WindowRect PlaceWindow(const std::optional<WindowRect>& saved, const WindowRect& design,

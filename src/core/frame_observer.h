@@ -31,6 +31,8 @@ struct FrameAnswer {
   bool delivered = false;
   // ... this long after the frame came.
   std::uint32_t delay_ms = 0;
+  // Bytes went on the wire in answer, right or wrong.
+  bool sent = false;
 };
 
 // The SIA event a frame carries in its data, "[#account|QCCZZ...]".

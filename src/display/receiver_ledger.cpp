@@ -215,6 +215,7 @@ void ReceiverLedger::OutageBegan(int number, std::uint32_t start_tick, std::uint
   }
   const auto index = static_cast<std::size_t>(number) - 1;
   outages_[index].begun = true;
+  outages_[index].figures.number = number;
   outages_[index].figures.start_tick = start_tick;
   outages_[index].figures.duration_ms = duration_ms;
   latest_begun_ = index;

@@ -49,6 +49,7 @@ struct RetryFigures {
 };
 
 struct OutageFigures {
+  int number = 0;  // 1-based, as the faults number it
   std::uint32_t start_tick = 0;
   std::uint32_t duration_ms = 0;
   std::int64_t during = 0;  // attempts whose answers it silenced

@@ -29,6 +29,8 @@ std::string SecondsText(double seconds) {
 FrameAnswer AnswerOnWire(const std::string& expected, const std::vector<AnswerPiece>& pieces,
                          bool stream) {
   FrameAnswer answer;
+  answer.sent = std::any_of(pieces.begin(), pieces.end(),
+                            [](const AnswerPiece& piece) { return !piece.bytes.empty(); });
   if (expected.empty()) return answer;
   std::vector<AnswerPiece> in_time = pieces;
   std::stable_sort(in_time.begin(), in_time.end(), [](const AnswerPiece& a, const AnswerPiece& b) {

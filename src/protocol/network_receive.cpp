@@ -127,6 +127,7 @@ void NetworkReceiver::OnDatagram(const std::string& datagram, const std::string&
   // Only an answer a fault or a debug option may have changed is looked at byte by byte.
   if (answering && !fault.Acts() && !sequence_option && !state_.Debug.SimulateSendingCrcError) {
     report.answer.delivered = checked_ok;
+    report.answer.sent = true;
   } else if (answering) {
     const std::string expected = !checked_ok      ? std::string()
                                  : state_.IsSia() ? AckFor(frame_sequence, state_)

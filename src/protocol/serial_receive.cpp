@@ -105,8 +105,8 @@ void SerialReceiver::CompleteFrame(char terminator) {
   if (state_.IsAutoAck()) {
     // Only an answer a fault or a debug option may have changed is looked at byte by byte.
     if (!fault_.Acts() && !sequence_option && !state_.Debug.SimulateSendingCrcError) {
-      report.answer.delivered =
-          checked_ok && (!state_.IsSia() || frame_sequence != kNeverAckedSequence);
+      report.answer.sent = !state_.IsSia() || frame_sequence != kNeverAckedSequence;
+      report.answer.delivered = checked_ok && report.answer.sent;
     } else {
       const std::string expected = !checked_ok      ? std::string()
                                    : state_.IsSia() ? AckFor(frame_sequence, state_)

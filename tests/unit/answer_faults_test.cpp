@@ -241,5 +241,23 @@ TEST(AnswerFaultsTest, ALateAnswerWithoutRoomIsRefusedAndRecordedSo) {
   EXPECT_TRUE(rig.sender.sent.empty() && rig.scheduler.tasks.empty());
 }
 
+// The record says whether bytes went in answer, on either link: what was written, if anything.
+TEST(AnswerFaultsTest, TheRecordSaysWhetherAnAnswerWent) {
+  const std::tuple<const char*, AckMode, bool> rows[] = {{"", AckMode::kAuto, true},
+                                                         {"nack", AckMode::kAuto, true},
+                                                         {"drop", AckMode::kAuto, false},
+                                                         {"", AckMode::kManual, false}};
+  for (const bool serial : {false, true}) {
+    for (const auto& [rule, ack, sent] : rows) {
+      Rig rig(serial);
+      rig.state.Ack = ack;
+      if (*rule != 0) rig.faults.SetRules(Rules({rule}), 1);
+      rig.Receive("A\x14");
+      EXPECT_EQ(rig.rows.at(0).answer.sent, sent) << rule << serial;
+      EXPECT_EQ(!(serial ? rig.port.writes : rig.sender.sent).empty(), sent) << rule << serial;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace v7400

@@ -164,6 +164,9 @@ TEST(ReceiverLedgerTest, AnOutageCountsWhatItSilencedAndWhatCameAfter) {
   EXPECT_EQ(o.first_after_ms, 250);
   EXPECT_EQ(o.silenced, 1);
   EXPECT_EQ(o.recovery_ms, 250);
+  ReceiverLedger second;  // figures carry their outage's number, whichever began first
+  second.OutageBegan(2, 0, 100);
+  EXPECT_EQ(second.Report().outages.at(0).number, 2);
   // A late ACK still waiting counts as delivered at its time, or when the end of a run sends it.
   ReceiverLedger pending;
   pending.OutageBegan(1, 0, 100);

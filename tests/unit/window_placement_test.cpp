@@ -42,6 +42,11 @@ TEST(WindowPlacement, KeptBesideTheOtherPreferencesAndIgnoredWhenBroken) {
   SaveWindowRect(store, {-20, 15, 900, 640});
   EXPECT_EQ(store.Get("SOFTWARE\\Corvane\\V7400\\Window\\", "Left"), "-20");
   EXPECT_EQ(LoadWindowRect(store), (WindowRect{-20, 15, 900, 640}));
+  // Each window under its own key.
+  EXPECT_EQ(LoadWindowRect(store, kBehaviourWindowKey), std::nullopt);
+  SaveWindowRect(store, {30, 40, 500, 300}, kBehaviourWindowKey);
+  EXPECT_EQ(store.Get("SOFTWARE\\Corvane\\V7400\\ReceiverBehaviour\\", "Width"), "500");
+  EXPECT_EQ(LoadWindowRect(store), (WindowRect{-20, 15, 900, 640}));
   for (const auto& [name, value] : {std::pair{"Width", "wide"}, {"Height", "0"}, {"Top", ""}}) {
     SaveWindowRect(store, {10, 15, 900, 640});
     store.Set(kWindowKey, name, value);
