@@ -111,9 +111,9 @@ class Bench:
             f.write(text)
 
     @contextlib.contextmanager
-    def simulator(self, target_args, headless=False, extra=(), answer_ms=300):
+    def simulator(self, target_args, headless=False, extra=(), answer_ms=300, behaviour=False):
         """Starts the program and waits until it answers a frame within `answer_ms`; keeps in
-        `probes` how many frames that took."""
+        `probes` how many frames that took. `behaviour`: the Receiver behaviour window open."""
         log = open(os.path.join(self.work, "sim.out"), "w")
         args, env = [os.path.join(self.bin, "v7400")] + list(extra), self.env
         if headless:
@@ -138,6 +138,8 @@ class Bench:
             self.probes += 1
             if not self.offscreen and not headless:
                 self.start_traffic_log()
+            if behaviour:
+                self.open_behaviour_window()
             yield sim
         finally:
             sim.send_signal(signal.SIGTERM)
@@ -177,6 +179,17 @@ class Bench:
                 return
             time.sleep(0.1)
         raise RuntimeError("could not switch the traffic log on through the window")
+
+    def open_behaviour_window(self):
+        """Ctrl+R in the main window, as a user opens the Receiver behaviour window."""
+        for window in self.xdotool("search", "--onlyvisible", "--name", "V7400").split():
+            self.xdotool("windowfocus", "--sync", window)
+            self.xdotool("key", "ctrl+r")
+        for _ in range(50):
+            if self.xdotool("search", "--onlyvisible", "--name", "Receiver behaviour").strip():
+                return
+            time.sleep(0.1)
+        raise RuntimeError("the Receiver behaviour window did not open on Ctrl+R")
 
     def check_traffic_log(self):
         """After SIGTERM the log ends with its totals line; keeps how many frames it holds."""
@@ -288,12 +301,12 @@ def record(bench, pid, target, options, out_file):
             f.write("-- %s\n" % title + "\n".join(flat[:25]) + "\n")
 
 
-def window_and_memory(bench, headless=False):
+def window_and_memory(bench, headless=False, behaviour=False):
     local, receiver = udp_ports()
     bench.configure(True, local, receiver)
     target = ["udp", "127.0.0.1", str(local), str(receiver)]
     options = ["--mode", "window", "--window", "32", "--count", str(WINDOW_FRAMES)]
-    with bench.simulator(target, headless) as sim:
+    with bench.simulator(target, headless, behaviour=behaviour) as sim:
         result = bench.load(target, options)
         result["peak_rss_mb"] = peak_rss_mb(sim.pid)
     with bench.bare_udp() as bare:
@@ -301,13 +314,13 @@ def window_and_memory(bench, headless=False):
     return result, floor
 
 
-def paced(bench, profile=None):
+def paced(bench, profile=None, behaviour=False):
     local, receiver = udp_ports()
     bench.configure(True, local, receiver)
     target = ["udp", "127.0.0.1", str(local), str(receiver)]
     options = ["--mode", "paced", "--rate", str(PACED_RATE),
                "--count", str(PACED_RATE * PACED_SECONDS)]
-    with bench.simulator(target) as sim:
+    with bench.simulator(target, behaviour=behaviour) as sim:
         result = bench.load(target, options)
         if profile:
             record(bench, sim.pid, target, options, profile)
@@ -575,6 +588,21 @@ def table(sw, window, paced_run, pty):
     ]
 
 
+def behaviour_rows(paced_run, window):
+    """The window with Receiver behaviour open: its table and timeline follow the traffic."""
+    (sim_pace, bare_pace), (sim_win, bare_win) = paced_run, window
+    return [
+        row("Receiver behaviour open: UDP ACK p99 at paced %d frames/s (us, lost)" % PACED_RATE,
+            "%.0f (%d)" % (sim_pace["p99_us"], sim_pace["lost"]),
+            "%.0f (%d)" % (bare_pace["p99_us"], bare_pace["lost"]), "< 1000 us",
+            sim_pace["p99_us"] < 1000 and sim_pace["lost"] == 0),
+        row("Receiver behaviour open: UDP 32 in flight frames/s (lost of %d)" % WINDOW_FRAMES,
+            "%.0f (%d)" % (sim_win["frames_per_s"], sim_win["lost"]),
+            "%.0f (%d)" % (bare_win["frames_per_s"], bare_win["lost"]), "none lost",
+            sim_win["lost"] == 0 and sim_win["answered"] == WINDOW_FRAMES),
+    ]
+
+
 def split_rows(headless, sw, window):
     """The same figures with the load tool on one CPU and the simulator on the other."""
     (sim_sw, bare_sw), (sim_win, bare_win) = sw, window
@@ -641,6 +669,12 @@ def main():
         window = window_and_memory(bench)
         print("end-to-end: paced %d frames/s ..." % PACED_RATE, file=sys.stderr)
         paced_run = paced(bench)
+        behaviour = []
+        if not bench.offscreen:
+            print("end-to-end: Receiver behaviour open, paced and 32 in flight ...",
+                  file=sys.stderr)
+            behaviour = behaviour_rows(paced(bench, behaviour=True),
+                                       window_and_memory(bench, behaviour=True))
         print("end-to-end: pseudo-terminal stop-and-wait ...", file=sys.stderr)
         pty = stop_and_wait_pty(bench)
         print("end-to-end: headless, stop-and-wait and 32 in flight ...", file=sys.stderr)
@@ -665,7 +699,7 @@ def main():
                                 window_and_memory(bench, True))
     finally:
         bench.close()
-    rows = (table(sw, window, paced_run, pty) + headless_rows(*headless) +
+    rows = (table(sw, window, paced_run, pty) + behaviour + headless_rows(*headless) +
             [big_datagram_row(big), paced_delay_row(delayed), rss_growth_row(growth),
              delay_flood_row(flood)] + split)
     print("v7400 on %s, traffic log %s; load tool and program on CPU 0 unless the row says "

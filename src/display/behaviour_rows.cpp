@@ -47,7 +47,7 @@ std::string NeverCame(const std::optional<std::vector<int>>& numbers) {
   return std::to_string(numbers->size()) + ": " + text + " ...";
 }
 
-std::string State(const OutageFigures& outage, const RunningOutage& running) {
+std::string State(const OutageFigures& outage, const OutageUnderWay& running) {
   if (!running || running->first != outage.number) return "done";
   return "running, " + std::to_string((running->second + 999) / 1000) + " s left";
 }
@@ -66,7 +66,7 @@ std::vector<TextRow> LineRows(const LedgerReport& report) {
 }
 
 std::vector<TextRow> OutageRows(const std::vector<OutageFigures>& outages,
-                                const RunningOutage& running) {
+                                const OutageUnderWay& running) {
   std::vector<TextRow> rows;
   const std::size_t first = outages.size() > kShownOutages ? outages.size() - kShownOutages : 0;
   for (std::size_t i = first; i < outages.size(); ++i) {

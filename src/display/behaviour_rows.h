@@ -27,12 +27,12 @@ inline constexpr std::array<const char*, 9> kOutageColumns = {
 inline constexpr std::size_t kShownOutages = 50;
 
 // The outage under way: its number and the milliseconds it has left.
-using RunningOutage = std::optional<std::pair<int, std::uint32_t>>;
+using OutageUnderWay = std::optional<std::pair<int, std::uint32_t>>;
 
 // "01" .. "32" for each line with events, then "total".
 std::vector<TextRow> LineRows(const LedgerReport& report);
 // The last kShownOutages of `outages`; the one `running` names is "running, N s left".
 std::vector<TextRow> OutageRows(const std::vector<OutageFigures>& outages,
-                                const RunningOutage& running);
+                                const OutageUnderWay& running);
 
 }  // namespace v7400

@@ -32,7 +32,10 @@ namespace {
 constexpr char kTitle[] = "Receiver behaviour";
 constexpr char kSaveReport[] = "Save report";
 constexpr char kSaveChart[] = "Save chart";
-constexpr char kReset[] = "Reset";
+// The buttons' captions, with their keys: Alt+S, Alt+C, Alt+R.
+constexpr char kSaveReportButton[] = "&Save report";
+constexpr char kSaveChartButton[] = "Save &chart";
+constexpr char kResetButton[] = "&Reset";
 constexpr char kSeconds[] = "seconds";
 constexpr char kSequenceAxis[] = "sequence";
 constexpr char kEventAxis[] = "event";
@@ -135,9 +138,9 @@ ReceiverBehaviourWindow::ReceiverBehaviourWindow(BehaviourSource source, QWidget
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
   const std::pair<const char*, void (ReceiverBehaviourWindow::*)()> actions[] = {
-      {kSaveReport, &ReceiverBehaviourWindow::SaveReport},
-      {kSaveChart, &ReceiverBehaviourWindow::SaveChart},
-      {kReset, &ReceiverBehaviourWindow::ResetFigures}};
+      {kSaveReportButton, &ReceiverBehaviourWindow::SaveReport},
+      {kSaveChartButton, &ReceiverBehaviourWindow::SaveChart},
+      {kResetButton, &ReceiverBehaviourWindow::ResetFigures}};
   const char* names[] = {"btnSaveReport", "btnSaveChart", "btnReset"};
   for (std::size_t i = 0; i < std::size(actions); ++i) {
     auto* button = new QPushButton(QString::fromLatin1(actions[i].first));
@@ -218,8 +221,8 @@ void ReceiverBehaviourWindow::Update() {
                           report.outages.end());
     outages_changed = true;
   }
-  const RunningOutage running = source_.running_outage();
-  RunningOutage seconds_left;
+  const OutageUnderWay running = source_.running_outage();
+  OutageUnderWay seconds_left;
   if (running) seconds_left.emplace(running->first, (running->second + 999) / 1000);
   if (outages_changed || !shown_running_ || *shown_running_ != seconds_left) {
     shown_running_ = seconds_left;

@@ -100,7 +100,7 @@ class ReceiverBehaviourWindow : public QWidget {
   std::optional<std::uint64_t> report_version_;
   std::uint32_t report_tick_ = 0;
   std::vector<OutageFigures> shown_outages_;
-  std::optional<RunningOutage> shown_running_;  // with whole seconds left
+  std::optional<OutageUnderWay> shown_running_;  // with whole seconds left
   std::optional<std::uint32_t> chart_step_;     // the time step the chart was drawn at
   std::optional<std::uint64_t> chart_version_;
   bool placed_ = false;

@@ -12,6 +12,7 @@
 #include "app/window_placement.h"
 #include "commands/input_commands.h"
 #include "ui/display_list_model.h"
+#include "ui/receiver_behaviour_window.h"
 #include "ui/font_spec_qt.h"
 #include "ui_tform1.h"
 
@@ -57,6 +58,7 @@ TForm1::TForm1(FormPorts ports, QWidget* parent)
   ConnectCommandPanel();
   // After the debug options are connected: its note follows them.
   SetUpFaultControls();
+  SetUpReceiverBehaviour();
   link_.SetSerialDataHandler([this](int count) { ApdComPort1TriggerAvail(count); });
   sink_.SetLogFailureHandler([this](const std::string& message) {
     ports_.error_log.AppException("cbxSaveLogToFile", message);

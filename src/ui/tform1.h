@@ -42,6 +42,8 @@ class TForm1;
 namespace v7400 {
 
 class DisplayListModel;
+class ReceiverBehaviourWindow;
+struct BehaviourSource;
 
 // What the window works with; the program hands in the real adapters, tests hand in fakes.
 struct FormPorts {
@@ -248,6 +250,11 @@ class TForm1 : public QMainWindow,
   void btnOutageClick();
   void ShowFaultStatus();
   std::string PhaseText();
+  // The Receiver behaviour window, its shortcut, its button and its refresh clock.
+  void SetUpReceiverBehaviour();
+  void btnReceiverBehaviourClick();
+  BehaviourSource BehaviourPorts();
+  std::string SaveReceiverReport(const std::string& path);
   bool FocusMovesWithinWindow(const QEvent* event) const;
   void SetUpClientScrolling();
   void SetUpStatusBar();
@@ -325,6 +332,9 @@ class TForm1 : public QMainWindow,
       ~0ULL, ~0U, 0, 0, 0, {}};
   // The format of the preferences while the command line's stands in for it; what is saved.
   std::optional<AutomationFormat> stored_format_;
+  // Before the session goes: it reads the session's figures.
+  std::unique_ptr<ReceiverBehaviourWindow> behaviour_;
+  QTimer* behaviour_timer_ = nullptr;
 };
 
 }  // namespace v7400

@@ -7,6 +7,7 @@
 
 #include "app/window_placement.h"
 #include "commands/input_commands.h"
+#include "ui/receiver_behaviour_window.h"
 #include "ui/tform1.h"
 #include "ui_tform1.h"
 
@@ -123,6 +124,8 @@ void TForm1::closeEvent(QCloseEvent* event) {
 void TForm1::ShutDown() {
   if (shut_down_) return;
   shut_down_ = true;
+  // It keeps its place as it closes, and the program ends with the main window.
+  if (behaviour_) behaviour_->close();
   RunShutDown(*this, ports_.error_log, kMainWindowName);
 }
 

@@ -71,7 +71,7 @@ class BehaviourWindowTest : public ::testing::Test {
   LedgerReport report_;
   AttemptTimeline timeline_;
   std::uint32_t now_ = 5000;
-  RunningOutage running_ = std::pair(3, 2500U);
+  OutageUnderWay running_ = std::pair(3, 2500U);
   std::vector<std::string> saved_;
   std::string save_error_ = "disk full";
   int resets_ = 0;

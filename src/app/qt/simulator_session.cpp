@@ -103,6 +103,7 @@ SimulatorSession::SimulatorSession(const RunOptions& options, const Clock& clock
   });
   faults_.SetOutageHandler([this](int number, std::uint32_t start, std::uint32_t ms) {
     observers_.Ledger().OutageBegan(number, start, ms);
+    timeline_.OutageBegan(number, start, ms);
   });
   sink_.AddObserver(this);
   sink_.SetLogFailureHandler(
@@ -115,7 +116,14 @@ SimulatorSession::SimulatorSession(const RunOptions& options, const Clock& clock
 
 SimulatorSession::~SimulatorSession() {
   observers_.Recorder().SetPcap(nullptr);
+  if (timeline_followed_) sink_.RemoveObserver(&timeline_);
   sink_.RemoveObserver(this);
+}
+
+void SimulatorSession::FollowTimeline() {
+  if (timeline_followed_) return;
+  timeline_followed_ = true;
+  sink_.AddObserver(&timeline_);
 }
 
 void SimulatorSession::Notice(const std::string& component, const std::string& message) const {
@@ -148,14 +156,16 @@ void SimulatorSession::FinishAnswers() {
 
 void SimulatorSession::ResetFigures() {
   observers_.ResetFigures();
+  timeline_.Reset();
   // An outage under way goes on, so the frames it silences find it in the new figures.
   const std::uint32_t now = clock_.TickMs();
   const std::vector<OutageSpell>& outages = faults_.Outages();
   for (std::size_t i = 0; i < outages.size(); ++i) {
     const OutageSpell& outage = outages[i];
     if (outage.started && now - outage.start_tick < outage.DurationMs()) {
-      observers_.Ledger().OutageBegan(static_cast<int>(i) + 1, outage.start_tick,
-                                      outage.DurationMs());
+      const int number = static_cast<int>(i) + 1;
+      observers_.Ledger().OutageBegan(number, outage.start_tick, outage.DurationMs());
+      timeline_.OutageBegan(number, outage.start_tick, outage.DurationMs());
     }
   }
 }

@@ -21,6 +21,7 @@
 #include "core/display_view.h"
 #include "core/preference_store.h"
 #include "core/prompts.h"
+#include "display/attempt_timeline.h"
 #include "display/display_sink.h"
 #include "display/expectation.h"
 #include "display/traffic_observers.h"
@@ -90,6 +91,9 @@ class SimulatorSession : private FrameObserver {
   ScenarioPhases* Phases() { return scenario_ ? &scenario_->Phases() : nullptr; }
   CommandRun& Run() { return run_; }
   const CommandRun& Run() const { return run_; }
+  // The receiver's recent attempts for a timeline, once a view asks to follow them.
+  const AttemptTimeline& Timeline() const { return timeline_; }
+  void FollowTimeline();
 
   // The creation steps both front ends take alike.
   void SetProtocolDefaults();
@@ -129,6 +133,8 @@ class SimulatorSession : private FrameObserver {
   SerialReceiver serial_receiver_;
   NetworkReceiver network_receiver_;
   TrafficObservers observers_;
+  AttemptTimeline timeline_;
+  bool timeline_followed_ = false;
   CommandRun run_;
   QElapsedTimer elapsed_;
   // Last, so late answers still pending are dropped before the receivers go.
