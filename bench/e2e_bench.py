@@ -635,10 +635,17 @@ def main():
     parser.add_argument("--paced", action="store_true", help="with --profile: the paced figure")
     parser.add_argument("--headless", action="store_true",
                         help="with --profile: the run without a window")
-    parser.add_argument("--only", choices=["rss-growth", "delay-flood"], help="only this row")
+    parser.add_argument("--only", choices=["rss-growth", "delay-flood", "behaviour"],
+                        help="only this row (behaviour: the rows with Receiver behaviour open)")
     args = parser.parse_args()
-    bench = Bench(args.bin_dir, args.offscreen or bool(args.only))  # headless: no screen
+    # The headless rows need no screen; the behaviour rows need Xvfb.
+    bench = Bench(args.bin_dir, args.offscreen or args.only in ("rss-growth", "delay-flood"))
     try:
+        if args.only == "behaviour":
+            rows = behaviour_rows(paced(bench, behaviour=True),
+                                  window_and_memory(bench, behaviour=True))
+            print_table(rows)
+            return 0
         if args.only:
             if args.only == "rss-growth":
                 runs = {"rss_growth": rss_growth(bench)}

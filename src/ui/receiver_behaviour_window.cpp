@@ -24,6 +24,7 @@
 #include <stdexcept>
 
 #include "app/window_placement.h"
+#include "ui/attempt_marks_item.h"
 
 namespace v7400 {
 
@@ -48,10 +49,12 @@ const QColor kRetryColour(0x60, 0x60, 0x60, 0xa0);
 
 constexpr double kShownSeconds = 60;
 // The chart scrolls in these steps while no attempt comes.
-constexpr std::uint32_t kChartStepMs = 250;
+constexpr std::uint32_t kChartStepMs = 500;
 // The figures are looked at at most this often while attempts come, and this often anyway.
-constexpr std::uint32_t kReportAfterMs = 500;
+constexpr std::uint32_t kReportAfterMs = 1000;
 constexpr std::uint32_t kReportEveryMs = 1000;
+constexpr int kRefreshSteps = 3;
+constexpr int kRefreshStepGapMs = 2;
 constexpr int kDesignWidth = 980;
 constexpr int kDesignHeight = 720;
 
@@ -188,10 +191,14 @@ void ReceiverBehaviourWindow::BuildChart() {
     series->attachAxis(x_axis_);
     series->attachAxis(y_axis_);
   }
+  // The series give the legend its entries; the marks item paints the attempts.
   retries_ = new QGraphicsPathItem(chart_);
   retries_->setPen(QPen(kRetryColour, 1));
   retries_->setZValue(1);
-  connect(chart_, &QChart::plotAreaChanged, this, &ReceiverBehaviourWindow::DrawRetries);
+  marks_ = new AttemptMarksItem(
+      {kAnswerColours[0], kAnswerColours[1], kAnswerColours[2], kAnswerColours[3]}, chart_);
+  marks_->setZValue(2);
+  connect(chart_, &QChart::plotAreaChanged, this, &ReceiverBehaviourWindow::DrawOverlay);
   chart_->legend()->setAlignment(Qt::AlignBottom);
   chart_view_ = new QChartView(chart_);
   chart_view_->setObjectName(QStringLiteral("chartTimeline"));
@@ -200,39 +207,69 @@ void ReceiverBehaviourWindow::BuildChart() {
 }
 
 void ReceiverBehaviourWindow::Refresh() {
-  if (isVisible()) Update();
+  if (!isVisible() || next_step_ != 0) return;  // the refresh under way goes on
+  RunStep(0);
+}
+
+// A refresh runs as steps (the lines, the outages, the chart) with the links served between
+// them, so that a frame never waits for a whole refresh.
+void ReceiverBehaviourWindow::RunStep(int step) {
+  const std::uint32_t now = source_.now_tick();
+  if (step == 0) UpdateLines(now);
+  if (step == 1) UpdateOutages();
+  if (step == 2) UpdateChart(now);
+  next_step_ = step + 1 < kRefreshSteps ? step + 1 : 0;
+  if (next_step_ == 0) return;
+  QTimer::singleShot(kRefreshStepGapMs, this, [this, generation = refresh_generation_] {
+    if (generation == refresh_generation_ && next_step_ != 0 && isVisible()) RunStep(next_step_);
+  });
 }
 
 void ReceiverBehaviourWindow::Update() {
+  ++refresh_generation_;  // a refresh under way is done here whole
+  next_step_ = 0;
   const std::uint32_t now = source_.now_tick();
-  const std::uint64_t version = source_.timeline->Version();
+  UpdateLines(now);
+  UpdateOutages();
+  UpdateChart(now);
+}
+
+void ReceiverBehaviourWindow::UpdateLines(std::uint32_t now) {
   // Every attempt and outage changes the timeline; a slow look catches the rest.
-  bool outages_changed = false;
+  const std::uint64_t version = source_.timeline->Version();
   const std::uint32_t since = now - report_tick_;
-  if (!report_version_ || (version != *report_version_ && since >= kReportAfterMs) ||
-      since >= kReportEveryMs) {
-    report_version_ = version;
-    report_tick_ = now;
-    const LedgerReport report = source_.report();
-    Fill(*lines_, LineRows(report));
-    const std::size_t first =
-        report.outages.size() > kShownOutages ? report.outages.size() - kShownOutages : 0;
-    shown_outages_.assign(report.outages.begin() + static_cast<std::ptrdiff_t>(first),
-                          report.outages.end());
-    outages_changed = true;
+  if (report_version_ && (version == *report_version_ || since < kReportAfterMs) &&
+      since < kReportEveryMs) {
+    return;
   }
+  report_version_ = version;
+  report_tick_ = now;
+  const LedgerReport report = source_.report();
+  Fill(*lines_, LineRows(report));
+  const std::size_t first =
+      report.outages.size() > kShownOutages ? report.outages.size() - kShownOutages : 0;
+  shown_outages_.assign(report.outages.begin() + static_cast<std::ptrdiff_t>(first),
+                        report.outages.end());
+  outages_changed_ = true;
+}
+
+void ReceiverBehaviourWindow::UpdateOutages() {
   const OutageUnderWay running = source_.running_outage();
   OutageUnderWay seconds_left;
   if (running) seconds_left.emplace(running->first, (running->second + 999) / 1000);
-  if (outages_changed || !shown_running_ || *shown_running_ != seconds_left) {
+  if (std::exchange(outages_changed_, false) || !shown_running_ ||
+      *shown_running_ != seconds_left) {
     shown_running_ = seconds_left;
     Fill(*outages_, OutageRows(shown_outages_, running));
   }
+}
+
+void ReceiverBehaviourWindow::UpdateChart(std::uint32_t now) {
   const std::uint32_t step = now / kChartStepMs;
-  if (step != chart_step_) {
-    chart_step_ = step;
-    DrawChart(now, std::exchange(chart_version_, version) != version);
-  }
+  if (step == chart_step_) return;
+  chart_step_ = step;
+  const std::uint64_t version = source_.timeline->Version();
+  DrawChart(now, std::exchange(chart_version_, version) != version);
 }
 
 void ReceiverBehaviourWindow::DrawChart(std::uint32_t now, bool attempts_changed) {
@@ -253,31 +290,41 @@ void ReceiverBehaviourWindow::DrawChart(std::uint32_t now, bool attempts_changed
     high = std::max(high, static_cast<double>(p.value));
   }
   if (low > high) low = high = 1;
-  low -= 1;
-  high += 1;
   x_axis_->setRange(start, end);
-  y_axis_->setRange(low, high);
-  y_axis_->setTickInterval(NiceStep(high - low, 5));
+  FitValueAxis(low - 1, high + 1);
   y_axis_->setTitleText(QString::fromLatin1(timeline.Numbered() ? kSequenceAxis : kEventAxis));
   // The points keep their place in chart values: while none came, only the axes move.
   if (attempts_changed) DrawAttempts(origin, start, counts);
   DrawBands(origin, start, end, low, high);
-  DrawRetries();
+  DrawOverlay();
+}
+
+// The range widened to whole ticks, so it changes seldom: each change lays the axis out again.
+// The larger tick interval goes first, or a wide range would briefly have a label per number.
+void ReceiverBehaviourWindow::FitValueAxis(double low, double high) {
+  const double step = NiceStep(high - low, 5);
+  low = std::floor(low / step) * step;
+  high = std::ceil(high / step) * step;
+  if (low == y_axis_->min() && high == y_axis_->max() && step == y_axis_->tickInterval()) return;
+  y_axis_->setTickInterval(std::max(step, y_axis_->tickInterval()));
+  y_axis_->setRange(low, high);
+  y_axis_->setTickInterval(step);
 }
 
 void ReceiverBehaviourWindow::DrawAttempts(std::uint32_t origin, double start,
                                            const std::array<qsizetype, 4>& counts) {
-  std::array<QList<QPointF>, 4> shown;
-  for (std::size_t i = 0; i < shown.size(); ++i) shown[i].reserve(counts[i]);
+  for (std::size_t i = 0; i < shown_.size(); ++i) {
+    shown_[i].clear();
+    shown_[i].reserve(static_cast<std::size_t>(counts[i]));
+  }
   retry_lines_.clear();
   for (const AttemptPoint& p : source_.timeline->Points()) {
     const double x = Seconds(p.tick, origin);
     if (x < start) continue;
     const auto y = static_cast<double>(p.value);
-    shown[static_cast<std::size_t>(p.answer)].append(QPointF(x, y));
+    shown_[static_cast<std::size_t>(p.answer)].emplace_back(x, y);
     if (p.first_tick) retry_lines_.emplace_back(QPointF(Seconds(*p.first_tick, origin), y), x);
   }
-  for (std::size_t i = 0; i < shown.size(); ++i) attempts_[i]->replace(shown[i]);
 }
 
 void ReceiverBehaviourWindow::DrawBands(std::uint32_t origin, double start, double end, double low,
@@ -297,18 +344,33 @@ void ReceiverBehaviourWindow::DrawBands(std::uint32_t origin, double start, doub
   band_bottom_->replace(bottom);
 }
 
-void ReceiverBehaviourWindow::DrawRetries() {
+QPointF ReceiverBehaviourWindow::Position(const QPointF& value) const {
+  const QRectF area = chart_->plotArea();
+  const double x_span = x_axis_->max() - x_axis_->min();
+  const double y_span = y_axis_->max() - y_axis_->min();
+  if (x_span <= 0 || y_span <= 0) return area.topLeft();
+  return {area.left() + (value.x() - x_axis_->min()) / x_span * area.width(),
+          area.bottom() - (value.y() - y_axis_->min()) / y_span * area.height()};
+}
+
+void ReceiverBehaviourWindow::DrawOverlay() {
   // Cut at the plot's left edge: a first attempt may lie before the axis start.
   const QRectF area = chart_->plotArea();
   QPainterPath path;
   for (const auto& [from, to_x] : retry_lines_) {
-    const QPointF to = chart_->mapToPosition(QPointF(to_x, from.y()), attempts_[0]);
+    const QPointF to = Position(QPointF(to_x, from.y()));
     if (to.x() < area.left()) continue;
-    const QPointF at = chart_->mapToPosition(from, attempts_[0]);
+    const QPointF at = Position(from);
     path.moveTo(std::max(at.x(), area.left()), at.y());
     path.lineTo(to);
   }
   retries_->setPath(path);
+  std::array<std::vector<QPointF>, AttemptMarksItem::kKinds> centres;
+  for (std::size_t kind = 0; kind < centres.size(); ++kind) {
+    centres[kind].reserve(shown_[kind].size());
+    for (const QPointF& value : shown_[kind]) centres[kind].push_back(Position(value));
+  }
+  marks_->SetMarks(centres, area);
 }
 
 void ReceiverBehaviourWindow::SaveReport() {
@@ -338,11 +400,11 @@ void ReceiverBehaviourWindow::SaveChart() {
 
 void ReceiverBehaviourWindow::ResetFigures() {
   source_.reset();
-  for (QScatterSeries* series : attempts_) series->clear();
+  for (std::vector<QPointF>& shown : shown_) shown.clear();
   band_top_->clear();
   band_bottom_->clear();
   retry_lines_.clear();
-  retries_->setPath({});
+  DrawOverlay();
   report_version_.reset();
   shown_running_.reset();
   ForgetChart();

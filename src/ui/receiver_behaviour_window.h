@@ -34,6 +34,8 @@ class QValueAxis;
 
 namespace v7400 {
 
+class AttemptMarksItem;
+
 struct BehaviourSource {
   std::function<LedgerReport()> report;
   const AttemptTimeline* timeline = nullptr;
@@ -65,12 +67,20 @@ class ReceiverBehaviourWindow : public QWidget {
  private:
   void BuildChart();
   void BuildTables();
+  // The whole refresh at once, as on showing and after a reset.
   void Update();
+  void RunStep(int step);
+  void UpdateLines(std::uint32_t now);
+  void UpdateOutages();
+  void UpdateChart(std::uint32_t now);
   void DrawChart(std::uint32_t now, bool attempts_changed);
   void DrawAttempts(std::uint32_t origin, double start, const std::array<qsizetype, 4>& counts);
   void DrawBands(std::uint32_t origin, double start, double end, double low, double high);
-  // The retry lines, mapped onto the plot as it is laid out now.
-  void DrawRetries();
+  // The retry lines and the attempts' marks, mapped onto the plot as it is laid out now.
+  void DrawOverlay();
+  void FitValueAxis(double low, double high);
+  // Where a point in chart values lies on the plot.
+  QPointF Position(const QPointF& value) const;
   // The next refresh draws the chart whole.
   void ForgetChart() {
     chart_step_.reset();
@@ -94,6 +104,9 @@ class ReceiverBehaviourWindow : public QWidget {
   QLineSeries* band_top_ = nullptr;
   QLineSeries* band_bottom_ = nullptr;
   QGraphicsPathItem* retries_ = nullptr;
+  AttemptMarksItem* marks_ = nullptr;
+  // The attempts shown, in chart values, by answer.
+  std::array<std::vector<QPointF>, 4> shown_;
   // Each retry line in chart values: from its first attempt to the x of the repeat.
   std::vector<std::pair<QPointF, double>> retry_lines_;
 
@@ -104,6 +117,9 @@ class ReceiverBehaviourWindow : public QWidget {
   std::optional<std::uint32_t> chart_step_;     // the time step the chart was drawn at
   std::optional<std::uint64_t> chart_version_;
   bool placed_ = false;
+  bool outages_changed_ = false;
+  int next_step_ = 0;  // of the refresh under way; 0 none
+  std::uint64_t refresh_generation_ = 0;
 };
 
 }  // namespace v7400

@@ -3,13 +3,14 @@
 #include <QChartView>
 #include <QImage>
 #include <QPushButton>
-#include <QScatterSeries>
 #include <QTableWidget>
+#include <QTest>
 #include <memory>
 #include <tuple>
 
 #include "app/window_placement.h"
 #include "codec/frame.h"
+#include "ui/attempt_marks_item.h"
 #include "ui/receiver_behaviour_window.h"
 #include "unit/fakes/fake_preference_store.h"
 #include "unit/fakes/fake_prompts.h"
@@ -87,8 +88,12 @@ TEST_F(BehaviourWindowTest, TablesAndChartShowTheFigures) {
   EXPECT_EQ(Table(*window, "tblLines"), "03" + figures + "2\ntotal" + figures + "2\n");
   EXPECT_EQ(Table(*window, "tblOutages"), done + "3|running, 3 s left|1|0|-|-|yes|yes|none\n");
   std::string counts;  // of ACK, NACK, missing and spoiled attempts
-  for (QAbstractSeries* series : window->findChild<QChartView*>()->chart()->series()) {
-    if (auto* s = qobject_cast<QScatterSeries*>(series)) counts += std::to_string(s->count());
+  for (QGraphicsItem* item : window->findChild<QChartView*>()->chart()->childItems()) {
+    if (const auto* marks = dynamic_cast<const AttemptMarksItem*>(item)) {
+      for (std::size_t kind = 0; kind < AttemptMarksItem::kKinds; ++kind) {
+        counts += std::to_string(marks->Marks(kind));
+      }
+    }
   }
   EXPECT_EQ(counts, "2110");
   // "4100": nothing lost is known. The figures are looked at again within a second.
@@ -96,6 +101,7 @@ TEST_F(BehaviourWindowTest, TablesAndChartShowTheFigures) {
   running_ = std::pair(3, 400U);
   now_ += 1000;
   window->Refresh();
+  QTest::qWait(50);  // the refresh runs in steps
   EXPECT_EQ(Table(*window, "tblLines"), "03" + figures + "-\ntotal" + figures + "-\n");
   EXPECT_EQ(Table(*window, "tblOutages"), done + "3|running, 1 s left|1|0|-|-|yes|yes|none\n");
 }
