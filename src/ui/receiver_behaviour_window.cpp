@@ -49,7 +49,7 @@ const QColor kRetryColour(0x60, 0x60, 0x60, 0xa0);
 
 constexpr double kShownSeconds = 60;
 // The chart scrolls in these steps while no attempt comes.
-constexpr std::uint32_t kChartStepMs = 500;
+constexpr std::uint32_t kChartStepMs = 1000;
 // The figures are looked at at most this often while attempts come, and this often anyway.
 constexpr std::uint32_t kReportAfterMs = 1000;
 constexpr std::uint32_t kReportEveryMs = 1000;
@@ -202,7 +202,7 @@ void ReceiverBehaviourWindow::BuildChart() {
   chart_->legend()->setAlignment(Qt::AlignBottom);
   chart_view_ = new QChartView(chart_);
   chart_view_->setObjectName(QStringLiteral("chartTimeline"));
-  chart_view_->setRenderHint(QPainter::Antialiasing);
+  chart_view_->setRenderHint(QPainter::Antialiasing, false);
   chart_view_->setMinimumHeight(260);
 }
 
