@@ -25,6 +25,7 @@
 
 #include "app/window_placement.h"
 #include "ui/attempt_marks_item.h"
+#include "ui/screen_areas.h"
 
 namespace v7400 {
 
@@ -430,13 +431,7 @@ void ReceiverBehaviourWindow::hideEvent(QHideEvent* event) {
 void ReceiverBehaviourWindow::PlaceOnScreen() {
   if (source_.preferences == nullptr) return;
   const std::optional<WindowRect> saved = LoadWindowRect(*source_.preferences, kBehaviourWindowKey);
-  std::vector<WindowRect> screens;
-  const QScreen* primary = QGuiApplication::primaryScreen();
-  for (const QScreen* screen : QGuiApplication::screens()) {
-    const QRect area = screen->availableGeometry();
-    const WindowRect rect{area.x(), area.y(), area.width(), area.height()};
-    screens.insert(screen == primary ? screens.begin() : screens.end(), rect);
-  }
+  const std::vector<WindowRect> screens = AvailableScreenAreas();
   // Before the first show the frame is not known: room for a title bar is kept.
   const WindowRect placed =
       PlaceWindow(saved, WindowRect{0, 0, width(), height()}, screens, FrameMargins{4, 30, 4, 4});

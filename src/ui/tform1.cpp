@@ -12,6 +12,7 @@
 #include "app/window_placement.h"
 #include "commands/input_commands.h"
 #include "ui/display_list_model.h"
+#include "ui/screen_areas.h"
 #include "ui/receiver_behaviour_window.h"
 #include "ui/font_spec_qt.h"
 #include "ui_tform1.h"
@@ -90,13 +91,7 @@ void TForm1::SetUpClientScrolling() {
 void TForm1::PlaceOnScreen() {
   std::optional<WindowRect> saved;
   Guard(kMainWindowName, [&] { saved = LoadWindowRect(ports_.preferences); });
-  std::vector<WindowRect> screens;
-  const QScreen* primary = QGuiApplication::primaryScreen();
-  for (const QScreen* screen : QGuiApplication::screens()) {
-    const QRect area = screen->availableGeometry();
-    const WindowRect rect{area.x(), area.y(), area.width(), area.height()};
-    screens.insert(screen == primary ? screens.begin() : screens.end(), rect);
-  }
+  const std::vector<WindowRect> screens = AvailableScreenAreas();
   // Before the first show the frame is not known yet: room for a title bar is kept.
   QMargins frame(
       frameGeometry().left() - geometry().left(), geometry().top() - frameGeometry().top(),
