@@ -17,7 +17,8 @@ packages+=(librsvg2-bin lintian desktop-file-utils appstream man-db)
 packages+=(tshark)
 
 # The live control (--control) and the test that reads its metrics.
-packages+=(qt6-httpserver-dev python3-prometheus-client)
+# Qt HTTP Server's CMake package needs the WebSockets one beside it.
+packages+=(qt6-httpserver-dev qt6-websockets-dev python3-prometheus-client)
 
 # The locale definitions a test builds a German locale from, to show numbers do not follow it.
 packages+=(locales)

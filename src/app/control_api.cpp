@@ -74,11 +74,9 @@ std::string UnknownKey(const Json& json, std::initializer_list<const char*> know
   return {};
 }
 
-std::optional<std::uint64_t> Number(std::string_view text) {
-  std::uint64_t value = 0;
+bool ReadNumber(std::string_view text, std::uint64_t& value) {
   const auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || status != std::errc() || end != text.data() + text.size()) return {};
-  return value;
+  return !text.empty() && status == std::errc() && end == text.data() + text.size();
 }
 
 }  // namespace
@@ -216,19 +214,21 @@ ControlResponse ControlApi::GetEvents(const std::string& query) {
     rest.remove_prefix(std::min(rest.size(), pair.size() + 1));
     const std::size_t equals = pair.find('=');
     const std::string_view key = pair.substr(0, equals);
-    const std::optional<std::uint64_t> value =
-        equals == std::string_view::npos ? std::nullopt : Number(pair.substr(equals + 1));
-    if (key != "after" && key != "limit") {
+    std::uint64_t value = 0;
+    const bool number =
+        equals != std::string_view::npos && ReadNumber(pair.substr(equals + 1), value);
+    if (key == "after" && number) {
+      after = value;
+    } else if (key == "limit" && number && value >= 1 && value <= kControlEventsLimit) {
+      limit = static_cast<std::size_t>(value);
+    } else if (key == "after") {
+      return Error(400, "after must be an event id (a number)");
+    } else if (key == "limit") {
+      return Error(400, "limit must be a number from 1 to " + std::to_string(kControlEventsLimit));
+    } else {
       return Error(400, "unknown parameter '" + ShownText(std::string(key), kQuotedLimit) +
                             "'; after=N and limit=M are taken");
     }
-    if (!value || (key == "limit" && (*value == 0 || *value > kControlEventsLimit))) {
-      return Error(400, std::string(key) + (key == "limit" ? " must be a number from 1 to " +
-                                                                  std::to_string(kControlEventsLimit)
-                                                            : " must be an event id (a number)"));
-    }
-    if (key == "after") after = *value;
-    if (key == "limit") limit = static_cast<std::size_t>(*value);
   }
   return JsonResponse(200, target_.Events(after, limit));
 }
