@@ -13,7 +13,11 @@ import time
 import urllib.error
 import urllib.request
 
-from prometheus_client.parser import text_string_to_metric_families
+try:
+    from prometheus_client.parser import text_string_to_metric_families
+except ImportError:  # a Python of its own on the PATH: Debian's package is beside the system's
+    sys.path.append("/usr/lib/python3/dist-packages")
+    from prometheus_client.parser import text_string_to_metric_families
 
 from headless_e2e import check, udp_run, wait_listening
 
@@ -144,7 +148,8 @@ def access(bin_dir):
     sim, base = start(run, "--control-token", "s3cret", *link)
     check(call(base, "GET", "/v1/status")[0] == 401, "a request without the token")
     check(call(base, "GET", "/v1/status", token="s3cret")[0] == 200, "with the token")
-    taken = run.start("--control", base.rsplit("/", 1)[1], *link[:3], "--local-port", "0")
+    taken = run.start("--control", base.rsplit("/", 1)[1], *link[:3], "--local-port",
+                      str(sim_port + 2))
     err = taken.communicate(timeout=20)[1]
     check(taken.returncode == 2 and "cannot listen" in err, "a port taken: %s" % err)
     sim.terminate()

@@ -144,11 +144,11 @@ void AddOptions(QCommandLineParser& parser) {
       "Listens for the live control over HTTP on [ADDRESS:]PORT (default address 127.0.0.1; "
       "[::1]:PORT for IPv6; port 0: any free one, said at start): status, faults, outages, "
       "report, events and Prometheus metrics.",
-      "[ADDRESS:]PORT");
+      "PORT");
   add("control-token",
-      "With --control: every request must bring \"Authorization: Bearer TOKEN\"; needed for "
+      "With --control: every request must bring \"Authorization: Bearer KEY\"; needed for "
       "an address other than loopback.",
-      "TOKEN");
+      "KEY");
   {
     QCommandLineOption port(Q("udp-port"), QString(), Q("PORT"));
     port.setFlags(QCommandLineOption::HiddenFromHelp);
