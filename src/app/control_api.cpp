@@ -1,8 +1,8 @@
 #include "app/control_api.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cctype>
+#include <charconv>
 #include <string_view>
 
 #include "core/shown_text.h"
@@ -22,10 +22,14 @@ struct RouteEntry {
 
 const std::vector<RouteEntry>& Routes() {
   static const std::vector<RouteEntry> kRoutes = {
-      {"/v1/status", {"GET"}},       {"/v1/faults", {"GET", "PUT", "DELETE"}},
-      {"/v1/outages", {"POST", "DELETE"}}, {"/v1/report", {"GET"}},
-      {"/v1/expectations", {"GET"}}, {"/v1/events", {"GET"}},
-      {"/v1/reset", {"POST"}},       {"/metrics", {"GET"}},
+      {"/v1/status", {"GET"}},
+      {"/v1/faults", {"GET", "PUT", "DELETE"}},
+      {"/v1/outages", {"POST", "DELETE"}},
+      {"/v1/report", {"GET"}},
+      {"/v1/expectations", {"GET"}},
+      {"/v1/events", {"GET"}},
+      {"/v1/reset", {"POST"}},
+      {"/metrics", {"GET"}},
   };
   return kRoutes;
 }
@@ -107,8 +111,9 @@ bool ControlApi::Authorized(const HeaderList& headers) const {
 ControlResponse ControlApi::Handle(const ControlRequest& request) {
   if (!Authorized(request.headers)) {
     ControlResponse response =
-        Error(401, "the request needs the header 'Authorization: Bearer TOKEN' with the "
-                   "--control-token of the run");
+        Error(401,
+              "the request needs the header 'Authorization: Bearer TOKEN' with the "
+              "--control-token of the run");
     response.headers.emplace_back("WWW-Authenticate", "Bearer");
     return response;
   }
@@ -128,8 +133,7 @@ ControlResponse ControlApi::Handle(const ControlRequest& request) {
   }
   if (request.body.size() > kControlBodyLimit) {
     return Error(413, "the body has " + std::to_string(request.body.size()) +
-                          " bytes, more than the " + std::to_string(kControlBodyLimit) +
-                          " taken");
+                          " bytes, more than the " + std::to_string(kControlBodyLimit) + " taken");
   }
   return Dispatch(request, request.method + " " + request.path);
 }

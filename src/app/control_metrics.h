@@ -24,7 +24,7 @@ struct MetricsFigures {
 std::string MetricsText(const MetricsFigures& figures);
 
 // Upper bounds of the retry-interval buckets, in milliseconds.
-inline constexpr std::uint32_t kRetryBoundsMs[] = {100,  250,  500,   1000,  2000,  3000,
+inline constexpr std::uint32_t kRetryBoundsMs[] = {100,  250,   500,   1000,  2000, 3000,
                                                    5000, 10000, 20000, 30000, 60000};
 
 }  // namespace v7400

@@ -10,7 +10,7 @@ namespace v7400 {
 
 struct ControlOptions {
   std::string address = "127.0.0.1";  // numeric, without brackets
-  std::uint16_t port = 0;              // 0: any free port, said at start
+  std::uint16_t port = 0;             // 0: any free port, said at start
   bool ipv6 = false;
   bool loopback = true;
   std::string token;  // empty: none asked for

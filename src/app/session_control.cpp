@@ -67,13 +67,11 @@ std::optional<int> SessionControl::EndOutage() {
   return running->number;
 }
 
-Json SessionControl::Report() const {
-  return RetransmissionJson(parts_.traffic.Ledger().Report());
-}
+Json SessionControl::Report() const { return RetransmissionJson(parts_.traffic.Ledger().Report()); }
 
 Json SessionControl::Expectations() const {
-  const RunJudgement judgement = JudgeRun(parts_.traffic.Ledger().Report(),
-                                          parts_.traffic.Answers(), parts_.expectations);
+  const RunJudgement judgement =
+      JudgeRun(parts_.traffic.Ledger().Report(), parts_.traffic.Answers(), parts_.expectations);
   std::size_t met = 0;
   for (const ExpectationResult& result : judgement.expectations) met += result.passed ? 1 : 0;
   return {{"met", met},

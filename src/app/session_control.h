@@ -25,9 +25,9 @@ struct ControlParts {
   const TrafficMetrics& metrics;
   const ScenarioPhases* phases;  // null without a scenario
   const std::vector<Expectation>& expectations;
-  std::function<Json()> link;         // what the link is and whether it is open
-  std::function<double()> seconds;    // since the run began
-  std::function<void()> reset;        // the figures start afresh
+  std::function<Json()> link;       // what the link is and whether it is open
+  std::function<double()> seconds;  // since the run began
+  std::function<void()> reset;      // the figures start afresh
   std::function<void(const std::string& what)> changed;
 };
 

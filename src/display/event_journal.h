@@ -33,7 +33,7 @@ struct JournalEvent {
   std::optional<int> sequence;  // none in "4100"
   std::int64_t position = 0;
   int line = 0;
-  int attempts = 0;  // exact; the first kJournalAttempts are listed
+  int attempts = 0;        // exact; the first kJournalAttempts are listed
   bool delivered = false;  // by any of them
   std::vector<JournalAttempt> listed;
 };

@@ -16,8 +16,8 @@ namespace v7400 {
 
 // Upper bounds of the answer-time buckets, in nanoseconds; a last one takes the rest.
 inline constexpr std::array<std::int64_t, 10> kAnswerTimeBoundsNs = {
-    50'000, 100'000, 250'000, 500'000, 1'000'000, 2'500'000, 5'000'000, 10'000'000,
-    25'000'000, 100'000'000};
+    50'000,    100'000,   250'000,    500'000,    1'000'000,
+    2'500'000, 5'000'000, 10'000'000, 25'000'000, 100'000'000};
 
 inline constexpr std::size_t kVerdictKinds = 5;  // FrameVerdict's values
 

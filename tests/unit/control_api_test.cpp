@@ -71,8 +71,8 @@ TEST(ControlApiTest, RoutesChecksAndRefusesAsTheCommandLineDoes) {
       {"PUT", "/v1/faults", "", R"({"rules":["bad-crc"]})", "", "", 400,
        "rule 'bad-crc': " + RuleError("bad-crc"), "", "", AutomationFormat::k4100},
       {"PUT", "/v1/faults", "", R"({"rules":[],"seed":-1})", "", "", 400, "seed '-1': "},
-      {"PUT", "/v1/faults", "", R"({"rules":["nack:every=5","drop:p=0.1"],"seed":7})", "", "",
-       200, "rules", "faults nack:every=5 drop:p=0.1 seed 7"},
+      {"PUT", "/v1/faults", "", R"({"rules":["nack:every=5","drop:p=0.1"],"seed":7})", "", "", 200,
+       "rules", "faults nack:every=5 drop:p=0.1 seed 7"},
       {"PUT", "/v1/faults", "", R"({"rules":["drop"],"seed":"9"})", "", "", 200, "",
        "faults drop seed 9"},
       {"DELETE", "/v1/faults", "", "", "", "", 200, "rules", "faults"},
@@ -99,8 +99,9 @@ TEST(ControlApiTest, RoutesChecksAndRefusesAsTheCommandLineDoes) {
         std::string(row.method) + " " + row.path + " " + row.body.substr(0, 60);
     EXPECT_EQ(response.status, row.status) << where << ": " << response.body;
     // An error is a JSON object whose "error" names what is wrong.
-    const std::string text = response.status < 400 ? response.body
-                                                   : Json::parse(response.body)["error"].get<std::string>();
+    const std::string text = response.status < 400
+                                 ? response.body
+                                 : Json::parse(response.body)["error"].get<std::string>();
     EXPECT_NE(text.find(row.in_body), std::string::npos) << where << ": " << text;
     EXPECT_EQ(target.call, row.call) << where;
     std::string headers = "Content-Type: " + response.content_type;

@@ -23,7 +23,8 @@ TEST(EventJournalTest, BooksAttemptsToTheirEventWithinItsCapacity) {
     std::string held;
   };
   const Row rows[] = {
-      {"a repeat joins its event", {Attempt(1, false), Attempt(2, true), Attempt(1, true)},
+      {"a repeat joins its event",
+       {Attempt(1, false), Attempt(2, true), Attempt(1, true)},
        "1:1x2 2:2x1"},
       {"the oldest goes beyond the capacity, and with it its number",
        {Attempt(1, true), Attempt(2, true), Attempt(3, true), Attempt(4, true), Attempt(1, true)},

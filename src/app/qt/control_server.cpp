@@ -60,8 +60,8 @@ std::uint16_t ControlServer::Listen(const ControlOptions& options, std::string& 
   auto* server = new QTcpServer(this);
   const QHostAddress address(QString::fromLatin1(options.address.c_str()));
   if (!server->listen(address, options.port)) {
-    error = "--control " + ControlAddressText(options, options.port) + ": cannot listen: " +
-            server->errorString().toStdString();
+    error = "--control " + ControlAddressText(options, options.port) +
+            ": cannot listen: " + server->errorString().toStdString();
     delete server;
     return 0;
   }
