@@ -70,7 +70,8 @@ std::optional<Json> BodyObject(const std::string& body, std::string& error) {
 
 // The keys of `json` beyond `known`, as an error, or empty.
 std::string UnknownKey(const Json& json, std::initializer_list<const char*> known) {
-  for (const auto& [key, value] : json.items()) {
+  for (const auto& item : json.items()) {
+    const std::string& key = item.key();
     if (std::none_of(known.begin(), known.end(), [&](const char* k) { return key == k; })) {
       return "unknown key '" + ShownText(key, kQuotedLimit) + "'";
     }
