@@ -58,7 +58,7 @@ std::optional<Json> BodyObject(const std::string& body, std::string& error) {
   Json json;
   try {
     json = Json::parse(body);
-  } catch (const Json::parse_error& problem) {
+  } catch (const Json::exception& problem) {  // also a number too large to hold
     const std::string what = problem.what();
     const std::size_t cut = what.find("] ");
     error = "the body is no JSON: " + (cut == std::string::npos ? what : what.substr(cut + 2));

@@ -62,6 +62,7 @@ TEST(ControlApiTest, RoutesChecksAndRefusesAsTheCommandLineDoes) {
       {"PATCH", "/v1/faults", "", "", "", "", 405, "", "", "Allow: GET, PUT, DELETE"},
       {"PUT", "/v1/faults", "", std::string(kControlBodyLimit + 1, ' '), "", "", 413, "65537"},
       {"PUT", "/v1/faults", "", "{", "", "", 400, "the body is no JSON"},
+      {"PUT", "/v1/faults", "", R"({"seed":1e999})", "", "", 400, "the body is no JSON"},
       {"PUT", "/v1/faults", "", "[1]", "", "", 400, "must be a JSON object"},
       {"PUT", "/v1/faults", "", R"({"rules":"nack"})", "", "", 400, "'rules' must be a list"},
       {"PUT", "/v1/faults", "", R"({"rules":[5]})", "", "", 400, "each rule must be a string"},
