@@ -27,9 +27,8 @@ struct NoLateAnswers : Scheduler {
 };
 
 std::string Field(std::string& rest) {
-  const std::size_t end = rest.find('\n');
-  std::string field = rest.substr(0, end);
-  rest = end == std::string::npos ? std::string() : rest.substr(end + 1);
+  std::string field = rest.substr(0, rest.find('\n'));
+  rest.erase(0, std::min(rest.size(), field.size() + 1));
   return field;
 }
 

@@ -7,7 +7,6 @@ control_e2e.py BIN SCENARIO (live | access)
 """
 import json
 import re
-import socket
 import sys
 import time
 import urllib.error
@@ -46,20 +45,10 @@ def start(run, *args, window=False):
     return sim, re.search(r"listening on (http://\S+)", lines[-1]).group(1)
 
 
-def frames_in(base):
-    return call(base, "GET", "/v1/status")[1]["frames"]["in"]
-
-
 def wait_frames(base, count, emu):
-    while frames_in(base) < count:
+    while call(base, "GET", "/v1/status")[1]["frames"]["in"] < count:
         check(emu.poll() is None, "the emulator ended before frame %d" % count)
         time.sleep(0.02)
-
-
-def received_before(log, line):
-    """The frames received before the traffic log's line `line` (their "<N>" counter)."""
-    text = log[:log.index(line)]
-    return int(re.findall(r" <(\d+)> :", text)[-1])
 
 
 def live(bin_dir):
@@ -115,7 +104,7 @@ def check_rows_after_changes(run):
     ins = [r for r in run.rows() if r["direction"] == "in"]
     for line, reasons in (("control: faults set to nack:first=2", ["fault 1: nack first 2"] * 2),
                           ("control: faults set to drop:first=1", ["fault 1: drop first 1"])):
-        n = received_before(log, line)
+        n = int(re.findall(r" <(\d+)> :", log[:log.index(line)])[-1])  # frames before it
         got = [r["reason"] for r in ins[n - 1:n + len(reasons) + 1]]
         check(got == [""] + reasons + [""], "%s: rows %d.. say %s" % (line, n, got))
 

@@ -55,9 +55,7 @@ TEST(EventJournalTest, AfterAndLimitPickTheEventsAPollerAsksFor) {
   for (int sequence = 1; sequence <= 5; ++sequence) journal.OnFrame(Attempt(sequence, true));
   const auto ids = [&](std::optional<std::uint64_t> after, std::size_t limit) {
     std::string text;
-    for (const JournalEvent* event : journal.Events(after, limit)) {
-      text += std::to_string(event->id);
-    }
+    for (const JournalEvent* e : journal.Events(after, limit)) text += std::to_string(e->id);
     return text;
   };
   EXPECT_EQ(ids(std::nullopt, 2), "45");  // the newest
