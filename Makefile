@@ -61,7 +61,8 @@ bench: configure
 # Coverage-guided fuzzing (clang libFuzzer with ASan and UBSan). Every target in FUZZ_TARGETS
 # is fuzz/<name>_fuzz.cpp with its seeds in fuzz/corpus/<name>/; each runs FUZZ_SECONDS.
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS := serial_receive datagram_receive settings_file program_queue rtf_reader scenario
+FUZZ_TARGETS := serial_receive datagram_receive settings_file program_queue rtf_reader scenario \
+  control_api
 FUZZ_DIR := build-fuzz
 FUZZ_CXXFLAGS := -std=c++20 -g -O1 -fsanitize=address,undefined -fno-sanitize-recover=undefined \
   -fno-omit-frame-pointer -Isrc -Itests/unit

@@ -33,6 +33,8 @@ import sys
 import tempfile
 import time
 
+from control_bench import control_poll, control_poll_row
+
 STOP_AND_WAIT_SECONDS = 3
 ROUNDS = 2
 WINDOW_FRAMES = 100_000
@@ -635,11 +637,13 @@ def main():
     parser.add_argument("--paced", action="store_true", help="with --profile: the paced figure")
     parser.add_argument("--headless", action="store_true",
                         help="with --profile: the run without a window")
-    parser.add_argument("--only", choices=["rss-growth", "delay-flood", "behaviour"],
+    parser.add_argument("--only", choices=["rss-growth", "delay-flood", "control-poll",
+                                           "behaviour"],
                         help="only this row (behaviour: the rows with Receiver behaviour open)")
     args = parser.parse_args()
     # The headless rows need no screen; the behaviour rows need Xvfb.
-    bench = Bench(args.bin_dir, args.offscreen or args.only in ("rss-growth", "delay-flood"))
+    bench = Bench(args.bin_dir,
+                  args.offscreen or args.only in ("rss-growth", "delay-flood", "control-poll"))
     try:
         if args.only == "behaviour":
             rows = behaviour_rows(paced(bench, behaviour=True),
@@ -650,6 +654,9 @@ def main():
             if args.only == "rss-growth":
                 runs = {"rss_growth": rss_growth(bench)}
                 rows = [rss_growth_row(runs["rss_growth"])]
+            elif args.only == "control-poll":
+                runs = {"control_poll": control_poll(bench, udp_ports)}
+                rows = [control_poll_row(runs["control_poll"], row)]
             else:
                 runs = {"delay_flood": delay_flood(bench)}
                 rows = [delay_flood_row(runs["delay_flood"])]
@@ -697,6 +704,8 @@ def main():
         print("end-to-end: headless, delay=%d ms on every frame, flood at %d frames/s ..." %
               (FLOOD_DELAY_MS, FLOOD_RATE), file=sys.stderr)
         flood = delay_flood(bench)
+        print("end-to-end: headless, paced, the live control polled ...", file=sys.stderr)
+        polled = control_poll(bench, udp_ports)
         split = []
         if (os.cpu_count() or 1) > 1:
             print("end-to-end: split over two CPUs ...", file=sys.stderr)
@@ -708,7 +717,7 @@ def main():
         bench.close()
     rows = (table(sw, window, paced_run, pty) + behaviour + headless_rows(*headless) +
             [big_datagram_row(big), paced_delay_row(delayed), rss_growth_row(growth),
-             delay_flood_row(flood)] + split)
+             delay_flood_row(flood), control_poll_row(polled, row)] + split)
     print("v7400 on %s, traffic log %s; load tool and program on CPU 0 unless the row says "
           "split" % ("Qt offscreen" if args.offscreen else "Xvfb", "off" if args.offscreen else "on"))
     print_table(rows)
@@ -721,7 +730,8 @@ def main():
                                 "paced": paced_run, "pty": pty,
                                 "headless": headless, "big_datagrams": big,
                                 "paced_delay": delayed, "rss_growth": growth,
-                                "delay_flood": flood}}, f, indent=1)
+                                "delay_flood": flood, "control_poll": polled}}, f,
+                      indent=1)
     return 0
 
 

@@ -61,3 +61,8 @@ write("program_queue", "tk1400", b"\x02A4C123B1612DD272D1371C17149D43")
 write("program_queue", "qrv_zt", b"\x07" + b"8904DBA41ECCCC3FC1626E53A13043B026C48BBF33FEFF92")
 write("program_queue", "qrv_zt_empty", b"\x03")
 write("program_queue", "odd_digits", b"\x06" + b"9536B3216FDAEE1")
+
+write("control_api", "put_faults", b'PUT\n/v1/faults\n\n\n{"rules":["nack:every=5","drop:p=0.1"],"seed":7}')
+write("control_api", "outage_token", b'POST\n/v1/outages\n\nBearer t0ken\n{"seconds":30}')
+write("control_api", "events", b"GET\n/v1/events\nafter=3&limit=10\n\n")
+write("control_api", "metrics", b"GET\n/metrics\n\n\n")

@@ -16,6 +16,10 @@ packages+=(librsvg2-bin lintian desktop-file-utils appstream man-db)
 # Reads the pcapng captures back in the tests, with and without the Lua dissector.
 packages+=(tshark)
 
+# The live control (--control) and the test that reads its metrics.
+# Qt HTTP Server's CMake package needs the WebSockets one beside it.
+packages+=(qt6-httpserver-dev qt6-websockets-dev python3-prometheus-client)
+
 # The locale definitions a test builds a German locale from, to show numbers do not follow it.
 packages+=(locales)
 

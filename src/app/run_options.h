@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/control_options.h"
 #include "app/error_log.h"
 #include "app/fault_options.h"
 #include "core/simulator_state.h"
@@ -39,6 +40,7 @@ struct RunOptions {
   ProgressMode progress = ProgressMode::kAtTerminal;
   bool csv_ignored_full = false;  // --csv-ignored full
   FaultOptions faults;
+  std::optional<ControlOptions> control;  // --control: the live control listens
 };
 
 // The longest --seconds: what a millisecond timer can count (about 24 days).

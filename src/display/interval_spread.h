@@ -37,6 +37,20 @@ class IntervalSpread {
     }
     return max_;
   }
+  // How many were at most `ms`: a histogram's bucket (exact to 1 ms up to a minute).
+  std::int64_t CountAtMost(std::uint32_t ms) const {
+    std::int64_t seen = 0;
+    for (auto it = counts_.begin(); it != counts_.end() && it->first <= ms; ++it)
+      seen += it->second;
+    return seen;
+  }
+  // Their sum in milliseconds, as exact as the keys.
+  std::uint64_t SumMs() const {
+    std::uint64_t sum = 0;
+    for (const auto& [key, count] : counts_)
+      sum += std::uint64_t{key} * static_cast<std::uint64_t>(count);
+    return sum;
+  }
 
  private:
   static constexpr std::uint32_t kExactUpToMs = 60000;

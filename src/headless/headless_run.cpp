@@ -157,6 +157,7 @@ int RunHeadless(int argc, char* argv[], const RunOptions& options) {
   }
   HeadlessSimulator simulator(options, clock, error_log, preferences, settings_path, outputs);
   std::string error;
+  if (!simulator.Session().StartControl(error)) return Fail(kBadArgument, error);
   if (!simulator.Start(error)) return Fail(kLinkFailed, error);
   const double run_seconds = RunUntilEnd(simulator, options);
   return Finish(simulator.Session(), run_seconds);

@@ -119,6 +119,11 @@ int main(int argc, char* argv[]) {
     return v7400::FinishWindowRun(form.Session(), QApplication::exec());
   }
 
+  if (std::string error; !form.Session().StartControl(error, [&form] { form.ControlChanged(); })) {
+    std::fprintf(stderr, "v7400: %s\n", error.c_str());
+    return 2;
+  }
+
   // The expectations as they stand, in the status bar once a second.
   const std::vector<v7400::Expectation>& expectations = command_line.options.faults.expectations;
   QTimer judging;

@@ -92,6 +92,8 @@ class TForm1 : public QMainWindow,
   AnswerFaults& Faults() { return session_.Faults(); }
   // The expectations as they stand, for the status bar ("expectations: 2 of 3 met ...").
   void ShowExpectationsNote(const std::string& note);
+  // After the live control changed the faults or began an outage: the status bar follows.
+  void ControlChanged();
   SimulatorState& State() { return state_; }
   DisplaySink& Sink() { return sink_; }
   const std::string& WorkDir() const { return work_dir_; }

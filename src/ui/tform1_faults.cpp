@@ -85,7 +85,8 @@ void TForm1::SetUpFaultControls() {
   ui_->StatusBar1->addPermanentWidget(fault_status_, 1);
   // Only a run that can have faults pays for the note after each handler.
   shows_fault_status_ =
-      page || (options != nullptr && (options->Any() || !options->expectations.empty()));
+      page || (options != nullptr && (options->Any() || !options->expectations.empty())) ||
+      (ports_.options != nullptr && ports_.options->control);
   for (QCheckBox* box : {ui_->cbxSimulateReceivingCrcError, ui_->cbxSimulateSendingCrcError,
                          ui_->cbxSimulateSendingSequenceError}) {
     connect(box, &QCheckBox::toggled, this, [this] {
@@ -125,6 +126,13 @@ void TForm1::btnOutageClick() {
   // The note goes when the outage ends, even with no frame coming to refresh it.
   QTimer::singleShot(static_cast<int>(session_.Faults().Outages().back().DurationMs()) + 1, this,
                      [this] { ShowFaultStatus(); });
+}
+
+void TForm1::ControlChanged() {
+  ShowFaultStatus();
+  if (const auto outage = session_.Faults().RunningOutage()) {
+    QTimer::singleShot(static_cast<int>(outage->ms_left) + 1, this, [this] { ShowFaultStatus(); });
+  }
 }
 
 std::string TForm1::PhaseText() {

@@ -183,9 +183,30 @@ def run_line(words, bin_dir, simulators):
     return run_briefly(words, aimed_at(argv, sim), sim.work, os.environ)
 
 
+def run_script(text, bin_dir):
+    """A Python script of the README, whole, with the programs on the PATH and its ports (the
+    receiver's 10001, the simulator's 10000, the control's 8080) moved to free ones."""
+    base = random.randrange(20000, 40000, 3)
+    for port, new in (("10001", base), ("10000", base + 1), ("8080", base + 2)):
+        text = text.replace(port, str(new))
+    work = tempfile.mkdtemp(prefix="v7400-docs-")
+    env = dict(os.environ, PATH=bin_dir + os.pathsep + os.environ["PATH"], HOME=work,
+               XDG_CONFIG_HOME=os.path.join(work, "config"), XDG_RUNTIME_DIR=work)
+    try:
+        out = subprocess.run([sys.executable, "-"], input=text, cwd=work, env=env, text=True,
+                             capture_output=True, timeout=90)
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+    if out.returncode != 0:
+        raise Failure("exit status %d:\n%s%s" % (out.returncode, out.stdout, out.stderr))
+    return out.stdout.strip().splitlines()[-1]
+
+
 def main():
     bin_dir, source_dir = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
     commands = documented(source_dir)
+    readme = open(os.path.join(source_dir, "README.md"), encoding="utf-8").read()
+    scripts = re.findall(r"```python\n(.*?)```", readme, re.S)
     if not any(os.path.basename(w[0]) == "receiver-emu" for w in commands):
         raise Failure("the documents show no receiver-emu command line")
     simulators, failed = {}, 0
@@ -201,10 +222,16 @@ def main():
             except Failure as failure:
                 print("FAIL %s: %s" % (words[0], failure))
                 failed += 1
+        for number, script in enumerate(scripts, 1):
+            try:
+                print("ok   README Python script %d  (%s)" % (number, run_script(script, bin_dir)))
+            except (Failure, subprocess.TimeoutExpired) as failure:
+                print("FAIL README Python script %d: %s" % (number, failure))
+                failed += 1
     finally:
         for sim in simulators.values():
             sim.stop()
-    print("%d passed, %d failed" % (len(commands) - failed, failed))
+    print("%d passed, %d failed" % (len(commands) + len(scripts) - failed, failed))
     return 1 if failed else 0
 
 

@@ -140,6 +140,15 @@ void AddOptions(QCommandLineParser& parser) {
       "FILE");
   add("junit-suite", "With --junit: the name of the test suite and class (default v7400).", "NAME");
   add("debug-page", "Shows the \"Debug testing\" page of the window, with its answer faults.");
+  add("control",
+      "Listens for the live control over HTTP on [ADDRESS:]PORT (default address 127.0.0.1; "
+      "[::1]:PORT for IPv6; port 0: any free one, said at start): status, faults, outages, "
+      "report, events and Prometheus metrics.",
+      "PORT");
+  add("control-token",
+      "With --control: every request must bring \"Authorization: Bearer KEY\"; needed for "
+      "an address other than loopback.",
+      "KEY");
   {
     QCommandLineOption port(Q("udp-port"), QString(), Q("PORT"));
     port.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -256,6 +265,11 @@ std::string ReadValues(const QCommandLineParser& parser, RunOptions& options) {
         !refusal.empty()) {
       return refusal;
     }
+  }
+  if (std::string refusal = ReadControlOptions(given("control"), given("control-token"),
+                                               options.control);
+      !refusal.empty()) {
+    return refusal;
   }
   if (parser.isSet(Q("progress")) && parser.isSet(Q("quiet"))) {
     return "--progress and --quiet contradict each other; give one";

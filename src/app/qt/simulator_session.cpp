@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/preferences.h"
+#include "app/qt/control_host.h"
 #include "app/run_summary.h"
 #include "core/output_file.h"
 #include "display/retransmission_report.h"
@@ -115,6 +116,7 @@ SimulatorSession::SimulatorSession(const RunOptions& options, const Clock& clock
 }
 
 SimulatorSession::~SimulatorSession() {
+  control_.reset();
   observers_.Recorder().SetPcap(nullptr);
   if (timeline_followed_) sink_.RemoveObserver(&timeline_);
   sink_.RemoveObserver(this);
@@ -157,6 +159,7 @@ void SimulatorSession::FinishAnswers() {
 void SimulatorSession::ResetFigures() {
   observers_.ResetFigures();
   timeline_.Reset();
+  if (control_) control_->ResetFigures();
   // An outage under way goes on, so the frames it silences find it in the new figures.
   const std::uint32_t now = clock_.TickMs();
   const std::vector<OutageSpell>& outages = faults_.Outages();
@@ -168,6 +171,19 @@ void SimulatorSession::ResetFigures() {
       timeline_.OutageBegan(number, outage.start_tick, outage.DurationMs());
     }
   }
+}
+
+bool SimulatorSession::StartControl(std::string& error, std::function<void()> changed) {
+  if (!options_.control) return true;
+  control_ = std::make_unique<ControlHost>(*this, clock_, error_log_, notice_);
+  control_->SetChangeHandler(std::move(changed));
+  const std::string address = control_->Listen(*options_.control, error);
+  if (address.empty()) {
+    control_.reset();
+    return false;
+  }
+  std::fprintf(stderr, "v7400: control: listening on http://%s\n", address.c_str());
+  return true;
 }
 
 double SimulatorSession::Seconds() const {

@@ -31,6 +31,8 @@
 
 namespace v7400 {
 
+class ControlHost;
+
 // What the front end shows and asks with.
 struct SessionViews {
   DisplayView& display;
@@ -106,6 +108,9 @@ class SimulatorSession : private FrameObserver {
   void FinishAnswers();
   // The receiver's figures start afresh; the traffic and the outputs go on.
   void ResetFigures();
+  // With --control, the live control listens from now on; false with `error` when it cannot.
+  // Each change it makes is told to `changed` after the traffic log and the notice have it.
+  bool StartControl(std::string& error, std::function<void()> changed = nullptr);
 
   double Seconds() const;
   SessionReport Report(double seconds) const;
@@ -141,6 +146,8 @@ class SimulatorSession : private FrameObserver {
   QtScheduler scheduler_;
   AnswerFaults faults_;
   std::unique_ptr<ScenarioTimer> scenario_;
+  // Last: it observes the sink and reads everything above.
+  std::unique_ptr<ControlHost> control_;
 };
 
 }  // namespace v7400
