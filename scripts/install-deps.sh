@@ -10,6 +10,9 @@ packages=(
   python3 socat xvfb xauth xdotool x11-utils iproute2 imagemagick clang libclang-rt-14-dev
 )
 
+# Qt Charts' CMake package needs the Qt OpenGL one beside it, which it does not pull in.
+packages+=(libqt6opengl6-dev)
+
 # Icons drawn from the SVG, and the tools of `make package-check`.
 packages+=(librsvg2-bin lintian desktop-file-utils appstream man-db)
 
