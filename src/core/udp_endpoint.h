@@ -55,6 +55,8 @@ class UdpEndpoint {
   virtual bool IsActive() const = 0;
   // The port it listens on: the system's choice when the binding asked for port 0.
   virtual std::uint16_t BoundPort() const { return DefaultPort(); }
+  // The receive buffer the system granted, in bytes (0 when inactive or unknown).
+  virtual int ReceiveBufferBytes() const { return 0; }
 
   // Sends one datagram. Throws std::runtime_error when the network layer refuses it.
   virtual void SendTo(const std::string& bytes, const UdpDestination& to) = 0;

@@ -1,12 +1,15 @@
-// The UDP endpoint against a peer socket on the loopback addresses.
+// Both UDP endpoints (QUdpSocket and the batched one) against a peer socket on the loopback
+// addresses.
 #include <gtest/gtest.h>
 
 #include <QNetworkDatagram>
 #include <QUdpSocket>
+#include <memory>
 #include <vector>
 
 #include "integration/support.h"
 #include "transport/connection_manager.h"
+#include "transport/qt/platform_udp_endpoint.h"
 #include "transport/qt/qt_udp_endpoint.h"
 
 namespace v7400 {
@@ -17,7 +20,13 @@ using integration::WaitUntil;
 struct Loopback {
   const char* address;
   IpVersion version;
+  bool batched;
 };
+
+std::unique_ptr<UdpEndpoint> MakeEndpoint(bool batched) {
+  if (batched) return std::make_unique<PlatformUdpEndpoint>();
+  return std::make_unique<QtUdpEndpoint>();
+}
 
 bool CanBind(const QHostAddress& address) {
   QUdpSocket probe;
@@ -36,7 +45,8 @@ class UdpEndpointTest : public ::testing::TestWithParam<Loopback> {
   }
 
   std::vector<ReceivedDatagram> received;
-  QtUdpEndpoint endpoint;
+  std::unique_ptr<UdpEndpoint> owned = MakeEndpoint(GetParam().batched);
+  UdpEndpoint& endpoint = *owned;
   QUdpSocket peer;
 };
 
@@ -98,13 +108,19 @@ TEST_P(UdpEndpointTest, BurstThenFrameIsStillAnswered) {
   const QHostAddress loopback(QString::fromLatin1(GetParam().address));
   endpoint.SetDatagramHandler([this](const ReceivedDatagram& d) {
     received.push_back(d);
-    endpoint.SendTo("\x06", {GetParam().address, peer.localPort(), 0});
+    endpoint.SendTo(d.bytes, {GetParam().address, peer.localPort(), 0});
   });
   peer.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption,
-                       QtUdpEndpoint::kReceiveBufferBytes);
+                       PlatformUdpEndpoint::kReceiveBufferBytes);
+  // Each answer echoes its datagram: the answers come back in arrival order.
   int answers = 0;
   auto count_answers = [&] {
-    while (peer.hasPendingDatagrams()) answers += peer.receiveDatagram().isValid() ? 1 : 0;
+    while (peer.hasPendingDatagrams()) {
+      const QByteArray answer = peer.receiveDatagram().data();
+      ASSERT_LT(static_cast<std::size_t>(answers), received.size());
+      ASSERT_EQ(answer.toStdString(), received[static_cast<std::size_t>(answers)].bytes);
+      ++answers;
+    }
   };
   constexpr int kBurst = 1000;
   for (int i = 0; i < kBurst; ++i) {
@@ -140,33 +156,70 @@ TEST_P(UdpEndpointTest, BurstThenFrameIsStillAnswered) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Loopbacks, UdpEndpointTest,
-                         ::testing::Values(Loopback{"127.0.0.1", IpVersion::kIPv4},
-                                           Loopback{"::1", IpVersion::kIPv6}),
-                         [](const auto& info) {
-                           return info.param.version == IpVersion::kIPv4 ? std::string("IPv4")
-                                                                         : std::string("IPv6");
-                         });
+// A handler that closes the endpoint mid-burst: what was answered before still goes out, the
+// rest goes with the socket; and the largest datagram there is arrives whole.
+TEST_P(UdpEndpointTest, ClosedMidBurstAndLargestDatagram) {
+  const QHostAddress loopback(QString::fromLatin1(GetParam().address));
+  const std::string largest(65507 - (GetParam().version == IpVersion::kIPv6 ? 40 : 20), 'x');
+  peer.writeDatagram(QByteArray::fromStdString(largest), loopback, endpoint.BoundPort());
+  ASSERT_TRUE(WaitUntil([&] { return !received.empty(); }));
+  EXPECT_EQ(received[0].bytes, largest);
 
-TEST(UdpEndpointErrors, PortInUseAndBadAddresses) {
-  QtUdpEndpoint first;
-  first.SetBinding({IpVersion::kIPv4, "127.0.0.1", 0, 0});
-  first.Activate();
-  QtUdpEndpoint second;
-  second.SetBinding({IpVersion::kIPv4, "127.0.0.1", first.BoundPort(), 0});
-  EXPECT_THROW(second.Activate(), std::runtime_error);
-  EXPECT_FALSE(second.IsActive());
-  EXPECT_THROW(first.SendTo("x", {"not-an-address", 10000, 0}), std::invalid_argument);
-  QtUdpEndpoint unbound;
-  EXPECT_THROW(unbound.Activate(), std::runtime_error);
+  received.clear();
+  endpoint.SetDatagramHandler([this](const ReceivedDatagram& d) {
+    received.push_back(d);
+    endpoint.SendTo(d.bytes, {GetParam().address, peer.localPort(), 0});
+    if (received.size() == 5) endpoint.Deactivate();
+  });
+  for (int i = 0; i < 20; ++i) {
+    peer.writeDatagram(QByteArray::number(i), loopback, endpoint.BoundPort());
+  }
+  ASSERT_TRUE(WaitUntil([&] { return received.size() == 5; }));
+  std::vector<std::string> answers;
+  WaitUntil([&] {
+    while (peer.hasPendingDatagrams()) answers.push_back(peer.receiveDatagram().data().toStdString());
+    return answers.size() >= 5;
+  });
+  EXPECT_EQ(answers, (std::vector<std::string>{"0", "1", "2", "3", "4"}));
+  EXPECT_FALSE(WaitUntil([&] { return received.size() > 5; }, 200));
 }
 
+INSTANTIATE_TEST_SUITE_P(
+    Loopbacks, UdpEndpointTest,
+    ::testing::Values(Loopback{"127.0.0.1", IpVersion::kIPv4, false},
+                      Loopback{"::1", IpVersion::kIPv6, false},
+                      Loopback{"127.0.0.1", IpVersion::kIPv4, true},
+                      Loopback{"::1", IpVersion::kIPv6, true}),
+    [](const auto& info) {
+      return std::string(info.param.version == IpVersion::kIPv4 ? "IPv4" : "IPv6") +
+             (info.param.batched ? "Batched" : "Qt");
+    });
+
+class UdpEndpointErrors : public ::testing::TestWithParam<bool> {};
+
+TEST_P(UdpEndpointErrors, PortInUseAndBadAddresses) {
+  const auto first = MakeEndpoint(GetParam());
+  first->SetBinding({IpVersion::kIPv4, "127.0.0.1", 0, 0});
+  first->Activate();
+  const auto second = MakeEndpoint(GetParam());
+  second->SetBinding({IpVersion::kIPv4, "127.0.0.1", first->BoundPort(), 0});
+  EXPECT_THROW(second->Activate(), std::runtime_error);
+  EXPECT_FALSE(second->IsActive());
+  EXPECT_THROW(first->SendTo("x", {"not-an-address", 10000, 0}), std::invalid_argument);
+  const auto unbound = MakeEndpoint(GetParam());
+  EXPECT_THROW(unbound->Activate(), std::runtime_error);
+}
+
+INSTANTIATE_TEST_SUITE_P(Endpoints, UdpEndpointErrors, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Batched" : "Qt"; });
+
 // Another loopback address is another sender: its text does not match the receiver's.
-TEST(UdpEndpointErrors, SenderAddressIsReported) {
+TEST_P(UdpEndpointErrors, SenderAddressIsReported) {
   QUdpSocket other;
   if (!other.bind(QHostAddress(QStringLiteral("127.0.0.2")), 0)) GTEST_SKIP() << "no 127.0.0.2";
   std::vector<ReceivedDatagram> received;
-  QtUdpEndpoint endpoint;
+  const auto owned = MakeEndpoint(GetParam());
+  UdpEndpoint& endpoint = *owned;
   endpoint.SetDatagramHandler([&](const ReceivedDatagram& d) { received.push_back(d); });
   endpoint.SetBinding({IpVersion::kIPv4, "0.0.0.0", 0, 0});
   endpoint.Activate();

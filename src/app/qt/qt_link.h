@@ -19,7 +19,7 @@
 #include "transport/qt/qt_network_info.h"
 #include "transport/qt/qt_port_name_preferences.h"
 #include "transport/qt/qt_serial_device.h"
-#include "transport/qt/qt_udp_endpoint.h"
+#include "transport/qt/platform_udp_endpoint.h"
 #include "transport/settings_dialog_logic.h"
 
 namespace v7400 {
@@ -123,7 +123,7 @@ class QtLink : public Link {
   QtPortNamePreferences port_names_;
   GivenPortNames given_names_;
   QtSerialDevice serial_;
-  QtUdpEndpoint endpoint_;
+  PlatformUdpEndpoint endpoint_;
   QtAdapterSource adapters_;
   QtHostResolver resolver_;
   AddressDiscovery discovery_;

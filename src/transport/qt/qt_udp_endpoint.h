@@ -34,8 +34,7 @@ class QtUdpEndpoint : public QObject, public UdpEndpoint {
 
   // The port the socket is bound to (the system's choice when the binding asked for 0).
   std::uint16_t BoundPort() const override;
-  // The receive buffer the system granted the socket, in bytes (0 when inactive).
-  int ReceiveBufferBytes() const;
+  int ReceiveBufferBytes() const override;
 
   static constexpr int kReceiveBufferBytes = 8 * 1024 * 1024;
 

@@ -1,0 +1,106 @@
+// The UDP endpoint on Linux: a socket of its own watched by a QSocketNotifier. Each wake-up reads
+// every waiting datagram, up to kBatch per system call (recvmmsg), and the answers written while
+// one read's datagrams are handled leave together (sendmmsg), in arrival order, before the next
+// read. Datagrams are still handed over one at a time on the user-interface thread.
+#pragma once
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <QObject>
+#include <QSocketNotifier>
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/udp_endpoint.h"
+
+namespace v7400 {
+
+// A numeric socket address; `ss_family` is AF_UNSPEC when none is set.
+struct SocketAddress {
+  sockaddr_storage storage{};
+  socklen_t size = 0;
+};
+
+// The address text and scope as a socket address; throws std::invalid_argument for text that
+// is not a numeric address.
+SocketAddress ToSocketAddress(const std::string& text, std::uint32_t scope_id, std::uint16_t port);
+
+class BatchedUdpEndpoint : public QObject, public UdpEndpoint {
+  Q_OBJECT
+
+ public:
+  static constexpr int kBatch = 64;
+  static constexpr int kReceiveBufferBytes = 8 * 1024 * 1024;
+
+  explicit BatchedUdpEndpoint(QObject* parent = nullptr);
+  ~BatchedUdpEndpoint() override;
+
+  void SetDatagramHandler(DatagramHandler handler) override { handler_ = std::move(handler); }
+  void SetBurstEndHandler(std::function<void()> handler) override {
+    burst_end_ = std::move(handler);
+  }
+  std::uint16_t DefaultPort() const override { return default_port_; }
+  void SetDefaultPort(std::uint16_t port) override { default_port_ = port; }
+  void Deactivate() override;
+  void SetBinding(const UdpBinding& binding) override { binding_ = binding; }
+  void Activate() override;
+  bool IsActive() const override { return fd_ >= 0; }
+  // Inside a datagram handler the datagram waits for the end of the read it answers; elsewhere
+  // it goes at once.
+  void SendTo(const std::string& bytes, const UdpDestination& to) override;
+  std::uint16_t BoundPort() const override;
+  int ReceiveBufferBytes() const override;
+
+ private:
+  struct Outgoing {
+    std::string bytes;
+    SocketAddress to;
+  };
+
+  void OpenSocket(const UdpBinding& binding);
+  void CloseSocket();
+  void ReadPending();
+  // Reads once and hands over what came; how many datagrams. The first failure of a handler or
+  // of the answers' sending is kept in `first_error`.
+  int ReadBatch(std::exception_ptr& first_error);
+  void Deliver(int index);
+  // Sends what the handlers wrote; throws std::runtime_error naming the first refusal.
+  void SendQueued();
+  const SocketAddress& DestinationOf(const UdpDestination& to);
+  const std::string& SenderText(const sockaddr_storage& from);
+
+  DatagramHandler handler_;
+  std::function<void()> burst_end_;
+  std::uint16_t default_port_ = 0;
+  std::optional<UdpBinding> binding_;
+  int fd_ = -1;
+  // Counts sockets opened, so a read notices that a handler replaced or closed its socket.
+  std::uint64_t generation_ = 0;
+  std::unique_ptr<QSocketNotifier> notifier_;
+  IpVersion version_ = IpVersion::kIPv4;
+  bool delivering_ = false;
+  bool reading_ = false;
+
+  // One slot per datagram of a read; each holds the largest datagram there is.
+  static constexpr std::size_t kMaxDatagram = 65536;
+  std::vector<char> buffers_;
+  std::vector<iovec> slots_;
+  std::vector<sockaddr_storage> senders_;
+  std::vector<mmsghdr> headers_;
+  std::vector<Outgoing> queued_;
+  std::vector<mmsghdr> out_headers_;
+  std::vector<iovec> out_slots_;
+
+  // The last sender and destination, written out and parsed once: a receiver is one address.
+  sockaddr_storage sender_{};
+  std::string sender_text_;
+  UdpDestination destination_text_;
+  SocketAddress destination_;
+};
+
+}  // namespace v7400
