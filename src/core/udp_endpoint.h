@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace v7400 {
@@ -60,6 +61,24 @@ class UdpEndpoint {
 
   // Sends one datagram. Throws std::runtime_error when the network layer refuses it.
   virtual void SendTo(const std::string& bytes, const UdpDestination& to) = 0;
+};
+
+// What the endpoints on a real socket keep alike: the handlers, the default port and the binding.
+class BasicUdpEndpoint : public UdpEndpoint {
+ public:
+  void SetDatagramHandler(DatagramHandler handler) override { handler_ = std::move(handler); }
+  void SetBurstEndHandler(std::function<void()> handler) override {
+    burst_end_ = std::move(handler);
+  }
+  std::uint16_t DefaultPort() const override { return default_port_; }
+  void SetDefaultPort(std::uint16_t port) override { default_port_ = port; }
+  void SetBinding(const UdpBinding& binding) override { binding_ = binding; }
+
+ protected:
+  DatagramHandler handler_;
+  std::function<void()> burst_end_;
+  std::uint16_t default_port_ = 0;
+  std::optional<UdpBinding> binding_;
 };
 
 }  // namespace v7400

@@ -12,7 +12,6 @@
 #include <cstdint>
 #include <exception>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,7 +29,7 @@ struct SocketAddress {
 // is not a numeric address.
 SocketAddress ToSocketAddress(const std::string& text, std::uint32_t scope_id, std::uint16_t port);
 
-class BatchedUdpEndpoint : public QObject, public UdpEndpoint {
+class BatchedUdpEndpoint : public QObject, public BasicUdpEndpoint {
   Q_OBJECT
 
  public:
@@ -40,14 +39,7 @@ class BatchedUdpEndpoint : public QObject, public UdpEndpoint {
   explicit BatchedUdpEndpoint(QObject* parent = nullptr);
   ~BatchedUdpEndpoint() override;
 
-  void SetDatagramHandler(DatagramHandler handler) override { handler_ = std::move(handler); }
-  void SetBurstEndHandler(std::function<void()> handler) override {
-    burst_end_ = std::move(handler);
-  }
-  std::uint16_t DefaultPort() const override { return default_port_; }
-  void SetDefaultPort(std::uint16_t port) override { default_port_ = port; }
   void Deactivate() override;
-  void SetBinding(const UdpBinding& binding) override { binding_ = binding; }
   void Activate() override;
   bool IsActive() const override { return fd_ >= 0; }
   // Inside a datagram handler the datagram waits for the end of the read it answers; elsewhere
@@ -74,10 +66,6 @@ class BatchedUdpEndpoint : public QObject, public UdpEndpoint {
   const SocketAddress& DestinationOf(const UdpDestination& to);
   const std::string& SenderText(const sockaddr_storage& from);
 
-  DatagramHandler handler_;
-  std::function<void()> burst_end_;
-  std::uint16_t default_port_ = 0;
-  std::optional<UdpBinding> binding_;
   int fd_ = -1;
   // Counts sockets opened, so a read notices that a handler replaced or closed its socket.
   std::uint64_t generation_ = 0;

@@ -5,28 +5,20 @@
 #include <QObject>
 #include <QPointer>
 #include <QUdpSocket>
-#include <optional>
 #include <vector>
 
 #include "core/udp_endpoint.h"
 
 namespace v7400 {
 
-class QtUdpEndpoint : public QObject, public UdpEndpoint {
+class QtUdpEndpoint : public QObject, public BasicUdpEndpoint {
   Q_OBJECT
 
  public:
   explicit QtUdpEndpoint(QObject* parent = nullptr) : QObject(parent) {}
   ~QtUdpEndpoint() override;
 
-  void SetDatagramHandler(DatagramHandler handler) override { handler_ = std::move(handler); }
-  void SetBurstEndHandler(std::function<void()> handler) override {
-    burst_end_ = std::move(handler);
-  }
-  std::uint16_t DefaultPort() const override { return default_port_; }
-  void SetDefaultPort(std::uint16_t port) override { default_port_ = port; }
   void Deactivate() override;
-  void SetBinding(const UdpBinding& binding) override { binding_ = binding; }
   // Listens on the binding set last, replacing an earlier socket.
   void Activate() override;
   bool IsActive() const override { return socket_ != nullptr; }
@@ -44,10 +36,6 @@ class QtUdpEndpoint : public QObject, public UdpEndpoint {
   int ReadSlice();
   void CloseSocket();
 
-  DatagramHandler handler_;
-  std::function<void()> burst_end_;
-  std::uint16_t default_port_ = 0;
-  std::optional<UdpBinding> binding_;
   QPointer<QUdpSocket> socket_;
   static constexpr qint64 kMaxDatagram = 65536;
   std::vector<char> buffer_ = std::vector<char>(kMaxDatagram);
