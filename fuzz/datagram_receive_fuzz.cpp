@@ -36,7 +36,7 @@ struct Rig {
   explicit Rig(unsigned flags) {
     h.state.Format = (flags & kSia) != 0 ? AutomationFormat::kSia : AutomationFormat::k4100;
     h.state.Ack = (flags & kManual) != 0 ? AckMode::kManual : AckMode::kAuto;
-    h.state.ConnectionMode = 1;
+    h.state.ConnectionMode = ConnectionMode::kNetwork;
     h.state.ReceiverAddress = (flags & kIpv6) != 0 ? "::1" : "127.0.0.1";
     h.state.ReceiverPort = "10000";
     h.state.EncryptionEnabled = (flags & kEncrypted) != 0;

@@ -88,7 +88,7 @@ class FrameObserver {
 
 // The link a frame sent now goes out on.
 inline LinkKind OutgoingLink(const SimulatorState& state) {
-  if (state.ConnectionMode != 1) return LinkKind::kSerial;
+  if (state.ConnectionMode != ConnectionMode::kNetwork) return LinkKind::kSerial;
   return state.ReceiverAddress.find(':') != std::string::npos ? LinkKind::kUdp6 : LinkKind::kUdp;
 }
 

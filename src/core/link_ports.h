@@ -26,10 +26,10 @@ class DatagramSender {
   virtual std::string SendProblem() const { return {}; }
 };
 
-// Sends a frame on the transport the connection mode chooses: UDP in mode 1, else serial.
+// Sends a frame on the transport the connection mode chooses: UDP in network mode, else serial.
 inline void SendOnLink(const SimulatorState& state, SerialPort& serial, DatagramSender& network,
                        const std::string& bytes) {
-  if (state.ConnectionMode == 1) {
+  if (state.ConnectionMode == ConnectionMode::kNetwork) {
     network.SendDatagram(bytes);
   } else {
     serial.Write(bytes);

@@ -26,7 +26,7 @@ std::vector<AnswerPiece> NetworkReceiver::SentAsDatagrams(const std::string& ans
 
 bool NetworkReceiver::Accepts(const std::string& datagram, const std::string& sender_address,
                               bool ipv6) {
-  if (state_.Closing != 0 || state_.ConnectionMode != 1) return false;
+  if (state_.Closing != 0 || state_.ConnectionMode != ConnectionMode::kNetwork) return false;
   std::string reason;
   if (state_.EncryptionEnabled && !IsCipherPacketSize(datagram.size())) {
     reason = "AES packet of " + std::to_string(datagram.size()) + " bytes";

@@ -32,7 +32,7 @@ class FrameDoneGuard {
 
 void SerialReceiver::OnDataAvailable(int count) {
   if (state_.Closing != 0) return;
-  if (state_.ConnectionMode != 0) {
+  if (state_.ConnectionMode != ConnectionMode::kSerial) {
     for (int i = 0; i < count && port_.ByteReady(); ++i) port_.ReadByte();
     return;
   }

@@ -120,7 +120,7 @@ void ConnectionManager::OpenConnection(OpenVariant variant) {
     std::string status;
     if (!ApplySerialLines(lines, variant, status)) return;
     ApplyProtocolLines(lines, variant);
-    if (state_.ConnectionMode == 1) status = ActivateEndpoint();
+    if (state_.ConnectionMode == ConnectionMode::kNetwork) status = ActivateEndpoint();
     ports_.view.ShowStatus(kStatusPanelConnection, status);
   } catch (const std::exception& error) {
     // A line that cannot be read or a bad key string ends the operation here; the status panel
@@ -162,8 +162,9 @@ bool ConnectionManager::ApplySerialLines(const SettingsLines& lines, OpenVariant
     ports_.serial.SetSettings(serial);
   }
 
-  state_.ConnectionMode = SettingsLineInteger(kLineConnectionMode, lines[kLineConnectionMode]);
-  return state_.ConnectionMode != 0 || OpenSerialPort(variant);
+  state_.ConnectionMode = static_cast<ConnectionMode>(
+      SettingsLineInteger(kLineConnectionMode, lines[kLineConnectionMode]));
+  return state_.ConnectionMode != ConnectionMode::kSerial || OpenSerialPort(variant);
 }
 
 bool ConnectionManager::OpenSerialPort(OpenVariant variant) {
@@ -185,7 +186,7 @@ bool ConnectionManager::OpenSerialPort(OpenVariant variant) {
 }
 
 void ConnectionManager::ApplyProtocolLines(const SettingsLines& lines, OpenVariant variant) {
-  const bool network = state_.ConnectionMode == 1;
+  const bool network = state_.ConnectionMode == ConnectionMode::kNetwork;
   if (network) {
     state_.ReceiverAddress = lines[kLineReceiverAddress];
     state_.ReceiverResolvedAddresses.clear();
@@ -267,7 +268,9 @@ bool ConnectionManager::TryActivate() {
 }
 
 void ConnectionManager::RetryBinding() {
-  if (!retry_pending_ || state_.Closing != 0 || state_.ConnectionMode != 1) return;
+  if (!retry_pending_ || state_.Closing != 0 || state_.ConnectionMode != ConnectionMode::kNetwork) {
+    return;
+  }
   if (!TryActivate()) return;
   retry_pending_ = false;
   ports_.view.ShowStatus(kStatusPanelConnection, connection_text_);

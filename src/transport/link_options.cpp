@@ -81,7 +81,7 @@ std::optional<GivenLink> ParseLinkOptions(const LinkOptionTexts& t, std::string&
   // Without --key the dialog's default key stands in the file, with encryption off.
   s.key_string = kDefaultKeyString128;
   if (udp) {
-    s.connection_mode = kModeNetwork;
+    s.connection_mode = ConnectionMode::kNetwork;
     // The dialog takes a numeric address only.
     if (!IsIPv4Address(*t.udp_host) && !IsIPv6Address(*t.udp_host)) {
       return Refuse(error, "--udp: '" + *t.udp_host + "' is not an IPv4 or IPv6 address");
@@ -119,7 +119,7 @@ std::optional<GivenLink> ParseLinkOptions(const LinkOptionTexts& t, std::string&
     }
     return link;
   }
-  s.connection_mode = kModeSerial;
+  s.connection_mode = ConnectionMode::kSerial;
   if (t.serial_device->empty()) return Refuse(error, "--serial: no device named");
   link.serial_device = *t.serial_device;
   if (t.baud) {

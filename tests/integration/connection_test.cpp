@@ -100,7 +100,7 @@ class ConnectionUdpTest : public ConnectionTest {
   void SetUp() override {
     ASSERT_TRUE(peer.bind(QHostAddress::LocalHost, 0));
     local_port = FreeUdpPort();
-    settings.connection_mode = 1;
+    settings.connection_mode = ConnectionMode::kNetwork;
     settings.receiver_address = "127.0.0.1";
     settings.receiver_port = std::to_string(peer.localPort());
     settings.local_port = std::to_string(local_port);

@@ -50,7 +50,7 @@ class NetworkExchangeTest : public ::testing::TestWithParam<Loopback> {
     local_port = probe.localPort();
     probe.close();
     ConnectionSettings settings;
-    settings.connection_mode = 1;
+    settings.connection_mode = ConnectionMode::kNetwork;
     settings.receiver_address = GetParam().address;
     settings.receiver_port = std::to_string(peer.localPort());
     settings.local_port = std::to_string(local_port);

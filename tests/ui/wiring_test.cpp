@@ -30,7 +30,7 @@ TEST_F(FormTest, FailedSerialOpenOpensTheSettingsDialogOnceWhileTheWindowIsBuilt
 
 TEST_F(FormTest, DatagramFromTheReceiverIsShownAndAnsweredOnTheNetwork) {
   auto form = MakeForm();
-  form->State().ConnectionMode = 1;
+  form->State().ConnectionMode = ConnectionMode::kNetwork;
   form->State().ReceiverAddress = "192.0.2.20";
   link_->datagram_handler("EVENT 1\x14", "192.0.2.20", false);
   link_->datagram_handler("EVENT 2\x14", "198.51.100.7", false);

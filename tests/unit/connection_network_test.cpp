@@ -23,7 +23,7 @@ TEST_F(ConnectionManagerTest, NetworkStatusWithIPv4Receiver) {
   EXPECT_EQ(*endpoint.binding, (UdpBinding{IpVersion::kIPv4, "0.0.0.0", 10000, 0}));
   EXPECT_TRUE(endpoint.active);
   EXPECT_FALSE(serial.open);
-  EXPECT_EQ(state.ConnectionMode, 1);
+  EXPECT_EQ(state.ConnectionMode, ConnectionMode::kNetwork);
   EXPECT_EQ(state.ReceiverAddress, "192.0.2.20");
   EXPECT_EQ(state.ReceiverPort, "10000");
 }
@@ -148,7 +148,7 @@ TEST_F(ConnectionManagerTest, UnresolvedOwnNameShowsTheBindingAndIsReportedOnceP
 
 TEST_F(ConnectionManagerTest, GivenSettingsStandInForTheFileUntilTheDialogWritesIt) {
   ConnectionSettings given;
-  given.connection_mode = 1;
+  given.connection_mode = ConnectionMode::kNetwork;
   given.receiver_address = "192.0.2.30";
   int adopted = 0;
   manager.UseGivenSettings(given, [&] { ++adopted; });

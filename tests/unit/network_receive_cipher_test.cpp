@@ -37,7 +37,7 @@ class CipherIngress : public NetworkIngress {
 class NetworkReceiveCipherTest : public ::testing::Test {
  protected:
   NetworkReceiveCipherTest() {
-    state.ConnectionMode = 1;
+    state.ConnectionMode = ConnectionMode::kNetwork;
     state.Format = AutomationFormat::kSia;
   }
 

@@ -207,7 +207,7 @@ TEST_F(ProgramExchangeTest, NonHexProgrammingStringLeavesNoStaleItems) {
 TEST(NetworkProgramExchangeTest, DatagramsDriveTheSameExchange) {
   CommandHarness h;
   h.UseSia();
-  h.state.ConnectionMode = 1;
+  h.state.ConnectionMode = ConnectionMode::kNetwork;
   testing::FakeNetworkIngress ingress;
   NetworkReceiver receiver{h.state, ingress, h.network, h.sink, h.clock, h.commands};
   h.commands.Page().cbx_remoteprogram = ProgramProfile::QRV_ZT;

@@ -95,7 +95,7 @@ TEST_F(FrameReportTest, DatagramsNotTakenAreReportedAsIgnored) {
   testing::FakeNetworkIngress ingress;
   testing::FakeDatagramSender sender;
   NetworkReceiver receiver(state, ingress, sender, sink, clock, lines);
-  state.ConnectionMode = 1;
+  state.ConnectionMode = ConnectionMode::kNetwork;
   receiver.OnDatagram(Event("0001", "01"), "192.0.2.99", false);
   EXPECT_EQ(In().verdict, FrameVerdict::kIgnored);
   EXPECT_EQ(In().reason, "from 192.0.2.99, not the receiver");
@@ -112,7 +112,7 @@ TEST_F(FrameReportTest, AnswerNotSentIsNotCountedAsAnswered) {
   testing::FakeDatagramSender sender;
   sender.failure = "receiver 'nowhere' has no IPv4 address";
   NetworkReceiver receiver(state, ingress, sender, sink, clock, lines);
-  state.ConnectionMode = 1;
+  state.ConnectionMode = ConnectionMode::kNetwork;
   EXPECT_THROW(receiver.OnDatagram(Event("0001", "01"), ingress.receiver, false),
                std::runtime_error);
   ASSERT_EQ(capture.reports.size(), 1U);

@@ -101,7 +101,8 @@ class QtLink : public Link {
                                  link.serial_device);
   }
   bool IsOpen() const override {
-    return state_.ConnectionMode == 1 ? endpoint_.IsActive() : serial_.IsOpen();
+    return state_.ConnectionMode == ConnectionMode::kNetwork ? endpoint_.IsActive()
+                                                             : serial_.IsOpen();
   }
   std::string SerialDeviceName() const override {
     const int port = serial_.Settings().port_number;
