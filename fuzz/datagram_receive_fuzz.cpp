@@ -77,7 +77,8 @@ void Deliver(Rig& rig, unsigned flags, const std::string& bytes) {
   try {
     const bool wrap = (flags & kEncrypted) != 0 && (flags & kWrapPlainInPacket) != 0 &&
                       bytes.size() <= kCipherMaxPayload;
-    rig.receiver.OnDatagram(wrap ? Wrap(rig, bytes) : bytes, sender, ipv6);
+    rig.receiver.OnDatagram(wrap ? Wrap(rig, bytes) : bytes, sender,
+                            ipv6 ? IpVersion::kIPv6 : IpVersion::kIPv4);
     // A plain datagram from the receiver is always counted, whatever it holds.
     if (!foreign && (flags & kEncrypted) == 0) Check(rig.h.state.ReceivedCount == received + 1);
   } catch (const std::exception&) {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/simulator_state.h"
+#include "core/udp_endpoint.h"
 
 namespace v7400 {
 
@@ -45,7 +46,7 @@ namespace v7400 {
 class NetworkIngress {
  public:
   virtual ~NetworkIngress() = default;
-  virtual bool IsFromReceiver(const std::string& sender_address, bool ipv6) = 0;
+  virtual bool IsFromReceiver(const std::string& sender_address, IpVersion version) = 0;
   virtual std::string DecryptPacket(const std::string& datagram) = 0;
 };
 

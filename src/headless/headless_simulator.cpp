@@ -96,9 +96,9 @@ void HeadlessSimulator::Stop() {
 
 void HeadlessSimulator::AttachDatagramHandler() {
   Link().AttachDatagramHandler(
-      [this](const std::string& bytes, const std::string& sender, bool ipv6) {
+      [this](const std::string& bytes, const std::string& sender, IpVersion version) {
         session_.Sink().HoldTrafficLog();
-        Handle("UDPServer1", [&] { session_.NetworkPath().OnDatagram(bytes, sender, ipv6); });
+        Handle("UDPServer1", [&] { session_.NetworkPath().OnDatagram(bytes, sender, version); });
         AfterNotification();
       });
   Link().SetBurstEndHandler([this] { session_.Sink().ReleaseTrafficLog(); });

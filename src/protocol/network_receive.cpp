@@ -25,7 +25,7 @@ std::vector<AnswerPiece> NetworkReceiver::SentAsDatagrams(const std::string& ans
 }
 
 bool NetworkReceiver::Accepts(const std::string& datagram, const std::string& sender_address,
-                              bool ipv6) {
+                              IpVersion version) {
   if (state_.Closing != 0 || state_.ConnectionMode != ConnectionMode::kNetwork) return false;
   std::string reason;
   if (state_.EncryptionEnabled && !IsCipherPacketSize(datagram.size())) {
@@ -34,13 +34,13 @@ bool NetworkReceiver::Accepts(const std::string& datagram, const std::string& se
              DeclaredCipherLength(datagram) > datagram.size() - kCipherHeaderSize) {
     reason = "declared length " + std::to_string(DeclaredCipherLength(datagram)) + ", data " +
              std::to_string(datagram.size() - kCipherHeaderSize);
-  } else if (!ingress_.IsFromReceiver(sender_address, ipv6)) {
+  } else if (!ingress_.IsFromReceiver(sender_address, version)) {
     reason = "from " + sender_address + ", not the receiver";
   } else {
     return true;
   }
-  sink_.ReportFrame(FrameIn(ipv6 ? LinkKind::kUdp6 : LinkKind::kUdp, sender_address, datagram,
-                            FrameVerdict::kIgnored, std::move(reason)));
+  sink_.ReportFrame(FrameIn(UdpLink(version), sender_address, datagram, FrameVerdict::kIgnored,
+                            std::move(reason)));
   return false;
 }
 
@@ -51,8 +51,8 @@ std::string NetworkReceiver::Answer(const std::string& payload, Verdict& verdict
 }
 
 void NetworkReceiver::OnDatagram(const std::string& datagram, const std::string& sender_address,
-                                 bool ipv6) {
-  if (!Accepts(datagram, sender_address, ipv6)) return;
+                                 IpVersion version) {
+  if (!Accepts(datagram, sender_address, version)) return;
   const std::string payload =
       state_.EncryptionEnabled ? ingress_.DecryptPacket(datagram) : datagram;
   const bool blank_as_s = state_.SpaceConverting == 1;
@@ -120,8 +120,8 @@ void NetworkReceiver::OnDatagram(const std::string& datagram, const std::string&
     verdict.verdict = faults_->VerdictOf(fault, verdict.verdict);
     verdict.reason += (verdict.reason.empty() ? "" : "; ") + faults_->Reason(fault);
   }
-  FrameReport report = FrameIn(ipv6 ? LinkKind::kUdp6 : LinkKind::kUdp, sender_address, payload,
-                               verdict.verdict, std::move(verdict.reason));
+  FrameReport report = FrameIn(UdpLink(version), sender_address, payload, verdict.verdict,
+                               std::move(verdict.reason));
   if (state_.EncryptionEnabled) report.wire = datagram;
   report.cause = std::move(verdict.cause);
   // Only an answer a fault or a debug option may have changed is looked at byte by byte.

@@ -9,6 +9,7 @@
 #include "core/line_services.h"
 #include "core/link_ports.h"
 #include "core/simulator_state.h"
+#include "core/udp_endpoint.h"
 #include "display/display_sink.h"
 #include "protocol/answer_faults.h"
 #include "protocol/frame_verdict.h"
@@ -26,15 +27,16 @@ class NetworkReceiver {
         clock_(clock),
         lines_(lines) {}
 
-  // One datagram from `sender_address`; `ipv6` tells the endpoint's binding.
-  void OnDatagram(const std::string& datagram, const std::string& sender_address, bool ipv6);
+  // One datagram from `sender_address`, received on a binding of `version`.
+  void OnDatagram(const std::string& datagram, const std::string& sender_address,
+                  IpVersion version);
   // The answer faults to consult; none by default.
   void SetAnswerFaults(AnswerFaults* faults) { faults_ = faults; }
 
  private:
   // True when the datagram is taken; a datagram from elsewhere or of a wrong size is reported
   // as ignored.
-  bool Accepts(const std::string& datagram, const std::string& sender_address, bool ipv6);
+  bool Accepts(const std::string& datagram, const std::string& sender_address, IpVersion version);
   std::string Answer(const std::string& payload, Verdict& verdict);
   // The datagrams of the answer as they reach the wire.
   std::vector<AnswerPiece> SentAsDatagrams(const std::string& answer, const FaultChoice& fault,

@@ -18,8 +18,8 @@ std::string Upper(std::string text) {
   return text;
 }
 
-std::string ComparableAddress(const std::string& text, bool ipv6) {
-  return ipv6 ? PadIPv6Groups(Upper(ExpandIPv6(text))) : Upper(text);
+std::string ComparableAddress(const std::string& text, IpVersion version) {
+  return version == IpVersion::kIPv6 ? PadIPv6Groups(Upper(ExpandIPv6(text))) : Upper(text);
 }
 
 bool IsNumericAddress(const std::string& text) {
@@ -86,13 +86,14 @@ std::string PortFailureMessage(const std::string& port_name, const std::string& 
   return port_name + " could not be opened: " + failure;
 }
 
-bool SenderMatchesReceiver(const SimulatorState& state, const std::string& sender, bool ipv6) {
-  const std::string wanted = ComparableAddress(sender, ipv6);
-  if (ComparableAddress(state.ReceiverAddress, ipv6) == wanted) return true;
+bool SenderMatchesReceiver(const SimulatorState& state, const std::string& sender,
+                           IpVersion version) {
+  const std::string wanted = ComparableAddress(sender, version);
+  if (ComparableAddress(state.ReceiverAddress, version) == wanted) return true;
   if (IsNumericAddress(state.ReceiverAddress)) return false;
   return std::any_of(
       state.ReceiverResolvedAddresses.begin(), state.ReceiverResolvedAddresses.end(),
-      [&](const std::string& resolved) { return ComparableAddress(resolved, ipv6) == wanted; });
+      [&](const std::string& resolved) { return ComparableAddress(resolved, version) == wanted; });
 }
 
 void ConnectionManager::OpenConnection(OpenVariant variant) {

@@ -39,9 +39,8 @@ class NetworkExchangeTest : public ::testing::TestWithParam<Loopback> {
     if (!peer.bind(loopback, 0)) GTEST_SKIP() << "no " << GetParam().address << " here";
     InitialiseLines(state);
     state.Format = AutomationFormat::kSia;
-    endpoint.SetDatagramHandler([this](const ReceivedDatagram& d) {
-      receiver.OnDatagram(d.bytes, d.sender, d.version == IpVersion::kIPv6);
-    });
+    endpoint.SetDatagramHandler(
+        [this](const ReceivedDatagram& d) { receiver.OnDatagram(d.bytes, d.sender, d.version); });
   }
 
   void Open(bool encrypted) {

@@ -168,7 +168,7 @@ struct Rig : FrameObserver {
       port.Feed(frame);
       serial_receiver.OnDataAvailable(static_cast<int>(frame.size()));
     } else {
-      network.OnDatagram(frame, ingress.receiver, false);
+      network.OnDatagram(frame, ingress.receiver, IpVersion::kIPv4);
     }
   }
 

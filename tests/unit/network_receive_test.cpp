@@ -29,7 +29,7 @@ class NetworkReceiveTest : public ::testing::Test {
  protected:
   NetworkReceiveTest() { state.ConnectionMode = ConnectionMode::kNetwork; }
   void Receive(const std::string& datagram, const std::string& from = kReceiver) {
-    receiver.OnDatagram(datagram, from, false);
+    receiver.OnDatagram(datagram, from, IpVersion::kIPv4);
   }
   const std::deque<std::string>& Decimal() { return sink.Entries(DisplayList::kDecimal); }
   const std::deque<std::string>& Hex() { return sink.Entries(DisplayList::kHex); }

@@ -66,7 +66,7 @@ class QtLink : public Link {
   void OpenConnectionAtStartup() override { connection_.OpenConnection(OpenVariant::kStartUp); }
   void AttachDatagramHandler(DatagramHandler handler) override {
     endpoint_.SetDatagramHandler([handler = std::move(handler)](const ReceivedDatagram& d) {
-      handler(d.bytes, d.sender, d.version == IpVersion::kIPv6);
+      handler(d.bytes, d.sender, d.version);
     });
   }
   void SetBurstEndHandler(std::function<void()> handler) override {
