@@ -64,9 +64,9 @@ bool SerialReceiver::ProcessByte(char byte, char terminator) {
       return true;
     }
     const std::string_view frame = state_.FrameBuffer;
-    state_.CurrentSequence = FrameField(frame, 9, 4);
-    state_.ReceiverNumber = FrameField(frame, 13, 2);
-    state_.CurrentLine = FrameField(frame, 15, 2);
+    state_.CurrentSequence = SiaSequence(frame);
+    state_.ReceiverNumber = SiaReceiver(frame);
+    state_.CurrentLine = SiaLine(frame);
   }
   CompleteFrame(terminator);
   return false;
