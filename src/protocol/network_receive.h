@@ -43,7 +43,7 @@ class NetworkReceiver {
     std::string payload;              // decrypted when encryption is on
     std::string decimal;              // the frame's decimal text, then the answer's shown
     std::string hex;                  // the same in hexadecimal, only when the lists are kept
-    std::size_t frame_text_size = 0;  // of the frame's part of `decimal`
+    std::size_t frame_text_size = 0;  // how much of `decimal` is the frame's own text
     bool listed = false;
     bool blank_as_s = false;
     bool terminated = false;  // ends with the end byte
