@@ -36,7 +36,7 @@ struct Rig {
   explicit Rig(unsigned flags) {
     h.state.Format = (flags & kSia) != 0 ? AutomationFormat::kSia : AutomationFormat::k4100;
     h.state.Ack = (flags & kManual) != 0 ? AckMode::kManual : AckMode::kAuto;
-    h.state.ConnectionMode = 1;
+    h.state.ConnectionMode = ConnectionMode::kNetwork;
     h.state.ReceiverAddress = (flags & kIpv6) != 0 ? "::1" : "127.0.0.1";
     h.state.ReceiverPort = "10000";
     h.state.EncryptionEnabled = (flags & kEncrypted) != 0;
@@ -77,7 +77,8 @@ void Deliver(Rig& rig, unsigned flags, const std::string& bytes) {
   try {
     const bool wrap = (flags & kEncrypted) != 0 && (flags & kWrapPlainInPacket) != 0 &&
                       bytes.size() <= kCipherMaxPayload;
-    rig.receiver.OnDatagram(wrap ? Wrap(rig, bytes) : bytes, sender, ipv6);
+    rig.receiver.OnDatagram(wrap ? Wrap(rig, bytes) : bytes, sender,
+                            ipv6 ? IpVersion::kIPv6 : IpVersion::kIPv4);
     // A plain datagram from the receiver is always counted, whatever it holds.
     if (!foreign && (flags & kEncrypted) == 0) Check(rig.h.state.ReceivedCount == received + 1);
   } catch (const std::exception&) {

@@ -1,35 +1,47 @@
 #!/usr/bin/env bash
-# Holds the source folders to the layer order of the README's layout table: a file includes only
-# headers of its own folder or of folders listed above it, logic folders include no Qt header, and
-# front ends (the window, the run without one) never include one another.
+# Holds the source folders to the README's layout table: a file includes only headers of its own
+# folder or of the folders its row names under "builds on"; a row names only folders listed above
+# it, and only folders its files do include; logic folders include no Qt header; front ends (the
+# window, the run without one) never build on one another.
 set -euo pipefail
 root=$1
 src=$root/src
 
-# Rows "| `src/<folder>/` | logic or qt | ..." in table order, bottom layer first.
+# Rows "| `src/<folder>/` | kind | builds on | ..." in table order, bottom layer first, read as
+# "folder|kind|builds on".
 mapfile -t rows < <(awk '/^## /{on = ($0 ~ /^## Layout/)} on && /^\| `src\//' "$root/README.md" |
-  sed -E 's/^\| `src\/([a-z_/]+)\/` \| ([a-z]+) .*/\1 \2/')
+  sed -E 's/^\| `src\/([a-z_/]+)\/` \| ([a-z]+) \| ([^|]*) \|.*/\1|\2|\3/')
 [ ${#rows[@]} -gt 0 ] || { echo "no layer table in README.md"; exit 1; }
 
-declare -A rank kind
-i=0
+faults=()
+declare -A kind base used
 for row in "${rows[@]}"; do
-  read -r folder k <<<"$row"
-  rank[$folder]=$i
+  IFS='|' read -r folder k names <<<"$row"
+  base[$folder]=" "
+  if [ "$names" != nothing ]; then
+    IFS=',' read -ra listed <<<"$names"
+    for name in "${listed[@]}"; do
+      name=${name// /}
+      if [ -z "${kind[$name]+set}" ]; then
+        faults+=("README row $folder builds on $name, not a folder listed above it")
+      elif [ "$k" = front ] && [ "${kind[$name]}" = front ]; then
+        faults+=("README row $folder builds on $name, another front end")
+      fi
+      base[$folder]+="$name "
+    done
+  fi
   kind[$folder]=$k
-  i=$((i + 1))
 done
 
 # The listed folder that holds a path: the longest listed prefix.
 folder_of() {
   local path=$1 best=""
-  for f in "${!rank[@]}"; do
+  for f in "${!kind[@]}"; do
     if [[ $path == "$f"/* && ${#f} -gt ${#best} ]]; then best=$f; fi
   done
   echo "$best"
 }
 
-faults=()
 while IFS= read -r file; do
   rel=${file#"$src"/}
   own=$(folder_of "$rel")
@@ -39,10 +51,11 @@ while IFS= read -r file; do
     other=$(folder_of "$inc")
     if [ -z "$other" ]; then
       faults+=("$rel includes $inc: folder not in the layer table")
-    elif [ "${rank[$other]}" -gt "${rank[$own]}" ]; then
-      faults+=("$rel ($own) includes $inc from $other, a layer above it")
-    elif [ "${kind[$own]}" = front ] && [ "${kind[$other]}" = front ] && [ "$own" != "$other" ]; then
-      faults+=("$rel ($own) includes $inc from $other, another front end")
+    elif [ "$other" != "$own" ]; then
+      used[$own:$other]=1
+      if [[ ${base[$own]} != *" $other "* ]]; then
+        faults+=("$rel ($own) includes $inc from $other, which its row does not build on")
+      fi
     fi
   done < <(sed -nE 's/^\s*#\s*include\s*"([^"]+)".*/\1/p' "$file")
   if [ "${kind[$own]}" = logic ] &&
@@ -51,8 +64,15 @@ while IFS= read -r file; do
   fi
 done < <(find "$src" -name '*.h' -o -name '*.cpp' | sort)
 
+for folder in "${!base[@]}"; do
+  for name in ${base[$folder]}; do
+    [ -n "${used[$folder:$name]+set}" ] ||
+      faults+=("README row $folder builds on $name, which none of its files include")
+  done
+done
+
 if [ ${#faults[@]} -gt 0 ]; then
   printf '%s\n' "${faults[@]}"
   exit 1
 fi
-echo "layers hold: ${#rows[@]} folders, bottom-up"
+echo "layers hold: ${#rows[@]} folders, each including only what its row builds on"

@@ -1,19 +1,11 @@
 #include "app/control_metrics.h"
 
-#include <charconv>
-
+#include "core/fixed_text.h"
 #include "display/traffic_csv.h"
 
 namespace v7400 {
 
 namespace {
-
-// Shortest round-trip form, the same under every locale.
-std::string Number(double value) {
-  char text[32];
-  const auto result = std::to_chars(text, text + sizeof text, value);
-  return std::string(text, result.ptr);
-}
 
 std::string LineLabel(int line) {
   if (line == 0) return "none";
@@ -92,11 +84,11 @@ void Receiver(Exposition& out, const LedgerReport& ledger) {
     const std::string repeat = "repeat=\"" + std::to_string(order + 1) + "\"";
     for (const std::uint32_t bound : kRetryBoundsMs) {
       out.Sample("v7400_retry_interval_seconds_bucket",
-                 repeat + ",le=\"" + Number(bound / 1000.0) + "\"", spread.CountAtMost(bound));
+                 repeat + ",le=\"" + ShortestText(bound / 1000.0) + "\"", spread.CountAtMost(bound));
     }
     out.Sample("v7400_retry_interval_seconds_bucket", repeat + ",le=\"+Inf\"", spread.Count());
     out.Sample("v7400_retry_interval_seconds_sum", repeat,
-               Number(static_cast<double>(spread.SumMs()) / 1000.0));
+               ShortestText(static_cast<double>(spread.SumMs()) / 1000.0));
     out.Sample("v7400_retry_interval_seconds_count", repeat, spread.Count());
   }
 }
@@ -109,11 +101,11 @@ void AnswerTimesFamily(Exposition& out, const AnswerTimes& answers) {
   for (std::size_t i = 0; i < kAnswerTimeBoundsNs.size(); ++i) {
     seen += answers.buckets[i];
     out.Sample("v7400_answer_duration_seconds_bucket",
-               "le=\"" + Number(static_cast<double>(kAnswerTimeBoundsNs[i]) / 1e9) + "\"", seen);
+               "le=\"" + ShortestText(static_cast<double>(kAnswerTimeBoundsNs[i]) / 1e9) + "\"", seen);
   }
   out.Sample("v7400_answer_duration_seconds_bucket", "le=\"+Inf\"", answers.count);
   out.Sample("v7400_answer_duration_seconds_sum", "",
-             Number(static_cast<double>(answers.sum_ns) / 1e9));
+             ShortestText(static_cast<double>(answers.sum_ns) / 1e9));
   out.Sample("v7400_answer_duration_seconds_count", "", answers.count);
 }
 

@@ -29,7 +29,7 @@ bool ReadAddress(const std::string& text, bool bracketed, ControlOptions& option
   if (bracketed) {
     if (inet_pton(AF_INET6, text.c_str(), bytes) != 1) return false;
     static const unsigned char kLoopback6[16] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
-    options.ipv6 = true;
+    options.version = IpVersion::kIPv6;
     options.loopback = std::memcmp(bytes, kLoopback6, sizeof bytes) == 0;
   } else {
     if (inet_pton(AF_INET, text.c_str(), bytes) != 1) return false;
@@ -91,7 +91,8 @@ std::string ReadControlOptions(const std::optional<std::string>& address,
 }
 
 std::string ControlAddressText(const ControlOptions& options, std::uint16_t port) {
-  const std::string host = options.ipv6 ? "[" + options.address + "]" : options.address;
+  const std::string host =
+      options.version == IpVersion::kIPv6 ? "[" + options.address + "]" : options.address;
   return host + ":" + std::to_string(port);
 }
 

@@ -6,12 +6,14 @@
 #include <optional>
 #include <string>
 
+#include "core/udp_endpoint.h"
+
 namespace v7400 {
 
 struct ControlOptions {
   std::string address = "127.0.0.1";  // numeric, without brackets
   std::uint16_t port = 0;             // 0: any free port, said at start
-  bool ipv6 = false;
+  IpVersion version = IpVersion::kIPv4;
   bool loopback = true;
   std::string token;  // empty: none asked for
 };

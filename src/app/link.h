@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/link_ports.h"
+#include "core/udp_endpoint.h"
 
 namespace v7400 {
 
@@ -15,7 +16,7 @@ class Link {
  public:
   using SerialDataHandler = std::function<void(int count)>;
   using DatagramHandler =
-      std::function<void(const std::string& bytes, const std::string& sender, bool ipv6)>;
+      std::function<void(const std::string& bytes, const std::string& sender, IpVersion version)>;
 
   virtual ~Link() = default;
 

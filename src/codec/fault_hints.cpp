@@ -33,9 +33,9 @@ long FieldValue(std::string_view field, int base) {
 }  // namespace
 
 std::string CrcHint(std::string_view frame) {
-  const std::string field(FrameField(frame, 2, 4));
+  const std::string field(SiaChecksum(frame));
   if (frame.size() < 9 || field.size() != 4) return {};
-  const std::string_view body = frame.substr(7, frame.size() - 8);
+  const std::string_view body = SiaBody(frame);
   const std::string expected = Hex4(Crc16(body));
   if (field == expected) return {};
   if (UpperText(field) == expected) return "lower-case digits";
@@ -48,7 +48,7 @@ std::string CrcHint(std::string_view frame) {
 }
 
 std::string LengthHint(std::string_view buffer) {
-  const std::string_view field = FrameField(buffer, 6, 2);
+  const std::string_view field = SiaLength(buffer);
   const long declared = FieldValue(field, 16);
   if (declared < 0 || buffer.size() < 8) return {};
   // The first frame in the buffer: a length one too long makes the reader wait past its end

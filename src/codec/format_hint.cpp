@@ -8,7 +8,7 @@
 namespace v7400 {
 
 bool IsWellFormedSia(std::string_view frame) {
-  const std::string_view crc = FrameField(frame, 2, 4);
+  const std::string_view crc = SiaChecksum(frame);
   DebugOptions no_faults;
   return frame.size() > 8 && frame.front() == kSiaStart && frame.back() == kSiaEnd &&
          crc.size() == 4 &&

@@ -17,7 +17,7 @@ int HexDigitValue(char c) {
 
 // The declared body length: two hexadecimal digits at positions 6-7, else 0.
 std::size_t DeclaredLength(std::string_view buffer) {
-  const std::string_view field = FrameField(buffer, 6, 2);
+  const std::string_view field = SiaLength(buffer);
   if (field.size() != 2) return 0;
   const int high = HexDigitValue(field[0]);
   const int low = HexDigitValue(field[1]);
@@ -25,7 +25,7 @@ std::size_t DeclaredLength(std::string_view buffer) {
   return static_cast<std::size_t>(high * 16 + low);
 }
 
-std::string SiaBody(std::string_view sequence, const SimulatorState& state) {
+std::string AckBody(std::string_view sequence, const SimulatorState& state) {
   std::string body = "\t";
   body += sequence;
   body += state.ReceiverNumber;
@@ -39,6 +39,25 @@ std::string SiaBody(std::string_view sequence, const SimulatorState& state) {
 std::string_view FrameField(std::string_view frame, std::size_t first, std::size_t count) {
   if (first == 0 || first > frame.size()) return {};
   return frame.substr(first - 1, count);
+}
+
+std::string_view SiaChecksum(std::string_view frame) { return FrameField(frame, 2, 4); }
+
+std::string_view SiaLength(std::string_view frame) { return FrameField(frame, 6, 2); }
+
+std::string_view SiaBody(std::string_view frame) {
+  return frame.size() > 8 ? FrameField(frame, 8, frame.size() - 8) : std::string_view{};
+}
+
+std::string_view SiaSequence(std::string_view frame) { return FrameField(frame, 9, 4); }
+
+std::string_view SiaReceiver(std::string_view frame) { return FrameField(frame, 13, 2); }
+
+std::string_view SiaLine(std::string_view frame) { return FrameField(frame, 15, 2); }
+
+std::string_view SiaData(std::string_view frame) {
+  if (frame.ends_with(kSiaEnd)) frame.remove_suffix(1);
+  return FrameField(frame, 17, frame.size());
 }
 
 std::string Hex4(std::uint16_t value) {
@@ -60,31 +79,21 @@ int CheckFrameLength(std::string_view buffer) {
   return buffer.size() > expected ? 1 : -1;
 }
 
-namespace {
-
-// Checksummed part: position 8 up to, not including, the last byte.
-std::string_view CheckedBody(std::string_view frame) {
-  return frame.size() > 8 ? frame.substr(7, frame.size() - 8) : std::string_view{};
-}
-
-}  // namespace
-
 bool CheckFrameCrc(std::string_view frame, DebugOptions& debug) {
   if (debug.SimulateReceivingCrcError) {
     OneShot(debug, debug.SimulateReceivingCrcError);
     return false;
   }
-  return Hex4(Crc16(CheckedBody(frame))) == FrameField(frame, 2, 4);
+  return Hex4(Crc16(SiaBody(frame))) == SiaChecksum(frame);
 }
 
 std::string CrcFault(std::string_view frame) {
-  return "CRC " + std::string(FrameField(frame, 2, 4)) + ", expected " +
-         Hex4(Crc16(CheckedBody(frame)));
+  return "CRC " + std::string(SiaChecksum(frame)) + ", expected " + Hex4(Crc16(SiaBody(frame)));
 }
 
 std::string LengthFault(std::string_view buffer) {
   const std::size_t body = buffer.size() >= 8 ? buffer.size() - 8 : 0;
-  return "declared length " + std::string(FrameField(buffer, 6, 2)) + ", body " + HexLength(body);
+  return "declared length " + std::string(SiaLength(buffer)) + ", body " + HexLength(body);
 }
 
 std::string WrapSiaBody(std::string_view body) {
@@ -101,14 +110,14 @@ std::string BuildAck(SimulatorState& state) {
     state.CurrentSequence = "0021";
     OneShot(state.Debug, state.Debug.SimulateSendingSequenceError);
   }
-  return WrapSiaBody(SiaBody(state.CurrentSequence, state));
+  return WrapSiaBody(AckBody(state.CurrentSequence, state));
 }
 
 std::string AckFor(std::string_view sequence, const SimulatorState& state) {
-  return WrapSiaBody(SiaBody(sequence, state));
+  return WrapSiaBody(AckBody(sequence, state));
 }
 
-std::string BuildNack(const SimulatorState& state) { return WrapSiaBody(SiaBody("0000", state)); }
+std::string BuildNack(const SimulatorState& state) { return WrapSiaBody(AckBody("0000", state)); }
 
 void ApplySendingCrcError(std::string& frame, std::size_t offset, DebugOptions& debug) {
   if (!debug.SimulateSendingCrcError) return;

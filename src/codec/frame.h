@@ -20,6 +20,19 @@ inline constexpr std::string_view kNeverAckedSequence = "AAAA";
 // The bytes at 1-based positions [first, first + count), cut short at the end of the frame.
 std::string_view FrameField(std::string_view frame, std::size_t first, std::size_t count);
 
+// The fields of an SIA frame: checksum at positions 2-5, body length 6-7, the body from 8 up to
+// the end byte (type byte, sequence 9-12, receiver 13-14, line 15-16, data from 17). Each is
+// cut short, or empty, where the frame ends early.
+std::string_view SiaChecksum(std::string_view frame);
+std::string_view SiaLength(std::string_view frame);
+// Everything between the length field and the last byte: what the checksum covers.
+std::string_view SiaBody(std::string_view frame);
+std::string_view SiaSequence(std::string_view frame);
+std::string_view SiaReceiver(std::string_view frame);
+std::string_view SiaLine(std::string_view frame);
+// From position 17 on, without the end byte when the frame ends with one.
+std::string_view SiaData(std::string_view frame);
+
 // Value as four upper-case hexadecimal digits.
 std::string Hex4(std::uint16_t value);
 // Value in upper-case hexadecimal with at least two digits.

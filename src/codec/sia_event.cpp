@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "codec/frame.h"
+
 namespace v7400 {
 
 namespace {
@@ -20,8 +22,6 @@ static_assert(std::is_sorted(kSiaCodes.begin(), kSiaCodes.end(),
                                return a.code < b.code;
                              }),
               "the code table is kept in alphabetical order for the lookup");
-
-constexpr std::size_t kDataStart = 16;  // 0-based: frame position 17, after the line number
 
 bool IsUpper(char c) { return c >= 'A' && c <= 'Z'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -51,8 +51,7 @@ std::optional<SiaCodeInfo> FindSiaCode(std::string_view code) {
 }
 
 std::optional<SiaEvent> DecodeSiaEvent(std::string_view frame) {
-  if (frame.size() <= kDataStart) return std::nullopt;
-  std::string_view data = frame.substr(kDataStart);
+  std::string_view data = SiaData(frame);
   if (!data.starts_with("[#")) return std::nullopt;
   data.remove_prefix(2);
   const std::size_t bar = data.find('|');

@@ -14,4 +14,11 @@ inline std::string FixedText(double value, int decimals) {
   return status == std::errc() ? std::string(text, end) : std::string("0");
 }
 
+// The shortest text that reads back as the same `value`: "0.25", "1e-05".
+inline std::string ShortestText(double value) {
+  char text[32];
+  const auto result = std::to_chars(text, text + sizeof text, value);
+  return std::string(text, result.ptr);
+}
+
 }  // namespace v7400

@@ -12,6 +12,7 @@
 
 #include "core/clock.h"
 #include "core/simulator_state.h"
+#include "core/udp_endpoint.h"
 
 namespace v7400 {
 
@@ -86,9 +87,14 @@ class FrameObserver {
   virtual void OnFrame(const FrameReport& report) = 0;
 };
 
+// The link of a datagram received on a binding of `version`.
+inline LinkKind UdpLink(IpVersion version) {
+  return version == IpVersion::kIPv6 ? LinkKind::kUdp6 : LinkKind::kUdp;
+}
+
 // The link a frame sent now goes out on.
 inline LinkKind OutgoingLink(const SimulatorState& state) {
-  if (state.ConnectionMode != 1) return LinkKind::kSerial;
+  if (state.ConnectionMode != ConnectionMode::kNetwork) return LinkKind::kSerial;
   return state.ReceiverAddress.find(':') != std::string::npos ? LinkKind::kUdp6 : LinkKind::kUdp;
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/simulator_state.h"
+#include "core/udp_endpoint.h"
 
 namespace v7400 {
 
@@ -26,10 +27,10 @@ class DatagramSender {
   virtual std::string SendProblem() const { return {}; }
 };
 
-// Sends a frame on the transport the connection mode chooses: UDP in mode 1, else serial.
+// Sends a frame on the transport the connection mode chooses: UDP in network mode, else serial.
 inline void SendOnLink(const SimulatorState& state, SerialPort& serial, DatagramSender& network,
                        const std::string& bytes) {
-  if (state.ConnectionMode == 1) {
+  if (state.ConnectionMode == ConnectionMode::kNetwork) {
     network.SendDatagram(bytes);
   } else {
     serial.Write(bytes);
@@ -45,7 +46,7 @@ namespace v7400 {
 class NetworkIngress {
  public:
   virtual ~NetworkIngress() = default;
-  virtual bool IsFromReceiver(const std::string& sender_address, bool ipv6) = 0;
+  virtual bool IsFromReceiver(const std::string& sender_address, IpVersion version) = 0;
   virtual std::string DecryptPacket(const std::string& datagram) = 0;
 };
 

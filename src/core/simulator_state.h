@@ -27,6 +27,10 @@ struct TLine {
   std::int32_t FeedbacksReceived = 0;
 };
 
+// The transport the settings file chooses. The file holds it as this number; a number other
+// than these opens neither transport and is kept as read.
+enum class ConnectionMode : int { kSerial = 0, kNetwork = 1 };
+
 enum class CommandKind : std::uint8_t {
   SetDate = 0,
   SetTime = 1,
@@ -82,7 +86,7 @@ struct SimulatorState {
   // Link settings.
   int PackageEndChar = 20;
   int SpaceConverting = 1;
-  int ConnectionMode = 0;  // 0 serial, 1 UDP
+  v7400::ConnectionMode ConnectionMode = v7400::ConnectionMode::kSerial;
 
   // Transport globals.
   std::string ReceiverAddress;

@@ -29,9 +29,9 @@ void CompleteRecord(FrameReport& report, AutomationFormat format, const Clock* c
                    bytes.front() == kSiaStart &&
                    (report.verdict != FrameVerdict::kIgnored || CheckFrameLength(bytes) == 0);
   if (!sia) return;
-  report.sequence_field = FrameField(bytes, 9, 4);
-  report.receiver_field = FrameField(bytes, 13, 2);
-  report.line_field = FrameField(bytes, 15, 2);
+  report.sequence_field = SiaSequence(bytes);
+  report.receiver_field = SiaReceiver(bytes);
+  report.line_field = SiaLine(bytes);
   report.sequence = SequenceNumber(report.sequence_field);
   report.line = LineNumber(report.line_field);
   if (auto event = DecodeSiaEvent(bytes)) {

@@ -61,12 +61,12 @@ bool HeadlessSimulator::Start(std::string& failure) {
   if (open_failed_) return false;
   if (!Link().IsOpen()) {
     failure = !last_problem_.empty() ? last_problem_
-              : State().ConnectionMode == 1
+              : State().ConnectionMode == ConnectionMode::kNetwork
                   ? "cannot listen on UDP port " + std::to_string(Link().LocalPort())
                   : "cannot open the serial port " + Link().SerialDeviceName();
     return false;
   }
-  if (State().ConnectionMode == 1 && Link().LocalPort() == 0) {
+  if (State().ConnectionMode == ConnectionMode::kNetwork && Link().LocalPort() == 0) {
     Say("local port 0: listening on UDP port " + std::to_string(Link().BoundLocalPort()));
   }
   Handle("cbxSaveLogToFile", [&] { session_.StartOutputs(); });
@@ -96,9 +96,9 @@ void HeadlessSimulator::Stop() {
 
 void HeadlessSimulator::AttachDatagramHandler() {
   Link().AttachDatagramHandler(
-      [this](const std::string& bytes, const std::string& sender, bool ipv6) {
+      [this](const std::string& bytes, const std::string& sender, IpVersion version) {
         session_.Sink().HoldTrafficLog();
-        Handle("UDPServer1", [&] { session_.NetworkPath().OnDatagram(bytes, sender, ipv6); });
+        Handle("UDPServer1", [&] { session_.NetworkPath().OnDatagram(bytes, sender, version); });
         AfterNotification();
       });
   Link().SetBurstEndHandler([this] { session_.Sink().ReleaseTrafficLog(); });

@@ -14,7 +14,7 @@ namespace {
 // An SIA answer with another sequence number in its body, checksum made anew.
 std::string WithSequence(const std::string& answer, std::string_view sequence) {
   if (answer.size() < 13) return answer;
-  std::string body = answer.substr(7, answer.size() - 8);
+  std::string body(SiaBody(answer));
   body.replace(1, 4, sequence);
   return WrapSiaBody(body);
 }
@@ -325,7 +325,7 @@ void AnswerFaults::Send(std::vector<AnswerPiece> pieces,
 
 void ShowLateAnswer(DisplaySink& sink, const Clock& clock, const std::string& bytes,
                     bool blank_as_s) {
-  const bool nack = bytes == std::string(1, kNack4100) || FrameField(bytes, 9, 4) == "0000";
+  const bool nack = bytes == std::string(1, kNack4100) || SiaSequence(bytes) == "0000";
   const std::string prefix = TimeStamp(clock) + (nack ? " nack:  " : " ack:  ");
   const std::string decimal = prefix + RenderDecimal(bytes, blank_as_s);
   sink.AppendDisplayEntry(prefix + RenderHex(bytes), decimal);

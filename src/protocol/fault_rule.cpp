@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "core/fixed_text.h"
+
 namespace v7400 {
 
 namespace {
@@ -254,13 +256,6 @@ std::string TwoDigits(int value) {
   return text;
 }
 
-// The shortest text that reads back as the same number.
-std::string Number(double value) {
-  char text[32];
-  const auto result = std::to_chars(text, text + sizeof text, value);
-  return std::string(text, result.ptr);
-}
-
 std::string DelayText(const FaultRule& rule) {
   const std::string ms = std::to_string(rule.amount);
   switch (rule.delay) {
@@ -269,7 +264,7 @@ std::string DelayText(const FaultRule& rule) {
     case DelayShape::kUniform:
       return "uniform:" + ms + ".." + std::to_string(rule.delay_high);
     case DelayShape::kLognormal:
-      return "lognormal:" + ms + ":" + Number(rule.sigma);
+      return "lognormal:" + ms + ":" + ShortestText(rule.sigma);
     case DelayShape::kJitter:
       return ms + "~" + std::to_string(rule.jitter);
   }
@@ -319,7 +314,7 @@ std::string ToString(const FaultRule& rule) {
     }
   }
   if (rule.only_sequence) text += ":sequence=" + *rule.only_sequence;
-  if (rule.p) text += ":p=" + Number(*rule.p);
+  if (rule.p) text += ":p=" + ShortestText(*rule.p);
   return text;
 }
 
@@ -373,7 +368,7 @@ std::optional<OutagePlan> ParseOutage(std::string_view text, std::string& error)
 }
 
 std::string ToString(const OutagePlan& outage) {
-  std::string text = Number(outage.seconds);
+  std::string text = ShortestText(outage.seconds);
   if (outage.after != 0) text += "@after=" + std::to_string(outage.after);
   return text;
 }

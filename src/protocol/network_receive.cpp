@@ -25,8 +25,8 @@ std::vector<AnswerPiece> NetworkReceiver::SentAsDatagrams(const std::string& ans
 }
 
 bool NetworkReceiver::Accepts(const std::string& datagram, const std::string& sender_address,
-                              bool ipv6) {
-  if (state_.Closing != 0 || state_.ConnectionMode != 1) return false;
+                              IpVersion version) {
+  if (state_.Closing != 0 || state_.ConnectionMode != ConnectionMode::kNetwork) return false;
   std::string reason;
   if (state_.EncryptionEnabled && !IsCipherPacketSize(datagram.size())) {
     reason = "AES packet of " + std::to_string(datagram.size()) + " bytes";
@@ -34,13 +34,13 @@ bool NetworkReceiver::Accepts(const std::string& datagram, const std::string& se
              DeclaredCipherLength(datagram) > datagram.size() - kCipherHeaderSize) {
     reason = "declared length " + std::to_string(DeclaredCipherLength(datagram)) + ", data " +
              std::to_string(datagram.size() - kCipherHeaderSize);
-  } else if (!ingress_.IsFromReceiver(sender_address, ipv6)) {
+  } else if (!ingress_.IsFromReceiver(sender_address, version)) {
     reason = "from " + sender_address + ", not the receiver";
   } else {
     return true;
   }
-  sink_.ReportFrame(FrameIn(ipv6 ? LinkKind::kUdp6 : LinkKind::kUdp, sender_address, datagram,
-                            FrameVerdict::kIgnored, std::move(reason)));
+  sink_.ReportFrame(FrameIn(UdpLink(version), sender_address, datagram, FrameVerdict::kIgnored,
+                            std::move(reason)));
   return false;
 }
 
@@ -51,115 +51,131 @@ std::string NetworkReceiver::Answer(const std::string& payload, Verdict& verdict
 }
 
 void NetworkReceiver::OnDatagram(const std::string& datagram, const std::string& sender_address,
-                                 bool ipv6) {
-  if (!Accepts(datagram, sender_address, ipv6)) return;
-  const std::string payload =
-      state_.EncryptionEnabled ? ingress_.DecryptPacket(datagram) : datagram;
-  const bool blank_as_s = state_.SpaceConverting == 1;
-  std::string decimal = RenderDecimal(payload, blank_as_s);
-  const std::size_t frame_text_size = decimal.size();
+                                 IpVersion version) {
+  if (!Accepts(datagram, sender_address, version)) return;
+  Received received = TakeIn(datagram);
+  if (state_.IsAutoAck()) PrepareAnswer(received);
+  Judge(received);
+  sink_.ReportFrame(Record(received, datagram, sender_address, version));
+  Show(received);
+  if (!received.send_problem.empty()) throw std::runtime_error(received.send_problem);
+  if (!state_.IsAutoAck() || !received.terminated) return;
+  Reply(received);
+  RunProgrammingSteps(state_, received.payload, lines_);
+}
+
+NetworkReceiver::Received NetworkReceiver::TakeIn(const std::string& datagram) {
+  Received r;
+  r.payload = state_.EncryptionEnabled ? ingress_.DecryptPacket(datagram) : datagram;
+  r.blank_as_s = state_.SpaceConverting == 1;
+  r.decimal = RenderDecimal(r.payload, r.blank_as_s);
+  r.frame_text_size = r.decimal.size();
   // The hexadecimal text is only ever shown in its list.
-  const bool listed = sink_.KeepsLists();
-  std::string hex = listed ? RenderBracketedHex(payload) : std::string();
+  r.listed = sink_.KeepsLists();
+  if (r.listed) r.hex = RenderBracketedHex(r.payload);
   const char terminator = state_.IsSia() ? kSiaEnd : static_cast<char>(state_.PackageEndChar);
-  const bool terminated = !payload.empty() && payload.back() == terminator;
+  r.terminated = !r.payload.empty() && r.payload.back() == terminator;
   if (state_.IsSia()) {
-    state_.CurrentSequence = FrameField(payload, 9, 4);
-    state_.ReceiverNumber = FrameField(payload, 13, 2);
-    state_.CurrentLine = FrameField(payload, 15, 2);
+    state_.CurrentSequence = SiaSequence(r.payload);
+    state_.ReceiverNumber = SiaReceiver(r.payload);
+    state_.CurrentLine = SiaLine(r.payload);
   }
   ++state_.ReceivedCount;
+  return r;
+}
 
-  std::string answer;
-  std::string frame_sequence;
-  bool sequence_option = false;
-  Verdict verdict;
-  FaultChoice fault;
-  std::vector<AnswerPiece> pieces;
-  if (state_.IsAutoAck()) {
-    // Taken before the answer is built: the sequence-error option rewrites it.
-    const bool faultable = terminated && faults_ != nullptr && faults_->Active() &&
-                           !(state_.IsSia() && state_.CurrentSequence == kNeverAckedSequence);
-    const std::string sequence =
-        faultable && state_.IsSia() ? state_.CurrentSequence : std::string();
-    frame_sequence = state_.CurrentSequence;
-    sequence_option = state_.Debug.SimulateSendingSequenceError;
-    answer = Answer(payload, verdict);
-    if (faultable) {
-      fault = faults_->Choose(state_.IsSia() ? FaultLineNumber(state_.CurrentLine) : 0, sequence);
-      if (fault.Acts()) pieces = faults_->Shape(fault, answer, state_.IsSia(), false);
-    }
-    const std::string faulted = fault.Acts() ? PiecesNow(pieces) : std::string();
-    const std::string& shown = fault.Acts() ? faulted : answer;
-    if (terminated && !shown.empty()) {
-      decimal += "     " + RenderDecimal(shown, blank_as_s);
-      if (listed) hex += "     " + RenderBracketedHex(shown);
-    }
+void NetworkReceiver::PrepareAnswer(Received& r) {
+  // Taken before the answer is built: the sequence-error option rewrites it.
+  const bool faultable = r.terminated && faults_ != nullptr && faults_->Active() &&
+                         !(state_.IsSia() && state_.CurrentSequence == kNeverAckedSequence);
+  const std::string sequence = faultable && state_.IsSia() ? state_.CurrentSequence : std::string();
+  r.frame_sequence = state_.CurrentSequence;
+  r.sequence_option = state_.Debug.SimulateSendingSequenceError;
+  r.answer = Answer(r.payload, r.verdict);
+  if (faultable) {
+    r.fault = faults_->Choose(state_.IsSia() ? FaultLineNumber(state_.CurrentLine) : 0, sequence);
+    if (r.fault.Acts()) r.pieces = faults_->Shape(r.fault, r.answer, state_.IsSia(), false);
   }
-  const bool checked_ok = verdict.verdict == FrameVerdict::kAck;
-  const bool simulated = verdict.simulated;
-  verdict = terminated ? FinalVerdict(state_, std::move(verdict))
-                       : Verdict{FrameVerdict::kNone, kNoEndByteReason, {}, false};
+  const std::string faulted = r.fault.Acts() ? PiecesNow(r.pieces) : std::string();
+  const std::string& shown = r.fault.Acts() ? faulted : r.answer;
+  if (r.terminated && !shown.empty()) {
+    r.decimal += "     " + RenderDecimal(shown, r.blank_as_s);
+    if (r.listed) r.hex += "     " + RenderBracketedHex(shown);
+  }
+}
+
+void NetworkReceiver::Judge(Received& r) {
+  r.checked_ok = r.verdict.verdict == FrameVerdict::kAck;
+  r.simulated = r.verdict.simulated;
+  r.verdict = r.terminated ? FinalVerdict(state_, std::move(r.verdict))
+                           : Verdict{FrameVerdict::kNone, kNoEndByteReason, {}, false};
   // SIA frames are text; a 4100 frame may carry any byte, so only SIA says more.
-  if (state_.EncryptionEnabled && state_.IsSia() && verdict.verdict != FrameVerdict::kAck) {
-    const std::string hint = CipherHint(payload);
-    verdict.reason = WithHint(std::move(verdict.reason), hint);
-    if (verdict.cause.empty()) verdict.cause = hint;
+  if (state_.EncryptionEnabled && state_.IsSia() && r.verdict.verdict != FrameVerdict::kAck) {
+    const std::string hint = CipherHint(r.payload);
+    r.verdict.reason = WithHint(std::move(r.verdict.reason), hint);
+    if (r.verdict.cause.empty()) r.verdict.cause = hint;
   }
-  bool answering =
-      state_.IsAutoAck() && terminated && state_.CurrentSequence != kNeverAckedSequence;
+  r.answering = state_.IsAutoAck() && r.terminated && state_.CurrentSequence != kNeverAckedSequence;
   // Asked before the frame is recorded, so no record calls a frame answered whose answer cannot
   // go out (a receiver name without an address).
-  const std::string send_problem = answering ? sender_.SendProblem() : std::string();
-  if (!send_problem.empty()) {
-    answering = false;
-    verdict = Verdict{FrameVerdict::kNone, "answer not sent: " + send_problem, {}, false};
-    decimal.resize(frame_text_size);
-    if (listed) hex = RenderBracketedHex(payload);
-  } else if (fault.Acts()) {
-    verdict.verdict = faults_->VerdictOf(fault, verdict.verdict);
-    verdict.reason += (verdict.reason.empty() ? "" : "; ") + faults_->Reason(fault);
+  r.send_problem = r.answering ? sender_.SendProblem() : std::string();
+  if (!r.send_problem.empty()) {
+    r.answering = false;
+    r.verdict = Verdict{FrameVerdict::kNone, "answer not sent: " + r.send_problem, {}, false};
+    r.decimal.resize(r.frame_text_size);
+    if (r.listed) r.hex = RenderBracketedHex(r.payload);
+  } else if (r.fault.Acts()) {
+    r.verdict.verdict = faults_->VerdictOf(r.fault, r.verdict.verdict);
+    r.verdict.reason += (r.verdict.reason.empty() ? "" : "; ") + faults_->Reason(r.fault);
   }
-  FrameReport report = FrameIn(ipv6 ? LinkKind::kUdp6 : LinkKind::kUdp, sender_address, payload,
-                               verdict.verdict, std::move(verdict.reason));
+}
+
+FrameReport NetworkReceiver::Record(Received& r, const std::string& datagram,
+                                    const std::string& sender_address, IpVersion version) const {
+  FrameReport report = FrameIn(UdpLink(version), sender_address, r.payload, r.verdict.verdict,
+                               std::move(r.verdict.reason));
   if (state_.EncryptionEnabled) report.wire = datagram;
-  report.cause = std::move(verdict.cause);
+  report.cause = std::move(r.verdict.cause);
   // Only an answer a fault or a debug option may have changed is looked at byte by byte.
-  if (answering && !fault.Acts() && !sequence_option && !state_.Debug.SimulateSendingCrcError) {
-    report.answer.delivered = checked_ok;
+  if (r.answering && !r.fault.Acts() && !r.sequence_option &&
+      !state_.Debug.SimulateSendingCrcError) {
+    report.answer.delivered = r.checked_ok;
     report.answer.sent = true;
-  } else if (answering) {
-    const std::string expected = !checked_ok      ? std::string()
-                                 : state_.IsSia() ? AckFor(frame_sequence, state_)
+  } else if (r.answering) {
+    const std::string expected = !r.checked_ok    ? std::string()
+                                 : state_.IsSia() ? AckFor(r.frame_sequence, state_)
                                                   : std::string(1, kAck4100);
-    report.answer = RecordAnswer(fault, expected, SentAsDatagrams(answer, fault, pieces), false);
+    report.answer =
+        RecordAnswer(r.fault, expected, SentAsDatagrams(r.answer, r.fault, r.pieces), false);
   }
-  report.answer.deliberate = report.answer.deliberate || simulated;
-  sink_.ReportFrame(std::move(report));
+  report.answer.deliberate = report.answer.deliberate || r.simulated;
+  return report;
+}
+
+void NetworkReceiver::Show(const Received& r) {
   const std::string prefix =
       TimeStamp(clock_) + " <" + std::to_string(state_.ReceivedCount) + "> :  ";
-  const std::string decimal_entry = prefix + decimal;
-  sink_.AppendDisplayEntry(prefix + hex, decimal_entry);
+  const std::string decimal_entry = prefix + r.decimal;
+  sink_.AppendDisplayEntry(prefix + r.hex, decimal_entry);
   lines_.UpdateLineOnReceive(
       decimal_entry, state_.CurrentLine,
-      std::string_view(decimal_entry).substr(0, prefix.size() + frame_text_size));
+      std::string_view(decimal_entry).substr(0, prefix.size() + r.frame_text_size));
   sink_.WriteTrafficLog(decimal_entry);
   sink_.TrimDisplayLists();
   sink_.ScrollDisplayToEnd();
   sink_.ShowReceived();
+}
 
-  if (!send_problem.empty()) throw std::runtime_error(send_problem);
-  if (!state_.IsAutoAck() || !terminated) return;
-  if (answering && fault.Acts()) {
-    faults_->Send(std::move(pieces), [this](const AnswerPiece& piece, bool late) {
+void NetworkReceiver::Reply(Received& r) {
+  if (r.answering && r.fault.Acts()) {
+    faults_->Send(std::move(r.pieces), [this](const AnswerPiece& piece, bool late) {
       if (state_.Closing != 0) return;
       SendNow(piece.bytes, piece.note);
       if (late) ShowLateAnswer(sink_, clock_, piece.bytes, state_.SpaceConverting == 1);
     });
-  } else if (answering) {
-    SendNow(answer);
+  } else if (r.answering) {
+    SendNow(r.answer);
   }
-  RunProgrammingSteps(state_, payload, lines_);
 }
 
 void NetworkReceiver::SendNow(const std::string& answer, std::string reason) {

@@ -32,7 +32,7 @@ class FrameDoneGuard {
 
 void SerialReceiver::OnDataAvailable(int count) {
   if (state_.Closing != 0) return;
-  if (state_.ConnectionMode != 0) {
+  if (state_.ConnectionMode != ConnectionMode::kSerial) {
     for (int i = 0; i < count && port_.ByteReady(); ++i) port_.ReadByte();
     return;
   }
@@ -64,9 +64,9 @@ bool SerialReceiver::ProcessByte(char byte, char terminator) {
       return true;
     }
     const std::string_view frame = state_.FrameBuffer;
-    state_.CurrentSequence = FrameField(frame, 9, 4);
-    state_.ReceiverNumber = FrameField(frame, 13, 2);
-    state_.CurrentLine = FrameField(frame, 15, 2);
+    state_.CurrentSequence = SiaSequence(frame);
+    state_.ReceiverNumber = SiaReceiver(frame);
+    state_.CurrentLine = SiaLine(frame);
   }
   CompleteFrame(terminator);
   return false;

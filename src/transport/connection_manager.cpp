@@ -18,8 +18,8 @@ std::string Upper(std::string text) {
   return text;
 }
 
-std::string ComparableAddress(const std::string& text, bool ipv6) {
-  return ipv6 ? PadIPv6Groups(Upper(ExpandIPv6(text))) : Upper(text);
+std::string ComparableAddress(const std::string& text, IpVersion version) {
+  return version == IpVersion::kIPv6 ? PadIPv6Groups(Upper(ExpandIPv6(text))) : Upper(text);
 }
 
 bool IsNumericAddress(const std::string& text) {
@@ -86,13 +86,14 @@ std::string PortFailureMessage(const std::string& port_name, const std::string& 
   return port_name + " could not be opened: " + failure;
 }
 
-bool SenderMatchesReceiver(const SimulatorState& state, const std::string& sender, bool ipv6) {
-  const std::string wanted = ComparableAddress(sender, ipv6);
-  if (ComparableAddress(state.ReceiverAddress, ipv6) == wanted) return true;
+bool SenderMatchesReceiver(const SimulatorState& state, const std::string& sender,
+                           IpVersion version) {
+  const std::string wanted = ComparableAddress(sender, version);
+  if (ComparableAddress(state.ReceiverAddress, version) == wanted) return true;
   if (IsNumericAddress(state.ReceiverAddress)) return false;
   return std::any_of(
       state.ReceiverResolvedAddresses.begin(), state.ReceiverResolvedAddresses.end(),
-      [&](const std::string& resolved) { return ComparableAddress(resolved, ipv6) == wanted; });
+      [&](const std::string& resolved) { return ComparableAddress(resolved, version) == wanted; });
 }
 
 void ConnectionManager::OpenConnection(OpenVariant variant) {
@@ -120,7 +121,7 @@ void ConnectionManager::OpenConnection(OpenVariant variant) {
     std::string status;
     if (!ApplySerialLines(lines, variant, status)) return;
     ApplyProtocolLines(lines, variant);
-    if (state_.ConnectionMode == 1) status = ActivateEndpoint();
+    if (state_.ConnectionMode == ConnectionMode::kNetwork) status = ActivateEndpoint();
     ports_.view.ShowStatus(kStatusPanelConnection, status);
   } catch (const std::exception& error) {
     // A line that cannot be read or a bad key string ends the operation here; the status panel
@@ -162,8 +163,9 @@ bool ConnectionManager::ApplySerialLines(const SettingsLines& lines, OpenVariant
     ports_.serial.SetSettings(serial);
   }
 
-  state_.ConnectionMode = SettingsLineInteger(kLineConnectionMode, lines[kLineConnectionMode]);
-  return state_.ConnectionMode != 0 || OpenSerialPort(variant);
+  state_.ConnectionMode = static_cast<ConnectionMode>(
+      SettingsLineInteger(kLineConnectionMode, lines[kLineConnectionMode]));
+  return state_.ConnectionMode != ConnectionMode::kSerial || OpenSerialPort(variant);
 }
 
 bool ConnectionManager::OpenSerialPort(OpenVariant variant) {
@@ -185,7 +187,7 @@ bool ConnectionManager::OpenSerialPort(OpenVariant variant) {
 }
 
 void ConnectionManager::ApplyProtocolLines(const SettingsLines& lines, OpenVariant variant) {
-  const bool network = state_.ConnectionMode == 1;
+  const bool network = state_.ConnectionMode == ConnectionMode::kNetwork;
   if (network) {
     state_.ReceiverAddress = lines[kLineReceiverAddress];
     state_.ReceiverResolvedAddresses.clear();
@@ -267,7 +269,9 @@ bool ConnectionManager::TryActivate() {
 }
 
 void ConnectionManager::RetryBinding() {
-  if (!retry_pending_ || state_.Closing != 0 || state_.ConnectionMode != 1) return;
+  if (!retry_pending_ || state_.Closing != 0 || state_.ConnectionMode != ConnectionMode::kNetwork) {
+    return;
+  }
   if (!TryActivate()) return;
   retry_pending_ = false;
   ports_.view.ShowStatus(kStatusPanelConnection, connection_text_);

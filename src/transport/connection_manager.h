@@ -44,7 +44,8 @@ std::string PortFailureMessage(const std::string& port_name, const std::string& 
 // True when a datagram's sender is the receiver: for an IPv6 binding both texts compare after
 // expansion, padding and upper-casing, else textually ignoring case. A receiver given by host
 // name also matches any address the name resolved to when the connection opened.
-bool SenderMatchesReceiver(const SimulatorState& state, const std::string& sender, bool ipv6);
+bool SenderMatchesReceiver(const SimulatorState& state, const std::string& sender,
+                           IpVersion version);
 
 struct ConnectionPorts {
   SerialDevice& serial;
@@ -85,8 +86,8 @@ class ConnectionManager : public DatagramSender, public NetworkIngress {
 
   // For the network receive path: SenderMatchesReceiver on the current settings, and the
   // cipher's DecryptPacket (which throws for a datagram over 1042 bytes).
-  bool IsFromReceiver(const std::string& sender_address, bool ipv6) override {
-    return SenderMatchesReceiver(state_, sender_address, ipv6);
+  bool IsFromReceiver(const std::string& sender_address, IpVersion version) override {
+    return SenderMatchesReceiver(state_, sender_address, version);
   }
   std::string DecryptPacket(const std::string& datagram) override {
     return ports_.cipher.DecryptPacket(datagram);

@@ -114,7 +114,7 @@ std::string ConnectionSettings::ToString() const {
       std::to_string(stop_bits),
       std::to_string(baud_rate),
       std::to_string(flow_control),
-      std::to_string(connection_mode),
+      std::to_string(static_cast<int>(connection_mode)),
       receiver_address,
       receiver_port,
       local_port,
@@ -139,7 +139,8 @@ std::optional<ConnectionSettings> ConnectionSettings::Parse(std::string_view tex
     settings.stop_bits = ParseSettingsInteger(lines[kLineStopBits]);
     settings.baud_rate = ParseSettingsInteger(lines[kLineBaudRate]);
     settings.flow_control = ParseSettingsInteger(lines[kLineFlowControl]);
-    settings.connection_mode = ParseSettingsInteger(lines[kLineConnectionMode]);
+    settings.connection_mode =
+        static_cast<ConnectionMode>(ParseSettingsInteger(lines[kLineConnectionMode]));
     settings.receiver_address = lines[kLineReceiverAddress];
     settings.receiver_port = lines[kLineReceiverPort];
     settings.local_port = lines[kLineLocalPort];

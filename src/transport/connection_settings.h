@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/simulator_state.h"
+
 namespace v7400 {
 
 inline constexpr char kSettingsFileName[] = "APSsets.sys";
@@ -68,7 +70,7 @@ struct ConnectionSettings {
   int stop_bits = 1;    // 0 or 1: one, 2: two
   int baud_rate = 9600;
   int flow_control = 0;     // 0 none, 1 hardware, 2 XON/XOFF, 3 both
-  int connection_mode = 0;  // 0 serial, 1 UDP
+  ConnectionMode connection_mode = ConnectionMode::kSerial;
   std::string receiver_address;
   std::string receiver_port = "10000";
   std::string local_port = "10000";

@@ -14,7 +14,8 @@ namespace v7400 {
 
 namespace {
 
-std::optional<int> Number(const std::string& text, int low, int high) {
+// `text` as a whole decimal number from `low` to `high`, else nothing.
+std::optional<int> IntegerInRange(const std::string& text, int low, int high) {
   int value = 0;
   const auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (status != std::errc() || end != text.data() + text.size() || value < low || value > high) {
@@ -51,7 +52,7 @@ std::optional<GivenLink> Refuse(std::string& error, std::string text) {
 }
 
 std::string Port(const std::string& text, const char* option, std::string& error) {
-  if (!Number(text, 1, 65535))
+  if (!IntegerInRange(text, 1, 65535))
     error = std::string(option) + ": '" + text + "' is not a UDP port from 1 to 65535";
   return text;
 }
@@ -81,7 +82,7 @@ std::optional<GivenLink> ParseLinkOptions(const LinkOptionTexts& t, std::string&
   // Without --key the dialog's default key stands in the file, with encryption off.
   s.key_string = kDefaultKeyString128;
   if (udp) {
-    s.connection_mode = kModeNetwork;
+    s.connection_mode = ConnectionMode::kNetwork;
     // The dialog takes a numeric address only.
     if (!IsIPv4Address(*t.udp_host) && !IsIPv6Address(*t.udp_host)) {
       return Refuse(error, "--udp: '" + *t.udp_host + "' is not an IPv4 or IPv6 address");
@@ -119,11 +120,11 @@ std::optional<GivenLink> ParseLinkOptions(const LinkOptionTexts& t, std::string&
     }
     return link;
   }
-  s.connection_mode = kModeSerial;
+  s.connection_mode = ConnectionMode::kSerial;
   if (t.serial_device->empty()) return Refuse(error, "--serial: no device named");
   link.serial_device = *t.serial_device;
   if (t.baud) {
-    const auto baud = Number(*t.baud, 1, 115200);
+    const auto baud = IntegerInRange(*t.baud, 1, 115200);
     if (!baud || std::ranges::find(kBaudRates, *baud) == kBaudRates.end()) {
       return Refuse(error,
                     "--baud: '" + *t.baud +
@@ -132,7 +133,7 @@ std::optional<GivenLink> ParseLinkOptions(const LinkOptionTexts& t, std::string&
     s.baud_rate = *baud;
   }
   if (t.data_bits) {
-    const auto bits = Number(*t.data_bits, 7, 8);
+    const auto bits = IntegerInRange(*t.data_bits, 7, 8);
     if (!bits) return Refuse(error, "--data-bits: '" + *t.data_bits + "' is not 7 or 8");
     s.data_bits = *bits;
   }
@@ -143,7 +144,7 @@ std::optional<GivenLink> ParseLinkOptions(const LinkOptionTexts& t, std::string&
     s.parity = *parity;
   }
   if (t.stop_bits) {
-    const auto stop = Number(*t.stop_bits, 1, 2);
+    const auto stop = IntegerInRange(*t.stop_bits, 1, 2);
     if (!stop) return Refuse(error, "--stop-bits: '" + *t.stop_bits + "' is not 1 or 2");
     s.stop_bits = *stop;
   }

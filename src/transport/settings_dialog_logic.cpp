@@ -146,7 +146,9 @@ std::vector<std::string> SettingsDialogLogic::Load(SettingsForm& form) {
   LoadSerialLines(lines, form, errors);
   LoadNetworkLines(lines, form, errors);
   LoadKeyLine(lines[kLineMaskedKey], form);
-  if (form.mode == kModeNetwork) SelectStoredLocalAddress(form, lines[kLineLocalAddress], errors);
+  if (form.mode == ConnectionMode::kNetwork) {
+    SelectStoredLocalAddress(form, lines[kLineLocalAddress], errors);
+  }
   return errors;
 }
 
@@ -171,7 +173,9 @@ void SettingsDialogLogic::LoadSerialLines(const SettingsLines& lines, SettingsFo
     form.software_flow = (flow & 2) != 0;
   });
   LoadStep(errors, [&] {
-    SelectIndex(lines[kLineConnectionMode], 0, 2, form.mode);
+    int mode = static_cast<int>(form.mode);
+    SelectIndex(lines[kLineConnectionMode], 0, 2, mode);
+    form.mode = static_cast<ConnectionMode>(mode);
     ports_.state.ConnectionMode = form.mode;
   });
 }
@@ -245,7 +249,7 @@ void SettingsDialogLogic::SelectStoredLocalAddress(SettingsForm& form, std::stri
 }
 
 void SettingsDialogLogic::ModeChanged(SettingsForm& form, std::vector<std::string>& errors) {
-  if (form.mode == kModeNetwork) FillLocalAddresses(form, errors);
+  if (form.mode == ConnectionMode::kNetwork) FillLocalAddresses(form, errors);
 }
 
 void SettingsDialogLogic::ReturnKeyToDefault(SettingsForm& form,
@@ -261,8 +265,8 @@ void SettingsDialogLogic::ReturnKeyToDefault(SettingsForm& form,
 
 AcceptOutcome SettingsDialogLogic::Accept(const SettingsForm& form) {
   AcceptOutcome outcome = AcceptOutcome::kClose;
-  if (form.mode == kModeNetwork && !CheckNetworkFields(form, outcome)) return outcome;
-  if (form.mode == kModeSerial && !TestSerialPort(form.com_port_index + 1)) {
+  if (form.mode == ConnectionMode::kNetwork && !CheckNetworkFields(form, outcome)) return outcome;
+  if (form.mode == ConnectionMode::kSerial && !TestSerialPort(form.com_port_index + 1)) {
     return AcceptOutcome::kStay;
   }
   const std::filesystem::path& path = ports_.connection.SettingsPath();

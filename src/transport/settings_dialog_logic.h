@@ -22,8 +22,6 @@ inline constexpr char kInvalidIpMessage[] = "Invalid ip!";
 inline constexpr char kKeyReturnedMessage[] = "The KeyString has been returned to default.";
 inline constexpr char kSettingsNotWrittenMessage[] = "The settings could not be written to ";
 
-inline constexpr int kModeSerial = 0;
-inline constexpr int kModeNetwork = 1;
 inline constexpr int kTrailerItemCount = 255;
 inline constexpr std::array<int, 11> kBaudRates = {110,  300,   600,   1200,  2400,  4800,
                                                    9600, 19200, 38400, 57600, 115200};
@@ -32,7 +30,7 @@ inline constexpr std::size_t kPortTextMaxLength = 5;
 
 // What the dialog's controls hold; the defaults are those of the form's design.
 struct SettingsForm {
-  int mode = kModeNetwork;  // RadioGroup1
+  ConnectionMode mode = ConnectionMode::kNetwork;  // RadioGroup1
   int com_port_index = 1;   // RDcomport: COM1 .. COM8
   int data_bits_index = 1;  // RDdatabits: 7, 8
   int parity_index = 0;     // RDParity

@@ -126,7 +126,7 @@ void TCommunicationSetup::FormCreate() {
 
 SettingsForm TCommunicationSetup::ReadControls() const {
   SettingsForm form;
-  form.mode = mode_->checkedId();
+  form.mode = static_cast<ConnectionMode>(mode_->checkedId());
   form.com_port_index = com_port_->checkedId();
   form.data_bits_index = data_bits_->checkedId();
   form.parity_index = parity_->checkedId();
@@ -154,7 +154,7 @@ SettingsForm TCommunicationSetup::ReadControls() const {
 }
 
 void TCommunicationSetup::ShowControls(const SettingsForm& form) {
-  Select(mode_, form.mode);
+  Select(mode_, static_cast<int>(form.mode));
   Select(com_port_, form.com_port_index);
   Select(data_bits_, form.data_bits_index);
   Select(parity_, form.parity_index);
@@ -191,7 +191,7 @@ void TCommunicationSetup::ShowKeyEdits(const SettingsForm& form) {
 }
 
 void TCommunicationSetup::ShowModeRule() {
-  const bool network = mode_->checkedId() == kModeNetwork;
+  const bool network = mode_->checkedId() == static_cast<int>(ConnectionMode::kNetwork);
   ui_->Panel1->setVisible(!network);
   ui_->Panel2->setVisible(network);
   ui_->PageControl1->setTabVisible(ui_->PageControl1->indexOf(ui_->tsht_EncryptionSetup), network);

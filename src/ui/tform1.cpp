@@ -255,8 +255,10 @@ void TForm1::ApdComPort1TriggerAvail(int count) {
   Guard("ApdComPort1", [&] { session_.SerialPath().OnDataAvailable(count); });
 }
 
-void TForm1::OnDatagram(const std::string& datagram, const std::string& sender_address, bool ipv6) {
-  Guard("UDPServer1", [&] { session_.NetworkPath().OnDatagram(datagram, sender_address, ipv6); });
+void TForm1::OnDatagram(const std::string& datagram, const std::string& sender_address,
+                        IpVersion version) {
+  Guard("UDPServer1",
+        [&] { session_.NetworkPath().OnDatagram(datagram, sender_address, version); });
 }
 
 // --- Display operations --------------------------------------------------------------------

@@ -155,7 +155,8 @@ class TForm1 : public QMainWindow,
   void ApdComPort1TriggerAvail(int count);
   // The serial device went away (`up` false) or is back.
   void SerialLinkChanged(bool up, const std::string& why);
-  void OnDatagram(const std::string& datagram, const std::string& sender_address, bool ipv6);
+  void OnDatagram(const std::string& datagram, const std::string& sender_address,
+                  IpVersion version);
   void SessionEnd(QSessionManager& manager);
   // SIGTERM: leaves at once, saving what an ordinary exit saves.
   void Terminate();

@@ -52,9 +52,9 @@ void TForm1::OpenConnectionAtStartup() { link_.OpenConnectionAtStartup(); }
 
 void TForm1::AttachDatagramHandler() {
   link_.AttachDatagramHandler(
-      [this](const std::string& bytes, const std::string& sender, bool ipv6) {
+      [this](const std::string& bytes, const std::string& sender, IpVersion version) {
         sink_.HoldTrafficLog();
-        OnDatagram(bytes, sender, ipv6);
+        OnDatagram(bytes, sender, version);
       });
   link_.SetBurstEndHandler([this] { sink_.ReleaseTrafficLog(); });
 }

@@ -100,7 +100,7 @@ class ConnectionUdpTest : public ConnectionTest {
   void SetUp() override {
     ASSERT_TRUE(peer.bind(QHostAddress::LocalHost, 0));
     local_port = FreeUdpPort();
-    settings.connection_mode = 1;
+    settings.connection_mode = ConnectionMode::kNetwork;
     settings.receiver_address = "127.0.0.1";
     settings.receiver_port = std::to_string(peer.localPort());
     settings.local_port = std::to_string(local_port);
@@ -131,7 +131,7 @@ TEST_F(ConnectionUdpTest, PlainAndEncryptedDatagrams) {
   endpoint.SetDatagramHandler([&](const ReceivedDatagram& d) { received.push_back(d); });
   peer.writeDatagram(QByteArray("\x06"), QHostAddress::LocalHost, local_port);
   ASSERT_TRUE(WaitUntil([&] { return !received.empty(); }));
-  EXPECT_TRUE(SenderMatchesReceiver(state, received[0].sender, false));
+  EXPECT_TRUE(SenderMatchesReceiver(state, received[0].sender, IpVersion::kIPv4));
 
   manager.SendDatagram("\n47D40B\t00010100[]\r");
   EXPECT_EQ(NextDatagram(), "\n47D40B\t00010100[]\r");
@@ -156,8 +156,8 @@ TEST_F(ConnectionUdpTest, ReceiverGivenByName) {
   ASSERT_TRUE(endpoint.IsActive());
   EXPECT_NE(view.status[2].find("   V9100 DNS Name:localhost [Port:"), std::string::npos)
       << view.status[2];
-  EXPECT_TRUE(SenderMatchesReceiver(state, "127.0.0.1", false));
-  EXPECT_FALSE(SenderMatchesReceiver(state, "127.0.0.2", false));
+  EXPECT_TRUE(SenderMatchesReceiver(state, "127.0.0.1", IpVersion::kIPv4));
+  EXPECT_FALSE(SenderMatchesReceiver(state, "127.0.0.2", IpVersion::kIPv4));
   manager.SendDatagram("\x06");
   EXPECT_EQ(NextDatagram(), "\x06");
 }

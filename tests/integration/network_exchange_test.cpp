@@ -39,9 +39,8 @@ class NetworkExchangeTest : public ::testing::TestWithParam<Loopback> {
     if (!peer.bind(loopback, 0)) GTEST_SKIP() << "no " << GetParam().address << " here";
     InitialiseLines(state);
     state.Format = AutomationFormat::kSia;
-    endpoint.SetDatagramHandler([this](const ReceivedDatagram& d) {
-      receiver.OnDatagram(d.bytes, d.sender, d.version == IpVersion::kIPv6);
-    });
+    endpoint.SetDatagramHandler(
+        [this](const ReceivedDatagram& d) { receiver.OnDatagram(d.bytes, d.sender, d.version); });
   }
 
   void Open(bool encrypted) {
@@ -50,7 +49,7 @@ class NetworkExchangeTest : public ::testing::TestWithParam<Loopback> {
     local_port = probe.localPort();
     probe.close();
     ConnectionSettings settings;
-    settings.connection_mode = 1;
+    settings.connection_mode = ConnectionMode::kNetwork;
     settings.receiver_address = GetParam().address;
     settings.receiver_port = std::to_string(peer.localPort());
     settings.local_port = std::to_string(local_port);

@@ -63,7 +63,7 @@ TEST_P(UdpEndpointTest, DatagramsBothWays) {
         state.ReceiverAddress = GetParam().address;
         return state;
       }(),
-      received[0].sender, GetParam().version == IpVersion::kIPv6))
+      received[0].sender, GetParam().version))
       << received[0].sender;
 
   endpoint.SendTo("\x06", {GetParam().address, peer.localPort(), 0});
@@ -229,7 +229,7 @@ TEST_P(UdpEndpointErrors, SenderAddressIsReported) {
   EXPECT_EQ(received[0].sender, "127.0.0.2");
   SimulatorState state;
   state.ReceiverAddress = "127.0.0.1";
-  EXPECT_FALSE(SenderMatchesReceiver(state, received[0].sender, false));
+  EXPECT_FALSE(SenderMatchesReceiver(state, received[0].sender, IpVersion::kIPv4));
 }
 
 }  // namespace

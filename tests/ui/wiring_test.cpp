@@ -30,10 +30,10 @@ TEST_F(FormTest, FailedSerialOpenOpensTheSettingsDialogOnceWhileTheWindowIsBuilt
 
 TEST_F(FormTest, DatagramFromTheReceiverIsShownAndAnsweredOnTheNetwork) {
   auto form = MakeForm();
-  form->State().ConnectionMode = 1;
+  form->State().ConnectionMode = ConnectionMode::kNetwork;
   form->State().ReceiverAddress = "192.0.2.20";
-  link_->datagram_handler("EVENT 1\x14", "192.0.2.20", false);
-  link_->datagram_handler("EVENT 2\x14", "198.51.100.7", false);
+  link_->datagram_handler("EVENT 1\x14", "192.0.2.20", IpVersion::kIPv4);
+  link_->datagram_handler("EVENT 2\x14", "198.51.100.7", IpVersion::kIPv4);
   ASSERT_EQ(Rows(*form, DisplayList::kDecimal), 1);
   EXPECT_EQ(Row(*form, DisplayList::kDecimal, 0).substr(0, 24), "14:05:09 <1> :  EVENTs1[");
   EXPECT_EQ(network_.sent, std::vector<std::string>{"\x06"});

@@ -97,7 +97,7 @@ TEST_F(AckControlTest, SiaButtonsAnswerFromTheAddressFieldsAndEmptyTheBuffers) {
 }
 
 TEST_F(AckControlTest, NetworkModeSendsThroughTheDatagramSender) {
-  state.ConnectionMode = 1;
+  state.ConnectionMode = ConnectionMode::kNetwork;
   control.btnACKClick();
   state.Format = AutomationFormat::kSia;
   control.btnNACKClick();

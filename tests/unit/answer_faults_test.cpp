@@ -157,7 +157,7 @@ TEST(AnswerFaultsTest, DelayDistributionsRepeatForTheirSeedAndKeepTheirBounds) {
 // A receive path on either link with its faults, keeping every record it publishes.
 struct Rig : FrameObserver {
   explicit Rig(bool on_serial = false) : serial(on_serial) {
-    state.ConnectionMode = serial ? 0 : 1;
+    state.ConnectionMode = serial ? ConnectionMode::kSerial : ConnectionMode::kNetwork;
     sink.AddObserver(this);
     network.SetAnswerFaults(&faults);
     serial_receiver.SetAnswerFaults(&faults);
@@ -168,7 +168,7 @@ struct Rig : FrameObserver {
       port.Feed(frame);
       serial_receiver.OnDataAvailable(static_cast<int>(frame.size()));
     } else {
-      network.OnDatagram(frame, ingress.receiver, false);
+      network.OnDatagram(frame, ingress.receiver, IpVersion::kIPv4);
     }
   }
 

@@ -53,7 +53,7 @@ TEST_F(CommandSenderTest, EmptyPacketIn4100StillCountsAndGoesToTheLink) {
 }
 
 TEST_F(CommandSenderTest, ConnectionModeChoosesTheLink) {
-  h.state.ConnectionMode = 1;
+  h.state.ConnectionMode = ConnectionMode::kNetwork;
   h.commands.SendCommand(TCommand{CommandKind::SetTime, "01", ""});
   EXPECT_TRUE(h.serial.writes.empty());
   ASSERT_EQ(h.network.sent.size(), 1u);

@@ -119,7 +119,7 @@ TEST_F(ConnectionManagerTest, PartialApplicationOnABadLine) {
          EXPECT_EQ(t.serial.settings.port_number, 4);
          EXPECT_EQ(t.serial.settings.data_bits, 7);
          EXPECT_EQ(t.serial.settings.parity, Parity::kNone);
-         EXPECT_EQ(t.state.ConnectionMode, 0);
+         EXPECT_EQ(t.state.ConnectionMode, ConnectionMode::kSerial);
        }},
       {4, " 9600",
        [](const ConnectionManagerTest& t) {
@@ -130,7 +130,7 @@ TEST_F(ConnectionManagerTest, PartialApplicationOnABadLine) {
       {6, "", [](const ConnectionManagerTest& t) { EXPECT_FALSE(t.endpoint.active); }},
       {9, "port",
        [](const ConnectionManagerTest& t) {
-         EXPECT_EQ(t.state.ConnectionMode, 1);
+         EXPECT_EQ(t.state.ConnectionMode, ConnectionMode::kNetwork);
          EXPECT_EQ(t.state.ReceiverAddress, "192.0.2.20");
          EXPECT_EQ(t.state.ReceiverPort, "10002");
          EXPECT_EQ(t.endpoint.default_port, 0);
@@ -267,7 +267,7 @@ TEST_F(ConnectionManagerTest, ModeTwoOpensNeitherTransport) {
   EXPECT_FALSE(serial.open);
   EXPECT_FALSE(endpoint.active);
   EXPECT_EQ(view.status[2], "Local PC:  COM1 8N1 9600");
-  EXPECT_EQ(state.ConnectionMode, 2);
+  EXPECT_EQ(static_cast<int>(state.ConnectionMode), 2);
 }
 
 TEST_F(ConnectionManagerTest, SerialModeKeepsTheNetworkSettings) {

@@ -23,7 +23,7 @@ TEST_F(ConnectionManagerTest, NetworkStatusWithIPv4Receiver) {
   EXPECT_EQ(*endpoint.binding, (UdpBinding{IpVersion::kIPv4, "0.0.0.0", 10000, 0}));
   EXPECT_TRUE(endpoint.active);
   EXPECT_FALSE(serial.open);
-  EXPECT_EQ(state.ConnectionMode, 1);
+  EXPECT_EQ(state.ConnectionMode, ConnectionMode::kNetwork);
   EXPECT_EQ(state.ReceiverAddress, "192.0.2.20");
   EXPECT_EQ(state.ReceiverPort, "10000");
 }
@@ -79,8 +79,8 @@ TEST_F(ConnectionManagerTest, HostNameReceiverIsResolvedAtOpen) {
   EXPECT_EQ(*endpoint.binding, (UdpBinding{IpVersion::kIPv4, "0.0.0.0", 10000, 0}));
   EXPECT_EQ(view.status[2],
             "Local IP: 192.0.2.5 [Port:10000]   V9100 DNS Name:receiver.example [Port:10000]");
-  EXPECT_TRUE(SenderMatchesReceiver(state, "192.0.2.21", false));
-  EXPECT_FALSE(SenderMatchesReceiver(state, "192.0.2.22", false));
+  EXPECT_TRUE(SenderMatchesReceiver(state, "192.0.2.21", IpVersion::kIPv4));
+  EXPECT_FALSE(SenderMatchesReceiver(state, "192.0.2.22", IpVersion::kIPv4));
   manager.SendDatagram("\x06");
   ASSERT_EQ(endpoint.sent.size(), 1u);
   EXPECT_EQ(endpoint.sent[0].to, (UdpDestination{"192.0.2.20", 10000, 0}));
@@ -90,7 +90,7 @@ TEST_F(ConnectionManagerTest, HostNameReceiverIsResolvedAtOpen) {
   Open();
   EXPECT_TRUE(endpoint.active);
   EXPECT_TRUE(state.ReceiverResolvedAddresses.empty());
-  EXPECT_FALSE(SenderMatchesReceiver(state, "192.0.2.20", false));
+  EXPECT_FALSE(SenderMatchesReceiver(state, "192.0.2.20", IpVersion::kIPv4));
   EXPECT_THROW(manager.SendDatagram("\x06"), std::runtime_error);
 }
 
@@ -148,7 +148,7 @@ TEST_F(ConnectionManagerTest, UnresolvedOwnNameShowsTheBindingAndIsReportedOnceP
 
 TEST_F(ConnectionManagerTest, GivenSettingsStandInForTheFileUntilTheDialogWritesIt) {
   ConnectionSettings given;
-  given.connection_mode = 1;
+  given.connection_mode = ConnectionMode::kNetwork;
   given.receiver_address = "192.0.2.30";
   int adopted = 0;
   manager.UseGivenSettings(given, [&] { ++adopted; });
@@ -214,33 +214,34 @@ TEST_F(ConnectionManagerTest, SendDatagramFailures) {
 }
 
 TEST(SenderMatchesReceiverTest, Table) {
+  using enum IpVersion;
   struct Case {
     const char* receiver;
     const char* sender;
-    bool ipv6;
+    IpVersion version;
     bool matches;
   };
   const Case cases[] = {
-      {"192.0.2.20", "192.0.2.20", false, true},
-      {"192.0.2.20", "192.0.2.21", false, false},
-      {"192.0.2.20", "127.0.0.2", false, false},
-      {"FE80::211:22FF:FE33:4455", "fe80:0:0:0:211:22ff:fe33:4455", true, true},
-      {"fe80::1", "FE80:0000:0000:0000:0000:0000:0000:0001", true, true},
-      {"::1", "::1", true, true},
-      {"::1", "::2", true, false},
-      {"::1", "0:0:0:0:0:0:0:1", false, false},  // IPv4 binding compares the texts
-      {"localhost", "127.0.0.1", false, false},  // nothing resolved
+      {"192.0.2.20", "192.0.2.20", kIPv4, true},
+      {"192.0.2.20", "192.0.2.21", kIPv4, false},
+      {"192.0.2.20", "127.0.0.2", kIPv4, false},
+      {"FE80::211:22FF:FE33:4455", "fe80:0:0:0:211:22ff:fe33:4455", kIPv6, true},
+      {"fe80::1", "FE80:0000:0000:0000:0000:0000:0000:0001", kIPv6, true},
+      {"::1", "::1", kIPv6, true},
+      {"::1", "::2", kIPv6, false},
+      {"::1", "0:0:0:0:0:0:0:1", kIPv4, false},  // IPv4 binding compares the texts
+      {"localhost", "127.0.0.1", kIPv4, false},  // nothing resolved
   };
   for (const Case& c : cases) {
     SimulatorState state;
     state.ReceiverAddress = c.receiver;
-    EXPECT_EQ(SenderMatchesReceiver(state, c.sender, c.ipv6), c.matches)
+    EXPECT_EQ(SenderMatchesReceiver(state, c.sender, c.version), c.matches)
         << c.receiver << " / " << c.sender;
   }
   SimulatorState state;
   state.ReceiverAddress = "192.0.2.20";
   state.ReceiverResolvedAddresses = {"192.0.2.21"};  // stale names never widen a numeric address
-  EXPECT_FALSE(SenderMatchesReceiver(state, "192.0.2.21", false));
+  EXPECT_FALSE(SenderMatchesReceiver(state, "192.0.2.21", IpVersion::kIPv4));
 }
 
 }  // namespace

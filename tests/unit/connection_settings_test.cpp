@@ -21,7 +21,7 @@ ConnectionSettings Sample() {
   settings.stop_bits = 2;
   settings.baud_rate = 115200;
   settings.flow_control = 3;
-  settings.connection_mode = 1;
+  settings.connection_mode = ConnectionMode::kNetwork;
   settings.receiver_address = "FE80::1";
   settings.receiver_port = "10001";
   settings.local_port = "10002";

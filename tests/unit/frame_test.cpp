@@ -143,5 +143,31 @@ TEST(FrameTest, FrameFieldNeverReadsPastTheEnd) {
   EXPECT_EQ(FrameField("", 1, 1), "");
 }
 
+TEST(FrameTest, SiaFieldsAreCutShortWhereTheFrameEnds) {
+  struct Case {
+    std::string_view frame, checksum, length, body, sequence, receiver, line, data;
+  };
+  const Case cases[] = {
+      {"\nABCD0C\t00010203[#12|NBA01]\r", "ABCD", "0C", "\t00010203[#12|NBA01]", "0001", "02", "03",
+       "[#12|NBA01]"},
+      {"\nABCD0C\t00010203[]", "ABCD", "0C", "\t00010203[", "0001", "02", "03", "[]"},
+      {"\nABCD0C\t00010203\r", "ABCD", "0C", "\t00010203", "0001", "02", "03", ""},
+      {"\nABCD0C\t00010203", "ABCD", "0C", "\t0001020", "0001", "02", "03", ""},
+      {"\nABCD0C\t000", "ABCD", "0C", "\t00", "000", "", "", ""},
+      {"\nAB", "AB", "", "", "", "", "", ""},
+      {"", "", "", "", "", "", "", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(std::string(c.frame)));
+    EXPECT_EQ(SiaChecksum(c.frame), c.checksum);
+    EXPECT_EQ(SiaLength(c.frame), c.length);
+    EXPECT_EQ(SiaBody(c.frame), c.body);
+    EXPECT_EQ(SiaSequence(c.frame), c.sequence);
+    EXPECT_EQ(SiaReceiver(c.frame), c.receiver);
+    EXPECT_EQ(SiaLine(c.frame), c.line);
+    EXPECT_EQ(SiaData(c.frame), c.data);
+  }
+}
+
 }  // namespace
 }  // namespace v7400

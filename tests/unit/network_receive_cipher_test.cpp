@@ -22,8 +22,8 @@ class CipherIngress : public NetworkIngress {
  public:
   CipherIngress(const SimulatorState& state, const TRijndael& cipher)
       : state_(state), cipher_(cipher) {}
-  bool IsFromReceiver(const std::string& sender, bool ipv6) override {
-    return SenderMatchesReceiver(state_, sender, ipv6);
+  bool IsFromReceiver(const std::string& sender, IpVersion version) override {
+    return SenderMatchesReceiver(state_, sender, version);
   }
   std::string DecryptPacket(const std::string& datagram) override {
     return cipher_.DecryptPacket(datagram);
@@ -37,7 +37,7 @@ class CipherIngress : public NetworkIngress {
 class NetworkReceiveCipherTest : public ::testing::Test {
  protected:
   NetworkReceiveCipherTest() {
-    state.ConnectionMode = 1;
+    state.ConnectionMode = ConnectionMode::kNetwork;
     state.Format = AutomationFormat::kSia;
   }
 
@@ -58,14 +58,14 @@ TEST_F(NetworkReceiveCipherTest, EncryptedFrameFromAnIPv6ReceiverWrittenDifferen
   const std::string frame = WrapSiaBody("\t00420105[#1234|NBA05]");
   const std::string packet = cipher.EncryptPayload(frame).Wire();
 
-  receiver.OnDatagram(packet, "FD00:0:0:0:0:0:12:ABCD", true);
+  receiver.OnDatagram(packet, "FD00:0:0:0:0:0:12:ABCD", IpVersion::kIPv6);
   ASSERT_EQ(sink.Entries(DisplayList::kDecimal).size(), 1U);
   EXPECT_NE(sink.Entries(DisplayList::kDecimal)[0].find(RenderDecimal(frame, true)),
             std::string::npos);
   EXPECT_EQ(sender.sent.at(0), WrapSiaBody("\t00420105[]"));
 
-  receiver.OnDatagram(packet, "fd00::12:abce", true);
-  receiver.OnDatagram(packet.substr(0, packet.size() - 1), "fd00::12:abcd", true);
+  receiver.OnDatagram(packet, "fd00::12:abce", IpVersion::kIPv6);
+  receiver.OnDatagram(packet.substr(0, packet.size() - 1), "fd00::12:abcd", IpVersion::kIPv6);
   EXPECT_EQ(state.ReceivedCount, 1);
 }
 
@@ -83,7 +83,7 @@ TEST_F(NetworkReceiveCipherTest, PacketUnderAnotherKeyIsReportedAsAWrongKey) {
   TRijndael other;
   other.SetKeyString(kDefaultKeyString256);
   const std::string packet = other.EncryptPayload(WrapSiaBody("\t00420105[#1234|NBA05]")).Wire();
-  receiver.OnDatagram(packet, "127.0.0.1", false);
+  receiver.OnDatagram(packet, "127.0.0.1", IpVersion::kIPv4);
   EXPECT_NE(seen.last.reason.find(": AES packet decrypted to unprintable bytes: wrong key?"),
             std::string::npos)
       << seen.last.reason;
@@ -92,10 +92,10 @@ TEST_F(NetworkReceiveCipherTest, PacketUnderAnotherKeyIsReportedAsAWrongKey) {
 
 TEST_F(NetworkReceiveCipherTest, IPv4SenderComparesIgnoringCaseOnly) {
   state.ReceiverAddress = "127.0.0.1";
-  receiver.OnDatagram(WrapSiaBody("\t00010101[]"), "127.0.0.2", false);
-  receiver.OnDatagram(WrapSiaBody("\t00010101[]"), "127.000.0.1", false);
+  receiver.OnDatagram(WrapSiaBody("\t00010101[]"), "127.0.0.2", IpVersion::kIPv4);
+  receiver.OnDatagram(WrapSiaBody("\t00010101[]"), "127.000.0.1", IpVersion::kIPv4);
   EXPECT_EQ(state.ReceivedCount, 0);
-  receiver.OnDatagram(WrapSiaBody("\t00010101[]"), "127.0.0.1", false);
+  receiver.OnDatagram(WrapSiaBody("\t00010101[]"), "127.0.0.1", IpVersion::kIPv4);
   EXPECT_EQ(state.ReceivedCount, 1);
 }
 

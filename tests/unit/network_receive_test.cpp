@@ -27,9 +27,9 @@ std::string SiaFrame(const std::string& sequence, const std::string& line,
 
 class NetworkReceiveTest : public ::testing::Test {
  protected:
-  NetworkReceiveTest() { state.ConnectionMode = 1; }
+  NetworkReceiveTest() { state.ConnectionMode = ConnectionMode::kNetwork; }
   void Receive(const std::string& datagram, const std::string& from = kReceiver) {
-    receiver.OnDatagram(datagram, from, false);
+    receiver.OnDatagram(datagram, from, IpVersion::kIPv4);
   }
   const std::deque<std::string>& Decimal() { return sink.Entries(DisplayList::kDecimal); }
   const std::deque<std::string>& Hex() { return sink.Entries(DisplayList::kHex); }
@@ -123,21 +123,22 @@ TEST_F(NetworkReceiveTest, AAAAIsShownWithTheAckButNeitherSentNorCounted) {
 }
 
 TEST_F(NetworkReceiveTest, DroppedDatagramsLeaveNoTrace) {
+  using enum ConnectionMode;
   struct Case {
     const char* name;
-    int mode;
+    ConnectionMode mode;
     bool closing;
     bool encrypted;
     std::string datagram;
     std::string from;
   };
   const Case cases[] = {
-      {"foreign sender", 1, false, false, "A\x14", "127.0.0.2"},
-      {"serial mode", 0, false, false, "A\x14", kReceiver},
-      {"closing", 1, true, false, "A\x14", kReceiver},
-      {"17 bytes encrypted", 1, false, true, std::string(17, 'x'), kReceiver},
-      {"19 bytes encrypted", 1, false, true, std::string(19, 'x'), kReceiver},
-      {"oversize packet", 1, false, true, std::string(1058, 'x'), kReceiver},
+      {"foreign sender", kNetwork, false, false, "A\x14", "127.0.0.2"},
+      {"serial mode", kSerial, false, false, "A\x14", kReceiver},
+      {"closing", kNetwork, true, false, "A\x14", kReceiver},
+      {"17 bytes encrypted", kNetwork, false, true, std::string(17, 'x'), kReceiver},
+      {"19 bytes encrypted", kNetwork, false, true, std::string(19, 'x'), kReceiver},
+      {"oversize packet", kNetwork, false, true, std::string(1058, 'x'), kReceiver},
   };
   for (const Case& c : cases) {
     state.ConnectionMode = c.mode;

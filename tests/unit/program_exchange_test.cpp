@@ -207,17 +207,17 @@ TEST_F(ProgramExchangeTest, NonHexProgrammingStringLeavesNoStaleItems) {
 TEST(NetworkProgramExchangeTest, DatagramsDriveTheSameExchange) {
   CommandHarness h;
   h.UseSia();
-  h.state.ConnectionMode = 1;
+  h.state.ConnectionMode = ConnectionMode::kNetwork;
   testing::FakeNetworkIngress ingress;
   NetworkReceiver receiver{h.state, ingress, h.network, h.sink, h.clock, h.commands};
   h.commands.Page().cbx_remoteprogram = ProgramProfile::QRV_ZT;
   h.commands.Page().edt_programmingstr = "0102";
   h.commands.SendCommand(TCommand{CommandKind::RemoteProgram, "07", "CMD08"});
-  receiver.OnDatagram(ReceiverFrame("0002", "07", "[NLC06]"), ingress.receiver, false);
+  receiver.OnDatagram(ReceiverFrame("0002", "07", "[NLC06]"), ingress.receiver, IpVersion::kIPv4);
   EXPECT_EQ(h.state.LineTable[6].ProgramState, 2);
-  receiver.OnDatagram(ReceiverFrame("AAAA", "07", "[]"), ingress.receiver, false);
+  receiver.OnDatagram(ReceiverFrame("AAAA", "07", "[]"), ingress.receiver, IpVersion::kIPv4);
   EXPECT_EQ(h.state.LineTable[6].ProgramState, 3);
-  receiver.OnDatagram(ReceiverFrame("AAAA", "07", "[]"), ingress.receiver, false);
+  receiver.OnDatagram(ReceiverFrame("AAAA", "07", "[]"), ingress.receiver, IpVersion::kIPv4);
   EXPECT_EQ(h.state.LineTable[6].ProgramState, 0);
   const std::vector<std::string> expected = {
       WrapSiaBody("\t00010107[CMD08]"),

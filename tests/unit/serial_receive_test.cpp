@@ -208,12 +208,12 @@ TEST_F(SerialReceiveTest, ManualModeShowsButNeverAnswers) {
 }
 
 TEST_F(SerialReceiveTest, NetworkModeDrainsBytesAndClosingReadsNothing) {
-  state.ConnectionMode = 1;
+  state.ConnectionMode = ConnectionMode::kNetwork;
   Receive("AB\x14");
   EXPECT_TRUE(port.incoming.empty());
   EXPECT_EQ(EntryCount(), 0U);
 
-  state.ConnectionMode = 0;
+  state.ConnectionMode = ConnectionMode::kSerial;
   state.Closing = -1;
   Receive("AB\x14");
   EXPECT_EQ(port.incoming.size(), 3U);

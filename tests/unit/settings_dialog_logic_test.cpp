@@ -66,7 +66,7 @@ TEST_F(SettingsDialogTest, MalformedLinesKeepDefaultsAndTheRestIsStillRead) {
   EXPECT_EQ(errors, std::vector<std::string>{"'eight' is not a valid integer value"});
   EXPECT_EQ(form.data_bits_index, 1);
   EXPECT_EQ(form.baud_index, 4);
-  EXPECT_EQ(form.mode, kModeNetwork);
+  EXPECT_EQ(form.mode, ConnectionMode::kNetwork);
   EXPECT_EQ(form.receiver_address, "192.0.2.20");
   EXPECT_EQ(form.trailer_index, 7);
   EXPECT_EQ(state.PackageEndChar, 8);
@@ -115,11 +115,11 @@ TEST_F(SettingsDialogTest, CancelLeavesTheRunningValuesFollowingTheFile) {
   lines[10] = "2";
   lines[11] = "0";
   WriteLines(lines);
-  state.ConnectionMode = 1;
+  state.ConnectionMode = ConnectionMode::kNetwork;
   Load();  // and no Accept: the dialog was cancelled
   EXPECT_EQ(state.PackageEndChar, 3);
   EXPECT_EQ(state.SpaceConverting, 0);
-  EXPECT_EQ(state.ConnectionMode, 0);
+  EXPECT_EQ(state.ConnectionMode, ConnectionMode::kSerial);
   EXPECT_EQ(state.KeyString, kDefaultKeyString128);
   EXPECT_TRUE(serial.calls.empty());
 }
@@ -159,7 +159,7 @@ TEST_F(SettingsDialogTest, NetworkChecksStopBeforeTheFileIsWritten) {
 
 TEST_F(SettingsDialogTest, SerialModeStoresAnEmptyKeyAndReadsBackTheDefault) {
   SettingsForm form;
-  form.mode = kModeSerial;
+  form.mode = ConnectionMode::kSerial;
   form.com_port_index = 2;
   form.hardware_flow = form.software_flow = true;
   form.encryption = true;
@@ -189,7 +189,7 @@ TEST_F(SettingsDialogTest, FailedPortTestKeepsFileAndRestoresTheMainPort) {
     serial.calls.clear();
     test_port.failure = failure;
     SettingsForm form;
-    form.mode = kModeSerial;
+    form.mode = ConnectionMode::kSerial;
     form.com_port_index = 3;
     EXPECT_EQ(logic.Accept(form), AcceptOutcome::kStay);
     EXPECT_EQ(prompts.errors, std::vector<std::string>{message});

@@ -95,13 +95,13 @@ TEST_F(FrameReportTest, DatagramsNotTakenAreReportedAsIgnored) {
   testing::FakeNetworkIngress ingress;
   testing::FakeDatagramSender sender;
   NetworkReceiver receiver(state, ingress, sender, sink, clock, lines);
-  state.ConnectionMode = 1;
-  receiver.OnDatagram(Event("0001", "01"), "192.0.2.99", false);
+  state.ConnectionMode = ConnectionMode::kNetwork;
+  receiver.OnDatagram(Event("0001", "01"), "192.0.2.99", IpVersion::kIPv4);
   EXPECT_EQ(In().verdict, FrameVerdict::kIgnored);
   EXPECT_EQ(In().reason, "from 192.0.2.99, not the receiver");
   capture.reports.clear();
   state.EncryptionEnabled = true;
-  receiver.OnDatagram(std::string(35, 'x'), ingress.receiver, true);
+  receiver.OnDatagram(std::string(35, 'x'), ingress.receiver, IpVersion::kIPv6);
   EXPECT_EQ(In().reason, "AES packet of 35 bytes");
   EXPECT_EQ(In().link, LinkKind::kUdp6);
 }
@@ -112,8 +112,8 @@ TEST_F(FrameReportTest, AnswerNotSentIsNotCountedAsAnswered) {
   testing::FakeDatagramSender sender;
   sender.failure = "receiver 'nowhere' has no IPv4 address";
   NetworkReceiver receiver(state, ingress, sender, sink, clock, lines);
-  state.ConnectionMode = 1;
-  EXPECT_THROW(receiver.OnDatagram(Event("0001", "01"), ingress.receiver, false),
+  state.ConnectionMode = ConnectionMode::kNetwork;
+  EXPECT_THROW(receiver.OnDatagram(Event("0001", "01"), ingress.receiver, IpVersion::kIPv4),
                std::runtime_error);
   ASSERT_EQ(capture.reports.size(), 1U);
   EXPECT_EQ(In().verdict, FrameVerdict::kNone);

@@ -16,7 +16,7 @@ std::int64_t SteadyNs() {
 }
 
 Json LinkJson(const SimulatorState& state, Link& link) {
-  if (state.ConnectionMode != 1) {
+  if (state.ConnectionMode != ConnectionMode::kNetwork) {
     return {{"kind", "serial"}, {"device", link.SerialDeviceName()}, {"open", link.IsOpen()}};
   }
   return {{"kind", "udp"},

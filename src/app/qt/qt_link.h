@@ -66,7 +66,7 @@ class QtLink : public Link {
   void OpenConnectionAtStartup() override { connection_.OpenConnection(OpenVariant::kStartUp); }
   void AttachDatagramHandler(DatagramHandler handler) override {
     endpoint_.SetDatagramHandler([handler = std::move(handler)](const ReceivedDatagram& d) {
-      handler(d.bytes, d.sender, d.version == IpVersion::kIPv6);
+      handler(d.bytes, d.sender, d.version);
     });
   }
   void SetBurstEndHandler(std::function<void()> handler) override {
@@ -101,7 +101,8 @@ class QtLink : public Link {
                                  link.serial_device);
   }
   bool IsOpen() const override {
-    return state_.ConnectionMode == 1 ? endpoint_.IsActive() : serial_.IsOpen();
+    return state_.ConnectionMode == ConnectionMode::kNetwork ? endpoint_.IsActive()
+                                                             : serial_.IsOpen();
   }
   std::string SerialDeviceName() const override {
     const int port = serial_.Settings().port_number;

@@ -43,8 +43,7 @@ class FakeDatagramSender : public DatagramSender {
 // Accepts one sender address; "decrypts" by dropping the 18-byte header.
 class FakeNetworkIngress : public NetworkIngress {
  public:
-  bool IsFromReceiver(const std::string& sender, bool ipv6) override {
-    last_ipv6 = ipv6;
+  bool IsFromReceiver(const std::string& sender, IpVersion /*version*/) override {
     return sender == receiver;
   }
   std::string DecryptPacket(const std::string& datagram) override {
@@ -53,7 +52,6 @@ class FakeNetworkIngress : public NetworkIngress {
   }
 
   std::string receiver = "192.0.2.20";
-  bool last_ipv6 = false;
   std::vector<std::string> decrypted;
 };
 
