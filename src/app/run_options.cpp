@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
-#include <cmath>
 #include <cstdio>
 #include <iterator>
 #include <utility>
@@ -11,6 +9,7 @@
 #include "commands/command_page.h"
 #include "commands/number_text.h"
 #include "core/output_file.h"
+#include "core/parse_whole.h"
 
 namespace v7400 {
 
@@ -42,20 +41,14 @@ std::optional<AutomationFormat> ParseFormatName(const std::string& text, std::st
 }
 
 std::optional<long long> ParseFrameCount(const std::string& text, std::string& error) {
-  long long value = 0;
-  const auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (status != std::errc() || end != text.data() + text.size() || value < 1) {
-    error = "'" + text + "' is not a frame count of 1 or more";
-    return std::nullopt;
-  }
+  const auto value = ParseWhole<long long>(text, 1);
+  if (!value) error = "'" + text + "' is not a frame count of 1 or more";
   return value;
 }
 
 std::optional<double> ParseRunSeconds(const std::string& text, std::string& error) {
-  double value = 0;
-  const auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (status != std::errc() || end != text.data() + text.size() || !std::isfinite(value) ||
-      value <= 0 || value > kMaxRunSeconds) {
+  const auto value = ParseWhole<double>(text, 0, kMaxRunSeconds);
+  if (!value || *value == 0) {
     error = "'" + text + "' is not a number of seconds from above 0 to " +
             std::to_string(static_cast<int>(kMaxRunSeconds));
     return std::nullopt;

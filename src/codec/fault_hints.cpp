@@ -1,10 +1,11 @@
 #include "codec/fault_hints.h"
 
 #include <algorithm>
-#include <charconv>
+#include <limits>
 
 #include "codec/crc16.h"
 #include "codec/frame.h"
+#include "core/parse_whole.h"
 
 namespace v7400 {
 
@@ -24,10 +25,9 @@ std::string UpperText(std::string_view text) {
 
 // The value of a field of digits in `base`, or -1.
 long FieldValue(std::string_view field, int base) {
-  long value = 0;
-  const auto [end, status] =
-      std::from_chars(field.data(), field.data() + field.size(), value, base);
-  return status == std::errc() && end == field.data() + field.size() && !field.empty() ? value : -1;
+  return ParseWhole<long>(field, std::numeric_limits<long>::lowest(),
+                          std::numeric_limits<long>::max(), base)
+      .value_or(-1);
 }
 
 }  // namespace

@@ -3,25 +3,16 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <charconv>
 
 #include "codec/cipher.h"
 #include "codec/fault_hints.h"
+#include "core/parse_whole.h"
 #include "transport/address_checks.h"
 #include "transport/settings_dialog_logic.h"
 
 namespace v7400 {
 
 namespace {
-
-std::optional<int> Number(const std::string& text, int low, int high) {
-  int value = 0;
-  const auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (status != std::errc() || end != text.data() + text.size() || value < low || value > high) {
-    return std::nullopt;
-  }
-  return value;
-}
 
 // The index of `text` among `names`, ignoring case.
 std::optional<int> NameIndex(const std::string& text,
@@ -51,7 +42,7 @@ std::optional<GivenLink> Refuse(std::string& error, std::string text) {
 }
 
 std::string Port(const std::string& text, const char* option, std::string& error) {
-  if (!Number(text, 1, 65535))
+  if (!ParseWhole<int>(text, 1, 65535))
     error = std::string(option) + ": '" + text + "' is not a UDP port from 1 to 65535";
   return text;
 }
@@ -123,7 +114,7 @@ std::optional<GivenLink> ParseLinkOptions(const LinkOptionTexts& t, std::string&
   if (t.serial_device->empty()) return Refuse(error, "--serial: no device named");
   link.serial_device = *t.serial_device;
   if (t.baud) {
-    const auto baud = Number(*t.baud, 1, 115200);
+    const auto baud = ParseWhole<int>(*t.baud, 1, 115200);
     if (!baud || std::ranges::find(kBaudRates, *baud) == kBaudRates.end()) {
       return Refuse(error,
                     "--baud: '" + *t.baud +
@@ -132,7 +123,7 @@ std::optional<GivenLink> ParseLinkOptions(const LinkOptionTexts& t, std::string&
     s.baud_rate = *baud;
   }
   if (t.data_bits) {
-    const auto bits = Number(*t.data_bits, 7, 8);
+    const auto bits = ParseWhole<int>(*t.data_bits, 7, 8);
     if (!bits) return Refuse(error, "--data-bits: '" + *t.data_bits + "' is not 7 or 8");
     s.data_bits = *bits;
   }
@@ -143,7 +134,7 @@ std::optional<GivenLink> ParseLinkOptions(const LinkOptionTexts& t, std::string&
     s.parity = *parity;
   }
   if (t.stop_bits) {
-    const auto stop = Number(*t.stop_bits, 1, 2);
+    const auto stop = ParseWhole<int>(*t.stop_bits, 1, 2);
     if (!stop) return Refuse(error, "--stop-bits: '" + *t.stop_bits + "' is not 1 or 2");
     s.stop_bits = *stop;
   }
