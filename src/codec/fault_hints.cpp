@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "codec/cipher.h"
 #include "codec/crc16.h"
 #include "codec/frame.h"
 #include "core/parse_whole.h"
@@ -72,12 +73,7 @@ std::string CipherHint(std::string_view payload) {
 }
 
 std::string KeyStringHint(std::string_view key_string) {
-  const bool hex_length =
-      key_string.size() == 32 || key_string.size() == 48 || key_string.size() == 64;
-  if (key_string.empty() ||
-      (hex_length && std::all_of(key_string.begin(), key_string.end(), IsHexDigit))) {
-    return {};
-  }
+  if (key_string.empty() || IsKeyString(key_string)) return {};
   const bool printable = std::all_of(key_string.begin(), key_string.end(), [](char c) {
     return static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) < 0x7F;
   });

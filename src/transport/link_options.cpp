@@ -30,11 +30,6 @@ std::optional<int> NameIndex(const std::string& text,
   return std::nullopt;
 }
 
-bool IsHexKey(const std::string& key) {
-  return (key.size() == 32 || key.size() == 48 || key.size() == 64) &&
-         std::ranges::all_of(key, [](unsigned char c) { return std::isxdigit(c) != 0; });
-}
-
 // One refusal; the caller returns nothing.
 std::optional<GivenLink> Refuse(std::string& error, std::string text) {
   error = std::move(text);
@@ -100,7 +95,7 @@ std::optional<GivenLink> ParseLinkOptions(const LinkOptionTexts& t, std::string&
       s.local_address = ExpandIPv6(s.receiver_address) == ExpandIPv6("::1") ? "::1" : "::";
     }
     if (t.key) {
-      if (!IsHexKey(*t.key)) {
+      if (!IsKeyString(*t.key)) {
         const std::string hint = KeyStringHint(*t.key);  // a pass phrase typed as the key
         return Refuse(error,
                       "--key: " + (hint.empty() ? "not 32, 48 or 64 hexadecimal digits" : hint));
