@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "commands/command_page.h"
+#include "commands/command_run.h"
 #include "commands/number_text.h"
 #include "core/output_file.h"
 #include "core/parse_whole.h"
@@ -54,6 +55,16 @@ std::optional<double> ParseRunSeconds(const std::string& text, std::string& erro
     return std::nullopt;
   }
   return value;
+}
+
+std::string FormatRefusal(const RunOptions& options, AutomationFormat format) {
+  for (const TCommand& command : options.commands) {
+    if (!CarriedInFormat(command, format)) {
+      return "--command " + CommandName(command) +
+             ": the 4100 format has no such command (date, time and stop-audio only)";
+    }
+  }
+  return FaultFormatProblem(options.faults, format);
 }
 
 std::optional<bool> ParseCsvIgnored(const std::string& text, std::string& error) {

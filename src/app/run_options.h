@@ -63,6 +63,10 @@ std::optional<TCommand> ParseCommandRequest(const std::string& kind, const std::
 // The names `--command` takes, for the help text.
 std::string CommandKindNames();
 
+// Why `format` cannot carry a --command, a --fault (also a scenario's) or measure an --expect,
+// or empty. The one check of the options against the format, with --format or the stored one.
+std::string FormatRefusal(const RunOptions& options, AutomationFormat format);
+
 // Empty when the files the run writes can be outputs: each a regular file, /dev/null or not there
 // yet, no two the same file. Otherwise the one line that says which and why.
 std::string OutputPathsProblem(const RunOptions& options);

@@ -16,7 +16,6 @@
 #include "app/qt/settings_store.h"
 #include "app/qt/termination_notifier.h"
 #include "app/user_folders.h"
-#include "core/shown_text.h"
 #include "display/expectation.h"
 #include "headless/headless_run.h"
 #include "ui/tcmdhelpfrm.h"
@@ -60,11 +59,8 @@ int main(int argc, char* argv[]) {
   if (v7400::OpenSessionOutputs(command_line.options, error_log, outputs) != 0) return 2;
   v7400::QtPrompts prompts;
   v7400::SettingsStore preferences;
-  if (const std::string problem = v7400::FormatRefusal(command_line.options, preferences);
-      !problem.empty()) {
-    std::fprintf(stderr, "v7400: %s; try 'v7400 --help'\n",
-                 v7400::ShownText(problem, v7400::kShownLineLimit).c_str());
-    return 2;
+  if (const int status = v7400::CheckRunFormat(command_line.options, preferences); status != 0) {
+    return status;
   }
   // The settings file lives in --settings-dir, or in the working directory the program was
   // started in.

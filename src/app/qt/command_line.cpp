@@ -261,8 +261,7 @@ std::string ReadValues(const QCommandLineParser& parser, RunOptions& options) {
     if (!error.empty()) return "--scenario " + value("scenario") + ": " + error;
   }
   if (options.format) {
-    if (std::string refusal = FaultFormatProblem(options.faults, *options.format);
-        !refusal.empty()) {
+    if (std::string refusal = FormatRefusal(options, *options.format); !refusal.empty()) {
       return refusal;
     }
   }
