@@ -15,6 +15,7 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QValueAxis>
 #include <algorithm>
