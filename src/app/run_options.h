@@ -1,6 +1,7 @@
-// What the command line asks of one run: where the settings live, and for a run without a
-// window its format, files, end condition and the commands to send. Plain values; the Qt
-// parser fills them and the checks below turn each text into a value or a one-line refusal.
+// What the command line asks of one run: where the settings live, the link, the format, the
+// files and the answer faults, and for a run without a window its end condition and the
+// commands to send. Plain values; app/program_options.h reads them, and the checks below turn
+// each text into a value or a one-line refusal.
 #pragma once
 
 #include <optional>
