@@ -142,16 +142,13 @@ TEST(CipherTest, KeyStringRules) {
 
 TEST(CipherTest, KeyStringsAre32Or48Or64HexDigits) {
   const std::string hex32 = "00112233445566778899aabbccddEEFF";
-  for (const auto& [text, valid] : std::initializer_list<std::pair<std::string, bool>>{
-           {hex32, true},
-           {hex32 + "0011223344556677", true},
-           {hex32 + hex32, true},
-           {hex32.substr(1), false},
-           {hex32 + "0", false},
-           {"G" + hex32.substr(1), false},
-           {"", false}}) {
-    EXPECT_EQ(IsKeyString(text), valid) << text;
-  }
+  const std::pair<std::string, bool> cases[] = {
+      {hex32, true},         {hex32 + "0011223344556677", true},
+      {hex32 + hex32, true}, {hex32.substr(1), false},
+      {hex32 + "0", false},  {"G" + hex32.substr(1), false},
+      {"", false},
+  };
+  for (const auto& [text, valid] : cases) EXPECT_EQ(IsKeyString(text), valid) << text;
 }
 
 TEST(CipherTest, EmptyKeyUsesTheDefaultKey) {
