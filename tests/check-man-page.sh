@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# check-man-page.sh PROGRAM PAGE: the man page PAGE renders without warnings and names every
-# long option that `PROGRAM --help` prints. Exit 77 (a skip) when --help prints no option at
-# all, which is the case of a program that has no command line yet.
+# check-man-page.sh PROGRAM PAGE [README]: the man page PAGE renders without warnings and names
+# every long option that `PROGRAM --help` prints; with README, the block it shows under
+# "`PROGRAM --help`:" is that output as printed. Exit 77 (a skip) when --help prints no option
+# at all, which is the case of a program that has no command line yet.
 set -euo pipefail
 program=$(readlink -f "$1")
 page=$2
+readme=${3:-}
 [ -x "$program" ] || { echo "no program at $1"; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -35,4 +37,15 @@ if [ ${#missing[@]} -gt 0 ]; then
   echo "$page does not name: ${missing[*]}"
   exit 1
 fi
+[ -z "$readme" ] || {
+  name=$(basename "$program")
+  shown=$(awk -v head="\`$name --help\`:" '$0 == head {on = 1; next}
+    on && /^```/ {if (inside) exit; inside = 1; next}
+    inside {print}' "$readme")
+  if [ "$shown" != "$help" ]; then
+    echo "$readme: the block under \`$name --help\` is not what it prints:"
+    diff <(printf '%s\n' "$shown") <(printf '%s\n' "$help") || true
+    exit 1
+  fi
+}
 echo "$page names all ${#options[@]} options of $program --help"

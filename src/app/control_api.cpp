@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
 #include <string_view>
 
+#include "core/parse_whole.h"
 #include "core/shown_text.h"
 
 namespace v7400 {
@@ -80,8 +80,9 @@ std::string UnknownKey(const Json& json, std::initializer_list<const char*> know
 }
 
 bool ReadNumber(std::string_view text, std::uint64_t& value) {
-  const auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return !text.empty() && status == std::errc() && end == text.data() + text.size();
+  const std::optional<std::uint64_t> number = ParseWhole<std::uint64_t>(text);
+  if (number) value = *number;
+  return number.has_value();
 }
 
 }  // namespace

@@ -2,9 +2,9 @@
 
 #include <arpa/inet.h>
 
-#include <charconv>
 #include <cstring>
 
+#include "core/parse_whole.h"
 #include "core/shown_text.h"
 
 namespace v7400 {
@@ -15,12 +15,9 @@ constexpr std::size_t kTokenLimit = 256;
 constexpr std::size_t kQuotedLimit = 80;
 
 bool ReadPort(const std::string& text, std::uint16_t& port) {
-  unsigned value = 0;
-  const char* end = text.data() + text.size();
-  const auto [stop, status] = std::from_chars(text.data(), end, value);
-  if (text.empty() || status != std::errc() || stop != end || value > 65535) return false;
-  port = static_cast<std::uint16_t>(value);
-  return true;
+  const std::optional<std::uint16_t> value = ParseWhole<std::uint16_t>(text);
+  if (value) port = *value;
+  return value.has_value();
 }
 
 // Fills the family and whether the address stays on this computer; false for no address.

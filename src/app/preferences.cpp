@@ -1,9 +1,10 @@
 #include "app/preferences.h"
 
-#include <cctype>
-#include <charconv>
 #include <cstdint>
 #include <stdexcept>
+#include <string_view>
+
+#include "core/parse_whole.h"
 
 namespace v7400 {
 
@@ -37,19 +38,13 @@ void ReadInto(T& value, LoadProblems& problems, Read&& read) {
 }  // namespace
 
 int ParseStoredInteger(const std::string& text) {
-  const bool negative = !text.empty() && text[0] == '-';
-  const std::size_t start = (!text.empty() && (text[0] == '-' || text[0] == '+')) ? 1 : 0;
-  const char* first = text.data() + start;
-  const char* last = text.data() + text.size();
-  long long magnitude = 0;
-  const bool digits_only = first != last && std::isdigit(static_cast<unsigned char>(*first));
-  const auto [end, error] = std::from_chars(first, last, magnitude);
-  const long long value = negative ? -magnitude : magnitude;
-  if (!digits_only || error != std::errc() || end != last || value < INT32_MIN ||
-      value > INT32_MAX) {
-    throw std::runtime_error("'" + text + "' is not a valid integer value");
-  }
-  return static_cast<int>(value);
+  // A stored value may have a leading '+', but not "+-".
+  std::string_view digits = text;
+  if (digits.starts_with('+')) digits.remove_prefix(1);
+  const std::optional<std::int32_t> value =
+      text.starts_with("+-") ? std::nullopt : ParseWhole<std::int32_t>(digits);
+  if (!value) throw std::runtime_error("'" + text + "' is not a valid integer value");
+  return *value;
 }
 
 std::optional<FontSpec> LoadFont(const PreferenceStore& store, const std::string& key,

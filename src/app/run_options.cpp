@@ -2,15 +2,15 @@
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
-#include <cmath>
 #include <cstdio>
 #include <iterator>
 #include <utility>
 
 #include "commands/command_page.h"
+#include "commands/command_run.h"
 #include "commands/number_text.h"
 #include "core/output_file.h"
+#include "core/parse_whole.h"
 
 namespace v7400 {
 
@@ -42,25 +42,29 @@ std::optional<AutomationFormat> ParseFormatName(const std::string& text, std::st
 }
 
 std::optional<long long> ParseFrameCount(const std::string& text, std::string& error) {
-  long long value = 0;
-  const auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (status != std::errc() || end != text.data() + text.size() || value < 1) {
-    error = "'" + text + "' is not a frame count of 1 or more";
-    return std::nullopt;
-  }
+  const auto value = ParseWhole<long long>(text, 1);
+  if (!value) error = "'" + text + "' is not a frame count of 1 or more";
   return value;
 }
 
 std::optional<double> ParseRunSeconds(const std::string& text, std::string& error) {
-  double value = 0;
-  const auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (status != std::errc() || end != text.data() + text.size() || !std::isfinite(value) ||
-      value <= 0 || value > kMaxRunSeconds) {
+  const auto value = ParseWhole<double>(text, 0, kMaxRunSeconds);
+  if (!value || *value == 0) {
     error = "'" + text + "' is not a number of seconds from above 0 to " +
             std::to_string(static_cast<int>(kMaxRunSeconds));
     return std::nullopt;
   }
   return value;
+}
+
+std::string FormatRefusal(const RunOptions& options, AutomationFormat format) {
+  for (const TCommand& command : options.commands) {
+    if (!CarriedInFormat(command, format)) {
+      return "--command " + CommandName(command) +
+             ": the 4100 format has no such command (date, time and stop-audio only)";
+    }
+  }
+  return FaultFormatProblem(options.faults, format);
 }
 
 std::optional<bool> ParseCsvIgnored(const std::string& text, std::string& error) {

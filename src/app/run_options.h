@@ -1,6 +1,7 @@
-// What the command line asks of one run: where the settings live, and for a run without a
-// window its format, files, end condition and the commands to send. Plain values; the Qt
-// parser fills them and the checks below turn each text into a value or a one-line refusal.
+// What the command line asks of one run: where the settings live, the link, the format, the
+// files and the answer faults, and for a run without a window its end condition and the
+// commands to send. Plain values; app/program_options.h reads them, and the checks below turn
+// each text into a value or a one-line refusal.
 #pragma once
 
 #include <optional>
@@ -62,6 +63,10 @@ std::optional<TCommand> ParseCommandRequest(const std::string& kind, const std::
 
 // The names `--command` takes, for the help text.
 std::string CommandKindNames();
+
+// Why `format` cannot carry a --command, a --fault (also a scenario's) or measure an --expect,
+// or empty. The one check of the options against the format, with --format or the stored one.
+std::string FormatRefusal(const RunOptions& options, AutomationFormat format);
 
 // Empty when the files the run writes can be outputs: each a regular file, /dev/null or not there
 // yet, no two the same file. Otherwise the one line that says which and why.

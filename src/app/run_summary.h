@@ -1,6 +1,7 @@
-// What a run without a window reports when it ends: the frames received and how they were
-// answered, the datagrams ignored, each line's events, feedbacks, repeats and gaps, the rate,
-// and the outcome of each command. As text for people and as JSON for scripts.
+// What a run reports when it ends (printed without a window; --summary-json with or without
+// one): the frames received and how they were answered, the datagrams ignored, each line's
+// events, feedbacks, repeats and gaps, the rate, and the outcome of each command. As text for
+// people and as JSON for scripts.
 #pragma once
 
 #include <string>

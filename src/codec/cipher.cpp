@@ -21,6 +21,17 @@ int HexValue(char c) {
   return -1;
 }
 
+}  // namespace
+
+bool IsKeyStringLength(std::size_t length) { return length == 32 || length == 48 || length == 64; }
+
+bool IsKeyString(std::string_view text) {
+  return IsKeyStringLength(text.size()) &&
+         std::ranges::all_of(text, [](char c) { return HexValue(c) >= 0; });
+}
+
+namespace {
+
 Bytes KeyBytes(const std::string& key_string, int bits) {
   if (key_string.size() != static_cast<std::size_t>(bits / 4)) {
     throw std::invalid_argument("key string of " + std::to_string(key_string.size()) +

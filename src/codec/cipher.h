@@ -27,6 +27,11 @@ inline constexpr char kDefaultKeyString192[] = "5E2B7A9C04D1F386A7B20E9C3D5F8164
 inline constexpr char kDefaultKeyString256[] =
     "5E2B7A9C04D1F386A7B20E9C3D5F8164C9A0372E5B18D4F67E3A91C0B25D8F4A";
 
+// The key string rule of the Settings dialog and of --key: 32, 48 or 64 hexadecimal digits, of
+// either case, for AES-128, -192 and -256.
+bool IsKeyStringLength(std::size_t length);
+bool IsKeyString(std::string_view text);
+
 // The full packet area; only the first `size` bytes go on the wire.
 struct CipherPacket {
   std::array<char, kCipherPacketSize> bytes{};

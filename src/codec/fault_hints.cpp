@@ -1,10 +1,12 @@
 #include "codec/fault_hints.h"
 
 #include <algorithm>
-#include <charconv>
+#include <limits>
 
+#include "codec/cipher.h"
 #include "codec/crc16.h"
 #include "codec/frame.h"
+#include "core/parse_whole.h"
 
 namespace v7400 {
 
@@ -24,10 +26,9 @@ std::string UpperText(std::string_view text) {
 
 // The value of a field of digits in `base`, or -1.
 long FieldValue(std::string_view field, int base) {
-  long value = 0;
-  const auto [end, status] =
-      std::from_chars(field.data(), field.data() + field.size(), value, base);
-  return status == std::errc() && end == field.data() + field.size() && !field.empty() ? value : -1;
+  return ParseWhole<long>(field, std::numeric_limits<long>::lowest(),
+                          std::numeric_limits<long>::max(), base)
+      .value_or(-1);
 }
 
 }  // namespace
@@ -72,12 +73,7 @@ std::string CipherHint(std::string_view payload) {
 }
 
 std::string KeyStringHint(std::string_view key_string) {
-  const bool hex_length =
-      key_string.size() == 32 || key_string.size() == 48 || key_string.size() == 64;
-  if (key_string.empty() ||
-      (hex_length && std::all_of(key_string.begin(), key_string.end(), IsHexDigit))) {
-    return {};
-  }
+  if (key_string.empty() || IsKeyString(key_string)) return {};
   const bool printable = std::all_of(key_string.begin(), key_string.end(), [](char c) {
     return static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) < 0x7F;
   });

@@ -1,10 +1,10 @@
 // Lengths of time as a person writes them: "2500ms", "2.5s", "30s". Locale-free.
 #pragma once
 
-#include <charconv>
-#include <cmath>
 #include <optional>
 #include <string_view>
+
+#include "core/parse_whole.h"
 
 namespace v7400 {
 
@@ -20,13 +20,9 @@ inline std::optional<double> DurationMs(std::string_view text, std::string_view 
   const std::string_view own = DurationUnit(text);
   text.remove_suffix(own.size());
   const double scale = (own.empty() ? unit : own) == "s" ? 1000 : 1;
-  double value = 0;
-  const auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (status != std::errc() || end != text.data() + text.size() || text.empty() || value < 0 ||
-      !std::isfinite(value)) {
-    return std::nullopt;
-  }
-  return value * scale;
+  const auto value = ParseWhole<double>(text, 0);
+  if (!value) return std::nullopt;
+  return *value * scale;
 }
 
 }  // namespace v7400

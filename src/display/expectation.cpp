@@ -1,10 +1,10 @@
 #include "display/expectation.h"
 
 #include <algorithm>
-#include <charconv>
 
 #include "core/duration_text.h"
 #include "core/fixed_text.h"
+#include "core/parse_whole.h"
 
 namespace v7400 {
 
@@ -47,14 +47,6 @@ std::string KnownNames() {
   return names;
 }
 
-// A whole number, all of `text`.
-std::optional<int> WholeNumber(std::string_view text) {
-  int value = 0;
-  const auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (status != std::errc() || end != text.data() + text.size() || text.empty()) return {};
-  return value;
-}
-
 // Takes "@line=NN" out of `text`: the line, 0 without one, nullopt when it is wrong.
 std::optional<int> TakeLine(std::string& text, std::string& error) {
   const std::size_t at = text.find('@');
@@ -66,7 +58,8 @@ std::optional<int> TakeLine(std::string& text, std::string& error) {
   }
   std::size_t end = at + kLine.size();
   while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end;
-  const auto line = WholeNumber(std::string_view(text).substr(at + kLine.size(), end - at - kLine.size()));
+  const auto line =
+      ParseWhole<int>(std::string_view(text).substr(at + kLine.size(), end - at - kLine.size()));
   if (!line || *line < 1 || *line > kLineCount) {
     error = "@line= takes a line from 01 to 32";
     return std::nullopt;
@@ -83,7 +76,7 @@ std::optional<double> Value(std::string_view text, Kind kind, std::string_view u
       error = "a time is a number of ms or s, such as 2500ms or 2.5s";
       return std::nullopt;
     case Kind::kCount:
-      if (const auto count = WholeNumber(text); count && *count >= 0) return *count;
+      if (const auto count = ParseWhole<int>(text); count && *count >= 0) return *count;
       error = "a count is a whole number from 0";
       return std::nullopt;
     case Kind::kTruth:
@@ -114,7 +107,7 @@ bool ReadName(std::string_view name, Expectation& e, std::string& error) {
   }
   e.figure = f->figure;
   if (colon == std::string_view::npos) return true;
-  const auto index = WholeNumber(name.substr(colon + 1));
+  const auto index = ParseWhole<int>(name.substr(colon + 1));
   const bool outages = f->indices < 0;
   if (f->indices == 0) {
     error = std::string(f->name) + " takes no :N";

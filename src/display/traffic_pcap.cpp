@@ -3,8 +3,8 @@
 #include <arpa/inet.h>
 
 #include <array>
-#include <charconv>
 
+#include "core/parse_whole.h"
 #include "display/traffic_csv.h"
 
 namespace v7400 {
@@ -29,9 +29,7 @@ bool IsNumeric(const std::string& address, bool ipv6) {
 std::string WithoutZone(const std::string& address) { return address.substr(0, address.find('%')); }
 
 std::uint16_t PortNumber(const std::string& text) {
-  unsigned value = 0;
-  const auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return status == std::errc() && value <= 0xFFFF ? static_cast<std::uint16_t>(value) : 0;
+  return ParseWhole<std::uint16_t>(text).value_or(0);
 }
 
 }  // namespace

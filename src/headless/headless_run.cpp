@@ -21,7 +21,6 @@
 #include "app/run_summary.h"
 #include "commands/command_run.h"
 #include "core/output_file.h"
-#include "core/shown_text.h"
 #include "display/expectation.h"
 #include "display/retransmission_report.h"
 #include "headless/headless_simulator.h"
@@ -105,9 +104,7 @@ double RunUntilEnd(HeadlessSimulator& simulator, const RunOptions& options) {
 // carry (2), then settings that are not there (3).
 int StartRefusal(const RunOptions& options, const PreferenceStore& preferences,
                  const ErrorLog& error_log, const std::string& settings_path) {
-  if (const std::string problem = FormatRefusal(options, preferences); !problem.empty()) {
-    return Fail(kBadArgument, ShownText(problem, kShownLineLimit) + "; try 'v7400 --help'");
-  }
+  if (const int status = CheckRunFormat(options, preferences); status != 0) return status;
   const std::string problem =
       options.link ? std::string() : SettingsProblem(options, settings_path);
   if (problem.empty()) return 0;

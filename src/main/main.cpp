@@ -16,7 +16,6 @@
 #include "app/qt/settings_store.h"
 #include "app/qt/termination_notifier.h"
 #include "app/user_folders.h"
-#include "core/shown_text.h"
 #include "display/expectation.h"
 #include "headless/headless_run.h"
 #include "ui/tcmdhelpfrm.h"
@@ -38,6 +37,51 @@ int FinishWindowRun(const SimulatorSession& session, int status) {
   return status != 0 ? status : figures;
 }
 
+// The Settings dialog on the window's link, with a serial port of its own for its tests.
+void OpenSettingsDialog(QtLink& link, const ErrorLog& error_log, QWidget* main_window) {
+  QtPrompts dialog_prompts;
+  const std::unique_ptr<SerialDevice> test_port = link.MakeTestPort();
+  TCommunicationSetup dialog(link.DialogPorts(*test_port, dialog_prompts), error_log, main_window);
+  dialog_prompts.SetParent(&dialog);
+  dialog.exec();
+}
+
+// The expectations as they stand, in the status bar once a second.
+void ShowExpectationsLive(TForm1& form, const std::vector<Expectation>& expectations,
+                          QTimer& judging) {
+  const TrafficObservers& traffic = form.Session().Traffic();
+  QObject::connect(&judging, &QTimer::timeout, &form, [&form, &traffic, &expectations] {
+    const RunJudgement judgement =
+        JudgeRun(traffic.Ledger().Report(), traffic.Answers(), expectations);
+    form.ShowExpectationsNote(ExpectationsNote(judgement.expectations));
+  });
+  if (!expectations.empty()) judging.start(1000);
+}
+
+// From the window built to its closing: the exit status.
+int RunWindow(TForm1& form, QtPrompts& prompts, GuardedApplication& application,
+              TerminationNotifier& termination, const RunOptions& options) {
+  prompts.SetParent(&form);
+  QObject::connect(&application, &QGuiApplication::commitDataRequest, &form, &TForm1::SessionEnd);
+  QObject::connect(&termination, &TerminationNotifier::terminationRequested, &form,
+                   &TForm1::Terminate);
+  // A signal that came while the window was being built ends the program now.
+  if (termination.Requested()) {
+    form.Terminate();
+    return FinishWindowRun(form.Session(), QApplication::exec());
+  }
+  if (std::string error; !form.Session().StartControl(error, [&form] { form.ControlChanged(); })) {
+    std::fprintf(stderr, "v7400: %s\n", error.c_str());
+    return 2;
+  }
+  QTimer judging;
+  ShowExpectationsLive(form, options.faults.expectations, judging);
+  form.PlaceOnScreen();
+  form.show();
+  const int status = QApplication::exec();
+  return FinishWindowRun(form.Session(), status);
+}
+
 }  // namespace v7400
 
 int main(int argc, char* argv[]) {
@@ -51,7 +95,6 @@ int main(int argc, char* argv[]) {
   v7400::SetApplicationIdentity();
   // Before anything that can wait: the files read at start, the start-up boxes, the dialog.
   v7400::TerminationNotifier termination;
-
   v7400::SystemClock clock;
   const v7400::ErrorLog error_log(
       v7400::ErrorLogDirectory(QApplication::applicationDirPath().toLocal8Bit().toStdString()),
@@ -60,29 +103,20 @@ int main(int argc, char* argv[]) {
   if (v7400::OpenSessionOutputs(command_line.options, error_log, outputs) != 0) return 2;
   v7400::QtPrompts prompts;
   v7400::SettingsStore preferences;
-  if (const std::string problem = v7400::FormatRefusal(command_line.options, preferences);
-      !problem.empty()) {
-    std::fprintf(stderr, "v7400: %s; try 'v7400 --help'\n",
-                 v7400::ShownText(problem, v7400::kShownLineLimit).c_str());
-    return 2;
+  if (const int status = v7400::CheckRunFormat(command_line.options, preferences); status != 0) {
+    return status;
   }
-  // The settings file lives in --settings-dir, or in the working directory the program was
-  // started in.
+  // The settings file: in --settings-dir, else in the working directory the program started in.
   const std::string settings_path = v7400::SettingsFilePath(command_line.options);
   // Set as the window is built; the settings dialog may open while it is still being built
   // (a failed serial open), the help windows only once it exists.
   v7400::QtLink* link = nullptr;
   QWidget* main_window = nullptr;
   const auto settings_dialog = [&] {
-    if (link == nullptr || termination.Requested()) return;
-    v7400::QtPrompts dialog_prompts;
-    const std::unique_ptr<v7400::SerialDevice> test_port = link->MakeTestPort();
-    v7400::TCommunicationSetup dialog(link->DialogPorts(*test_port, dialog_prompts), error_log,
-                                      main_window);
-    dialog_prompts.SetParent(&dialog);
-    dialog.exec();
+    if (link != nullptr && !termination.Requested()) {
+      v7400::OpenSettingsDialog(*link, error_log, main_window);
+    }
   };
-
   v7400::TForm1 form(v7400::FormPorts{
       .prompts = prompts,
       .preferences = preferences,
@@ -107,36 +141,5 @@ int main(int argc, char* argv[]) {
       .outputs = &outputs,
   });
   main_window = &form;
-  prompts.SetParent(&form);
-
-  QObject::connect(&application, &QGuiApplication::commitDataRequest, &form,
-                   &v7400::TForm1::SessionEnd);
-  QObject::connect(&termination, &v7400::TerminationNotifier::terminationRequested, &form,
-                   &v7400::TForm1::Terminate);
-  // A signal that came while the window was being built ends the program now.
-  if (termination.Requested()) {
-    form.Terminate();
-    return v7400::FinishWindowRun(form.Session(), QApplication::exec());
-  }
-
-  if (std::string error; !form.Session().StartControl(error, [&form] { form.ControlChanged(); })) {
-    std::fprintf(stderr, "v7400: %s\n", error.c_str());
-    return 2;
-  }
-
-  // The expectations as they stand, in the status bar once a second.
-  const std::vector<v7400::Expectation>& expectations = command_line.options.faults.expectations;
-  QTimer judging;
-  const v7400::TrafficObservers& traffic = form.Session().Traffic();
-  QObject::connect(&judging, &QTimer::timeout, &form, [&] {
-    const v7400::RunJudgement judgement =
-        v7400::JudgeRun(traffic.Ledger().Report(), traffic.Answers(), expectations);
-    form.ShowExpectationsNote(v7400::ExpectationsNote(judgement.expectations));
-  });
-  if (!expectations.empty()) judging.start(1000);
-
-  form.PlaceOnScreen();
-  form.show();
-  const int status = QApplication::exec();
-  return v7400::FinishWindowRun(form.Session(), status);
+  return v7400::RunWindow(form, prompts, application, termination, command_line.options);
 }

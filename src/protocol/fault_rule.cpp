@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cmath>
 #include <cstdio>
 
 #include "core/fixed_text.h"
+#include "core/parse_whole.h"
 
 namespace v7400 {
 
@@ -41,18 +41,11 @@ std::vector<std::string_view> Split(std::string_view text, char separator) {
   }
 }
 
-std::optional<long long> WholeNumber(std::string_view text) {
-  long long value = 0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
-  return value;
-}
-
 // A whole number in [low, high], else an error naming `what`.
 std::optional<int> Bounded(std::string_view text, std::string_view what, long long low,
                            long long high, std::string& error) {
-  const auto value = WholeNumber(text);
-  if (!value || *value < low || *value > high) {
+  const auto value = ParseWhole<long long>(text, low, high);
+  if (!value) {
     error = std::string(what) + " must be a whole number from " + std::to_string(low) + " to " +
             std::to_string(high) + ", not \"" + std::string(text) + "\"";
     return std::nullopt;
@@ -71,7 +64,7 @@ bool IsSequence(std::string_view text) {
 // Milliseconds from `low` to 60000; `what` names them in the error.
 std::optional<int> DelayMs(std::string_view text, std::string_view what, int low,
                            std::string& error) {
-  const auto ms = WholeNumber(text);
+  const auto ms = ParseWhole<long long>(text);
   if (ms && *ms > kMaxFaultDelayMs) {
     error = "a delay over 60 s (60000 ms) is not allowed";
     return std::nullopt;
@@ -110,16 +103,14 @@ bool ParseLognormal(const std::vector<std::string_view>& parts, FaultRule& rule,
   const auto median = DelayMs(parts[1], "lognormal MEDIAN", 1, error);
   if (!median) return false;
   const std::string_view text = parts[2];
-  double sigma = -1;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), sigma);
-  if (text.empty() || ec != std::errc() || end != text.data() + text.size() ||
-      !std::isfinite(sigma) || !(sigma >= 0)) {
+  const auto sigma = ParseWhole<double>(text, 0);
+  if (!sigma) {
     error = "lognormal SIGMA must be a number from 0 up, not \"" + std::string(text) + "\"";
     return false;
   }
   rule.delay = DelayShape::kLognormal;
   rule.amount = *median;
-  rule.sigma = sigma;
+  rule.sigma = *sigma;
   return true;
 }
 
@@ -185,14 +176,12 @@ bool ParseLines(std::string_view value, FaultRule& rule, std::string& error) {
 }
 
 bool ParseProbability(std::string_view value, FaultRule& rule, std::string& error) {
-  double p = -1;
-  const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), p);
-  if (value.empty() || ec != std::errc() || end != value.data() + value.size() || !(p >= 0) ||
-      p > 1) {
+  const auto p = ParseWhole<double>(value, 0, 1);
+  if (!p) {
     error = "p must be a probability from 0 to 1, not \"" + std::string(value) + "\"";
     return false;
   }
-  rule.p = p;
+  rule.p = *p;
   return true;
 }
 
@@ -346,15 +335,13 @@ std::optional<OutagePlan> ParseOutage(std::string_view text, std::string& error)
   OutagePlan outage;
   const std::size_t at = text.find('@');
   const std::string_view seconds = text.substr(0, at);
-  double value = -1;
-  const auto [end, ec] = std::from_chars(seconds.data(), seconds.data() + seconds.size(), value);
-  if (seconds.empty() || ec != std::errc() || end != seconds.data() + seconds.size() ||
-      !(value > 0) || value > kMaxOutageSeconds) {
+  const auto value = ParseWhole<double>(seconds, 0, kMaxOutageSeconds);
+  if (!value || *value == 0) {
     error = "the outage must last more than 0 and at most 86400 seconds, not \"" +
             std::string(seconds) + "\"";
     return std::nullopt;
   }
-  outage.seconds = value;
+  outage.seconds = *value;
   if (at == std::string_view::npos) return outage;
   const std::string_view tail = text.substr(at + 1);
   if (tail.substr(0, 6) != "after=") {
@@ -374,12 +361,8 @@ std::string ToString(const OutagePlan& outage) {
 }
 
 std::optional<std::uint64_t> ParseSeed(std::string_view text, std::string& error) {
-  std::uint64_t seed = 0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), seed);
-  if (text.empty() || ec != std::errc() || end != text.data() + text.size()) {
-    error = "the seed must be a whole number from 0 to 18446744073709551615";
-    return std::nullopt;
-  }
+  const auto seed = ParseWhole<std::uint64_t>(text);
+  if (!seed) error = "the seed must be a whole number from 0 to 18446744073709551615";
   return seed;
 }
 

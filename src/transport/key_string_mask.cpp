@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <stdexcept>
 
+#include "codec/cipher.h"
+
 namespace v7400 {
 
 namespace {
@@ -23,7 +25,7 @@ int HexValue(char c) {
 }  // namespace
 
 std::string MaskKeyString(const std::string& text) {
-  if (text.size() != 32 && text.size() != 48 && text.size() != 64) return {};
+  if (!IsKeyStringLength(text.size())) return {};
   static constexpr char kDigits[] = "0123456789ABCDEF";
   std::string masked;
   masked.reserve(text.size());

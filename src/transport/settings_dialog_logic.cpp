@@ -15,8 +15,6 @@ namespace v7400 {
 
 namespace {
 
-bool IsValidKeyLength(std::size_t length) { return length == 32 || length == 48 || length == 64; }
-
 bool AllHex(const std::string& text) {
   return std::all_of(text.begin(), text.end(),
                      [](unsigned char c) { return std::isxdigit(c) != 0; });
@@ -199,7 +197,7 @@ void SettingsDialogLogic::LoadNetworkLines(const SettingsLines& lines, SettingsF
 
 void SettingsDialogLogic::LoadKeyLine(const std::string& line, SettingsForm& form) {
   std::string key;
-  if (IsValidKeyLength(line.size()) && AllHex(line)) key = MaskKeyString(line);
+  if (IsKeyString(line)) key = MaskKeyString(line);
   if (key.empty()) {
     // No usable key: encryption goes off and the 128-bit default takes its place.
     form.encryption = false;
@@ -281,7 +279,7 @@ AcceptOutcome SettingsDialogLogic::Accept(const SettingsForm& form) {
 bool SettingsDialogLogic::CheckNetworkFields(const SettingsForm& form, AcceptOutcome& outcome) {
   const std::string key = KeyText(form);
   const auto wanted = static_cast<std::size_t>(KeyEditsInUse(form.aes_index)) * kKeyEditLength;
-  if (key.size() != wanted || !AllHex(key)) {
+  if (key.size() != wanted || !IsKeyString(key)) {
     ports_.prompts.ShowError(kInvalidKeyStringMessage);
     outcome = AcceptOutcome::kStay;
     return false;

@@ -140,6 +140,17 @@ TEST(CipherTest, KeyStringRules) {
   EXPECT_THROW(cipher.DecryptPacket(std::string(34, '\0')), std::invalid_argument);
 }
 
+TEST(CipherTest, KeyStringsAre32Or48Or64HexDigits) {
+  const std::string hex32 = "00112233445566778899aabbccddEEFF";
+  const std::pair<std::string, bool> cases[] = {
+      {hex32, true},         {hex32 + "0011223344556677", true},
+      {hex32 + hex32, true}, {hex32.substr(1), false},
+      {hex32 + "0", false},  {"G" + hex32.substr(1), false},
+      {"", false},
+  };
+  for (const auto& [text, valid] : cases) EXPECT_EQ(IsKeyString(text), valid) << text;
+}
+
 TEST(CipherTest, EmptyKeyUsesTheDefaultKey) {
   CountingRandom random;
   TRijndael empty_key(random);

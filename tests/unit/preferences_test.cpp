@@ -148,6 +148,7 @@ TEST(LoadPreferences, EachBrokenValueKeepsItsDefaultAndTheRestIsRead) {
   }
   EXPECT_EQ(ParseStoredInteger("-2147483648"), INT32_MIN);
   EXPECT_EQ(ParseStoredInteger("+7"), 7);
+  EXPECT_THROW(ParseStoredInteger("+-7"), std::runtime_error);
 }
 
 TEST(SavePreferences, RoundTripAcrossTwoHolders) {

@@ -1,5 +1,6 @@
-// The program's command line: --help, --version, the settings folder, and the options of a run
-// without a window. A plain start without options runs the window as it always did.
+// The program's command line on Qt's parser: --help, --version and the options of
+// app/program_options.h, most of which work beside the window too. A plain start without
+// options runs the window as it always did.
 #pragma once
 
 #include <optional>

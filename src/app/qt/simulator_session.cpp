@@ -6,6 +6,7 @@
 #include "app/qt/control_host.h"
 #include "app/run_summary.h"
 #include "core/output_file.h"
+#include "core/shown_text.h"
 #include "display/retransmission_report.h"
 
 namespace v7400 {
@@ -62,15 +63,9 @@ AutomationFormat RunFormat(const RunOptions& options, const PreferenceStore& pre
   return LoadPara(preferences, problems).Format;
 }
 
-std::string FormatRefusal(const RunOptions& options, const PreferenceStore& preferences) {
-  const AutomationFormat format = RunFormat(options, preferences);
-  for (const TCommand& command : options.commands) {
-    if (!CarriedInFormat(command, format)) {
-      return "--command " + CommandName(command) +
-             ": the 4100 format has no such command (date, time and stop-audio only)";
-    }
-  }
-  return FaultFormatProblem(options.faults, format);
+int CheckRunFormat(const RunOptions& options, const PreferenceStore& preferences) {
+  const std::string problem = FormatRefusal(options, RunFormat(options, preferences));
+  return problem.empty() ? 0 : Refuse(ShownText(problem, kShownLineLimit) + "; try 'v7400 --help'");
 }
 
 SimulatorSession::SimulatorSession(const RunOptions& options, const Clock& clock,

@@ -58,8 +58,9 @@ int OpenSessionOutputs(const RunOptions& options, const ErrorLog& error_log,
 
 // The format the run starts in: the command line's, else the stored preference.
 AutomationFormat RunFormat(const RunOptions& options, const PreferenceStore& preferences);
-// Why the run's format cannot carry a command or a fault of the command line, or empty.
-std::string FormatRefusal(const RunOptions& options, const PreferenceStore& preferences);
+// 0 when the run's format carries every command, fault and expectation of the command line;
+// else 2 after the one line that says which it cannot.
+int CheckRunFormat(const RunOptions& options, const PreferenceStore& preferences);
 
 // What the run's figures come to, as the summary files and the exit status have them.
 struct SessionReport {
