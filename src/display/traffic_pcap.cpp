@@ -62,7 +62,9 @@ std::uint64_t EpochMicros(const LocalTime& time) {
 }
 
 std::string PacketComment(const FrameReport& report) {
-  if (report.direction == FrameDirection::kOut) return "out";
+  if (report.direction == FrameDirection::kOut) {
+    return report.reason.empty() ? "out" : "out: " + report.reason;
+  }
   std::string comment = VerdictName(report.verdict);
   if (!report.reason.empty()) comment += ": " + report.reason;
   return comment;
