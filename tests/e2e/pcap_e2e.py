@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """--pcap beside --csv, read back by tshark with and without the v7400.lua dissector: every packet
-matches its CSV row. pcap_e2e.py BIN udp-aes|pty|sigkill|full-disk|dissector-fuzz"""
+matches its CSV row. pcap_e2e.py BIN udp-aes|faults|pty|sigkill|full-disk|dissector-fuzz"""
 import csv
 import glob
 import json
@@ -88,6 +88,58 @@ def udp_aes(bin_dir):
           {(str(emu_port), "10000"), ("10000", str(emu_port))}, "the ports")
 
 
+def faults(bin_dir):
+    """AES on ports other than 10000 (the heuristic finds the frames) with a spoiled checksum, a
+    split answer and a wrong sequence: what the dissector makes of each, and microsecond stamps."""
+    key = "00112233445566778899AABBCCDDEEFF"
+    masked = subprocess.check_output([os.path.join(bin_dir, "receiver-emu"), "--masked-key", key],
+                                     text=True).strip()
+    port, emu_port = random.randrange(42000, 44000), random.randrange(45600, 46900)
+    run = Run(bin_dir, PLAIN_UDP[:8] + [emu_port, port, 19, 1, 1, masked, ""])
+    sim = run.start("--format", "sia", "--count", "11", "--pcap", "t.pcapng", "--pcap-wire",
+                    "--fault", "bad-crc:every=3:first=3", "--fault", "split:every=5:first=5",
+                    "--fault", "wrong-sequence:every=7:first=7")
+    wait_listening(sim, port)
+    emu = run.emulator("--udp", "127.0.0.1", str(port), "--local-port", str(emu_port), "--key", key,
+                       "--count", "8", "--timeout", "300")
+    emu.communicate(timeout=30), sim.communicate(timeout=30)
+    capture = run.path("t.pcapng")
+    check(subprocess.check_output(["capinfos", capture], text=True)
+          .count("Time resolution = 0x06") == 2, "if_tsresol on both interfaces")
+    names = ["frame.interface_id", "frame.time_epoch", "frame.comment", "v7400.kind",
+             "v7400.sequence", "v7400.checksum", "v7400.checksum.expected", "v7400.piece",
+             "v7400.answer", "v7400.answered", "v7400.aes.length", "v7400.aes.padding",
+             "udp.length", "_ws.expert.message"]
+    out = tshark("-r", capture, "-T", "fields", "-E", "occurrence=a", "-E", "aggregator=|",
+                 *sum((["-e", f] for f in names), []), lua=os.path.join(bin_dir, "v7400.lua"))
+    got = [dict(zip(names, line.split("\t"))) for line in out.splitlines()]
+    frames = [p for p in got if p["frame.interface_id"] == "0"]
+    wire = [p for p in got if p["frame.interface_id"] == "1"]
+    check(len(frames) == len(wire) > 20 and all(p["v7400.kind"] for p in frames), "%s" % got)
+    check(any(p["frame.time_epoch"][-6:-3] != "000" for p in got), "microseconds")
+    for plain, packet in zip(frames, wire):  # the same datagram, encrypted
+        check(packet["v7400.kind"] == "AES packet" and int(packet["v7400.aes.length"]) ==
+              int(plain["udp.length"]) - 8 and int(packet["udp.length"]) - 26 ==
+              int(packet["v7400.aes.length"]) + int(packet["v7400.aes.padding"]), "%s" % packet)
+    faulted = {p["frame.comment"].split(";")[0]: p for p in frames
+               if p["frame.comment"].startswith("out: fault")}
+    bad = faulted["out: fault 1: bad-crc every 3 first 3"]
+    check(bad["v7400.checksum"].startswith("\\x00") and "Bad checksum %s, expected %s" %
+          (bad["v7400.checksum"], bad["v7400.checksum.expected"]) in bad["_ws.expert.message"],
+          "bad-crc: %s" % bad)
+    pieces = [p for p in frames if p["frame.comment"].startswith("out: fault 2: split")]
+    check([(p["frame.comment"][-12:], p["v7400.kind"], p["v7400.answer"]) for p in pieces] ==
+          [("piece 1 of 2", "answer piece", ""), ("piece 2 of 2", "answer piece|answer", "ACK")],
+          "split %s" % pieces)
+    wrong = faulted["out: fault 3: wrong-sequence every 7 first 7"]
+    before = frames[frames.index(wrong) - 1]["v7400.sequence"]
+    check(wrong["v7400.answered"] == before and wrong["v7400.sequence"] == "0021" and
+          "ACK carries sequence 0021, the frame it answers " + before in wrong["_ws.expert.message"],
+          "wrong-sequence %s" % wrong)
+    check(all(p["frame.comment"] in ("ACK", "out") for p in frames if "fault" not in
+              p["frame.comment"]) and len(faulted) == 3, "comments %s" % faulted.keys())
+
+
 def pty(bin_dir):
     emu = subprocess.Popen([os.path.join(bin_dir, "receiver-emu"), "--json", "--pty", "--count",
                             "8", "--bad-crc-every", "3", "--start-delay", "700", "--line", "03"],
@@ -160,6 +212,6 @@ def dissector_fuzz(bin_dir):
 
 if __name__ == "__main__":
     bin_dir, scenario = sys.argv[1], sys.argv[2]
-    {"udp-aes": udp_aes, "pty": pty, "sigkill": sigkill, "full-disk": full_disk,
+    {"udp-aes": udp_aes, "faults": faults, "pty": pty, "sigkill": sigkill, "full-disk": full_disk,
      "dissector-fuzz": dissector_fuzz}[scenario](bin_dir)
     print("ok: " + scenario)
