@@ -225,34 +225,6 @@ TEST(AnswerFaultsTest, TheOutRowOfADelayedAnswerGivesItsDelay) {
   }
 }
 
-// Each piece of a faulted answer names its fault for the out row and the capture's comment, and
-// what it is: a split's piece, the frame a wrong sequence answers, a delay drawn.
-TEST(AnswerFaultsTest, EveryPieceOfAFaultedAnswerNamesItsFault) {
-  const std::string ack = "\n5C1E000B\t00420101[]\r";
-  const struct Case {
-    const char* rule;
-    std::vector<std::string> notes;
-  } cases[] = {
-      {"bad-crc:every=1", {"fault 1: bad-crc every 1"}},
-      {"split", {"fault 1: split; piece 1 of 2", "fault 1: split; piece 2 of 2"}},
-      {"wrong-sequence=0007", {"fault 1: wrong-sequence 0007; answers 0042"}},
-      {"delay=300", {"fault 1: delay 300; delayed 300 ms"}},
-      {"duplicate", {"fault 1: duplicate", "fault 1: duplicate"}},
-  };
-  for (const Case& c : cases) {
-    FakeClock clock;
-    HandScheduler scheduler;
-    AnswerFaults faults(clock, scheduler);
-    faults.SetRules(Rules({c.rule}), 1);
-    FaultChoice choice = faults.Choose(1, "0042");
-    std::vector<std::string> notes;
-    for (const AnswerPiece& piece : faults.Shape(choice, ack, true, false)) {
-      notes.push_back(piece.note);
-    }
-    EXPECT_EQ(notes, c.notes) << c.rule;
-  }
-}
-
 // No room for one more late answer: the frame is recorded unanswered, and that is said once.
 TEST(AnswerFaultsTest, ALateAnswerWithoutRoomIsRefusedAndRecordedSo) {
   Rig rig;
