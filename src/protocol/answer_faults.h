@@ -112,8 +112,8 @@ class AnswerFaults {
   // A frame on `line` (0 when it has none) with `sequence` is about to be answered.
   FaultChoice Choose(int line, std::string_view sequence);
   // What goes on the wire instead of `answer` ("4100": the single byte; SIA: the ACK or NACK
-  // frame), each piece with its note. `serial` spaces a split answer's pieces in time. A late answer the queue has no
-  // room for is refused: nothing goes, and `choice` says so.
+  // frame), each piece with its note. `serial` spaces a split answer's pieces in time. A late
+  // answer the queue has no room for is refused: nothing goes, and `choice` says so.
   std::vector<AnswerPiece> Shape(FaultChoice& choice, const std::string& answer, bool sia,
                                  bool serial);
   // The verdict the readers of the traffic see: what was really sent.
