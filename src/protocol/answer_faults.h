@@ -28,7 +28,8 @@ struct FaultChoice {
   int rule = 0;             // 1-based rule that acts, 0 none
   int outage = 0;           // 1-based outage the frame fell into, 0 none
   bool queue_full = false;  // a late answer refused: too many wait already
-  std::string sequence = {};  // the frame's sequence field (SIA): a wrong-sequence note names it
+  // The frame's sequence field (SIA): a wrong-sequence answer's note names it.
+  std::string sequence = {};
   bool Acts() const { return rule != 0 || outage != 0; }
 };
 

@@ -219,8 +219,9 @@ TEST(AnswerFaultsTest, TheOutRowOfADelayedAnswerGivesItsDelay) {
     for (const FrameReport& row : rig.rows) {
       if (row.direction == FrameDirection::kOut) out.push_back(row.reason);
     }
-    EXPECT_EQ(out, (std::vector<std::string>{"", "fault 1: delay uniform 200..800 first 1; delayed " +
-                                                     std::to_string(delay) + " ms"}))
+    EXPECT_EQ(out,
+              (std::vector<std::string>{"", "fault 1: delay uniform 200..800 first 1; delayed " +
+                                                std::to_string(delay) + " ms"}))
         << serial;
   }
 }
