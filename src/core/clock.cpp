@@ -8,8 +8,9 @@ namespace v7400 {
 LocalTime SystemClock::Now() const {
   const auto now = std::chrono::system_clock::now();
   const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-  const auto ms =
-      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+  const auto us =
+      std::chrono::duration_cast<std::chrono::microseconds>(now.time_since_epoch()).count() %
+      1000000;
   if (seconds != cached_second_) {
     std::tm parts{};
     localtime_r(&seconds, &parts);
@@ -24,7 +25,8 @@ LocalTime SystemClock::Now() const {
     cached_second_ = seconds;
   }
   LocalTime time = cached_;
-  time.millisecond = static_cast<int>(ms);
+  time.millisecond = static_cast<int>(us / 1000);
+  time.microsecond = static_cast<int>(us % 1000);
   return time;
 }
 

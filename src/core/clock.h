@@ -14,6 +14,8 @@ struct LocalTime {
   int second = 0;
   int millisecond = 0;
   int utc_offset_minutes = 0;  // east of UTC
+  // Within the millisecond, 0 to 999: the capture's time stamps; 0 from a clock without them.
+  int microsecond = 0;
 };
 
 class Clock {

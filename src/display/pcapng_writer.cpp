@@ -21,6 +21,8 @@ constexpr std::uint16_t kOptionComment = 1;
 constexpr std::uint16_t kOptionName = 2;  // if_name; epb_flags has the same code
 constexpr std::uint16_t kOptionFlags = 2;
 constexpr std::uint16_t kOptionUserApplication = 4;
+constexpr std::uint16_t kOptionTimeResolution = 9;  // if_tsresol
+constexpr char kMicroseconds = 6;                   // 10^-6 s, said though it is the default
 
 void Put16(std::string& out, std::uint16_t value) {
   out += static_cast<char>(value & 0xFF);
@@ -113,6 +115,7 @@ std::string InterfaceBlock(std::uint16_t link_type, std::string_view name) {
   Put16(body, 0);
   Put32(body, 0);  // no snapshot length
   PutOption(body, kOptionName, name);
+  PutOption(body, kOptionTimeResolution, std::string_view(&kMicroseconds, 1));
   PutOption(body, kOptionEnd, {});
   return Block(kInterfaceType, body);
 }

@@ -19,7 +19,8 @@ inline constexpr std::size_t kPcapMaxCaptured = 262144;
 
 enum class PacketDirection : std::uint32_t { kInbound = 1, kOutbound = 2 };
 
-// The blocks as bytes (little-endian), for the writer and for tests.
+// The blocks as bytes (little-endian), for the writer and for tests. Interfaces stamp their
+// packets in microseconds.
 std::string SectionHeaderBlock(std::string_view application);
 std::string InterfaceBlock(std::uint16_t link_type, std::string_view name);
 std::string PacketBlock(std::uint32_t interface_id, std::uint64_t micros, std::string_view data,

@@ -55,12 +55,14 @@ std::uint64_t EpochMicros(const LocalTime& time) {
   const std::int64_t seconds = DaysFromCivil(time.year, time.month, time.day) * 86400 +
                                time.hour * 3600 + time.minute * 60 + time.second -
                                static_cast<std::int64_t>(time.utc_offset_minutes) * 60;
-  const std::int64_t micros = seconds * 1000000 + time.millisecond * 1000;
+  const std::int64_t micros = seconds * 1000000 + time.millisecond * 1000 + time.microsecond;
   return micros < 0 ? 0 : static_cast<std::uint64_t>(micros);
 }
 
 std::string PacketComment(const FrameReport& report) {
-  if (report.direction == FrameDirection::kOut) return "out";
+  if (report.direction == FrameDirection::kOut) {
+    return report.reason.empty() ? "out" : "out: " + report.reason;
+  }
   std::string comment = VerdictName(report.verdict);
   if (!report.reason.empty()) comment += ": " + report.reason;
   return comment;

@@ -24,7 +24,8 @@ inline constexpr std::uint16_t kAutomationUdpPort = 10000;
 std::uint64_t EpochMicros(const LocalTime& time);
 
 // "ACK", or "NACK: CRC 1a2b, expected 1A2B: lower-case digits": the verdict and reason, as the
-// CSV has them.
+// CSV has them; a frame sent: "out", or with the reason it is unusual, "out: fault 2: split;
+// piece 1 of 2".
 std::string PacketComment(const FrameReport& report);
 
 // The two ends of a UDP frame that the capture shows.

@@ -168,6 +168,7 @@ void AnswerFaults::StartDueOutages(std::uint32_t now) {
 FaultChoice AnswerFaults::Choose(int line, std::string_view sequence) {
   if (before_choose_) before_choose_();
   FaultChoice choice;
+  choice.sequence = sequence;
   const std::uint32_t now = clock_.TickMs();
   StartDueOutages(now);
   ++frames_;
@@ -224,6 +225,7 @@ int AnswerFaults::DelayMs(const FaultRule& rule) {
 std::vector<AnswerPiece> AnswerFaults::Shape(FaultChoice& choice, const std::string& answer,
                                              bool sia, bool serial) {
   std::vector<AnswerPiece> pieces = ShapePieces(choice, answer, sia, serial);
+  NamePieces(choice, pieces);
   const bool late = std::any_of(pieces.begin(), pieces.end(),
                                 [](const AnswerPiece& piece) { return piece.delay_ms > 0; });
   if (!late) return pieces;
@@ -236,6 +238,23 @@ std::vector<AnswerPiece> AnswerFaults::Shape(FaultChoice& choice, const std::str
   if (!full_said_ && on_full_) on_full_();
   full_said_ = true;
   return {};
+}
+
+void AnswerFaults::NamePieces(const FaultChoice& choice, std::vector<AnswerPiece>& pieces) const {
+  if (choice.rule == 0) return;
+  const FaultKind kind = rules_[static_cast<std::size_t>(choice.rule) - 1].kind;
+  const std::string reason = Reason(choice);
+  for (std::size_t i = 0; i < pieces.size(); ++i) {
+    std::string note = reason;
+    if (kind == FaultKind::kSplit && pieces.size() > 1) {
+      note += "; piece " + std::to_string(i + 1) + " of " + std::to_string(pieces.size());
+    }
+    if (kind == FaultKind::kWrongSequence && !choice.sequence.empty()) {
+      note += "; answers " + choice.sequence;
+    }
+    if (!pieces[i].note.empty()) note += "; " + pieces[i].note;
+    pieces[i].note = std::move(note);
+  }
 }
 
 std::vector<AnswerPiece> AnswerFaults::ShapePieces(const FaultChoice& choice,

@@ -28,6 +28,8 @@ struct FaultChoice {
   int rule = 0;             // 1-based rule that acts, 0 none
   int outage = 0;           // 1-based outage the frame fell into, 0 none
   bool queue_full = false;  // a late answer refused: too many wait already
+  // The frame's sequence field (SIA): a wrong-sequence answer's note names it.
+  std::string sequence = {};
   bool Acts() const { return rule != 0 || outage != 0; }
 };
 
@@ -37,7 +39,9 @@ inline constexpr char kLateQueueFullReason[] = "late-answer queue full";
 struct AnswerPiece {
   int delay_ms = 0;
   std::string bytes;
-  std::string note = {};  // the reason its out row gives: "delayed 523 ms"
+  // The reason its out row gives: the fault, and what the piece is ("fault 1: delay 500;
+  // delayed 523 ms", "fault 2: split; piece 1 of 2", "fault 3: wrong-sequence; answers 0042").
+  std::string note = {};
 };
 
 struct OutageSpell {
@@ -109,8 +113,8 @@ class AnswerFaults {
   // A frame on `line` (0 when it has none) with `sequence` is about to be answered.
   FaultChoice Choose(int line, std::string_view sequence);
   // What goes on the wire instead of `answer` ("4100": the single byte; SIA: the ACK or NACK
-  // frame). `serial` spaces a split answer's pieces in time. A late answer the queue has no
-  // room for is refused: nothing goes, and `choice` says so.
+  // frame), each piece with its note. `serial` spaces a split answer's pieces in time. A late
+  // answer the queue has no room for is refused: nothing goes, and `choice` says so.
   std::vector<AnswerPiece> Shape(FaultChoice& choice, const std::string& answer, bool sia,
                                  bool serial);
   // The verdict the readers of the traffic see: what was really sent.
@@ -132,6 +136,7 @@ class AnswerFaults {
  private:
   std::vector<AnswerPiece> ShapePieces(const FaultChoice& choice, const std::string& answer,
                                        bool sia, bool serial);
+  void NamePieces(const FaultChoice& choice, std::vector<AnswerPiece>& pieces) const;
   bool Selects(FaultRule& rule, std::int64_t& seen, std::string_view sequence);
   bool Draw(double p) { return Fraction() < p; }
   // 53 random bits as a fraction in [0, 1): the same on every platform for the same seed.

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """--pcap beside --csv, read back by tshark with and without the v7400.lua dissector: every packet
-matches its CSV row. pcap_e2e.py BIN udp-aes|pty|sigkill|full-disk|dissector-fuzz"""
+matches its CSV row. pcap_e2e.py BIN udp-aes|faults|pty|sigkill|full-disk|dissector-fuzz"""
 import csv
 import glob
 import json
@@ -88,6 +88,49 @@ def udp_aes(bin_dir):
           {(str(emu_port), "10000"), ("10000", str(emu_port))}, "the ports")
 
 
+def faults(bin_dir):
+    """AES on ports other than 10000 (the heuristic finds the frames) with a spoiled checksum, a
+    split answer and a wrong sequence: what the dissector makes of each; microsecond stamps."""
+    key, port, emu_port = "00" * 16, random.randrange(42000, 44000), random.randrange(45600, 46900)
+    masked = subprocess.check_output([os.path.join(bin_dir, "receiver-emu"), "--masked-key", key],
+                                     text=True).strip()
+    run = Run(bin_dir, PLAIN_UDP[:8] + [emu_port, port, 19, 1, 1, masked, ""])
+    sim = run.start("--format", "sia", "--count", "11", "--pcap", "t.pcapng", "--pcap-wire",
+                    "--fault", "bad-crc:every=3:first=3", "--fault", "split:every=5:first=5",
+                    "--fault", "wrong-sequence:every=7:first=7")
+    wait_listening(sim, port)
+    run.emulator("--udp", "127.0.0.1", str(port), "--local-port", str(emu_port), "--key", key,
+                 "--count", "8", "--timeout", "300").communicate(timeout=30)
+    sim.communicate(timeout=30)
+    check(subprocess.check_output(["capinfos", run.path("t.pcapng")], text=True)
+          .count("Time resolution = 0x06") == 2, "if_tsresol on both interfaces")
+    names = ["frame.interface_id", "frame.time_epoch", "frame.comment", "v7400.kind", "udp.length",
+             "v7400.sequence", "v7400.checksum", "v7400.checksum.expected", "v7400.answer",
+             "v7400.aes.length", "v7400.aes.padding", "_ws.expert.message"]
+    out = tshark("-r", run.path("t.pcapng"), "-T", "fields", "-E", "occurrence=a", "-E",
+                 "aggregator=|", *sum((["-e", f] for f in names), []),
+                 lua=os.path.join(bin_dir, "v7400.lua"))
+    got = [dict(zip(names, line.split("\t"))) for line in out.splitlines()]
+    frames, wire = ([p for p in got if p["frame.interface_id"] == i] for i in "01")
+    check(len(frames) == len(wire) > 20 and all(p["v7400.kind"] for p in frames) and
+          any(p["frame.time_epoch"][-6:-3] != "000" for p in got), "microseconds: %s" % got)
+    check(all(p["v7400.kind"] == "AES packet" and int(plain["udp.length"]) - 8 ==
+              int(p["v7400.aes.length"]) == int(p["udp.length"]) - 26 - int(p["v7400.aes.padding"])
+              for plain, p in zip(frames, wire)), "AES packets: %s" % wire)
+    bad, one, two, wrong = faulted = [p for p in frames if p["frame.comment"][:10] == "out: fault"]
+    check((bad["frame.comment"], one["frame.comment"], two["frame.comment"], one["v7400.kind"],
+           two["v7400.kind"], two["v7400.answer"]) == ("out: fault 1: bad-crc every 3 first 3",
+          "out: fault 2: split every 5 first 5; piece 1 of 2", "out: fault 2: split every 5 first "
+          "5; piece 2 of 2", "answer piece", "answer piece|answer", "ACK"), "%s" % faulted)
+    check(bad["v7400.checksum"] == "\\x00" + bad["v7400.checksum.expected"][1:] and
+          "Bad checksum %s, expected %s" % (bad["v7400.checksum"], bad["v7400.checksum.expected"])
+          in bad["_ws.expert.message"], "bad-crc: %s" % bad)
+    answered = frames[frames.index(wrong) - 1]["v7400.sequence"]
+    check(wrong["frame.comment"] == "out: fault 3: wrong-sequence every 7 first 7; answers " +
+          answered and "ACK carries sequence 0021, the frame it answers " + answered in
+          wrong["_ws.expert.message"], "wrong-sequence %s" % wrong)
+
+
 def pty(bin_dir):
     emu = subprocess.Popen([os.path.join(bin_dir, "receiver-emu"), "--json", "--pty", "--count",
                             "8", "--bad-crc-every", "3", "--start-delay", "700", "--line", "03"],
@@ -142,24 +185,34 @@ def dissector_fuzz(bin_dir):
     payloads = [open(p, "rb").read() for p in sorted(glob.glob(os.path.join(root, "*", "*")))]
     body = b"\t00420105[#1234|NBA05]"
     good = b"\n%04X%02X" % (crc16_arc(body), len(body)) + body + b"\r"
-    payloads += [good[:n] for n in range(1, len(good) + 1)]
+    payloads += (cuts := [good[:n] for n in range(1, len(good) + 1)])
     payloads += [good.replace(b"[#1234|NBA05]", d) for d in (b"[#|N", b"[#1|N\xffA]", b"[", b"[]")]
-    rng = random.Random(7)
+    rng, lua = random.Random(7), os.path.join(bin_dir, "v7400.lua")
     payloads += [start + bytes(rng.randrange(256) for _ in range(rng.randrange(1, 80)))
                  for start in (b"", b"\n") for _ in range(50)]
-    path = os.path.join(tempfile.mkdtemp(prefix="v7400-pcap-"), "fuzz.pcap")
-    with open(path, "wb") as f:  # classic pcap, the serial user link type
-        f.write(struct.pack("<IHHiIII", 0xA1B2C3D4, 2, 4, 0, 0, 262144, 147))
-        for data in filter(None, payloads):
-            f.write(struct.pack("<IIII", 0, 0, len(data), len(data)) + data)
-    out = tshark("-r", path, "-V", lua=os.path.join(bin_dir, "v7400.lua"))
+    out = tshark("-r", write_pcap(147, filter(None, payloads)), "-V", lua=lua)
     check("Lua Error" not in out and "Not dissected" not in out, "a dissector error")
     check(out.count("V7400 automation link") == len(list(filter(None, payloads))), "every frame")
     check("(Error/Checksum): Bad checksum" in out and "alarm, zone 05" in out, "expert info")
+    # UDP on port 43000: the heuristic takes the whole frame, none of the others.
+    udp = [struct.pack(">BBHIBBHIIHHHH", 0x45, 0, 28 + len(d), 0, 64, 17, 0, 0x7F000001, 0x7F000001,
+                       43000, 43001, 8 + len(d), 0) + d for d in payloads[-100:] + [
+        good.replace(b"NBA05", b"NBA06"), good.replace(b"16\t", b"17\t")] + cuts]
+    kinds = tshark("-r", write_pcap(101, udp), "-T", "fields", "-e", "v7400.kind", lua=lua)
+    check(kinds.splitlines() == [""] * (len(udp) - 1) + ["event"], "heuristic: %r" % kinds)
+
+
+def write_pcap(link, packets):
+    path = os.path.join(tempfile.mkdtemp(prefix="v7400-pcap-"), "fuzz.pcap")
+    with open(path, "wb") as f:  # classic pcap
+        f.write(struct.pack("<IHHiIII", 0xA1B2C3D4, 2, 4, 0, 0, 262144, link))
+        for data in packets:
+            f.write(struct.pack("<IIII", 0, 0, len(data), len(data)) + data)
+    return path
 
 
 if __name__ == "__main__":
     bin_dir, scenario = sys.argv[1], sys.argv[2]
-    {"udp-aes": udp_aes, "pty": pty, "sigkill": sigkill, "full-disk": full_disk,
+    {"udp-aes": udp_aes, "faults": faults, "pty": pty, "sigkill": sigkill, "full-disk": full_disk,
      "dissector-fuzz": dissector_fuzz}[scenario](bin_dir)
     print("ok: " + scenario)
