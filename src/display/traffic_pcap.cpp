@@ -21,9 +21,10 @@ std::int64_t DaysFromCivil(int year, int month, int day) {
   return static_cast<std::int64_t>(era) * 146097 + day_of_era - 719468;
 }
 
-bool IsNumeric(const std::string& address, bool ipv6) {
+bool IsNumeric(const std::string& address, LinkKind link) {
   std::array<unsigned char, 16> bytes{};
-  return inet_pton(ipv6 ? AF_INET6 : AF_INET, address.c_str(), bytes.data()) == 1;
+  return inet_pton(link == LinkKind::kUdp6 ? AF_INET6 : AF_INET, address.c_str(), bytes.data()) ==
+         1;
 }
 
 std::string WithoutZone(const std::string& address) { return address.substr(0, address.find('%')); }
@@ -41,11 +42,11 @@ UdpEnds UdpEndsOf(const SimulatorState& state, const FrameReport& report,
   if (peer.empty()) {
     peer = WithoutZone(state.ReceiverAddress);
     for (const std::string& resolved : state.ReceiverResolvedAddresses) {
-      if (IsNumeric(peer, ipv6)) break;
+      if (IsNumeric(peer, report.link)) break;
       peer = WithoutZone(resolved);
     }
   }
-  if (!IsNumeric(peer, ipv6)) peer = ipv6 ? "::" : "0.0.0.0";
+  if (!IsNumeric(peer, report.link)) peer = ipv6 ? "::" : "0.0.0.0";
   const bool loopback = ipv6 ? peer == "::1" : peer.starts_with("127.");
   const std::string local = loopback ? (ipv6 ? "::1" : "127.0.0.1") : (ipv6 ? "::" : "0.0.0.0");
   return {{local, local_port}, {peer, PortNumber(state.ReceiverPort)}};
