@@ -52,6 +52,8 @@ struct FrameReport {
   std::string bytes;
   FrameVerdict verdict = FrameVerdict::kNone;
   std::string reason;
+  // A frame sent: the answer fault that shaped it ("fault 2: split; piece 1 of 2"), or empty.
+  std::string fault;
   // A datagram as it was on the wire where that differs from `bytes` (an AES packet).
   std::string wire;
   // The likely cause behind a refused or unanswered frame ("lower-case digits"), or empty.

@@ -80,12 +80,13 @@ class DisplaySink {
   // says so once per spell of them, in the view and in the record's reason.
   void ReportFrame(FrameReport report);
   // A frame sent on the link the connection mode chooses; `reason` says why it is unusual.
-  void ReportSent(const std::string& bytes, std::string reason = {}) {
+  void ReportSent(const std::string& bytes, std::string reason = {}, std::string fault = {}) {
     FrameReport report;
     report.direction = FrameDirection::kOut;
     report.link = OutgoingLink(state_);
     report.bytes = bytes;
     report.reason = std::move(reason);
+    report.fault = std::move(fault);
     if (report.link != LinkKind::kSerial) report.wire = std::move(state_.SentWire);
     state_.SentWire.clear();
     ReportFrame(std::move(report));

@@ -62,7 +62,11 @@ std::uint64_t EpochMicros(const LocalTime& time) {
 
 std::string PacketComment(const FrameReport& report) {
   if (report.direction == FrameDirection::kOut) {
-    return report.reason.empty() ? "out" : "out: " + report.reason;
+    // "out: fault 1: delay 500; delayed 523 ms": the fault first, then the out row's reason.
+    const std::string& first = report.fault.empty() ? report.reason : report.fault;
+    std::string comment = first.empty() ? "out" : "out: " + first;
+    if (!report.fault.empty() && !report.reason.empty()) comment += "; " + report.reason;
+    return comment;
   }
   std::string comment = VerdictName(report.verdict);
   if (!report.reason.empty()) comment += ": " + report.reason;

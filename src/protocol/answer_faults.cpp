@@ -245,15 +245,14 @@ void AnswerFaults::NamePieces(const FaultChoice& choice, std::vector<AnswerPiece
   const FaultKind kind = rules_[static_cast<std::size_t>(choice.rule) - 1].kind;
   const std::string reason = Reason(choice);
   for (std::size_t i = 0; i < pieces.size(); ++i) {
-    std::string note = reason;
+    std::string& fault = pieces[i].fault;
+    fault = reason;
     if (kind == FaultKind::kSplit && pieces.size() > 1) {
-      note += "; piece " + std::to_string(i + 1) + " of " + std::to_string(pieces.size());
+      fault += "; piece " + std::to_string(i + 1) + " of " + std::to_string(pieces.size());
     }
     if (kind == FaultKind::kWrongSequence && !choice.sequence.empty()) {
-      note += "; answers " + choice.sequence;
+      fault += "; answers " + choice.sequence;
     }
-    if (!pieces[i].note.empty()) note += "; " + pieces[i].note;
-    pieces[i].note = std::move(note);
   }
 }
 

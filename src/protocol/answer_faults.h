@@ -39,9 +39,10 @@ inline constexpr char kLateQueueFullReason[] = "late-answer queue full";
 struct AnswerPiece {
   int delay_ms = 0;
   std::string bytes;
-  // The reason its out row gives: the fault, and what the piece is ("fault 1: delay 500;
-  // delayed 523 ms", "fault 2: split; piece 1 of 2", "fault 3: wrong-sequence; answers 0042").
-  std::string note = {};
+  std::string note = {};  // the reason its out row gives: "delayed 523 ms"
+  // The fault, and what the piece is, as the capture names it ("fault 2: split; piece 1 of 2",
+  // "fault 3: wrong-sequence; answers 0042").
+  std::string fault = {};
 };
 
 struct OutageSpell {

@@ -170,7 +170,7 @@ void NetworkReceiver::Reply(Received& r) {
   if (r.answering && r.fault.Acts()) {
     faults_->Send(std::move(r.pieces), [this](const AnswerPiece& piece, bool late) {
       if (state_.Closing != 0) return;
-      SendNow(piece.bytes, piece.note);
+      SendNow(piece.bytes, piece.note, piece.fault);
       if (late) ShowLateAnswer(sink_, clock_, piece.bytes, state_.SpaceConverting == 1);
     });
   } else if (r.answering) {
@@ -178,11 +178,11 @@ void NetworkReceiver::Reply(Received& r) {
   }
 }
 
-void NetworkReceiver::SendNow(const std::string& answer, std::string reason) {
+void NetworkReceiver::SendNow(const std::string& answer, std::string reason, std::string fault) {
   ++state_.SentCount;
   sink_.ShowSent();
   sender_.SendDatagram(answer);
-  sink_.ReportSent(answer, std::move(reason));
+  sink_.ReportSent(answer, std::move(reason), std::move(fault));
 }
 
 }  // namespace v7400

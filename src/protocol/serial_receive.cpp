@@ -200,18 +200,18 @@ void SerialReceiver::SendAnswer(std::string answer) {
 void SerialReceiver::SendFaulted() {
   faults_->Send(std::move(pieces_), [this](const AnswerPiece& piece, bool late) {
     if (state_.Closing != 0) return;
-    WriteNow(piece.bytes, piece.note);
+    WriteNow(piece.bytes, piece.note, piece.fault);
     if (late) ShowLateAnswer(sink_, clock_, piece.bytes, true);
   });
   pieces_.clear();
   if (state_.IsSia()) RunProgrammingSteps(state_, state_.FrameBuffer, lines_);
 }
 
-void SerialReceiver::WriteNow(const std::string& bytes, std::string reason) {
+void SerialReceiver::WriteNow(const std::string& bytes, std::string reason, std::string fault) {
   ++state_.SentCount;
   sink_.ShowSent();
   port_.Write(bytes);
-  sink_.ReportSent(bytes, std::move(reason));
+  sink_.ReportSent(bytes, std::move(reason), std::move(fault));
 }
 
 }  // namespace v7400

@@ -38,7 +38,7 @@ class SerialReceiver {
   // Chooses the frame's fault; true when one acts, its pieces rendered into the entry texts.
   bool ChooseFault(const std::string& answer, const std::string& sequence, const char* gap);
   void SendFaulted();
-  void WriteNow(const std::string& bytes, std::string reason);
+  void WriteNow(const std::string& bytes, std::string reason, std::string fault = {});
   void DropFrame();
 
   SimulatorState& state_;
