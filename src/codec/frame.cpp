@@ -1,8 +1,7 @@
 #include "codec/frame.h"
 
-#include <cstdio>
-
 #include "codec/crc16.h"
+#include "core/fixed_text.h"
 
 namespace v7400 {
 
@@ -61,14 +60,14 @@ std::string_view SiaData(std::string_view frame) {
 }
 
 std::string Hex4(std::uint16_t value) {
-  char text[8];
-  std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(value));
+  std::string text;
+  AppendDigits(text, value, 4, 16);
   return text;
 }
 
 std::string HexLength(std::size_t value) {
-  char text[24];
-  std::snprintf(text, sizeof text, "%02zX", value);
+  std::string text;
+  AppendDigits(text, value, 2, 16);
   return text;
 }
 
@@ -97,9 +96,11 @@ std::string LengthFault(std::string_view buffer) {
 }
 
 std::string WrapSiaBody(std::string_view body) {
-  std::string frame(1, kSiaStart);
-  frame += Hex4(Crc16(body));
-  frame += HexLength(body.size());
+  std::string frame;
+  frame.reserve(body.size() + 24);
+  frame += kSiaStart;
+  AppendDigits(frame, Crc16(body), 4, 16);
+  AppendDigits(frame, body.size(), 2, 16);
   frame += body;
   frame += kSiaEnd;
   return frame;

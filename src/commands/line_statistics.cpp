@@ -94,18 +94,27 @@ void LineStatistics::dg_linestatusClick(int column, int row) {
 
 void LineStatistics::Refresh() {
   const int n = SelectedLine();
-  page_.edtLine = std::to_string(n);
-  panel_.SetText(PanelControl::edtLine, page_.edtLine);
-  panel_.SetCaption(PanelControl::tsht_linelog, kStatisticsCaption + std::to_string(n));
+  if (n != shown_.line || page_.edtLine != std::to_string(n)) {
+    page_.edtLine = std::to_string(n);
+    panel_.SetText(PanelControl::edtLine, page_.edtLine);
+    ShowFigure(PanelControl::tsht_linelog, kStatisticsCaption, n, shown_.line);
+  }
   const TLine& line = *FindLine(state_, n);
   ShowCounts(line.EventsReceived, line.CommandsSent, line.FeedbacksReceived);
 }
 
 void LineStatistics::ShowCounts(std::int64_t events, std::int64_t commands,
                                 std::int64_t feedbacks) {
-  panel_.SetCaption(PanelControl::lbl_totalevents, kEventsLabel + std::to_string(events));
-  panel_.SetCaption(PanelControl::lbl_totalcommands, kCommandsLabel + std::to_string(commands));
-  panel_.SetCaption(PanelControl::lbl_totalfeedbacks, kFeedbacksLabel + std::to_string(feedbacks));
+  ShowFigure(PanelControl::lbl_totalevents, kEventsLabel, events, shown_.events);
+  ShowFigure(PanelControl::lbl_totalcommands, kCommandsLabel, commands, shown_.commands);
+  ShowFigure(PanelControl::lbl_totalfeedbacks, kFeedbacksLabel, feedbacks, shown_.feedbacks);
+}
+
+void LineStatistics::ShowFigure(PanelControl caption, const char* label, std::int64_t value,
+                                std::int64_t& shown) {
+  if (value == shown) return;
+  shown = value;
+  panel_.SetCaption(caption, label + std::to_string(value));
 }
 
 CellPaint LineStatistics::dg_linestatusDrawCell(int column, int row) const {

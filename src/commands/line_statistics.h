@@ -79,6 +79,9 @@ class LineStatistics {
 
  private:
   void ShowCounts(std::int64_t events, std::int64_t commands, std::int64_t feedbacks);
+  // Refreshed on every frame, so a caption is only set again when its figure changed.
+  void ShowFigure(PanelControl caption, const char* label, std::int64_t value,
+                  std::int64_t& shown);
 
   SimulatorState& state_;
   CommandPage& page_;
@@ -88,6 +91,13 @@ class LineStatistics {
   Prompts& prompts_;
   int column_ = 0;
   int row_ = 0;
+  struct ShownFigures {
+    std::int64_t line = -1;
+    std::int64_t events = -1;
+    std::int64_t commands = -1;
+    std::int64_t feedbacks = -1;
+  };
+  ShownFigures shown_;  // what the captions show
 };
 
 }  // namespace v7400

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <charconv>
+#include <cstdint>
 #include <string>
 
 namespace v7400 {
@@ -19,6 +20,19 @@ inline std::string ShortestText(double value) {
   char text[32];
   const auto result = std::to_chars(text, text + sizeof text, value);
   return std::string(text, result.ptr);
+}
+
+// Appends `value` with at least `digits` digits, zeros in front: "07", "2026"; in base 16 with
+// upper-case letters: "0A", "47D4". Every frame's time and checksum go through this.
+inline void AppendDigits(std::string& out, std::uint64_t value, int digits, unsigned base = 10) {
+  char text[24];
+  char* const end = text + sizeof text;
+  char* first = end;
+  do {
+    *--first = "0123456789ABCDEF"[value % base];
+    value /= base;
+  } while (first > text && (value != 0 || end - first < digits));
+  out.append(first, end);
 }
 
 }  // namespace v7400

@@ -1,7 +1,8 @@
 #include "display/display_text.h"
 
 #include <cstdint>
-#include <cstdio>
+
+#include "core/fixed_text.h"
 
 namespace v7400 {
 
@@ -12,6 +13,19 @@ constexpr char kHexDigits[] = "0123456789ABCDEF";
 void AppendHexPair(std::string& out, std::uint8_t byte) {
   out += kHexDigits[byte >> 4U];
   out += kHexDigits[byte & 0x0FU];
+}
+
+// Two digits of a calendar field, as "%02d" of its last two digits.
+void AppendTwoDigits(std::string& out, int field) {
+  AppendDigits(out, static_cast<unsigned>(field % 100), 2);
+}
+
+void AppendTime(std::string& out, const LocalTime& t) {
+  AppendTwoDigits(out, t.hour);
+  out += ':';
+  AppendTwoDigits(out, t.minute);
+  out += ':';
+  AppendTwoDigits(out, t.second);
 }
 
 }  // namespace
@@ -28,7 +42,7 @@ std::string RenderHex(std::string_view bytes) {
 
 std::string RenderDecimal(std::string_view bytes, bool blank_as_s) {
   std::string out;
-  out.reserve(bytes.size());
+  out.reserve(bytes.size() + 16);
   for (const char c : bytes) {
     const auto byte = static_cast<std::uint8_t>(c);
     if (byte == 0x20) {
@@ -37,7 +51,7 @@ std::string RenderDecimal(std::string_view bytes, bool blank_as_s) {
       out += c;
     } else {
       out += '[';
-      out += std::to_string(byte);
+      AppendDigits(out, byte, 1);
       out += ']';
     }
   }
@@ -59,17 +73,22 @@ std::string RenderBracketedHex(std::string_view bytes) {
 }
 
 std::string TimeStamp(const Clock& clock) {
-  const LocalTime t = clock.Now();
-  char text[16];
-  std::snprintf(text, sizeof text, "%02d:%02d:%02d", t.hour % 100, t.minute % 100, t.second % 100);
+  std::string text;
+  AppendTime(text, clock.Now());
   return text;
 }
 
 std::string DateTimeStamp(const Clock& clock) {
   const LocalTime t = clock.Now();
-  char text[32];
-  std::snprintf(text, sizeof text, "%02d-%02d-%04d ", t.month % 100, t.day % 100, t.year % 10000);
-  return text + TimeStamp(clock);
+  std::string text;
+  AppendTwoDigits(text, t.month);
+  text += '-';
+  AppendTwoDigits(text, t.day);
+  text += '-';
+  AppendDigits(text, static_cast<unsigned>(t.year % 10000), 4);
+  text += ' ';
+  AppendTime(text, t);
+  return text;
 }
 
 }  // namespace v7400

@@ -286,7 +286,41 @@ void ConnectionManager::ResolveReceiverName() {
   }
 }
 
+bool ConnectionManager::KeyMatches(const ReceiverKey& key) const {
+  return key.valid && key.port == state_.ReceiverPort && key.address == state_.ReceiverAddress &&
+         key.resolved == state_.ReceiverResolvedAddresses &&
+         key.scope_id == ports_.discovery.LinkLocalScopeId();
+}
+
+ConnectionManager::ReceiverKey ConnectionManager::CurrentKey() const {
+  return ReceiverKey{state_.ReceiverPort, state_.ReceiverAddress, state_.ReceiverResolvedAddresses,
+                     ports_.discovery.LinkLocalScopeId(), true};
+}
+
+bool ConnectionManager::IsFromReceiver(const std::string& sender_address, IpVersion version) {
+  SenderMemo& memo = sender_memo_;
+  if (!KeyMatches(memo.key) || memo.sender != sender_address || memo.version != version) {
+    memo = SenderMemo{CurrentKey(), sender_address, version,
+                      SenderMatchesReceiver(state_, sender_address, version)};
+  }
+  return memo.matches;
+}
+
 UdpDestination ConnectionManager::Destination() const {
+  DestinationMemo& memo = destination_memo_;
+  if (!KeyMatches(memo.key)) {
+    memo = DestinationMemo{CurrentKey(), {}, nullptr};
+    try {
+      memo.destination = WorkOutDestination();
+    } catch (...) {
+      memo.failure = std::current_exception();
+    }
+  }
+  if (memo.failure) std::rethrow_exception(memo.failure);
+  return memo.destination;
+}
+
+UdpDestination ConnectionManager::WorkOutDestination() const {
   UdpDestination to;
   to.port = DestinationPort(state_.ReceiverPort);
   to.address = state_.ReceiverAddress;

@@ -2,10 +2,12 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "codec/cipher.h"
 #include "core/display_view.h"
@@ -86,9 +88,7 @@ class ConnectionManager : public DatagramSender, public NetworkIngress {
 
   // For the network receive path: SenderMatchesReceiver on the current settings, and the
   // cipher's DecryptPacket (which throws for a datagram over 1042 bytes).
-  bool IsFromReceiver(const std::string& sender_address, IpVersion version) override {
-    return SenderMatchesReceiver(state_, sender_address, version);
-  }
+  bool IsFromReceiver(const std::string& sender_address, IpVersion version) override;
   std::string DecryptPacket(const std::string& datagram) override {
     return ports_.cipher.DecryptPacket(datagram);
   }
@@ -121,6 +121,32 @@ class ConnectionManager : public DatagramSender, public NetworkIngress {
   }
   void ResolveReceiverName();
   UdpDestination Destination() const;
+  UdpDestination WorkOutDestination() const;
+
+  // The receiver's settings an answer's destination and the sender check were worked out from:
+  // every datagram asks both, and they change only with the settings (or the sender).
+  struct ReceiverKey {
+    std::string port;
+    std::string address;
+    std::vector<std::string> resolved;
+    std::uint32_t scope_id = 0;
+    bool valid = false;
+  };
+  bool KeyMatches(const ReceiverKey& key) const;
+  ReceiverKey CurrentKey() const;
+  struct DestinationMemo {
+    ReceiverKey key;
+    UdpDestination destination;
+    std::exception_ptr failure;  // why there is none
+  };
+  struct SenderMemo {
+    ReceiverKey key;
+    std::string sender;
+    IpVersion version = IpVersion::kIPv4;
+    bool matches = false;
+  };
+  mutable DestinationMemo destination_memo_;
+  SenderMemo sender_memo_;
 
   SimulatorState& state_;
   ConnectionPorts ports_;
