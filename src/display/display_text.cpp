@@ -41,20 +41,24 @@ std::string RenderHex(std::string_view bytes) {
 }
 
 std::string RenderDecimal(std::string_view bytes, bool blank_as_s) {
-  std::string out;
-  out.reserve(bytes.size() + 16);
+  // Written in place, at most "[255]" a byte: this runs for every byte received and sent.
+  std::string out(bytes.size() * 5, '\0');
+  char* cell = out.data();
   for (const char c : bytes) {
     const auto byte = static_cast<std::uint8_t>(c);
     if (byte == 0x20) {
-      out += blank_as_s ? 's' : ' ';
+      *cell++ = blank_as_s ? 's' : ' ';
     } else if (byte >= 0x21 && byte <= 0x7F) {
-      out += c;
+      *cell++ = c;
     } else {
-      out += '[';
-      AppendDigits(out, byte, 1);
-      out += ']';
+      *cell++ = '[';
+      if (byte >= 100) *cell++ = static_cast<char>('0' + byte / 100);
+      if (byte >= 10) *cell++ = static_cast<char>('0' + byte / 10 % 10);
+      *cell++ = static_cast<char>('0' + byte % 10);
+      *cell++ = ']';
     }
   }
+  out.resize(static_cast<std::size_t>(cell - out.data()));
   return out;
 }
 

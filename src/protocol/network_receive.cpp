@@ -153,10 +153,12 @@ FrameReport NetworkReceiver::Record(Received& r, const std::string& datagram,
 }
 
 void NetworkReceiver::Show(const Received& r) {
-  const std::string prefix =
-      TimeStamp(clock_) + " <" + std::to_string(state_.ReceivedCount) + "> :  ";
+  std::string prefix = TimeStamp(clock_);
+  prefix += " <";
+  prefix += std::to_string(state_.ReceivedCount);
+  prefix += "> :  ";
   const std::string decimal_entry = prefix + r.decimal;
-  sink_.AppendDisplayEntry(prefix + r.hex, decimal_entry);
+  if (r.listed) sink_.AppendDisplayEntry(prefix + r.hex, decimal_entry);
   lines_.UpdateLineOnReceive(
       decimal_entry, state_.CurrentLine,
       std::string_view(decimal_entry).substr(0, prefix.size() + r.frame_text_size));
