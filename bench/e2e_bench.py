@@ -36,7 +36,7 @@ import time
 from control_bench import control_poll, control_poll_row
 
 STOP_AND_WAIT_SECONDS = 3
-ROUNDS = 2
+ROUNDS = 3
 WINDOW_FRAMES = 100_000
 PACED_RATE = 1000
 PACED_SECONDS = 5
@@ -308,14 +308,21 @@ def window_and_memory(bench, headless=False, behaviour=False, profile=None):
     bench.configure(True, local, receiver)
     target = ["udp", "127.0.0.1", str(local), str(receiver)]
     options = ["--mode", "window", "--window", "32", "--count", str(WINDOW_FRAMES)]
+    # The program and the floor take turns, the best run of each kept: this machine's speed
+    # drifts within a minute, and turns give both the same spells.
+    sim_runs, bare_runs = [], []
     with bench.simulator(target, headless, behaviour=behaviour) as sim:
-        result = bench.load(target, options)
+        for _ in range(ROUNDS):
+            sim_runs.append(bench.load(target, options))
+            with bench.bare_udp() as bare:
+                bare_runs.append(bench.load(bare, options))
+        # Every run must answer every frame: the losses are any run's, the count the fewest.
+        result = dict(best(sim_runs), lost=max(r["lost"] for r in sim_runs),
+                      answered=min(r["answered"] for r in sim_runs))
         result["peak_rss_mb"] = peak_rss_mb(sim.pid)
         if profile:
             record(bench, sim.pid, target, options, profile)
-    with bench.bare_udp() as bare:
-        floor = bench.load(bare, options)
-    return result, floor
+    return result, best(bare_runs)
 
 
 def paced(bench, profile=None, behaviour=False):
