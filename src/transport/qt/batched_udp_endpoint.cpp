@@ -227,10 +227,13 @@ void BatchedUdpEndpoint::ReadPending() {
   const std::uint64_t generation = generation_;
   std::exception_ptr first_error;
   int handled = 0;
+  // Read again until the socket is empty: a peer that waits for each answer has often sent its
+  // next frame by the time the answer is out, and it is cheaper to take it now than after
+  // another turn of the event loop.
   while (handled < kDatagramsPerSlice && generation == generation_) {
     const int read = ReadBatch(first_error);
+    if (read == 0) break;
     handled += read;
-    if (read < kBatch) break;
   }
   reading_ = false;
   if (generation == generation_) notifier_->setEnabled(true);
@@ -239,7 +242,9 @@ void BatchedUdpEndpoint::ReadPending() {
 }
 
 int BatchedUdpEndpoint::ReadBatch(std::exception_ptr& first_error) {
-  for (int i = 0; i < kBatch; ++i) {
+  // The system writes back only into the headers of what it read (and, on an error, perhaps the
+  // next one): those are set up again.
+  for (int i = 0; i < headers_dirty_; ++i) {
     slots_[i] = {buffers_.data() + i * kMaxDatagram, kMaxDatagram};
     headers_[i] = {};
     headers_[i].msg_hdr.msg_name = &senders_[i];
@@ -248,6 +253,7 @@ int BatchedUdpEndpoint::ReadBatch(std::exception_ptr& first_error) {
     headers_[i].msg_hdr.msg_iovlen = 1;
   }
   const int read = ::recvmmsg(fd_, headers_.data(), kBatch, MSG_DONTWAIT, nullptr);
+  headers_dirty_ = read < 0 ? kBatch : std::min(read + 1, kBatch);
   if (read <= 0) return 0;
   // Every datagram is handed over even when one handler fails; the first failure is rethrown
   // once the slice's answers are out.

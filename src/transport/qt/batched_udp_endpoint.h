@@ -80,6 +80,7 @@ class BatchedUdpEndpoint : public QObject, public BasicUdpEndpoint {
   std::vector<iovec> slots_;
   std::vector<sockaddr_storage> senders_;
   std::vector<mmsghdr> headers_;
+  int headers_dirty_ = kBatch;  // how many headers the last read wrote into
   std::vector<Outgoing> queued_;
   std::vector<mmsghdr> out_headers_;
   std::vector<iovec> out_slots_;
