@@ -16,16 +16,28 @@ constexpr char kFeedbacksLabel[] = "Total Received Feedbacks of Commands: ";
 constexpr char kStatisticsCaption[] = "Statistics of Line";
 constexpr char kSeparator[] = "---------------------------------";
 
-// Markers of the receiver's replies to commands.
-constexpr std::array<std::string_view, 4> kFeedbackMarkers = {"[NL", "[REJECT", "]AAAA", "]NNNN"};
+// Markers of the receiver's replies to commands, by the bracket they start with.
+constexpr std::array<std::string_view, 2> kOpeningMarkers = {"[NL", "[REJECT"};
+constexpr std::array<std::string_view, 2> kClosingMarkers = {"]AAAA", "]NNNN"};
+
+// Whether one of `markers`, all starting with `bracket`, stands anywhere in `entry`.
+bool HasMarker(std::string_view entry, char bracket,
+               const std::array<std::string_view, 2>& markers) {
+  for (std::size_t at = entry.find(bracket); at != std::string_view::npos;
+       at = entry.find(bracket, at + 1)) {
+    const std::string_view rest = entry.substr(at);
+    for (const std::string_view marker : markers) {
+      if (rest.starts_with(marker)) return true;
+    }
+  }
+  return false;
+}
 
 }  // namespace
 
+// Called for every frame received: one pass for each bracket, not one for each marker.
 bool IsFeedback(std::string_view entry) {
-  for (const std::string_view marker : kFeedbackMarkers) {
-    if (entry.find(marker) != std::string_view::npos) return true;
-  }
-  return false;
+  return HasMarker(entry, '[', kOpeningMarkers) || HasMarker(entry, ']', kClosingMarkers);
 }
 
 int LineOfCell(int column, int row) { return row * kGridColumns + column + 1; }

@@ -130,6 +130,7 @@ bool AnswerFaults::Active() const {
 }
 
 bool AnswerFaults::InOutage() const {
+  if (running_.empty()) return false;  // asked for every frame: no clock read when none runs
   const std::uint32_t now = clock_.TickMs();
   return std::any_of(running_.begin(), running_.end(),
                      [this, now](std::size_t i) { return Running(i, now); });
