@@ -94,7 +94,8 @@ struct SimulatorState {
   std::vector<std::string> ReceiverResolvedAddresses;
   std::string ReceiverPort;
   bool EncryptionEnabled = false;
-  // The last datagram as it went on the wire (the AES packet), until the frame's report takes it.
+  // The last datagram as it went on the wire where that differs from the frame (the AES packet,
+  // a spoiled checksum), until the frame's report takes it; empty when the frame went as it is.
   std::string SentWire;
   std::string KeyString;
   bool OpenFailed = false;

@@ -153,15 +153,18 @@ FrameReport NetworkReceiver::Record(Received& r, const std::string& datagram,
 }
 
 void NetworkReceiver::Show(const Received& r) {
-  std::string prefix = TimeStamp(clock_);
-  prefix += " <";
-  prefix += std::to_string(state_.ReceivedCount);
-  prefix += "> :  ";
-  const std::string decimal_entry = prefix + r.decimal;
-  if (r.listed) sink_.AppendDisplayEntry(prefix + r.hex, decimal_entry);
+  std::string decimal_entry = TimeStamp(clock_);
+  decimal_entry += " <";
+  decimal_entry += std::to_string(state_.ReceivedCount);
+  decimal_entry += "> :  ";
+  const std::size_t prefix_size = decimal_entry.size();
+  decimal_entry += r.decimal;
+  if (r.listed) {
+    sink_.AppendDisplayEntry(decimal_entry.substr(0, prefix_size) + r.hex, decimal_entry);
+  }
   lines_.UpdateLineOnReceive(
       decimal_entry, state_.CurrentLine,
-      std::string_view(decimal_entry).substr(0, prefix.size() + r.frame_text_size));
+      std::string_view(decimal_entry).substr(0, prefix_size + r.frame_text_size));
   sink_.WriteTrafficLog(decimal_entry);
   sink_.TrimDisplayLists();
   sink_.ScrollDisplayToEnd();

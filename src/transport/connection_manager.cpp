@@ -354,6 +354,10 @@ void ConnectionManager::SendDatagram(const std::string& bytes) {
     state_.SentWire = std::move(packet);
     return;
   }
+  if (!state_.Debug.SimulateSendingCrcError) {
+    ports_.endpoint.SendTo(bytes, Destination());  // the wire holds the frame as it is
+    return;
+  }
   std::string frame = bytes;
   ApplySendingCrcError(frame, 1, state_.Debug);
   ports_.endpoint.SendTo(frame, Destination());
