@@ -213,6 +213,32 @@ TEST_F(ConnectionManagerTest, SendDatagramFailures) {
   EXPECT_TRUE(endpoint.sent.empty());
 }
 
+// Both are worked out once and kept while the settings stay as they are: every datagram asks.
+TEST_F(ConnectionManagerTest, SenderCheckAndDestinationFollowEachChangeOfTheReceiver) {
+  using enum IpVersion;
+  WriteLines(NetworkLines("192.0.2.20"));
+  Open();
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_TRUE(manager.IsFromReceiver("192.0.2.20", kIPv4));
+    EXPECT_FALSE(manager.IsFromReceiver("192.0.2.21", kIPv4));
+  }
+  state.ReceiverAddress = "192.0.2.21";
+  EXPECT_FALSE(manager.IsFromReceiver("192.0.2.20", kIPv4));
+  EXPECT_TRUE(manager.IsFromReceiver("192.0.2.21", kIPv4));
+  manager.SendDatagram("\x06");
+  EXPECT_EQ(endpoint.sent.back().to, (UdpDestination{"192.0.2.21", 10000, 0}));
+
+  state.ReceiverAddress = "receiver.example";  // resolved to nothing yet
+  for (int i = 0; i < 2; ++i) EXPECT_THROW(manager.SendDatagram("\x06"), std::runtime_error);
+  EXPECT_FALSE(manager.SendProblem().empty());
+  state.ReceiverResolvedAddresses = {"192.0.2.30"};
+  EXPECT_TRUE(manager.IsFromReceiver("192.0.2.30", kIPv4));
+  EXPECT_TRUE(manager.SendProblem().empty());
+  state.ReceiverPort = "10005";
+  manager.SendDatagram("\x06");
+  EXPECT_EQ(endpoint.sent.back().to, (UdpDestination{"192.0.2.30", 10005, 0}));
+}
+
 TEST(SenderMatchesReceiverTest, Table) {
   using enum IpVersion;
   struct Case {

@@ -1,4 +1,5 @@
 #include "codec/frame.h"
+#include "core/fixed_text.h"
 
 #include <gtest/gtest.h>
 
@@ -25,6 +26,29 @@ TEST(FrameTest, AckAndNackOfStartValuesAreByteExact) {
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     EXPECT_EQ(static_cast<unsigned char>(bytes[i]), expected[i]) << "byte " << i;
   }
+}
+
+TEST(FrameTest, DigitsAreZeroPaddedAndHexadecimalIsUpperCase) {
+  struct Case {
+    std::uint64_t value;
+    int digits;
+    unsigned base;
+    const char* text;
+  };
+  const Case cases[] = {
+      {0, 1, 10, "0"},       {7, 2, 10, "07"},
+      {2026, 4, 10, "2026"}, {12345, 2, 10, "12345"},
+      {0, 4, 16, "0000"},    {0x47D4, 4, 16, "47D4"},
+      {0xABC, 2, 16, "ABC"}, {UINT64_MAX, 1, 10, "18446744073709551615"},
+      {UINT64_MAX, 1, 16, "FFFFFFFFFFFFFFFF"},
+  };
+  for (const Case& c : cases) {
+    std::string text = "x";
+    AppendDigits(text, c.value, c.digits, c.base);
+    EXPECT_EQ(text, std::string("x") + c.text) << c.value;
+  }
+  EXPECT_EQ(Hex4(0x0A1F), "0A1F");
+  EXPECT_EQ(HexLength(0x0B), "0B");
 }
 
 TEST(FrameTest, CheckFrameLength) {
