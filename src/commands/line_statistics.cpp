@@ -27,7 +27,10 @@ bool HasMarker(std::string_view entry, char bracket,
        at = entry.find(bracket, at + 1)) {
     const std::string_view rest = entry.substr(at);
     for (const std::string_view marker : markers) {
-      if (rest.starts_with(marker)) return true;
+      // The letter after the bracket rules out most brackets ("[10]") without a comparison.
+      if (rest.size() >= marker.size() && rest[1] == marker[1] && rest.starts_with(marker)) {
+        return true;
+      }
     }
   }
   return false;

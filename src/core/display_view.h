@@ -27,6 +27,8 @@ class DisplayView {
 
   // Status bar panel 0, 1 or 2.
   virtual void ShowStatus(int panel, const std::string& text) = 0;
+  // False where no status bar is shown: its counts are then not written out for every frame.
+  virtual bool ShowsStatus() const { return true; }
 
   // Frames arrive in the other format: the hint, or empty text once a frame fits again.
   virtual void ShowFormatHint(const std::string& hint) { (void)hint; }

@@ -1,5 +1,6 @@
 #include "display/display_sink.h"
 
+#include <charconv>
 #include <cstdio>
 #include <stdexcept>
 
@@ -48,9 +49,16 @@ void DisplaySink::ScrollDisplayToEnd() {
   view_.SelectLast(DisplayList::kHex);
 }
 
-void DisplaySink::ShowReceived() {
-  view_.ShowStatus(0, "Received: " + std::to_string(state_.ReceivedCount));
+void DisplaySink::ShowCount(int panel, std::string_view label, std::int32_t count) {
+  // Written into one kept string: this runs twice for every frame answered.
+  if (!view_.ShowsStatus()) return;
+  char digits[16];
+  char* const end = std::to_chars(digits, digits + sizeof digits, count).ptr;
+  status_text_.assign(label).append(digits, end);
+  view_.ShowStatus(panel, status_text_);
 }
+
+void DisplaySink::ShowReceived() { ShowCount(0, "Received: ", state_.ReceivedCount); }
 
 void DisplaySink::ReportFrame(FrameReport report) {
   if (report.direction == FrameDirection::kIn && report.verdict != FrameVerdict::kIgnored) {
@@ -69,7 +77,7 @@ void DisplaySink::ReportFrame(FrameReport report) {
   for (FrameObserver* observer : observers_) observer->OnFrame(report);
 }
 
-void DisplaySink::ShowSent() { view_.ShowStatus(1, "Sent: " + std::to_string(state_.SentCount)); }
+void DisplaySink::ShowSent() { ShowCount(1, "Sent: ", state_.SentCount); }
 
 const std::deque<std::string>& DisplaySink::Entries(DisplayList list) const {
   return list == DisplayList::kDecimal ? decimal_ : hex_;

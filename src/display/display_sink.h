@@ -3,9 +3,11 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/clock.h"
@@ -80,11 +82,11 @@ class DisplaySink {
   // says so once per spell of them, in the view and in the record's reason.
   void ReportFrame(FrameReport report);
   // A frame sent on the link the connection mode chooses; `reason` says why it is unusual.
-  void ReportSent(const std::string& bytes, std::string reason = {}, std::string fault = {}) {
+  void ReportSent(std::string bytes, std::string reason = {}, std::string fault = {}) {
     FrameReport report;
     report.direction = FrameDirection::kOut;
     report.link = OutgoingLink(state_);
-    report.bytes = bytes;
+    report.bytes = std::move(bytes);
     report.reason = std::move(reason);
     report.fault = std::move(fault);
     if (report.link != LinkKind::kSerial) report.wire = std::move(state_.SentWire);
@@ -99,6 +101,7 @@ class DisplaySink {
 
  private:
   void AppendTo(DisplayList list, const std::string& entry);
+  void ShowCount(int panel, std::string_view label, std::int32_t count);
   std::deque<std::string>& Store(DisplayList list);
 
   SimulatorState& state_;
@@ -110,6 +113,7 @@ class DisplaySink {
   std::vector<FrameObserver*> observers_;
   bool keeps_lists_ = true;
   bool in_mismatch_ = false;  // within a spell of frames in the other format
+  std::string status_text_;
 };
 
 }  // namespace v7400

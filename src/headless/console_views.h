@@ -25,6 +25,7 @@ class ConsoleViews : public DisplayView, public CommandPanelView, public Statist
   bool AutoScroll() const override { return false; }
   void SelectLast(DisplayList) override {}
   void ShowStatus(int, const std::string&) override {}
+  bool ShowsStatus() const override { return false; }
   void ShowFormatHint(const std::string& hint) override {
     if (!hint.empty()) std::fprintf(stderr, "v7400: the frame received %s\n", hint.c_str());
   }

@@ -66,7 +66,11 @@ void NetworkReceiver::OnDatagram(const std::string& datagram, const std::string&
 
 NetworkReceiver::Received NetworkReceiver::TakeIn(const std::string& datagram) {
   Received r;
-  r.payload = state_.EncryptionEnabled ? ingress_.DecryptPacket(datagram) : datagram;
+  if (state_.EncryptionEnabled) {
+    r.payload = ingress_.DecryptPacket(datagram);
+  } else {
+    r.payload = datagram;
+  }
   r.blank_as_s = state_.SpaceConverting == 1;
   r.decimal = RenderDecimal(r.payload, r.blank_as_s);
   r.frame_text_size = r.decimal.size();
@@ -99,8 +103,12 @@ void NetworkReceiver::PrepareAnswer(Received& r) {
   const std::string faulted = r.fault.Acts() ? PiecesNow(r.pieces) : std::string();
   const std::string& shown = r.fault.Acts() ? faulted : r.answer;
   if (r.terminated && !shown.empty()) {
-    r.decimal += "     " + RenderDecimal(shown, r.blank_as_s);
-    if (r.listed) r.hex += "     " + RenderBracketedHex(shown);
+    r.decimal += "     ";
+    AppendDecimal(r.decimal, shown, r.blank_as_s);
+    if (r.listed) {
+      r.hex += "     ";
+      AppendBracketedHex(r.hex, shown);
+    }
   }
 }
 
@@ -153,7 +161,9 @@ FrameReport NetworkReceiver::Record(Received& r, const std::string& datagram,
 }
 
 void NetworkReceiver::Show(const Received& r) {
-  std::string decimal_entry = TimeStamp(clock_);
+  std::string decimal_entry;
+  decimal_entry.reserve(32 + r.decimal.size());
+  AppendTimeStamp(decimal_entry, clock_);
   decimal_entry += " <";
   decimal_entry += std::to_string(state_.ReceivedCount);
   decimal_entry += "> :  ";
@@ -179,15 +189,15 @@ void NetworkReceiver::Reply(Received& r) {
       if (late) ShowLateAnswer(sink_, clock_, piece.bytes, state_.SpaceConverting == 1);
     });
   } else if (r.answering) {
-    SendNow(r.answer);
+    SendNow(std::move(r.answer));
   }
 }
 
-void NetworkReceiver::SendNow(const std::string& answer, std::string reason, std::string fault) {
+void NetworkReceiver::SendNow(std::string answer, std::string reason, std::string fault) {
   ++state_.SentCount;
   sink_.ShowSent();
   sender_.SendDatagram(answer);
-  sink_.ReportSent(answer, std::move(reason), std::move(fault));
+  sink_.ReportSent(std::move(answer), std::move(reason), std::move(fault));
 }
 
 }  // namespace v7400

@@ -73,7 +73,7 @@ class NetworkReceiver {
   std::vector<AnswerPiece> SentAsDatagrams(const std::string& answer, const FaultChoice& fault,
                                            std::vector<AnswerPiece> pieces) const;
   // Sends one answer now: counted, shown and reported.
-  void SendNow(const std::string& answer, std::string reason = {}, std::string fault = {});
+  void SendNow(std::string answer, std::string reason = {}, std::string fault = {});
 
   SimulatorState& state_;
   NetworkIngress& ingress_;

@@ -306,7 +306,7 @@ bool ConnectionManager::IsFromReceiver(const std::string& sender_address, IpVers
   return memo.matches;
 }
 
-UdpDestination ConnectionManager::Destination() const {
+const UdpDestination& ConnectionManager::Destination() const {
   DestinationMemo& memo = destination_memo_;
   if (!KeyMatches(memo.key)) {
     memo = DestinationMemo{CurrentKey(), {}, nullptr};
@@ -348,7 +348,7 @@ std::string ConnectionManager::SendProblem() const {
 void ConnectionManager::SendDatagram(const std::string& bytes) {
   state_.SentWire.clear();
   if (state_.EncryptionEnabled) {
-    const UdpDestination to = Destination();
+    const UdpDestination& to = Destination();
     std::string packet = ports_.cipher.EncryptPayload(bytes).Wire();
     ports_.endpoint.SendTo(packet, to);
     state_.SentWire = std::move(packet);

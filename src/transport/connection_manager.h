@@ -120,7 +120,7 @@ class ConnectionManager : public DatagramSender, public NetworkIngress {
     if (on_problem_) on_problem_(message);
   }
   void ResolveReceiverName();
-  UdpDestination Destination() const;
+  const UdpDestination& Destination() const;
   UdpDestination WorkOutDestination() const;
 
   // The receiver's settings an answer's destination and the sender check were worked out from:

@@ -51,6 +51,12 @@ TEST(DisplayTextTest, Renderings) {
   EXPECT_EQ(RenderDecimal(std::string("\x00\x1F\x21\x7F\x80\xFF", 6), true),
             "[0][31]!\x7F[128][255]");
   EXPECT_EQ(RenderBracketedHex("\x06\xAB"), "[06][AB]");
+  EXPECT_EQ(RenderDecimal("", true), "");
+  // Written onto what is there already, runs of printable bytes at either end.
+  std::string text = "ab";
+  AppendDecimal(text, "xy\x01z", false);
+  AppendBracketedHex(text, "\x7F");
+  EXPECT_EQ(text, "abxy[1]z[7F]");
 }
 
 TEST(DisplayTextTest, TimeStamps) {

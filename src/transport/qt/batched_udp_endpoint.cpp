@@ -85,7 +85,7 @@ void BatchedUdpEndpoint::CloseSocket() {
   } catch (const std::runtime_error&) {
     // The socket is going; what it refused goes with it.
   }
-  queued_.clear();
+  queued_count_ = 0;
   // The notifier may be the one whose signal is being handled: stop it now, free it later.
   notifier_->setEnabled(false);
   notifier_.release()->deleteLater();
@@ -162,15 +162,18 @@ const SocketAddress& BatchedUdpEndpoint::DestinationOf(const UdpDestination& to)
 
 void BatchedUdpEndpoint::SendTo(const std::string& bytes, const UdpDestination& to) {
   if (fd_ < 0) throw std::runtime_error("the UDP endpoint is not active");
-  queued_.push_back({bytes, DestinationOf(to)});
+  if (queued_count_ == queued_.size()) queued_.emplace_back();
+  Outgoing& datagram = queued_[queued_count_++];
+  datagram.bytes.assign(bytes);
+  datagram.to = DestinationOf(to);
   if (!delivering_) SendQueued();
 }
 
 void BatchedUdpEndpoint::SendQueued() {
   std::string refusal;
   std::size_t done = 0;
-  while (done < queued_.size()) {
-    const std::size_t count = std::min<std::size_t>(queued_.size() - done, kBatch);
+  while (done < queued_count_) {
+    const std::size_t count = std::min<std::size_t>(queued_count_ - done, kBatch);
     std::vector<mmsghdr>& out = out_headers_;
     std::vector<iovec>& pieces = out_slots_;
     out.assign(count, mmsghdr{});
@@ -201,7 +204,7 @@ void BatchedUdpEndpoint::SendQueued() {
     }
     ++done;
   }
-  queued_.clear();
+  queued_count_ = 0;
   if (!refusal.empty()) throw std::runtime_error(refusal);
 }
 
@@ -279,8 +282,10 @@ void BatchedUdpEndpoint::Deliver(int index) {
   if (!handler_) return;
   const mmsghdr& header = headers_[index];
   const std::size_t size = std::min<std::size_t>(header.msg_len, kMaxDatagram);
-  handler_(ReceivedDatagram{std::string(buffers_.data() + index * kMaxDatagram, size),
-                            SenderText(senders_[index]), version_});
+  delivered_.bytes.assign(buffers_.data() + index * kMaxDatagram, size);
+  delivered_.sender = SenderText(senders_[index]);
+  delivered_.version = version_;
+  handler_(delivered_);
 }
 
 }  // namespace v7400

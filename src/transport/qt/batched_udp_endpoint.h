@@ -81,7 +81,11 @@ class BatchedUdpEndpoint : public QObject, public BasicUdpEndpoint {
   std::vector<sockaddr_storage> senders_;
   std::vector<mmsghdr> headers_;
   int headers_dirty_ = kBatch;  // how many headers the last read wrote into
+  // The first `queued_count_` are waiting; the rest keep their storage for the next answers.
   std::vector<Outgoing> queued_;
+  std::size_t queued_count_ = 0;
+  // The datagram being handed over, its storage kept from one to the next.
+  ReceivedDatagram delivered_;
   std::vector<mmsghdr> out_headers_;
   std::vector<iovec> out_slots_;
 
