@@ -98,9 +98,10 @@ void BatchedUdpEndpoint::Activate() {
   CloseSocket();
   if (!binding_) throw std::runtime_error("the UDP endpoint has no binding");
   OpenSocket(*binding_);
-  if (buffers_.empty()) {
-    buffers_.resize(kBatch * kMaxDatagram);
-    slots_.resize(kBatch);
+  if (first_parts_.empty()) {
+    first_parts_.resize(kBatch * kFirstPart);
+    overflow_.reset(new char[kBatch * kOverflowPart]);
+    slots_.resize(2 * kBatch);
     senders_.resize(kBatch);
     headers_.resize(kBatch);
   }
@@ -248,12 +249,13 @@ int BatchedUdpEndpoint::ReadBatch(std::exception_ptr& first_error) {
   // The system writes back only into the headers of what it read (and, on an error, perhaps the
   // next one): those are set up again.
   for (int i = 0; i < headers_dirty_; ++i) {
-    slots_[i] = {buffers_.data() + i * kMaxDatagram, kMaxDatagram};
+    slots_[2 * i] = {first_parts_.data() + i * kFirstPart, kFirstPart};
+    slots_[2 * i + 1] = {overflow_.get() + i * kOverflowPart, kOverflowPart};
     headers_[i] = {};
     headers_[i].msg_hdr.msg_name = &senders_[i];
     headers_[i].msg_hdr.msg_namelen = sizeof(sockaddr_storage);
-    headers_[i].msg_hdr.msg_iov = &slots_[i];
-    headers_[i].msg_hdr.msg_iovlen = 1;
+    headers_[i].msg_hdr.msg_iov = &slots_[2 * i];
+    headers_[i].msg_hdr.msg_iovlen = 2;
   }
   const int read = ::recvmmsg(fd_, headers_.data(), kBatch, MSG_DONTWAIT, nullptr);
   headers_dirty_ = read < 0 ? kBatch : std::min(read + 1, kBatch);
@@ -282,7 +284,10 @@ void BatchedUdpEndpoint::Deliver(int index) {
   if (!handler_) return;
   const mmsghdr& header = headers_[index];
   const std::size_t size = std::min<std::size_t>(header.msg_len, kMaxDatagram);
-  delivered_.bytes.assign(buffers_.data() + index * kMaxDatagram, size);
+  delivered_.bytes.assign(first_parts_.data() + index * kFirstPart, std::min(size, kFirstPart));
+  if (size > kFirstPart) {
+    delivered_.bytes.append(overflow_.get() + index * kOverflowPart, size - kFirstPart);
+  }
   delivered_.sender = SenderText(senders_[index]);
   delivered_.version = version_;
   handler_(delivered_);

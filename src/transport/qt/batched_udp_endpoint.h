@@ -74,10 +74,15 @@ class BatchedUdpEndpoint : public QObject, public BasicUdpEndpoint {
   bool delivering_ = false;
   bool reading_ = false;
 
-  // One slot per datagram of a read; each holds the largest datagram there is.
+  // One slot per datagram of a read, for the largest datagram there is. A frame fits in the
+  // slot's first part, side by side with the others' first parts; a larger datagram runs on
+  // into the slot's part of `overflow_`, whose memory is touched only then.
   static constexpr std::size_t kMaxDatagram = 65536;
-  std::vector<char> buffers_;
-  std::vector<iovec> slots_;
+  static constexpr std::size_t kFirstPart = 2048;
+  static constexpr std::size_t kOverflowPart = kMaxDatagram - kFirstPart;
+  std::vector<char> first_parts_;
+  std::unique_ptr<char[]> overflow_;
+  std::vector<iovec> slots_;  // two pieces a datagram
   std::vector<sockaddr_storage> senders_;
   std::vector<mmsghdr> headers_;
   int headers_dirty_ = kBatch;  // how many headers the last read wrote into
