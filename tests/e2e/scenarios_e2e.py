@@ -65,7 +65,9 @@ def check_phase_start(rows, at_ms):
     late = ms(silenced[0]) - ms(ins[0])
     answered_before = [r for r in ins if ms(r) < ms(silenced[0]) and r["verdict"] == "ACK"]
     check(at_ms <= late <= at_ms + 50, "outage began %.0f ms after the first frame" % late)
-    check(ms(answered_before[-1]) - ms(ins[0]) < at_ms, "a frame answered after the start")
+    # Phases keep time on the millisecond tick, read before a frame's record takes its time.
+    answered = ms(answered_before[-1]) - ms(ins[0])
+    check(answered < at_ms + 1, "a frame answered %.3f ms after the first" % answered)
 
 
 def main():
