@@ -80,7 +80,7 @@ class Bench:
         self.log_checks = []
         if not offscreen:
             xvfb = self.spawn(["Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24",
-                               "-nolisten", "tcp"], stdout=subprocess.PIPE, text=True,
+                               "-nolisten", "tcp", "-noreset"], stdout=subprocess.PIPE, text=True,
                               stderr=subprocess.DEVNULL)
             self.env.update(DISPLAY=":" + xvfb.stdout.readline().strip(), QT_QPA_PLATFORM="xcb")
 

@@ -88,9 +88,11 @@ expect_field() {  # NAME VALUE
 # relative to its top-left corner. $1: the screen size (1024x700).
 start_display() {
   # Xvfb writes its display number once it takes connections; on a loaded machine that may
-  # take long, so the answer is waited for, then a live connection.
+  # take long, so the answer is waited for, then a live connection. Without -noreset the
+  # server resets whenever its last client leaves (every xdotool call), and a client that
+  # connects during the reset is refused.
   mkfifo "$work/display"
-  Xvfb -displayfd 3 -screen 0 "${1:-1024x700}x24" -nolisten tcp -nolisten unix \
+  Xvfb -displayfd 3 -screen 0 "${1:-1024x700}x24" -nolisten tcp -nolisten unix -noreset \
     3> "$work/display" 2> /dev/null &
   pids+=("$!")
   local number=""
