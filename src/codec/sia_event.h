@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/frame_observer.h"
+
 namespace v7400 {
 
 enum class SiaNumberKind { kNone, kZone, kUser, kArea };
@@ -20,12 +22,8 @@ struct SiaCodeInfo {
 // The table entry of a two-letter code, or nothing for a code not in the table.
 std::optional<SiaCodeInfo> FindSiaCode(std::string_view code);
 
-struct SiaEvent {
-  std::string account;
-  char qualifier = 0;
-  std::string code;    // two letters
-  std::string number;  // the digits after the code, possibly none
-};
+// The frame record keeps the event as it is decoded.
+using SiaEvent = FrameEvent;
 
 // The event of a frame whose data reads "[#account|" followed by a qualifier letter, two
 // upper-case letters and digits; nothing for any other data (acknowledgements, commands).

@@ -41,7 +41,7 @@ struct FrameEvent {
   std::string account;
   char qualifier = 0;
   std::string code;    // two letters
-  std::string number;  // a zone or a user
+  std::string number;  // the digits after the code (a zone or a user), possibly none
 };
 
 struct FrameReport {

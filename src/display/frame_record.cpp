@@ -34,10 +34,7 @@ void CompleteRecord(FrameReport& report, AutomationFormat format, const Clock* c
   report.line_field = SiaLine(bytes);
   report.sequence = SequenceNumber(report.sequence_field);
   report.line = LineNumber(report.line_field);
-  if (auto event = DecodeSiaEvent(bytes)) {
-    report.event = FrameEvent{std::move(event->account), event->qualifier, std::move(event->code),
-                              std::move(event->number)};
-  }
+  report.event = DecodeSiaEvent(bytes);
 }
 
 }  // namespace v7400

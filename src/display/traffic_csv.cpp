@@ -43,8 +43,8 @@ std::string HexBytes(std::string_view bytes) {
 // ",account,event,event_text": the account, the two-letter code and its meaning.
 std::string EventFields(const std::optional<FrameEvent>& event) {
   if (!event) return ",,,";
-  const SiaEvent sia{event->account, event->qualifier, event->code, event->number};
-  return "," + CsvField(sia.account) + "," + CsvField(sia.code) + "," + CsvField(SiaEventText(sia));
+  return "," + CsvField(event->account) + "," + CsvField(event->code) + "," +
+         CsvField(SiaEventText(*event));
 }
 
 }  // namespace

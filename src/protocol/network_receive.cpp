@@ -44,7 +44,7 @@ bool NetworkReceiver::Accepts(const std::string& datagram, const std::string& se
   return false;
 }
 
-std::string NetworkReceiver::Answer(const std::string& payload, Verdict& verdict) {
+std::string NetworkReceiver::Answer(std::string_view payload, Verdict& verdict) {
   if (!state_.IsSia()) return std::string(1, kAck4100);
   verdict = CheckSiaCrc(payload, state_.Debug);
   return verdict.verdict == FrameVerdict::kAck ? BuildAck(state_) : BuildNack(state_);
@@ -53,7 +53,8 @@ std::string NetworkReceiver::Answer(const std::string& payload, Verdict& verdict
 void NetworkReceiver::OnDatagram(const std::string& datagram, const std::string& sender_address,
                                  IpVersion version) {
   if (!Accepts(datagram, sender_address, version)) return;
-  Received received = TakeIn(datagram);
+  Received received;
+  TakeIn(received, datagram);
   if (state_.IsAutoAck()) PrepareAnswer(received);
   Judge(received);
   sink_.ReportFrame(Record(received, datagram, sender_address, version));
@@ -64,15 +65,17 @@ void NetworkReceiver::OnDatagram(const std::string& datagram, const std::string&
   RunProgrammingSteps(state_, received.payload, lines_);
 }
 
-NetworkReceiver::Received NetworkReceiver::TakeIn(const std::string& datagram) {
-  Received r;
+void NetworkReceiver::TakeIn(Received& r, const std::string& datagram) {
   if (state_.EncryptionEnabled) {
-    r.payload = ingress_.DecryptPacket(datagram);
+    r.decrypted = ingress_.DecryptPacket(datagram);
+    r.payload = r.decrypted;
   } else {
     r.payload = datagram;
   }
   r.blank_as_s = state_.SpaceConverting == 1;
-  r.decimal = RenderDecimal(r.payload, r.blank_as_s);
+  // Room for the answer's text too, which is appended to it.
+  r.decimal.reserve(r.payload.size() + 128);
+  AppendDecimal(r.decimal, r.payload, r.blank_as_s);
   r.frame_text_size = r.decimal.size();
   // The hexadecimal text is only ever shown in its list.
   r.listed = sink_.KeepsLists();
@@ -85,7 +88,6 @@ NetworkReceiver::Received NetworkReceiver::TakeIn(const std::string& datagram) {
     state_.CurrentLine = SiaLine(r.payload);
   }
   ++state_.ReceivedCount;
-  return r;
 }
 
 void NetworkReceiver::PrepareAnswer(Received& r) {
@@ -140,8 +142,8 @@ void NetworkReceiver::Judge(Received& r) {
 
 FrameReport NetworkReceiver::Record(Received& r, const std::string& datagram,
                                     const std::string& sender_address, IpVersion version) const {
-  FrameReport report = FrameIn(UdpLink(version), sender_address, r.payload, r.verdict.verdict,
-                               std::move(r.verdict.reason));
+  FrameReport report = FrameIn(UdpLink(version), sender_address, std::string(r.payload),
+                               r.verdict.verdict, std::move(r.verdict.reason));
   if (state_.EncryptionEnabled) report.wire = datagram;
   report.cause = std::move(r.verdict.cause);
   // Only an answer a fault or a debug option may have changed is looked at byte by byte.
@@ -161,8 +163,8 @@ FrameReport NetworkReceiver::Record(Received& r, const std::string& datagram,
 }
 
 void NetworkReceiver::Show(const Received& r) {
-  std::string decimal_entry;
-  decimal_entry.reserve(32 + r.decimal.size());
+  std::string& decimal_entry = entry_;
+  decimal_entry.clear();
   AppendTimeStamp(decimal_entry, clock_);
   decimal_entry += " <";
   decimal_entry += std::to_string(state_.ReceivedCount);

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/clock.h"
@@ -40,7 +41,8 @@ class NetworkReceiver {
   bool Accepts(const std::string& datagram, const std::string& sender_address, IpVersion version);
   // One taken datagram as its steps below fill it in, in this order.
   struct Received {
-    std::string payload;              // decrypted when encryption is on
+    std::string decrypted;            // the plaintext when encryption is on
+    std::string_view payload;         // the datagram, or `decrypted`
     std::string decimal;              // the frame's decimal text, then the answer's shown
     std::string hex;                  // the same in hexadecimal, only when the lists are kept
     std::size_t frame_text_size = 0;  // how much of `decimal` is the frame's own text
@@ -58,8 +60,9 @@ class NetworkReceiver {
     bool answering = false;
     std::string send_problem;
   };
-  // Decrypts, renders and reads the address fields; counts the frame.
-  Received TakeIn(const std::string& datagram);
+  // Decrypts, renders and reads the address fields; counts the frame. `r.payload` may point
+  // into `r` itself, so `r` stays where it is.
+  void TakeIn(Received& r, const std::string& datagram);
   // In automatic mode: the answer, the fault that shapes it and the texts that show it.
   void PrepareAnswer(Received& received);
   // The verdict to record and whether the answer can go out.
@@ -68,7 +71,7 @@ class NetworkReceiver {
                      const std::string& sender_address, IpVersion version) const;
   void Show(const Received& received);
   void Reply(Received& received);
-  std::string Answer(const std::string& payload, Verdict& verdict);
+  std::string Answer(std::string_view payload, Verdict& verdict);
   // The datagrams of the answer as they reach the wire.
   std::vector<AnswerPiece> SentAsDatagrams(const std::string& answer, const FaultChoice& fault,
                                            std::vector<AnswerPiece> pieces) const;
@@ -82,6 +85,7 @@ class NetworkReceiver {
   const Clock& clock_;
   LineServices& lines_;
   AnswerFaults* faults_ = nullptr;
+  std::string entry_;  // the shown entry, its storage kept from frame to frame
 };
 
 }  // namespace v7400
