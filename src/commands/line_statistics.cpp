@@ -1,6 +1,7 @@
 #include "commands/line_statistics.h"
 
 #include <array>
+#include <cstring>
 #include <stdexcept>
 #include <string_view>
 
@@ -20,12 +21,15 @@ constexpr char kSeparator[] = "---------------------------------";
 constexpr std::array<std::string_view, 2> kOpeningMarkers = {"[NL", "[REJECT"};
 constexpr std::array<std::string_view, 2> kClosingMarkers = {"]AAAA", "]NNNN"};
 
-// Whether one of `markers`, all starting with `bracket`, stands anywhere in `entry`.
+// Whether one of `markers`, all starting with `bracket`, stands anywhere in `entry`. The
+// brackets are found with memchr: the character-by-character search of string_view::find was
+// the larger part of this check's cost.
 bool HasMarker(std::string_view entry, char bracket,
                const std::array<std::string_view, 2>& markers) {
-  for (std::size_t at = entry.find(bracket); at != std::string_view::npos;
-       at = entry.find(bracket, at + 1)) {
-    const std::string_view rest = entry.substr(at);
+  const char* const end = entry.data() + entry.size();
+  for (const char* at = entry.data();
+       (at = static_cast<const char*>(std::memchr(at, bracket, end - at))) != nullptr; ++at) {
+    const std::string_view rest(at, static_cast<std::size_t>(end - at));
     for (const std::string_view marker : markers) {
       // The letter after the bracket rules out most brackets ("[10]") without a comparison.
       if (rest.size() >= marker.size() && rest[1] == marker[1] && rest.starts_with(marker)) {

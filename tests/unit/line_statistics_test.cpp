@@ -38,6 +38,8 @@ TEST_F(LineStatisticsTest, EventsAndFeedbacksByEntryText) {
       {"[9]AAAA0105[]", true},
       {"[9]NNNN0105[]", true},
       {"[9]00050105[N]", false},
+      {"[10][13]]AAAA", true},  // the marker at the very end
+      {"[9]0005]AAA[", false},  // cut short, a bracket last
   };
   for (const Case& c : cases) {
     h.state.LineTable[4].EventsReceived = 0;
