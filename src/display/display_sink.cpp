@@ -60,7 +60,7 @@ void DisplaySink::ShowCount(int panel, std::string_view label, std::int32_t coun
 
 void DisplaySink::ShowReceived() { ShowCount(0, "Received: ", state_.ReceivedCount); }
 
-void DisplaySink::ReportFrame(FrameReport report) {
+void DisplaySink::ReportFrame(FrameReport&& report) {
   if (report.direction == FrameDirection::kIn && report.verdict != FrameVerdict::kIgnored) {
     const std::string hint = report.verdict == FrameVerdict::kAck
                                  ? std::string()

@@ -80,7 +80,7 @@ class DisplaySink {
   void RemoveObserver(FrameObserver* observer) { std::erase(observers_, observer); }
   // Completes the record and publishes it. A frame in that is well-formed in the other format
   // says so once per spell of them, in the view and in the record's reason.
-  void ReportFrame(FrameReport report);
+  void ReportFrame(FrameReport&& report);
   // A frame sent on the link the connection mode chooses; `reason` says why it is unusual.
   void ReportSent(std::string bytes, std::string reason = {}, std::string fault = {}) {
     FrameReport report;
