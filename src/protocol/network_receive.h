@@ -41,6 +41,9 @@ class NetworkReceiver {
   bool Accepts(const std::string& datagram, const std::string& sender_address, IpVersion version);
   // One taken datagram as its steps below fill it in, in this order.
   struct Received {
+    Received() = default;
+    Received(const Received&) = delete;  // `payload` may point into `decrypted`
+    Received& operator=(const Received&) = delete;
     std::string decrypted;            // the plaintext when encryption is on
     std::string_view payload;         // the datagram, or `decrypted`
     std::string decimal;              // the frame's decimal text, then the answer's shown
@@ -60,8 +63,7 @@ class NetworkReceiver {
     bool answering = false;
     std::string send_problem;
   };
-  // Decrypts, renders and reads the address fields; counts the frame. `r.payload` may point
-  // into `r` itself, so `r` stays where it is.
+  // Decrypts, renders and reads the address fields; counts the frame.
   void TakeIn(Received& r, const std::string& datagram);
   // In automatic mode: the answer, the fault that shapes it and the texts that show it.
   void PrepareAnswer(Received& received);
