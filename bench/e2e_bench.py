@@ -79,9 +79,11 @@ class Bench:
         self.children = []
         self.log_checks = []
         if not offscreen:
+            # -noreset: a client that connects while the server resets (after its last
+            # client left) is refused.
             xvfb = self.spawn(["Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24",
-                               "-nolisten", "tcp", "-noreset"], stdout=subprocess.PIPE, text=True,
-                              stderr=subprocess.DEVNULL)
+                               "-nolisten", "tcp", "-noreset"], stdout=subprocess.PIPE,
+                              text=True, stderr=subprocess.DEVNULL)
             self.env.update(DISPLAY=":" + xvfb.stdout.readline().strip(), QT_QPA_PLATFORM="xcb")
 
     def close(self):

@@ -40,6 +40,7 @@ TEST_F(LineStatisticsTest, EventsAndFeedbacksByEntryText) {
       {"[9]00050105[N]", false},
       {"[10][13]]AAAA", true},  // the marker at the very end
       {"[9]0005]AAA[", false},  // cut short, a bracket last
+      {"", false},
   };
   for (const Case& c : cases) {
     h.state.LineTable[4].EventsReceived = 0;
